@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, and
 # nothing when they are all there already. Package lists: scripts/deps/*.txt,
-# one package a line ('#' starts a comment).
+# one package a line ('#' starts a comment). Lists named optional-*.txt are
+# installed only when named on the command line (the benchmark's, say).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-lists=("$here"/deps/*.txt)
+lists=()
+for list in "$here"/deps/*.txt; do
+  case "$(basename "$list")" in optional-*) ;; *) lists+=("$list") ;; esac
+done
 [ "$#" -gt 0 ] && lists=("$@")
 
 wanted=$(sed -e 's/#.*//' "${lists[@]}" | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
