@@ -1,0 +1,63 @@
+// Running applications: the lookup by process id, their names and their
+// activation request.
+#import <AppKit/AppKit.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "desktop/macos/backend.h"
+#include "desktop/macos/ns_string.h"
+
+namespace kestrova::desktop::macos {
+namespace {
+
+// The port's option bits are AppKit's own, so they pass through unchanged.
+// AppKit deprecates the second bit from macOS 14 on (it then has no effect),
+// but its value is fixed for as long as the option exists.
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wdeprecated-declarations"
+static_assert(NSApplicationActivateAllWindows == NSUInteger{activateAllWindows});
+static_assert(NSApplicationActivateIgnoringOtherApps == NSUInteger{activateIgnoringOtherApps});
+#pragma clang diagnostic pop
+
+class WorkspaceApplication final : public RunningApplication {
+ public:
+  explicit WorkspaceApplication(NSRunningApplication* application) : application_(application) {}
+
+  std::optional<std::string> localizedName() override {
+    @autoreleasepool {
+      return utf8String(application_.localizedName);
+    }
+  }
+
+  std::optional<std::string> bundleIdentifier() override {
+    @autoreleasepool {
+      return utf8String(application_.bundleIdentifier);
+    }
+  }
+
+  void activate(unsigned options) override {
+    @autoreleasepool {
+      [application_ activateWithOptions:static_cast<NSApplicationActivationOptions>(options)];
+    }
+  }
+
+ private:
+  NSRunningApplication* application_;  // strong under ARC: released with this object
+};
+
+}  // namespace
+
+std::unique_ptr<RunningApplication> wrapRunningApplication(NSRunningApplication* _Nullable application) {
+  if (application == nil) return nullptr;
+  return std::make_unique<WorkspaceApplication>(application);
+}
+
+std::unique_ptr<RunningApplication> runningApplication(std::int32_t pid) {
+  @autoreleasepool {
+    return wrapRunningApplication([NSRunningApplication runningApplicationWithProcessIdentifier:pid]);
+  }
+}
+
+}  // namespace kestrova::desktop::macos
