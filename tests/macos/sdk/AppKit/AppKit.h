@@ -1,0 +1,37 @@
+// The AppKit declarations the macOS backend uses, transcribed from Apple's
+// public documentation, so its sources can be compiled off macOS.
+#pragma once
+
+#include <sys/types.h>
+
+#import <Foundation/Foundation.h>
+
+NS_ASSUME_NONNULL_BEGIN
+
+typedef NSString *NSPasteboardType NS_TYPED_EXTENSIBLE_ENUM;
+extern "C" NSPasteboardType const NSPasteboardTypeString;
+
+@interface NSPasteboard : NSObject
+@property (class, readonly, strong) NSPasteboard *generalPasteboard;
+- (nullable NSString *)stringForType:(NSPasteboardType)dataType;
+@end
+
+typedef NS_OPTIONS(NSUInteger, NSApplicationActivationOptions) {
+  NSApplicationActivateAllWindows = 1 << 0,
+  NSApplicationActivateIgnoringOtherApps
+      __attribute__((deprecated("ignoringOtherApps is deprecated in macOS 14 and will have no effect."))) = 1 << 1,
+};
+
+@interface NSRunningApplication : NSObject
+@property (nullable, readonly, copy) NSString *localizedName;
+@property (nullable, readonly, copy) NSString *bundleIdentifier;
++ (nullable instancetype)runningApplicationWithProcessIdentifier:(pid_t)pid;
+- (BOOL)activateWithOptions:(NSApplicationActivationOptions)options;
+@end
+
+@interface NSWorkspace : NSObject
+@property (class, readonly, strong) NSWorkspace *sharedWorkspace;
+@property (nullable, readonly, strong) NSRunningApplication *frontmostApplication;
+@end
+
+NS_ASSUME_NONNULL_END

@@ -1,0 +1,51 @@
+// The CoreFoundation declarations the macOS backend uses, transcribed from
+// Apple's public documentation, so its sources can be compiled off macOS.
+#pragma once
+
+#include <stdbool.h>
+#include <stddef.h>
+#include <stdint.h>
+
+#define CF_EXPORT extern "C"
+#define CF_ASSUME_NONNULL_BEGIN _Pragma("clang assume_nonnull begin")
+#define CF_ASSUME_NONNULL_END _Pragma("clang assume_nonnull end")
+#define CF_RETURNS_RETAINED __attribute__((cf_returns_retained))
+#define CF_BRIDGED_TYPE(T) __attribute__((objc_bridge(T)))
+#define CF_ENUM(_type, _name) _type _name; enum : _type
+
+typedef unsigned char Boolean;
+typedef uint8_t UInt8;
+typedef uint32_t UInt32;
+typedef signed long CFIndex;
+typedef unsigned long CFTypeID;
+
+typedef const CF_BRIDGED_TYPE(id) void *CFTypeRef;
+typedef const struct CF_BRIDGED_TYPE(NSString) __CFString *CFStringRef;
+typedef const struct CF_BRIDGED_TYPE(NSArray) __CFArray *CFArrayRef;
+typedef const struct CF_BRIDGED_TYPE(NSNumber) __CFBoolean *CFBooleanRef;
+typedef const struct CF_BRIDGED_TYPE(id) __CFAllocator *CFAllocatorRef;
+
+CF_ASSUME_NONNULL_BEGIN
+
+CF_EXPORT const CFAllocatorRef kCFAllocatorDefault;
+CF_EXPORT const CFBooleanRef kCFBooleanTrue;
+CF_EXPORT const CFBooleanRef kCFBooleanFalse;
+
+// Releasing or asking the type of NULL is a crash, not a no-op.
+CF_EXPORT CFTypeRef CFRetain(CFTypeRef cf);
+CF_EXPORT void CFRelease(CFTypeRef cf);
+CF_EXPORT CFTypeID CFGetTypeID(CFTypeRef cf);
+
+CF_ASSUME_NONNULL_END
+
+// CFArray.h and CFString.h carry no nullability annotations.
+CF_EXPORT CFTypeID CFArrayGetTypeID(void);
+CF_EXPORT CFIndex CFArrayGetCount(CFArrayRef theArray);
+CF_EXPORT const void *CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);
+
+typedef UInt32 CFStringEncoding;
+typedef CF_ENUM(CFStringEncoding, CFStringBuiltInEncodings) {
+  kCFStringEncodingUTF8 = 0x08000100,
+};
+CF_EXPORT CFStringRef CFStringCreateWithBytes(CFAllocatorRef alloc, const UInt8 *bytes, CFIndex numBytes,
+                                              CFStringEncoding encoding, Boolean isExternalRepresentation);

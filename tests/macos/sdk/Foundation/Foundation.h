@@ -1,0 +1,89 @@
+// The Foundation declarations the macOS backend uses, transcribed from
+// Apple's public documentation, so its sources can be compiled off macOS.
+#pragma once
+
+#import <CoreFoundation/CoreFoundation.h>
+
+#define NS_ASSUME_NONNULL_BEGIN _Pragma("clang assume_nonnull begin")
+#define NS_ASSUME_NONNULL_END _Pragma("clang assume_nonnull end")
+#define NS_ENUM(_type, _name) _type _name; enum : _type
+#define NS_OPTIONS(_type, _name) _type _name; enum : _type
+#define NS_STRING_ENUM __attribute__((swift_wrapper(enum)))
+#define NS_TYPED_EXTENSIBLE_ENUM __attribute__((swift_wrapper(struct)))
+#define NS_DESIGNATED_INITIALIZER __attribute__((objc_designated_initializer))
+#define NS_UNAVAILABLE __attribute__((unavailable))
+#define NS_RETURNS_INNER_POINTER __attribute__((objc_returns_inner_pointer))
+
+typedef long NSInteger;
+typedef unsigned long NSUInteger;
+typedef unsigned short unichar;
+typedef bool BOOL;
+#define nil nullptr
+#define YES __objc_yes
+#define NO __objc_no
+
+typedef struct _NSRange {
+  NSUInteger location;
+  NSUInteger length;
+} NSRange;
+
+NS_ASSUME_NONNULL_BEGIN
+
+inline NSRange NSMakeRange(NSUInteger loc, NSUInteger len) {
+  NSRange r;
+  r.location = loc;
+  r.length = len;
+  return r;
+}
+
+@class NSString;
+
+@protocol NSObject
+- (BOOL)isKindOfClass:(Class)aClass;
+@property (readonly, copy) NSString *description;
+@end
+
+@protocol NSCopying
+@end
+
+__attribute__((objc_root_class))
+@interface NSObject <NSObject>
++ (instancetype)alloc;
+- (instancetype)init;
++ (Class)class;
+@end
+
+typedef struct {
+  unsigned long state;
+  id __unsafe_unretained _Nullable * _Nullable itemsPtr;
+  unsigned long * _Nullable mutationsPtr;
+  unsigned long extra[5];
+} NSFastEnumerationState;
+
+@protocol NSFastEnumeration
+- (NSUInteger)countByEnumeratingWithState:(NSFastEnumerationState *)state
+                                  objects:(id __unsafe_unretained _Nullable [_Nonnull])buffer
+                                    count:(NSUInteger)len;
+@end
+
+@interface NSString : NSObject <NSCopying>
+@property (readonly) NSUInteger length;
+- (void)getCharacters:(unichar *)buffer range:(NSRange)range;
+@end
+
+@interface NSArray<__covariant ObjectType> : NSObject <NSCopying, NSFastEnumeration>
+@property (readonly) NSUInteger count;
++ (instancetype)arrayWithObjects:(const ObjectType _Nonnull [_Nonnull])objects count:(NSUInteger)cnt;
+@end
+
+@interface NSDictionary<__covariant KeyType, __covariant ObjectType> : NSObject <NSCopying, NSFastEnumeration>
++ (instancetype)dictionaryWithObjects:(const ObjectType _Nonnull [_Nullable])objects
+                              forKeys:(const KeyType<NSCopying> _Nonnull [_Nullable])keys
+                                count:(NSUInteger)cnt;
+@end
+
+@interface NSError : NSObject <NSCopying>
+@property (readonly, copy) NSString *localizedDescription;
+@end
+
+NS_ASSUME_NONNULL_END
