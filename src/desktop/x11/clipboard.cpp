@@ -1,0 +1,129 @@
+// Clipboard reading: asks the owner for UTF8_STRING, text/plain;charset=utf-8,
+// then STRING, and follows INCR transfers chunk by chunk. Every wait on the
+// owner is bounded, since an owner may hang or die mid-transfer.
+#include "desktop/x11/clipboard.h"
+
+#include <array>
+
+#include "desktop/x11/selection_transfer.h"
+
+namespace kestrova::desktop::x11 {
+namespace {
+
+using namespace std::chrono_literals;
+constexpr auto patience = 2s;  // without progress; each INCR chunk counts as progress
+
+enum class Conversion { text, notText, failed };
+
+class ClipboardReader {
+ public:
+  ClipboardReader(Connection& connection, xcb_atom_t clipboard, xcb_atom_t property, TransferTypes types)
+      : connection_(connection), c_(connection.get()), clipboard_(clipboard), property_(property), types_(types),
+        window_(connection.helperWindow()) {}
+
+  void requestConversion(xcb_atom_t target) {
+    // CurrentTime, as xclip and xsel ask: we own nothing whose time could be older.
+    xcb_convert_selection(c_, window_, clipboard_, target, property_, XCB_CURRENT_TIME);
+  }
+
+  // Waits for the answer to the conversion already requested.
+  Conversion finishConversion(std::string& text) {
+    auto notify = awaitSelectionNotify();
+    if (!notify) return Conversion::failed;
+    if (notify->property == XCB_ATOM_NONE) return Conversion::notText;
+    SelectionTransfer transfer(types_);
+    auto first = takeProperty();
+    if (!first) return Conversion::failed;
+    transfer.acceptFirst(chunkOf(*first));
+    while (transfer.state() == SelectionTransfer::State::incremental) {
+      // Deleting the property (done by takeProperty) asks the owner for the next chunk.
+      if (!awaitNewValue()) return Conversion::failed;
+      auto chunk = takeProperty();
+      if (!chunk) return Conversion::failed;
+      transfer.acceptChunk(chunkOf(*chunk));
+    }
+    if (transfer.state() != SelectionTransfer::State::complete) return Conversion::notText;
+    text = transfer.takeText();
+    return Conversion::text;
+  }
+
+ private:
+  XcbReply<xcb_selection_notify_event_t> awaitSelectionNotify() {
+    connection_.flush();
+    const auto deadline = Clock::now() + patience;
+    while (auto event = connection_.waitForEvent(deadline)) {
+      if ((event->response_type & 0x7F) != XCB_SELECTION_NOTIFY) continue;
+      auto* notify = reinterpret_cast<xcb_selection_notify_event_t*>(event.get());
+      if (notify->requestor != window_ || notify->selection != clipboard_) continue;
+      event.release();
+      return XcbReply<xcb_selection_notify_event_t>(notify);
+    }
+    return nullptr;
+  }
+
+  bool awaitNewValue() {
+    connection_.flush();
+    const auto deadline = Clock::now() + patience;
+    while (auto event = connection_.waitForEvent(deadline)) {
+      if ((event->response_type & 0x7F) != XCB_PROPERTY_NOTIFY) continue;
+      const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
+      if (notify->window == window_ && notify->atom == property_ && notify->state == XCB_PROPERTY_NEW_VALUE) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  XcbReply<xcb_get_property_reply_t> takeProperty() {
+    constexpr std::uint32_t whole = 0x1FFFFFFF;  // in 32-bit units
+    return XcbReply<xcb_get_property_reply_t>(xcb_get_property_reply(
+        c_, xcb_get_property(c_, 1, window_, property_, XCB_GET_PROPERTY_TYPE_ANY, 0, whole), nullptr));
+  }
+
+  static PropertyChunk chunkOf(const xcb_get_property_reply_t& reply) {
+    const auto* bytes = static_cast<const char*>(xcb_get_property_value(&reply));
+    const auto length = static_cast<std::size_t>(xcb_get_property_value_length(&reply)) * (reply.format / 8);
+    return PropertyChunk{reply.type, reply.format, std::string_view(bytes, length)};
+  }
+
+  Connection& connection_;
+  xcb_connection_t* c_;
+  xcb_atom_t clipboard_;
+  xcb_atom_t property_;
+  TransferTypes types_;
+  xcb_window_t window_;
+};
+
+}  // namespace
+
+PasteboardRead readClipboard(Connection& connection) {
+  const auto atoms = connection.internAtoms(
+      {"CLIPBOARD", "UTF8_STRING", "text/plain;charset=utf-8", "INCR", "_KESTROVA_CLIPBOARD"});
+  for (auto atom : atoms) {
+    if (atom == XCB_ATOM_NONE) return PasteboardRead::failed();
+  }
+  const TransferTypes types{atoms[3], atoms[1], atoms[2], XCB_ATOM_STRING};
+  ClipboardReader reader(connection, atoms[0], atoms[4], types);
+  xcb_connection_t* c = connection.get();
+
+  // The owner query and the first conversion share one round trip.
+  auto ownerCookie = xcb_get_selection_owner(c, atoms[0]);
+  const std::array<xcb_atom_t, 3> targets{atoms[1], atoms[2], XCB_ATOM_STRING};
+  reader.requestConversion(targets[0]);
+  XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(c, ownerCookie, nullptr));
+  if (!owner) return PasteboardRead::failed();
+  if (owner->owner == XCB_NONE) return PasteboardRead::noText();
+
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    if (i > 0) reader.requestConversion(targets[i]);
+    std::string text;
+    switch (reader.finishConversion(text)) {
+      case Conversion::text: return PasteboardRead::withText(std::move(text));
+      case Conversion::failed: return PasteboardRead::failed();
+      case Conversion::notText: break;
+    }
+  }
+  return PasteboardRead::noText();
+}
+
+}  // namespace kestrova::desktop::x11

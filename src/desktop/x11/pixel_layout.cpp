@@ -1,0 +1,65 @@
+// Pixel conversion from the server's image format to BGRX.
+#include "desktop/x11/pixel_layout.h"
+
+#include <bit>
+#include <cstring>
+
+namespace kestrova::desktop::x11 {
+namespace {
+
+bool supported(const PixelLayout& layout) {
+  const int bpp = layout.bitsPerPixel;
+  return (bpp == 16 || bpp == 24 || bpp == 32) && layout.scanlinePad >= 8 && layout.scanlinePad % 8 == 0 &&
+         layout.redMask != 0 && layout.greenMask != 0 && layout.blueMask != 0;
+}
+
+// Scales the masked channel to 0..255, whatever its width (5 or 6 bits at depth 16).
+std::uint8_t channel(std::uint32_t pixel, std::uint32_t mask) {
+  const std::uint32_t value = (pixel & mask) >> std::countr_zero(mask);
+  const std::uint32_t maximum = mask >> std::countr_zero(mask);
+  return static_cast<std::uint8_t>((value * 255U + maximum / 2) / maximum);
+}
+
+}  // namespace
+
+std::optional<std::size_t> sourceBytesPerRow(const PixelLayout& layout, int width) {
+  if (!supported(layout) || width < 0) return std::nullopt;
+  const std::size_t bits = static_cast<std::size_t>(width) * static_cast<std::size_t>(layout.bitsPerPixel);
+  const auto pad = static_cast<std::size_t>(layout.scanlinePad);
+  return (bits + pad - 1) / pad * pad / 8;
+}
+
+std::vector<std::uint8_t> toBgrx(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
+                                 const PixelLayout& layout) {
+  const auto stride = sourceBytesPerRow(layout, width);
+  if (!stride || height < 0 || sourceSize < *stride * static_cast<std::size_t>(height)) return {};
+  const auto w = static_cast<std::size_t>(width);
+  std::vector<std::uint8_t> out(w * 4 * static_cast<std::size_t>(height));
+
+  // The common case on every little-endian desktop is already BGRX.
+  if (layout.bitsPerPixel == 32 && !layout.mostSignificantFirst && layout.redMask == 0xFF0000 &&
+      layout.greenMask == 0xFF00 && layout.blueMask == 0xFF) {
+    for (int y = 0; y < height; ++y) std::memcpy(&out[y * w * 4], source + y * *stride, w * 4);
+    return out;
+  }
+
+  const std::size_t bytesPerPixel = static_cast<std::size_t>(layout.bitsPerPixel) / 8;
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* in = source + y * *stride;
+    std::uint8_t* px = &out[y * w * 4];
+    for (std::size_t x = 0; x < w; ++x, in += bytesPerPixel, px += 4) {
+      std::uint32_t pixel = 0;
+      for (std::size_t b = 0; b < bytesPerPixel; ++b) {
+        const std::size_t shift = layout.mostSignificantFirst ? (bytesPerPixel - 1 - b) * 8 : b * 8;
+        pixel |= static_cast<std::uint32_t>(in[b]) << shift;
+      }
+      px[0] = channel(pixel, layout.blueMask);
+      px[1] = channel(pixel, layout.greenMask);
+      px[2] = channel(pixel, layout.redMask);
+      px[3] = 0;
+    }
+  }
+  return out;
+}
+
+}  // namespace kestrova::desktop::x11

@@ -1,0 +1,29 @@
+// Turning the server's ZPixmap rows (any true-colour depth, either byte order)
+// into the blue-green-red-unused pixels the text recognizer reads.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace kestrova::desktop::x11 {
+
+struct PixelLayout {
+  int bitsPerPixel = 32;      // 16, 24 or 32
+  int scanlinePad = 32;       // bits each row is padded to
+  bool mostSignificantFirst = false;
+  std::uint32_t redMask = 0xFF0000;
+  std::uint32_t greenMask = 0x00FF00;
+  std::uint32_t blueMask = 0x0000FF;
+};
+
+// Bytes between the starts of two rows of `width` pixels; none when the layout is unsupported.
+std::optional<std::size_t> sourceBytesPerRow(const PixelLayout& layout, int width);
+
+// `source` holds `height` rows of sourceBytesPerRow() bytes. The result has
+// 4 * width bytes a row. Empty when the layout is unsupported or the source short.
+std::vector<std::uint8_t> toBgrx(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
+                                 const PixelLayout& layout);
+
+}  // namespace kestrova::desktop::x11
