@@ -22,9 +22,9 @@ constexpr float messagingTimeoutSeconds = 1.0F;
 // Names arrive as UTF-8 from the core; each call gets its own CFString,
 // released right after it.
 CfRef<CFStringRef> cfString(std::string_view text) {
-  return CfRef<CFStringRef>(CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text.data()),
-                                                    static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8,
-                                                    /*isExternalRepresentation=*/false));
+  const auto* bytes = reinterpret_cast<const UInt8*>(text.data());
+  return CfRef<CFStringRef>(CFStringCreateWithBytes(kCFAllocatorDefault, bytes, static_cast<CFIndex>(text.size()),
+                                                    kCFStringEncodingUTF8, /*isExternalRepresentation=*/false));
 }
 
 bool isElement(const void* value) {

@@ -27,7 +27,9 @@ class MacDesktop final : public Desktop {
     return macos::runningApplication(pid);
   }
 
-  std::unique_ptr<Element> applicationElement(std::int32_t pid) override { return macos::applicationElement(pid); }
+  std::unique_ptr<Element> applicationElement(std::int32_t pid) override {
+    return macos::applicationElement(pid);
+  }
 
   PasteboardRead pasteboardString() override { return macos::pasteboardString(); }
 

@@ -3,6 +3,7 @@
 #import <AppKit/AppKit.h>
 
 #include <string>
+#include <utility>
 
 #include "desktop/macos/backend.h"
 #include "desktop/macos/ns_string.h"
@@ -11,9 +12,9 @@ namespace kestrova::desktop::macos {
 
 PasteboardRead pasteboardString() {
   @autoreleasepool {
-    const auto text = utf8String([NSPasteboard.generalPasteboard stringForType:NSPasteboardTypeString]);
+    auto text = utf8String([NSPasteboard.generalPasteboard stringForType:NSPasteboardTypeString]);
     if (!text) return PasteboardRead::noText();
-    return PasteboardRead::withText(*text);
+    return PasteboardRead::withText(std::move(*text));
   }
 }
 

@@ -39,8 +39,10 @@ std::vector<Observation> observationsOf(NSArray<VNObservation*>* results) {
   for (VNObservation* listed in results) {
     Observation observation;
     if ([listed isKindOfClass:[VNRecognizedTextObservation class]]) {
-      for (VNRecognizedText* candidate in [static_cast<VNRecognizedTextObservation*>(listed) topCandidates:1]) {
-        observation.topCandidates.push_back({utf8String(candidate.string).value_or(std::string()), candidate.confidence});
+      auto* recognized = static_cast<VNRecognizedTextObservation*>(listed);
+      for (VNRecognizedText* candidate in [recognized topCandidates:1]) {
+        observation.topCandidates.push_back({utf8String(candidate.string).value_or(std::string()),
+                                             candidate.confidence});
       }
     } else {
       observation.isText = false;
@@ -48,6 +50,25 @@ std::vector<Observation> observationsOf(NSArray<VNObservation*>* results) {
     observations.push_back(std::move(observation));
   }
   return observations;
+}
+
+// Vision may call back on a thread of its own, after perform() has returned:
+// the block keeps its own copy of the completion.
+VNRequestCompletionHandler handlerFor(Completion completion) {
+  return ^(VNRequest* finished, NSError* _Nullable requestError) {
+    @autoreleasepool {
+      if (requestError != nil) {
+        completion(std::nullopt, describe(requestError));
+        return;
+      }
+      NSArray<VNObservation*>* results = finished.results;
+      if (results == nil) {
+        completion(std::nullopt, std::nullopt);
+        return;
+      }
+      completion(observationsOf(results), std::nullopt);
+    }
+  };
 }
 
 class VisionRecognizer final : public TextRecognizer {
@@ -60,26 +81,12 @@ class VisionRecognizer final : public TextRecognizer {
         error = "macOS Vision recognizer: the image was not captured by CoreGraphics";
         return false;
       }
-      // Vision may call back on a thread of its own, after perform() has
-      // returned: the block keeps its own copy of the completion.
       VNRecognizeTextRequest* request =
-          [[VNRecognizeTextRequest alloc] initWithCompletionHandler:^(VNRequest* finished, NSError* _Nullable failure) {
-            @autoreleasepool {
-              if (failure != nil) {
-                completion(std::nullopt, describe(failure));
-                return;
-              }
-              NSArray<VNObservation*>* results = finished.results;
-              if (results == nil) {
-                completion(std::nullopt, std::nullopt);
-                return;
-              }
-              completion(observationsOf(results), std::nullopt);
-            }
-          }];
+          [[VNRecognizeTextRequest alloc] initWithCompletionHandler:handlerFor(std::move(completion))];
       request.recognitionLevel = visionLevel(settings.level);
       request.usesLanguageCorrection = settings.usesLanguageCorrection;
-      VNImageRequestHandler* handler = [[VNImageRequestHandler alloc] initWithCGImage:display->cgImage() options:@{}];
+      VNImageRequestHandler* handler =
+          [[VNImageRequestHandler alloc] initWithCGImage:display->cgImage() options:@{}];
       NSError* failure = nil;
       if (![handler performRequests:@[ request ] error:&failure]) {
         error = describe(failure);
