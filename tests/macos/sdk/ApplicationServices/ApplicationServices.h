@@ -10,16 +10,9 @@
 
 typedef const struct CF_BRIDGED_TYPE(id) __AXUIElement *AXUIElementRef;
 
+// The tool never reads these codes; the type is what the calls return.
 typedef CF_ENUM(int32_t, AXError) {
   kAXErrorSuccess = 0,
-  kAXErrorFailure = -25200,
-  kAXErrorIllegalArgument = -25201,
-  kAXErrorInvalidUIElement = -25202,
-  kAXErrorCannotComplete = -25204,
-  kAXErrorAttributeUnsupported = -25205,
-  kAXErrorActionUnsupported = -25206,
-  kAXErrorNoValue = -25212,
-  kAXErrorAPIDisabled = -25211,
 };
 
 CF_ASSUME_NONNULL_BEGIN

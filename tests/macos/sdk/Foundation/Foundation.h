@@ -40,7 +40,6 @@ inline NSRange NSMakeRange(NSUInteger loc, NSUInteger len) {
 
 @protocol NSObject
 - (BOOL)isKindOfClass:(Class)aClass;
-@property (readonly, copy) NSString *description;
 @end
 
 @protocol NSCopying
