@@ -1,0 +1,108 @@
+// The capture of the main display (its size and pixels, through a probe that
+// links the X11 desktop), `screenshot` end to end, and every command with no
+// display to reach.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "support/expectations.h"
+#include "support/x_session.h"
+
+namespace kestrova::e2e {
+namespace {
+
+struct Capture {
+  std::string size;
+  int blue = -1, green = -1, red = -1;
+};
+
+Capture capture(const XSession& session) {
+  const auto result = session.run({captureProbePath()});
+  Capture found;
+  char size[32] = {};
+  if (std::sscanf(result.out.c_str(), "%31s %d,%d,%d", size, &found.blue, &found.green, &found.red) == 4) {
+    found.size = size;
+  }
+  return found;
+}
+
+TEST(Screenshot, CapturesThePrimaryMonitorsRectangle) {
+  struct Case {
+    const char* what;
+    std::vector<std::vector<std::string>> setUp;
+    std::string size;
+  };
+  const Case cases[] = {
+      {"no primary set: the first active output", {}, "1920x1080"},
+      {"the primary output", {{"xrandr", "--output", "screen", "--primary"}}, "1920x1080"},
+      {"a primary monitor inside the screen",
+       {{"xrandr", "--setmonitor", "*kestrova", "800/200x600/150+100+50", "none"}},
+       "800x600"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    XSession session;
+    for (const auto& command : c.setUp) ASSERT_EQ(session.run(command).exitCode, 0);
+    EXPECT_EQ(capture(session).size, c.size);
+  }
+}
+
+TEST(Screenshot, ReadsPixelsAtEveryCommonDepth) {
+  for (const int depth : {24, 16}) {
+    SCOPED_TRACE("depth " + std::to_string(depth));
+    XSession session(WindowManager::none, depth);
+    ASSERT_EQ(session.run({"xsetroot", "-solid", "#ff8000"}).exitCode, 0);
+    const auto found = capture(session);
+    EXPECT_EQ(found.size, "1920x1080");
+    // 16 bits keep 5 or 6 bits a channel: 0x80 comes back as 0x84 or 0x82.
+    const int slack = depth == 16 ? 6 : 0;
+    EXPECT_NEAR(found.blue, 0x00, slack);
+    EXPECT_NEAR(found.green, 0x80, slack);
+    EXPECT_NEAR(found.red, 0xFF, slack);
+  }
+}
+
+TEST(Screenshot, PrintsTheRecordWithTheFocusedApplication) {
+  XSession session(WindowManager::openbox);
+  const auto xterm = session.startXterm();
+  session.focus(xterm.window);
+  const auto result = session.tool({"screenshot"});
+  ASSERT_TRUE(result.exited);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out.rfind("{\n  \"text\": \"", 0), 0U) << result.out;
+  EXPECT_NE(result.out.find("\n  \"appName\": \"XTerm\",\n"), std::string::npos) << result.out;
+}
+
+TEST(NoDisplay, EveryCommandKeepsItsOwnAnswer) {
+  // A display number nobody serves, and no DISPLAY at all.
+  int unused = 4000;
+  struct stat info {};
+  while (stat(("/tmp/.X11-unix/X" + std::to_string(unused)).c_str(), &info) == 0) ++unused;
+  struct Case {
+    std::vector<std::string> args;
+    std::string out, err;
+    int status;
+  };
+  const Case cases[] = {
+      {{"clipboard"}, "", "Failed to read clipboard\n", 1},
+      {{"screenshot"}, "", "Failed to capture screen\n", 1},
+      {{"active-app"}, "Unknown\n", "", 0},
+      {{"activate", "4242"}, "ok\n", "No app with PID 4242\n", 0},
+  };
+  auto withoutDisplay = currentEnvironment();
+  withoutDisplay.erase("DISPLAY");
+  auto unreachable = withoutDisplay;
+  unreachable["DISPLAY"] = ":" + std::to_string(unused);
+  for (const auto& environment : {withoutDisplay, unreachable}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.args.front() + " with DISPLAY " + (environment.contains("DISPLAY") ? "unreachable" : "unset"));
+      std::vector<std::string> argv{toolPath()};
+      argv.insert(argv.end(), c.args.begin(), c.args.end());
+      EXPECT_TRUE(ranWith(runProcess(argv, environment, 10s), c.out, c.err, c.status));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kestrova::e2e
