@@ -11,7 +11,7 @@ PLATFORM ?= x11
 endif
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test install demo bench clean
+.PHONY: all deps build test install demo bench clean fuzz test-sanitize valgrind
 
 all: build
 
@@ -28,7 +28,32 @@ build: $(BUILD_DIR)/CMakeCache.txt
 
 test: deps
 	$(MAKE) build
+	cmake -S . -B build-sanitize -DKESTROVA_PLATFORM=$(PLATFORM) -DKESTROVA_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build build-sanitize -j $(JOBS) --target kestrova_unit_tests
+	build-sanitize/tests/unit/kestrova_unit_tests --gtest_brief=1
+	scripts/fuzz.sh 5
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	cmake -S . -B build-sanitize -DKESTROVA_PLATFORM=$(PLATFORM) -DKESTROVA_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build build-sanitize -j $(JOBS)
+	ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
+
+# Each fuzz target for a minute.
+fuzz: deps
+	scripts/fuzz.sh 60
+
+# The four commands under memcheck against a private X display.
+valgrind: deps
+	$(MAKE) build
+	scripts/valgrind-check.sh $(BUILD_DIR)/kestrova-capture
+
+# A private virtual display with a window manager, an xterm and a clipboard
+# owner; runs the four commands against it.
+demo: deps
+	$(MAKE) build
+	scripts/demo.sh $(BUILD_DIR)/kestrova-capture
 
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
