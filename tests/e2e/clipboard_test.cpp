@@ -107,5 +107,21 @@ TEST_F(Clipboard, FailsWithinThreeSecondsWhenTheOwnerStopsAnswering) {
   EXPECT_LT(result.elapsed, 3s);
 }
 
+TEST_F(Clipboard, WaitsOnAnIncrTransferOnlyWhileItMoves) {
+  XSession session;
+  // Six chunks half a second apart: longer than the patience in all, never without progress.
+  auto& slow = own(session, {incrOwnerPath(), "6", "500", "finish"}, "");
+  const auto complete = session.tool({"clipboard"});
+  EXPECT_TRUE(ranWith(complete, "chunk 0\nchunk 1\nchunk 2\nchunk 3\nchunk 4\nchunk 5\n\n", "", 0));
+  EXPECT_GT(complete.elapsed, 2500ms);
+  slow.stop();
+
+  // Two chunks, then silence before the end.
+  own(session, {incrOwnerPath(), "2", "0", "stall"}, "");
+  const auto stalled = session.tool({"clipboard"});
+  EXPECT_TRUE(ranWith(stalled, "", "Failed to read clipboard\n", 1));
+  EXPECT_LT(stalled.elapsed, 3s);
+}
+
 }  // namespace
 }  // namespace kestrova::e2e

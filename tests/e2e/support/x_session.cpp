@@ -35,6 +35,7 @@ std::string nameOf(WindowManager manager) { return manager == WindowManager::ope
 std::string toolPath() { return KESTROVA_TOOL; }
 std::string captureProbePath() { return KESTROVA_CAPTURE_PROBE; }
 std::string windowChurnPath() { return KESTROVA_WINDOW_CHURN; }
+std::string incrOwnerPath() { return KESTROVA_INCR_OWNER; }
 
 XSession::XSession(WindowManager manager, int depth) : manager_(manager) {
   int ends[2];

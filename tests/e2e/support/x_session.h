@@ -21,6 +21,7 @@ std::string nameOf(WindowManager manager);
 std::string toolPath();
 std::string captureProbePath();
 std::string windowChurnPath();
+std::string incrOwnerPath();
 
 class XSession {
  public:
