@@ -68,11 +68,15 @@ std::optional<xcb_window_t> focusedTopLevel(Connection& connection) {
 }  // namespace
 
 std::optional<xcb_window_t> activeClient(Connection& connection) {
-  if (!connection.hasWindowManager()) return focusedTopLevel(connection);
   auto& ewmh = connection.ewmh();
   xcb_connection_t* c = connection.get();
-  return firstWindow(
-      propertyReply(c, requestProperty(c, connection.root(), ewmh._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW)).get());
+  // Asked before the manager check, so both answers come in one round trip.
+  auto active = requestProperty(c, connection.root(), ewmh._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW);
+  if (!connection.hasWindowManager()) {
+    xcb_discard_reply(c, active.sequence);
+    return focusedTopLevel(connection);
+  }
+  return firstWindow(propertyReply(c, active).get());
 }
 
 std::vector<xcb_window_t> topLevelClients(Connection& connection) {
