@@ -32,6 +32,7 @@ test: deps
 	cmake --build build-sanitize -j $(JOBS) --target kestrova_unit_tests
 	build-sanitize/tests/unit/kestrova_unit_tests --gtest_brief=1
 	scripts/fuzz.sh 5
+	scripts/valgrind-check.sh $(BUILD_DIR)/kestrova-capture
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
