@@ -48,15 +48,27 @@ TEST(Screenshot, CapturesThePrimaryMonitorsRectangle) {
   }
 }
 
-TEST(Screenshot, ReadsPixelsAtEveryCommonDepth) {
-  for (const int depth : {24, 16}) {
-    SCOPED_TRACE("depth " + std::to_string(depth));
-    XSession session(WindowManager::none, depth);
+TEST(Screenshot, ReadsPixelsAtEveryCommonDepthWithOrWithoutExtensions) {
+  struct Case {
+    const char* what;
+    int depth;
+    std::vector<std::string> serverOptions;
+  };
+  const Case cases[] = {
+      {"depth 24, shared memory", 24, {}},
+      {"depth 16, shared memory", 16, {}},
+      {"no MIT-SHM: plain GetImage", 24, {"-extension", "MIT-SHM"}},
+      {"no MIT-SHM at depth 16", 16, {"-extension", "MIT-SHM"}},
+      {"no RandR: the root window", 24, {"-extension", "RANDR"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    XSession session(WindowManager::none, c.depth, c.serverOptions);
     ASSERT_EQ(session.run({"xsetroot", "-solid", "#ff8000"}).exitCode, 0);
     const auto found = capture(session);
     EXPECT_EQ(found.size, "1920x1080");
     // 16 bits keep 5 or 6 bits a channel: 0x80 comes back as 0x84 or 0x82.
-    const int slack = depth == 16 ? 6 : 0;
+    const int slack = c.depth == 16 ? 6 : 0;
     EXPECT_NEAR(found.blue, 0x00, slack);
     EXPECT_NEAR(found.green, 0x80, slack);
     EXPECT_NEAR(found.red, 0xFF, slack);

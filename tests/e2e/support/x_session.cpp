@@ -37,16 +37,17 @@ std::string captureProbePath() { return KESTROVA_CAPTURE_PROBE; }
 std::string windowChurnPath() { return KESTROVA_WINDOW_CHURN; }
 std::string incrOwnerPath() { return KESTROVA_INCR_OWNER; }
 
-XSession::XSession(WindowManager manager, int depth) : manager_(manager) {
+XSession::XSession(WindowManager manager, int depth, const std::vector<std::string>& serverOptions)
+    : manager_(manager) {
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   try {
     // -displayfd picks a free display number; -noreset keeps the server's
     // state when its last client leaves.
-    server_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{requirePeer("Xvfb"), "-displayfd", "3", "-screen", "0",
-                                 "1920x1080x" + std::to_string(depth), "-nolisten", "tcp", "-noreset"},
-        currentEnvironment(), "/dev/null", ends[1]);
+    std::vector<std::string> argv{requirePeer("Xvfb"), "-displayfd", "3", "-screen", "0",
+                                  "1920x1080x" + std::to_string(depth), "-nolisten", "tcp", "-noreset"};
+    argv.insert(argv.end(), serverOptions.begin(), serverOptions.end());
+    server_ = std::make_unique<ChildProcess>(argv, currentEnvironment(), "/dev/null", ends[1]);
     close(ends[1]);
     display_ = ":" + readDisplayNumber(ends[0]);
     close(ends[0]);

@@ -26,7 +26,9 @@ std::string incrOwnerPath();
 class XSession {
  public:
   // Throws (failing the test) when the server or a peer cannot be started.
-  explicit XSession(WindowManager manager = WindowManager::none, int depth = 24);
+  // `serverOptions` go to Xvfb (e.g. "-extension", "MIT-SHM" to turn one off).
+  explicit XSession(WindowManager manager = WindowManager::none, int depth = 24,
+                    const std::vector<std::string>& serverOptions = {});
   ~XSession();
   XSession(const XSession&) = delete;
   XSession& operator=(const XSession&) = delete;
