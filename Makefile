@@ -28,9 +28,7 @@ build: $(BUILD_DIR)/CMakeCache.txt
 
 test: deps
 	$(MAKE) build
-	cmake -S . -B build-sanitize -DKESTROVA_PLATFORM=$(PLATFORM) -DKESTROVA_SANITIZE=ON $(CMAKE_FLAGS)
-	cmake --build build-sanitize -j $(JOBS) --target kestrova_unit_tests
-	build-sanitize/tests/unit/kestrova_unit_tests --gtest_brief=1
+	$(MAKE) test-sanitize
 	scripts/fuzz.sh 5
 	scripts/valgrind-check.sh $(BUILD_DIR)/kestrova-capture
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
