@@ -44,7 +44,7 @@ class X11Application final : public RunningApplication {
 
   const std::optional<DesktopEntry>& desktopEntry() {
     if (!entryLooked_) {
-      entry_ = findDesktopEntry(identity(), applicationDirs());
+      entry_ = findDesktopEntry(identity(), applicationDirs(), messagesLocale());
       entryLooked_ = true;
     }
     return entry_;

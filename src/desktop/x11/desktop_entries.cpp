@@ -48,11 +48,31 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
-std::optional<ParsedEntry> readEntry(const fs::path& path) {
+std::optional<ParsedEntry> readEntry(const fs::path& path, std::string_view locale) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return std::nullopt;
   const std::string contents((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  return parseDesktopEntry(contents);
+  return parseDesktopEntry(contents, locale);
+}
+
+// The Name keys a locale reads, best first: lang_COUNTRY@MODIFIER,
+// lang_COUNTRY, lang@MODIFIER, lang, then the plain Name.
+std::vector<std::string> nameKeys(std::string_view locale) {
+  const std::size_t at = locale.find('@');
+  const std::string_view modifier = at == std::string_view::npos ? "" : locale.substr(at);
+  locale = locale.substr(0, std::min(at, locale.find('.')));
+  const std::string_view language = locale.substr(0, locale.find('_'));
+  std::vector<std::string> keys;
+  auto add = [&](std::string_view tag) {
+    const std::string key = "Name[" + std::string(tag) + "]";
+    if (!tag.empty() && std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+  };
+  if (!modifier.empty()) add(std::string(locale) + std::string(modifier));
+  add(locale);
+  if (!modifier.empty() && !language.empty()) add(std::string(language) + std::string(modifier));
+  add(language);
+  keys.emplace_back("Name");
+  return keys;
 }
 
 // Desktop entry ids: the path below the applications folder, '/' turned into '-'.
@@ -69,7 +89,10 @@ void listEntries(const fs::path& dir, std::map<std::string, fs::path>& entries) 
 
 }  // namespace
 
-std::optional<ParsedEntry> parseDesktopEntry(std::string_view contents) {
+std::optional<ParsedEntry> parseDesktopEntry(std::string_view contents, std::string_view locale) {
+  // "C" and "POSIX" name no language: only the plain Name applies.
+  const auto keys = nameKeys(locale == "C" || locale == "POSIX" || locale.starts_with("C.") ? "" : locale);
+  std::size_t nameRank = keys.size();
   ParsedEntry entry;
   bool inMainGroup = false;
   bool isApplication = false;
@@ -89,16 +112,24 @@ std::optional<ParsedEntry> parseDesktopEntry(std::string_view contents) {
     if (equals == std::string_view::npos) continue;
     const std::string_view key = trimmed(line.substr(0, equals));
     const std::string_view value = trimmed(line.substr(equals + 1));
-    if (key == "Name") entry.name = unescaped(value);
-    else if (key == "StartupWMClass") entry.startupWmClass = unescaped(value);
-    else if (key == "Type") isApplication = value == "Application";
-    else if (key == "Hidden" && value == "true") return std::nullopt;
+    const auto rank = static_cast<std::size_t>(std::find(keys.begin(), keys.end(), key) - keys.begin());
+    if (rank < nameRank) {
+      entry.name = unescaped(value);
+      nameRank = rank;
+    } else if (key == "StartupWMClass") {
+      entry.startupWmClass = unescaped(value);
+    } else if (key == "Type") {
+      isApplication = value == "Application";
+    } else if (key == "Hidden" && value == "true") {
+      return std::nullopt;
+    }
   }
   if (!isApplication) return std::nullopt;
   return entry;
 }
 
-std::optional<DesktopEntry> findDesktopEntry(const WindowIdentity& identity, const std::vector<fs::path>& applicationDirs) {
+std::optional<DesktopEntry> findDesktopEntry(const WindowIdentity& identity, const std::vector<fs::path>& applicationDirs,
+                                             std::string_view locale) {
   std::error_code error;
   // An application id names its desktop file exactly: no listing needed.
   if (identity.gtkApplicationId && !identity.gtkApplicationId->empty() &&
@@ -106,7 +137,7 @@ std::optional<DesktopEntry> findDesktopEntry(const WindowIdentity& identity, con
     for (const auto& dir : applicationDirs) {
       const fs::path path = dir / (*identity.gtkApplicationId + ".desktop");
       if (!fs::is_regular_file(path, error)) continue;
-      if (auto entry = readEntry(path)) return DesktopEntry{*identity.gtkApplicationId, entry->name};
+      if (auto entry = readEntry(path, locale)) return DesktopEntry{*identity.gtkApplicationId, entry->name};
     }
   }
 
@@ -133,7 +164,7 @@ std::optional<DesktopEntry> findDesktopEntry(const WindowIdentity& identity, con
     for (const auto& [id, path] : entries) {
       if (tried.contains(id) || !wanted(lowered(id))) continue;
       tried.insert(id);
-      if (auto entry = readEntry(path)) read.emplace(id, std::move(*entry));
+      if (auto entry = readEntry(path, locale)) read.emplace(id, std::move(*entry));
     }
   };
 
@@ -153,6 +184,14 @@ std::optional<DesktopEntry> findDesktopEntry(const WindowIdentity& identity, con
   // ...and only then every other file, for a StartupWMClass that names it.
   readWhere([](const std::string&) { return true; });
   return startupMatch();
+}
+
+std::string messagesLocale() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return value;
+  }
+  return {};
 }
 
 std::vector<fs::path> applicationDirs() {

@@ -23,13 +23,18 @@ struct ParsedEntry {
   std::optional<std::string> name;
   std::optional<std::string> startupWmClass;
 };
-std::optional<ParsedEntry> parseDesktopEntry(std::string_view contents);
+// `locale` as POSIX spells it ("de_AT.UTF-8@euro"): the Name in the closest
+// of its languages wins over the plain Name. Empty: the plain Name.
+std::optional<ParsedEntry> parseDesktopEntry(std::string_view contents, std::string_view locale = {});
 
 // `applicationDirs`: most important first, e.g. ~/.local/share/applications, then the system's.
 std::optional<DesktopEntry> findDesktopEntry(const WindowIdentity& identity,
-                                             const std::vector<std::filesystem::path>& applicationDirs);
+                                             const std::vector<std::filesystem::path>& applicationDirs,
+                                             std::string_view locale = {});
 
 // The XDG data directories' "applications" folders, most important first.
 std::vector<std::filesystem::path> applicationDirs();
+// The locale messages are shown in (LC_ALL, LC_MESSAGES, LANG), as menus and task bars pick names.
+std::string messagesLocale();
 
 }  // namespace kestrova::desktop::x11

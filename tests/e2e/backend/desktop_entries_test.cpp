@@ -18,13 +18,22 @@ TEST(DesktopEntry, ReadsNameAndStartupClassOfApplicationsOnly) {
     std::string contents;
     std::optional<std::string> name;  // none: not an application entry
     std::optional<std::string> startupWmClass;
+    std::string locale = "";
   };
+  const std::string localized =
+      "[Desktop Entry]\nType=Application\nName[de_AT]=Dateien (AT)\nName=Files\nName[de]=Dateien\n"
+      "Name[sr@latin]=Datoteke\nName[sr]=Датотеке\n";
   const Case cases[] = {
       {"plain", "[Desktop Entry]\nType=Application\nName=Files\nStartupWMClass=Nautilus\n", "Files", "Nautilus"},
       {"spaces, escapes, CRLF", "[Desktop Entry]\r\nName = A\\sB\\\\C\\tD \r\nType=Application\r\n", "A B\\C\tD",
        std::nullopt},
-      {"localized names are not the Name", "[Desktop Entry]\nName[de]=Dateien\nName=Files\nType=Application\n", "Files",
-       std::nullopt},
+      {"no locale: the plain Name", localized, "Files", std::nullopt},
+      {"C locale: the plain Name", localized, "Files", std::nullopt, "C.UTF-8"},
+      {"language and country", localized, "Dateien (AT)", std::nullopt, "de_AT.UTF-8"},
+      {"language alone", localized, "Dateien", std::nullopt, "de_DE.UTF-8"},
+      {"modifier", localized, "Datoteke", std::nullopt, "sr_RS@latin"},
+      {"language without the modifier", localized, "Датотеке", std::nullopt, "sr_RS.UTF-8"},
+      {"a language it lacks", localized, "Files", std::nullopt, "fr_FR.UTF-8"},
       {"only the first group counts",
        "# head\n[Desktop Entry]\nType=Application\nName=Main\n[Desktop Action New]\nName=New Window\n", "Main",
        std::nullopt},
@@ -35,7 +44,7 @@ TEST(DesktopEntry, ReadsNameAndStartupClassOfApplicationsOnly) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const auto entry = parseDesktopEntry(c.contents);
+    const auto entry = parseDesktopEntry(c.contents, c.locale);
     ASSERT_EQ(entry.has_value(), c.name.has_value());
     if (!entry) continue;
     EXPECT_EQ(entry->name, c.name);
