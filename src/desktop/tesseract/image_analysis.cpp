@@ -1,0 +1,394 @@
+// Finds the uniform-background panels of a screen image and turns each into a
+// dark-on-light page, the input Tesseract's global threshold reads well.
+#include "desktop/tesseract/image_analysis.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <map>
+#include <numeric>
+
+namespace kestrova::desktop::tesseract {
+
+GrayImage toGray(const std::uint8_t* bgrx, int width, int height, std::size_t bytesPerRow) {
+  GrayImage gray{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height)};
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* in = bgrx + static_cast<std::size_t>(y) * bytesPerRow;
+    std::uint8_t* out = gray.pixels.data() + static_cast<std::size_t>(y) * width;
+    for (int x = 0; x < width; ++x, in += 4) {
+      // BT.601 weights in 8-bit fixed point.
+      out[x] = static_cast<std::uint8_t>((29 * in[0] + 150 * in[1] + 77 * in[2] + 128) >> 8);
+    }
+  }
+  return gray;
+}
+
+namespace {
+
+// Longer than any stroke of a glyph at screen sizes, shorter than a border.
+constexpr int kRuleLength = 40;
+
+struct CellGrid {
+  int cellSize;
+  int columns;
+  int rows;
+
+  Rect cellRect(int column, int row, const GrayImage& image) const {
+    const int x = column * cellSize;
+    const int y = row * cellSize;
+    return {x, y, std::min(cellSize, image.width - x), std::min(cellSize, image.height - y)};
+  }
+};
+
+// The most common gray value of each cell: its background, as text rarely
+// covers half of a cell.
+std::vector<std::uint8_t> cellBackgrounds(const GrayImage& image, const CellGrid& grid) {
+  std::vector<std::uint8_t> backgrounds(static_cast<std::size_t>(grid.columns) * grid.rows);
+  std::array<int, 256> histogram{};
+  for (int row = 0; row < grid.rows; ++row) {
+    for (int column = 0; column < grid.columns; ++column) {
+      const Rect cell = grid.cellRect(column, row, image);
+      int best = 0;
+      std::uint8_t mode = 0;
+      for (int y = cell.y; y < cell.bottom(); ++y) {
+        for (int x = cell.x; x < cell.right(); ++x) {
+          const std::uint8_t value = image.at(x, y);
+          if (++histogram[value] > best) {
+            best = histogram[value];
+            mode = value;
+          }
+        }
+      }
+      for (int y = cell.y; y < cell.bottom(); ++y) {
+        for (int x = cell.x; x < cell.right(); ++x) histogram[image.at(x, y)] = 0;
+      }
+      backgrounds[static_cast<std::size_t>(row) * grid.columns + column] = mode;
+    }
+  }
+  return backgrounds;
+}
+
+template <class Visit>
+void forEachNeighbour(int column, int row, const CellGrid& grid, Visit visit) {
+  if (column > 0) visit(column - 1, row);
+  if (column + 1 < grid.columns) visit(column + 1, row);
+  if (row > 0) visit(column, row - 1);
+  if (row + 1 < grid.rows) visit(column, row + 1);
+}
+
+// Flood fill over cells whose backgrounds differ by at most the tolerance.
+// Returns the area of each cell and fills each area's most common background.
+std::vector<int> fillAreas(const std::vector<std::uint8_t>& backgrounds, const CellGrid& grid, int tolerance,
+                           std::vector<std::uint8_t>& areaBackground, std::vector<int>& areaSize) {
+  std::vector<int> area(backgrounds.size(), -1);
+  std::vector<int> stack;
+  std::array<int, 256> histogram{};
+  for (std::size_t seed = 0; seed < backgrounds.size(); ++seed) {
+    if (area[seed] >= 0) continue;
+    const int id = static_cast<int>(areaBackground.size());
+    std::vector<int> members;
+    area[seed] = id;
+    stack.push_back(static_cast<int>(seed));
+    while (!stack.empty()) {
+      const int cell = stack.back();
+      stack.pop_back();
+      members.push_back(cell);
+      forEachNeighbour(cell % grid.columns, cell / grid.columns, grid, [&](int column, int row) {
+        const int next = row * grid.columns + column;
+        if (area[next] < 0 && std::abs(backgrounds[next] - backgrounds[cell]) <= tolerance) {
+          area[next] = id;
+          stack.push_back(next);
+        }
+      });
+    }
+    for (int cell : members) ++histogram[backgrounds[cell]];
+    const auto mode = std::max_element(histogram.begin(), histogram.end()) - histogram.begin();
+    for (int cell : members) histogram[backgrounds[cell]] = 0;
+    areaBackground.push_back(static_cast<std::uint8_t>(mode));
+    areaSize.push_back(static_cast<int>(members.size()));
+  }
+  return area;
+}
+
+// Gives every small area to the large neighbour it shares the longest border
+// with, passing through chains of small areas; what touches no large area at
+// all joins the largest.
+std::vector<int> absorbSmallAreas(const std::vector<int>& area, const std::vector<int>& areaSize,
+                                  const CellGrid& grid, int minimumCells) {
+  const int count = static_cast<int>(areaSize.size());
+  const int largest = static_cast<int>(std::max_element(areaSize.begin(), areaSize.end()) - areaSize.begin());
+  std::vector<int> owner(count, -1);
+  for (int id = 0; id < count; ++id) {
+    if (areaSize[id] >= minimumCells || id == largest) owner[id] = id;
+  }
+  for (bool changed = true; changed;) {
+    changed = false;
+    std::map<int, std::map<int, int>> borders;  // small area -> owner -> shared edges
+    for (int row = 0; row < grid.rows; ++row) {
+      for (int column = 0; column < grid.columns; ++column) {
+        const int here = area[static_cast<std::size_t>(row) * grid.columns + column];
+        if (owner[here] >= 0) continue;
+        forEachNeighbour(column, row, grid, [&](int c, int r) {
+          const int there = owner[area[static_cast<std::size_t>(r) * grid.columns + c]];
+          if (there >= 0) ++borders[here][there];
+        });
+      }
+    }
+    for (const auto& [small, counts] : borders) {
+      owner[small] = std::max_element(counts.begin(), counts.end(),
+                                      [](const auto& a, const auto& b) { return a.second < b.second; })
+                         ->first;
+      changed = true;
+    }
+  }
+  for (int& o : owner) {
+    if (o < 0) o = largest;
+  }
+  return owner;
+}
+
+}  // namespace
+
+BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) {
+  const CellGrid grid{tuning.cellSize, (image.width + tuning.cellSize - 1) / tuning.cellSize,
+                      (image.height + tuning.cellSize - 1) / tuning.cellSize};
+  BackgroundMap map;
+  map.cellSize = grid.cellSize;
+  map.columns = grid.columns;
+  map.rows = grid.rows;
+  if (grid.columns == 0 || grid.rows == 0) return map;
+
+  const std::vector<std::uint8_t> backgrounds = cellBackgrounds(image, grid);
+  std::vector<std::uint8_t> rawBackground;
+  std::vector<int> rawSize;
+  const std::vector<int> rawArea = fillAreas(backgrounds, grid, tuning.backgroundTolerance, rawBackground, rawSize);
+  const std::vector<int> owner = absorbSmallAreas(rawArea, rawSize, grid, tuning.minimumAreaCells);
+
+  std::vector<int> compact(owner.size(), -1);
+  for (std::size_t id = 0; id < owner.size(); ++id) {
+    if (owner[id] == static_cast<int>(id)) {
+      compact[id] = static_cast<int>(map.areaBackground.size());
+      map.areaBackground.push_back(rawBackground[id]);
+    }
+  }
+  map.area.resize(rawArea.size());
+  for (std::size_t cell = 0; cell < rawArea.size(); ++cell) map.area[cell] = compact[owner[rawArea[cell]]];
+
+  // A pixel is ink when it is unlike its own area's background and unlike the
+  // backgrounds of neighbouring areas, so panel edges are not taken for text.
+  map.ink.assign(rawArea.size(), false);
+  for (int row = 0; row < grid.rows; ++row) {
+    for (int column = 0; column < grid.columns; ++column) {
+      std::vector<int> near{map.areaBackground[map.areaAt(column, row)]};
+      forEachNeighbour(column, row, grid, [&](int c, int r) { near.push_back(map.areaBackground[map.areaAt(c, r)]); });
+      const Rect cell = grid.cellRect(column, row, image);
+      int inkPixels = 0;
+      for (int y = cell.y; y < cell.bottom(); ++y) {
+        for (int x = cell.x; x < cell.right(); ++x) {
+          const int value = image.at(x, y);
+          if (std::all_of(near.begin(), near.end(),
+                          [&](int background) { return std::abs(value - background) > kInkContrast; })) {
+            ++inkPixels;
+          }
+        }
+      }
+      map.ink[static_cast<std::size_t>(row) * grid.columns + column] = inkPixels >= 2;
+    }
+  }
+  return map;
+}
+
+std::vector<TextRegion> findTextRegions(const GrayImage& image, const BackgroundMap& map) {
+  struct Extent {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;  // cells, inclusive
+    void add(int column, int row) {
+      left = std::min(left, column);
+      top = std::min(top, row);
+      right = std::max(right, column);
+      bottom = std::max(bottom, row);
+    }
+  };
+  const std::size_t areas = map.areaBackground.size();
+  std::vector<Extent> whole(areas);
+  std::vector<Extent> inked(areas);
+  for (int row = 0; row < map.rows; ++row) {
+    for (int column = 0; column < map.columns; ++column) {
+      const int id = map.areaAt(column, row);
+      whole[id].add(column, row);
+      if (map.ink[static_cast<std::size_t>(row) * map.columns + column]) inked[id].add(column, row);
+    }
+  }
+
+  std::vector<TextRegion> regions;
+  for (std::size_t id = 0; id < areas; ++id) {
+    if (inked[id].right < 0) continue;
+    // One cell of margin: ink touching the area's edge may sit in a cell
+    // whose pixels also match the neighbour's background.
+    const int left = std::max(whole[id].left, inked[id].left - 1) * map.cellSize;
+    const int top = std::max(whole[id].top, inked[id].top - 1) * map.cellSize;
+    const int right = std::min({(std::min(whole[id].right, inked[id].right + 1) + 1) * map.cellSize, image.width});
+    const int bottom = std::min({(std::min(whole[id].bottom, inked[id].bottom + 1) + 1) * map.cellSize, image.height});
+    TextRegion region{static_cast<int>(id), Rect{left, top, right - left, bottom - top}, map.areaBackground[id], false};
+
+    // Dark theme when the ink is on average lighter than the background.
+    const int background = region.background;
+    long long inkSum = 0;
+    long long inkCount = 0;
+    for (int y = top; y < bottom; ++y) {
+      for (int x = left; x < right; ++x) {
+        if (map.areaAt(x / map.cellSize, y / map.cellSize) != region.area) continue;
+        const int value = image.at(x, y);
+        if (std::abs(value - background) > kInkContrast) {
+          inkSum += value;
+          ++inkCount;
+        }
+      }
+    }
+    region.darkBackground = inkCount > 0 && inkSum > background * inkCount;
+    regions.push_back(region);
+  }
+  std::sort(regions.begin(), regions.end(), [](const TextRegion& a, const TextRegion& b) {
+    return a.bounds.y != b.bounds.y ? a.bounds.y < b.bounds.y : a.bounds.x < b.bounds.x;
+  });
+  return regions;
+}
+
+GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region, int scale) {
+  const Rect& r = region.bounds;
+  GrayImage page{r.width, r.height, std::vector<std::uint8_t>(static_cast<std::size_t>(r.width) * r.height)};
+  const int background = region.darkBackground ? 255 - region.background : region.background;
+  // Cells of other areas next to this one keep their ink: a glyph at the
+  // edge of a panel may reach into a cell that mostly shows the neighbour.
+  const int left = r.x / map.cellSize;
+  const int top = r.y / map.cellSize;
+  const int columns = (r.right() - 1) / map.cellSize - left + 1;
+  const int rows = (r.bottom() - 1) / map.cellSize - top + 1;
+  std::vector<std::uint8_t> cellKind(static_cast<std::size_t>(columns) * rows, 0);  // 0 other, 1 fringe, 2 own
+  for (int row = 0; row < rows; ++row) {
+    for (int column = 0; column < columns; ++column) {
+      if (map.areaAt(left + column, top + row) != region.area) continue;
+      for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+          const int c = column + dx;
+          const int rr = row + dy;
+          if (c < 0 || rr < 0 || c >= columns || rr >= rows) continue;
+          std::uint8_t& kind = cellKind[static_cast<std::size_t>(rr) * columns + c];
+          kind = std::max<std::uint8_t>(kind, dx == 0 && dy == 0 ? 2 : 1);
+        }
+      }
+    }
+  }
+  int darkest = background;
+  for (int y = 0; y < r.height; ++y) {
+    for (int x = 0; x < r.width; ++x) {
+      const int ix = r.x + x;
+      const int iy = r.y + y;
+      const int column = ix / map.cellSize;
+      const int row = iy / map.cellSize;
+      int value = image.at(ix, iy);
+      const std::uint8_t kind = cellKind[static_cast<std::size_t>(row - top) * columns + (column - left)];
+      if (kind == 0 || (kind == 1 && std::abs(value - map.areaBackground[map.areaAt(column, row)]) <= kInkContrast)) {
+        value = region.background;
+      }
+      if (region.darkBackground) value = 255 - value;
+      darkest = std::min(darkest, value);
+      page.pixels[static_cast<std::size_t>(y) * r.width + x] = static_cast<std::uint8_t>(value);
+    }
+  }
+  // Stretch so faint gray text is as dark as black text: the background maps
+  // to white, the darkest ink to black; what is lighter than the background
+  // (a light label on a dark button) saturates to white.
+  if (background > darkest) {
+    std::array<std::uint8_t, 256> curve{};
+    for (int v = 0; v < 256; ++v) {
+      curve[v] = static_cast<std::uint8_t>(std::clamp((v - darkest) * 255 / (background - darkest), 0, 255));
+    }
+    for (std::uint8_t& p : page.pixels) p = curve[p];
+  }
+  eraseRules(page, kRuleLength);
+  return scale > 1 ? scaleUp(page, scale) : page;
+}
+
+void eraseRules(GrayImage& page, int minimumLength) {
+  constexpr std::uint8_t kDark = 160;
+  std::vector<bool> rule(page.pixels.size(), false);
+  auto markRuns = [&](int count, int length, auto index) {
+    for (int line = 0; line < count; ++line) {
+      int start = 0;
+      for (int i = 0; i <= length; ++i) {
+        if (i < length && page.pixels[index(line, i)] < kDark) continue;
+        if (i - start >= minimumLength) {
+          for (int j = start; j < i; ++j) rule[index(line, j)] = true;
+        }
+        start = i + 1;
+      }
+    }
+  };
+  const auto width = static_cast<std::size_t>(page.width);
+  markRuns(page.height, page.width, [&](int y, int x) { return y * width + x; });
+  markRuns(page.width, page.height, [&](int x, int y) { return y * width + x; });
+  for (std::size_t i = 0; i < rule.size(); ++i) {
+    if (rule[i]) page.pixels[i] = 255;
+  }
+}
+
+std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast) {
+  std::vector<RowRun> runs;
+  const int limit = 255 - inkContrast;
+  for (int y = 0; y < page.height; ++y) {
+    const std::uint8_t* row = page.pixels.data() + static_cast<std::size_t>(y) * page.width;
+    const bool inked = std::any_of(row, row + page.width, [&](std::uint8_t p) { return p < limit; });
+    if (!inked) continue;
+    if (!runs.empty() && runs.back().bottom == y) {
+      runs.back().bottom = y + 1;
+    } else {
+      runs.push_back({y, y + 1});
+    }
+  }
+  return runs;
+}
+
+std::vector<int> bandCuts(const std::vector<RowRun>& runs, int height, int parts) {
+  std::vector<int> gaps;  // the middle row of each blank gap between two runs
+  for (std::size_t i = 1; i < runs.size(); ++i) gaps.push_back((runs[i - 1].bottom + runs[i].top) / 2);
+  std::vector<int> cuts;
+  for (int part = 1; part < parts && !gaps.empty(); ++part) {
+    const int target = static_cast<int>(static_cast<long long>(height) * part / parts);
+    const int nearest = *std::min_element(gaps.begin(), gaps.end(),
+                                          [&](int a, int b) { return std::abs(a - target) < std::abs(b - target); });
+    if (cuts.empty() || nearest > cuts.back()) cuts.push_back(nearest);
+  }
+  return cuts;
+}
+
+GrayImage scaleUp(const GrayImage& image, int factor) {
+  GrayImage out{image.width * factor, image.height * factor,
+                std::vector<std::uint8_t>(static_cast<std::size_t>(image.width) * factor * image.height * factor)};
+  if (image.width == 0 || image.height == 0) return out;
+  // Source coordinates in 1/256 steps of a pixel, centred on pixel middles.
+  auto sample = [factor](int o, int size, int& low, int& weight) {
+    const int fixed = std::max(0, ((2 * o + 1) * 256) / (2 * factor) - 128);
+    low = std::min(fixed >> 8, size - 1);
+    weight = low + 1 < size ? fixed & 255 : 0;
+  };
+  std::vector<int> xLow(out.width), xWeight(out.width);
+  for (int x = 0; x < out.width; ++x) sample(x, image.width, xLow[x], xWeight[x]);
+  for (int y = 0; y < out.height; ++y) {
+    int y0 = 0;
+    int wy = 0;
+    sample(y, image.height, y0, wy);
+    const std::uint8_t* top = image.pixels.data() + static_cast<std::size_t>(y0) * image.width;
+    const std::uint8_t* below = wy > 0 ? top + image.width : top;
+    std::uint8_t* row = out.pixels.data() + static_cast<std::size_t>(y) * out.width;
+    for (int x = 0; x < out.width; ++x) {
+      const int x0 = xLow[x];
+      const int x1 = xWeight[x] > 0 ? x0 + 1 : x0;
+      const int upper = top[x0] * (256 - xWeight[x]) + top[x1] * xWeight[x];
+      const int lower = below[x0] * (256 - xWeight[x]) + below[x1] * xWeight[x];
+      row[x] = static_cast<std::uint8_t>((upper * (256 - wy) + lower * wy + (1 << 15)) >> 16);
+    }
+  }
+  return out;
+}
+
+}  // namespace kestrova::desktop::tesseract

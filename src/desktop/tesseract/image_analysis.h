@@ -1,0 +1,96 @@
+// Screen image analysis for text recognition: finds the panels of uniform
+// background that hold text and turns each into a dark-on-light page.
+// Pure functions over pixels, so they are tested without any OCR engine.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace kestrova::desktop::tesseract {
+
+// Gray steps from a background that make a pixel ink.
+inline constexpr int kInkContrast = 48;
+
+struct GrayImage {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;  // rows top to bottom, `width` bytes each
+
+  std::uint8_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+struct Rect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+
+  int right() const { return x + width; }
+  int bottom() const { return y + height; }
+  bool operator==(const Rect&) const = default;
+};
+
+// Luma of 32-bit pixels laid out blue, green, red, unused.
+GrayImage toGray(const std::uint8_t* bgrx, int width, int height, std::size_t bytesPerRow);
+
+// The image cut into square cells, each given the gray value most of its
+// pixels share (its background) and joined with its neighbours into areas of
+// the same background. Small areas (a word in bold, an icon, a button too
+// small to be a panel) belong to the large area around them.
+struct BackgroundMap {
+  int cellSize = 0;
+  int columns = 0;
+  int rows = 0;
+  std::vector<int> area;                    // per cell, index into areaBackground
+  std::vector<std::uint8_t> areaBackground; // per area
+  std::vector<bool> ink;                    // per cell: holds pixels unlike any background near it
+
+  int areaAt(int column, int row) const { return area[static_cast<std::size_t>(row) * columns + column]; }
+};
+
+struct RegionTuning {
+  int cellSize = 8;
+  int backgroundTolerance = 12;  // gray steps between neighbouring cells of one area
+  int minimumAreaCells = 48;     // smaller areas join the area around them
+};
+
+BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning = {});
+
+// A part of the screen to recognize on its own.
+struct TextRegion {
+  int area = 0;             // the BackgroundMap area it covers
+  Rect bounds;              // pixels, around the area's ink
+  std::uint8_t background = 255;
+  bool darkBackground = false;  // lighter text on a darker background
+};
+
+// The areas that hold ink, top to bottom then left to right.
+std::vector<TextRegion> findTextRegions(const GrayImage& image, const BackgroundMap& map);
+
+// The region as a page: pixels outside its area painted with its background,
+// dark backgrounds inverted, contrast stretched so the background is white
+// and the strongest ink black, rules erased, then scaled by an integer factor.
+GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region, int scale);
+
+// Paints white every dark horizontal or vertical run at least `minimumLength`
+// pixels long: window borders, table rules and underlines, which Tesseract
+// otherwise glues to the letters beside them.
+void eraseRules(GrayImage& page, int minimumLength);
+
+// Rows where the page holds ink, as [top, bottom) runs.
+struct RowRun {
+  int top = 0;
+  int bottom = 0;
+  bool operator==(const RowRun&) const = default;
+};
+std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast = kInkContrast);
+
+// Cuts a page into at most `parts` bands of similar height, only through rows
+// without ink, so that no text line is split. Returns the cut rows.
+std::vector<int> bandCuts(const std::vector<RowRun>& runs, int height, int parts);
+
+// Bilinear enlargement by an integer factor.
+GrayImage scaleUp(const GrayImage& image, int factor);
+
+}  // namespace kestrova::desktop::tesseract
