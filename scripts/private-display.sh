@@ -1,0 +1,56 @@
+# Sourced by the hardening scripts: a private Xvfb display with openbox and an
+# xterm in front, and xclip clipboard owners, all ended on exit.
+# After startPrivateDisplay NAME: DISPLAY, $work (a scratch folder), $xterm_pid.
+
+pids=()
+work=$(mktemp -d)
+stopPrivateDisplay() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap stopPrivateDisplay EXIT
+
+startPrivateDisplay() {
+  local name=$1 peer window=""
+  for peer in Xvfb openbox xterm xclip xprop; do
+    command -v "$peer" >/dev/null || { echo "$name: $peer not found" >&2; return 1; }
+  done
+  # -displayfd picks a free display, so parallel runs never collide.
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  pids+=($!)
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  [ -s "$work/display" ] || { echo "$name: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; return 1; }
+  export DISPLAY=":$(head -n1 "$work/display")"
+
+  openbox >"$work/openbox.log" 2>&1 &
+  pids+=($!)
+  # A window mapped before the window manager runs is adopted but never focused.
+  for _ in $(seq 300); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+  xterm -title kestrova-hardening -geometry 80x24+10+10 \
+    -e sh -c 'echo "The quick brown fox jumps over the lazy dog"; sleep 3600' 2>"$work/xterm.log" &
+  xterm_pid=$!
+  pids+=("$xterm_pid")
+  for _ in $(seq 300); do
+    window=$(xprop -root _NET_ACTIVE_WINDOW 2>/dev/null | grep -o '0x[0-9a-f]*' | head -n1 || true)
+    [ -n "$window" ] && [ "$window" != "0x0" ] && return 0
+    sleep 0.1
+  done
+  echo "$name: the xterm never became active" >&2
+  cat "$work/openbox.log" >&2
+  return 1
+}
+
+# ownClipboard FILE [TARGET]: an xclip owner serving FILE, once it answers.
+ownClipboard() {
+  local file=$1 target=${2:-UTF8_STRING}
+  xclip -selection clipboard -t "$target" -quiet -i "$file" 2>>"$work/xclip.log" &
+  pids+=($!)
+  for _ in $(seq 100); do
+    [ "$(xclip -o -selection clipboard -t TARGETS 2>/dev/null | tr '\n' ' ')" = "TARGETS $target " ] && return 0
+    sleep 0.1
+  done
+  echo "xclip never took the clipboard for $target" >&2
+  return 1
+}
