@@ -147,6 +147,24 @@ std::vector<int> absorbSmallAreas(const std::vector<int>& area, const std::vecto
   return owner;
 }
 
+// Whether this region's background lies within a few pixels on both sides of
+// the pixel, across or along: then it is a stroke of a glyph inside the region
+// even where its color matches the neighbouring area's background.
+bool enclosed(const GrayImage& image, int x, int y, int background) {
+  constexpr int kReach = 4;
+  auto isBackground = [&](int px, int py) {
+    return px >= 0 && py >= 0 && px < image.width && py < image.height &&
+           std::abs(image.at(px, py) - background) <= kInkContrast;
+  };
+  auto within = [&](int dx, int dy) {
+    for (int step = 1; step <= kReach; ++step) {
+      if (isBackground(x + dx * step, y + dy * step)) return true;
+    }
+    return false;
+  };
+  return (within(-1, 0) && within(1, 0)) || (within(0, -1) && within(0, 1));
+}
+
 }  // namespace
 
 BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) {
@@ -175,12 +193,16 @@ BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) 
   for (std::size_t cell = 0; cell < rawArea.size(); ++cell) map.area[cell] = compact[owner[rawArea[cell]]];
 
   // A pixel is ink when it is unlike its own area's background and unlike the
-  // backgrounds of neighbouring areas, so panel edges are not taken for text.
+  // backgrounds of the areas around it (diagonals too, for window corners), so panel edges are not taken for text.
   map.ink.assign(rawArea.size(), false);
   for (int row = 0; row < grid.rows; ++row) {
     for (int column = 0; column < grid.columns; ++column) {
       std::vector<int> near{map.areaBackground[map.areaAt(column, row)]};
-      forEachNeighbour(column, row, grid, [&](int c, int r) { near.push_back(map.areaBackground[map.areaAt(c, r)]); });
+      for (int r = std::max(0, row - 1); r <= std::min(grid.rows - 1, row + 1); ++r) {
+        for (int c = std::max(0, column - 1); c <= std::min(grid.columns - 1, column + 1); ++c) {
+          near.push_back(map.areaBackground[map.areaAt(c, r)]);
+        }
+      }
       const Rect cell = grid.cellRect(column, row, image);
       int inkPixels = 0;
       for (int y = cell.y; y < cell.bottom(); ++y) {
@@ -287,7 +309,8 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
       const int row = iy / map.cellSize;
       int value = image.at(ix, iy);
       const std::uint8_t kind = cellKind[static_cast<std::size_t>(row - top) * columns + (column - left)];
-      if (kind == 0 || (kind == 1 && std::abs(value - map.areaBackground[map.areaAt(column, row)]) <= kInkContrast)) {
+      if (kind == 0 || (kind == 1 && std::abs(value - map.areaBackground[map.areaAt(column, row)]) <= kInkContrast &&
+                        !enclosed(image, ix, iy, region.background))) {
         value = region.background;
       }
       if (region.darkBackground) value = 255 - value;

@@ -1,0 +1,216 @@
+// Region finding and page preparation on synthetic screens: windows of bars
+// that stand for glyph strokes, on light, dark and gray backgrounds.
+#include "desktop/tesseract/image_analysis.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace kestrova::desktop::tesseract {
+namespace {
+
+GrayImage filled(int width, int height, std::uint8_t value) {
+  return {width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height, value)};
+}
+
+void fill(GrayImage& image, Rect r, std::uint8_t value) {
+  for (int y = r.y; y < r.bottom(); ++y) {
+    std::fill_n(image.pixels.begin() + static_cast<std::ptrdiff_t>(y) * image.width + r.x, r.width, value);
+  }
+}
+
+// Rows of 2x9 bars, 4 px apart, like lines of small text.
+void writeLines(GrayImage& image, Rect area, int lines, std::uint8_t ink) {
+  for (int line = 0; line < lines; ++line) {
+    for (int x = area.x; x + 2 <= area.right(); x += 6) fill(image, {x, area.y + line * 16, 2, 9}, ink);
+  }
+}
+
+struct Window {
+  Rect frame;
+  std::uint8_t background;
+  std::uint8_t ink;
+  int lines;  // of text inside, from 16 px below its top-left corner
+};
+
+GrayImage screenWith(std::uint8_t desktop, const std::vector<Window>& windows) {
+  GrayImage screen = filled(640, 400, desktop);
+  for (const Window& w : windows) {
+    fill(screen, w.frame, w.background);
+    if (w.lines > 0) writeLines(screen, {w.frame.x + 16, w.frame.y + 16, w.frame.width - 32, 0}, w.lines, w.ink);
+  }
+  return screen;
+}
+
+bool contains(const Rect& outer, const Rect& inner) {
+  return outer.x <= inner.x && outer.y <= inner.y && outer.right() >= inner.right() && outer.bottom() >= inner.bottom();
+}
+
+TEST(TextRegions, OneRegionPerPanelThatHoldsTextInReadingOrder) {
+  struct Expected {
+    Rect text;  // must lie inside the region
+    Rect frame; // the region may not leave it
+    bool dark;
+  };
+  struct Case {
+    const char* what;
+    GrayImage screen;
+    std::vector<Expected> regions;
+  };
+  const Case cases[] = {
+      {"a light window on a dark desktop",
+       screenWith(20, {{{96, 48, 320, 160}, 255, 0, 5}}),
+       {{{112, 64, 288, 73}, {96, 48, 320, 160}, false}}},
+      {"a dark editor right of a light sidebar, both from the same top",
+       screenWith(128, {{{200, 40, 400, 300}, 30, 220, 8}, {{16, 40, 176, 300}, 243, 60, 4}}),
+       {{{32, 56, 144, 57}, {16, 40, 176, 300}, false}, {{216, 56, 368, 121}, {200, 40, 400, 300}, true}}},
+      {"faint gray text on a light gray dialog above a white one",
+       screenWith(60, {{{40, 24, 560, 120}, 245, 150, 3}, {{40, 200, 560, 160}, 255, 40, 4}}),
+       {{{56, 40, 528, 41}, {40, 24, 560, 120}, false}, {{56, 216, 528, 57}, {40, 200, 560, 160}, false}}},
+      {"a window without text", screenWith(20, {{{96, 48, 320, 160}, 255, 0, 0}}), {}},
+      {"nothing but a desktop", filled(640, 400, 90), {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const BackgroundMap map = mapBackground(c.screen);
+    const std::vector<TextRegion> regions = findTextRegions(c.screen, map);
+    ASSERT_EQ(regions.size(), c.regions.size());
+    for (std::size_t i = 0; i < regions.size(); ++i) {
+      SCOPED_TRACE("region " + std::to_string(i));
+      EXPECT_TRUE(contains(regions[i].bounds, c.regions[i].text));
+      EXPECT_TRUE(contains(c.regions[i].frame, regions[i].bounds));
+      EXPECT_EQ(regions[i].darkBackground, c.regions[i].dark);
+    }
+  }
+}
+
+TEST(TextRegions, SmallAreasBelongToThePanelAroundThem) {
+  // A gray button and a bold word (a cell full of ink) inside a white panel:
+  // too small to be panels, their text is read with the panel's.
+  GrayImage screen = screenWith(20, {{{40, 40, 560, 320}, 255, 0, 4}});
+  fill(screen, {400, 200, 72, 24}, 215);
+  writeLines(screen, {408, 208, 56, 0}, 1, 0);
+  fill(screen, {100, 250, 24, 12}, 0);
+  const BackgroundMap map = mapBackground(screen);
+  const auto regions = findTextRegions(screen, map);
+  ASSERT_EQ(regions.size(), 1U);
+  EXPECT_TRUE(contains(regions[0].bounds, {100, 56, 372, 176}));
+  EXPECT_EQ(map.areaAt(410 / map.cellSize, 210 / map.cellSize), regions[0].area);
+}
+
+TEST(PreparePage, DarkOnWhiteWithThePanelsInsidePaintedOut) {
+  // A panel inside another: each page shows only its own text, dark on
+  // white, however light or faint the text was.
+  struct Case {
+    const char* what;
+    std::uint8_t outer, outerInk, inner, innerInk;
+  };
+  const Case cases[] = {{"black on white around light on dark", 255, 0, 35, 200},
+                        {"light on dark around black on white", 30, 230, 255, 0},
+                        {"mid gray on light gray around black on white", 240, 140, 255, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    GrayImage screen = filled(640, 400, c.outer);
+    writeLines(screen, {16, 16, 600, 0}, 3, c.outerInk);
+    writeLines(screen, {16, 340, 600, 0}, 2, c.outerInk);
+    fill(screen, {160, 120, 320, 200}, c.inner);
+    writeLines(screen, {176, 136, 288, 0}, 5, c.innerInk);
+    const BackgroundMap map = mapBackground(screen);
+    const auto regions = findTextRegions(screen, map);
+    ASSERT_EQ(regions.size(), 2U);
+    for (const TextRegion& region : regions) {
+      const GrayImage page = preparePage(screen, map, region, 1);
+      ASSERT_EQ(page.width, region.bounds.width);
+      ASSERT_EQ(page.height, region.bounds.height);
+      const bool isOuter = region.area == map.areaAt(0, 0);
+      const int firstLine = isOuter ? 20 : 140;
+      const int x = (isOuter ? 16 : 176) - region.bounds.x;
+      const int y = firstLine - region.bounds.y;
+      EXPECT_EQ(page.at(x, y), 0);
+      EXPECT_EQ(page.at(x + 3, y), 255);
+      const GrayImage doubled = preparePage(screen, map, region, 2);
+      EXPECT_EQ(doubled.width, 2 * page.width);
+      EXPECT_EQ(doubled.at(2 * x + 1, 2 * y + 1), 0);
+    }
+    // The outer page is white all over the inner panel, its text included.
+    ASSERT_EQ(regions[0].area, map.areaAt(0, 0));
+    const Rect& bounds = regions[0].bounds;
+    ASSERT_TRUE(contains(bounds, {160, 120, 320, 200}));
+    const GrayImage outer = preparePage(screen, map, regions[0], 1);
+    for (int y = 120; y < 320; y += 3) {
+      for (int x = 160; x < 480; ++x) ASSERT_EQ(outer.at(x - bounds.x, y - bounds.y), 255) << x << "," << y;
+    }
+  }
+}
+
+TEST(PreparePage, GlyphsReachingIntoTheNeighboursCellsSurvive) {
+  // Text starting 1 px inside a window whose edge cuts through cells that the
+  // desktop's color dominates.
+  GrayImage screen = filled(640, 400, 20);
+  fill(screen, {103, 99, 400, 200}, 255);
+  fill(screen, {104, 100, 2, 9}, 0);
+  writeLines(screen, {110, 100, 380, 0}, 4, 0);
+  const BackgroundMap map = mapBackground(screen);
+  const auto regions = findTextRegions(screen, map);
+  ASSERT_EQ(regions.size(), 1U);
+  const GrayImage page = preparePage(screen, map, regions[0], 1);
+  EXPECT_EQ(page.at(104 - regions[0].bounds.x, 104 - regions[0].bounds.y), 0);
+  // ...while the desktop around the window is painted white.
+  EXPECT_EQ(page.at(0, 0), 255);
+}
+
+TEST(EraseRules, RemovesLongStraightRunsOnly) {
+  GrayImage page = filled(200, 100, 255);
+  fill(page, {10, 10, 150, 1}, 0);   // a table rule
+  fill(page, {5, 0, 1, 100}, 40);    // a window border
+  fill(page, {30, 40, 2, 30}, 0);    // a tall glyph stem
+  fill(page, {50, 40, 39, 3}, 0);    // a dash just short of a rule
+  fill(page, {100, 60, 60, 1}, 200); // a faint line: not dark enough to be one
+  eraseRules(page, 40);
+  EXPECT_EQ(page.at(80, 10), 255);
+  EXPECT_EQ(page.at(5, 50), 255);
+  EXPECT_EQ(page.at(31, 50), 0);
+  EXPECT_EQ(page.at(60, 41), 0);
+  EXPECT_EQ(page.at(120, 60), 200);
+}
+
+TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {
+  GrayImage page = filled(100, 400, 255);
+  for (int line = 0; line < 20; ++line) fill(page, {10, 5 + line * 20, 60, 12}, 0);
+  const auto runs = inkRowRuns(page);
+  ASSERT_EQ(runs.size(), 20U);
+  EXPECT_EQ(runs.front(), (RowRun{5, 17}));
+  struct Case {
+    int parts;
+    std::vector<int> cuts;
+  };
+  const Case cases[] = {{1, {}}, {2, {201}}, {4, {101, 201, 301}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.parts);
+    EXPECT_EQ(bandCuts(runs, page.height, c.parts), c.cuts);
+  }
+  EXPECT_TRUE(bandCuts({{0, 400}}, 400, 2).empty());
+}
+
+TEST(PixelConversion, GrayFromBlueGreenRedAndEnlargement) {
+  // Blue, green, red, white, with padding after each 4-pixel row.
+  const std::vector<std::uint8_t> bgrx{255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0, 255, 255, 255, 0, 9, 9, 9, 9};
+  const GrayImage gray = toGray(bgrx.data(), 4, 1, 20);
+  EXPECT_EQ(gray.pixels, (std::vector<std::uint8_t>{29, 149, 77, 255}));
+
+  GrayImage step = filled(4, 2, 0);
+  fill(step, {2, 0, 2, 2}, 200);
+  const GrayImage big = scaleUp(step, 2);
+  ASSERT_EQ(big.width, 8);
+  ASSERT_EQ(big.height, 4);
+  EXPECT_EQ(big.at(0, 0), 0);
+  EXPECT_EQ(big.at(7, 3), 200);
+  // The edge is blended, rising from dark to light.
+  EXPECT_GT(big.at(3, 1), 0);
+  EXPECT_LT(big.at(3, 1), big.at(4, 1));
+  EXPECT_LT(big.at(4, 1), 200);
+}
+
+}  // namespace
+}  // namespace kestrova::desktop::tesseract

@@ -1,0 +1,207 @@
+// The recognizer over screens composed from text that pango-view renders:
+// lines, their order and their confidences, and the failures it describes.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "desktop/raster_image.h"
+#include "desktop/tesseract/loader.h"
+#include "desktop/tesseract/module_loader.h"
+
+namespace kestrova::desktop {
+namespace {
+
+struct Gray {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;
+};
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kestrova-ocr-XXXXXX").string();
+    path_ = mkdtemp(pattern.data()) != nullptr ? pattern : "";
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Black text on white, as pango-view's FreeType backend renders it at 96 dpi.
+Gray render(const std::vector<std::string>& lines, const std::string& font) {
+  TempDir dir;
+  const auto text = dir.path() / "text.txt";
+  const auto pgm = dir.path() / "text.pgm";
+  std::ofstream(text) << [&] {
+    std::string all;
+    for (const auto& line : lines) all += line + "\n";
+    return all;
+  }();
+  const std::string command = "pango-view -q --backend=ft2 --dpi=96 --margin=0 --font='" + font + "' -o '" +
+                              pgm.string() + "' '" + text.string() + "'";
+  if (std::system(command.c_str()) != 0) {
+    ADD_FAILURE() << "pango-view could not render: " << command;
+    return {};
+  }
+  std::ifstream in(pgm, std::ios::binary);
+  std::string magic;
+  Gray image;
+  int maxValue = 0;
+  in >> magic >> image.width >> image.height >> maxValue;
+  in.get();
+  image.pixels.resize(static_cast<std::size_t>(image.width) * image.height);
+  in.read(reinterpret_cast<char*>(image.pixels.data()), static_cast<std::streamsize>(image.pixels.size()));
+  EXPECT_TRUE(in && magic == "P5" && maxValue == 255) << "unreadable " << pgm;
+  return image;
+}
+
+struct Color {
+  std::uint8_t gray;
+};
+
+// A screen in the capture's pixel layout, filled with the desktop's color.
+class Screen {
+ public:
+  Screen(int width, int height, Color desktop)
+      : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height * 4, desktop.gray) {}
+
+  // A window of `background` with the text drawn in `ink`, 16 px of padding.
+  void window(int x, int y, const Gray& text, Color background, Color ink) {
+    for (int wy = 0; wy < text.height + 32; ++wy) {
+      for (int wx = 0; wx < text.width + 32; ++wx) {
+        const int tx = wx - 16;
+        const int ty = wy - 16;
+        int value = background.gray;
+        if (tx >= 0 && ty >= 0 && tx < text.width && ty < text.height) {
+          const int coverage = 255 - text.pixels[static_cast<std::size_t>(ty) * text.width + tx];
+          value = (background.gray * (255 - coverage) + ink.gray * coverage) / 255;
+        }
+        std::uint8_t* p = &pixels_[(static_cast<std::size_t>(y + wy) * width_ + x + wx) * 4];
+        p[0] = p[1] = p[2] = static_cast<std::uint8_t>(value);
+      }
+    }
+  }
+
+  RasterImage image() const { return {width_, height_, static_cast<std::size_t>(width_) * 4, pixels_}; }
+
+ private:
+  int width_;
+  int height_;
+  std::vector<std::uint8_t> pixels_;
+};
+
+struct Outcome {
+  bool performed = false;
+  int completions = 0;
+  std::vector<Observation> observations;
+  std::string error;
+};
+
+Outcome recognize(const Image& image) {
+  Outcome outcome;
+  auto recognizer = makeTesseractRecognizer();
+  outcome.performed = recognizer->perform(
+      image, RecognitionSettings{},
+      [&](std::optional<std::vector<Observation>> results, std::optional<std::string> error) {
+        ++outcome.completions;
+        if (results) outcome.observations = std::move(*results);
+        if (error) outcome.error = *error;
+      },
+      outcome.error);
+  return outcome;
+}
+
+TEST(TesseractRecognizer, ReadsEveryLineOfEveryWindowInReadingOrder) {
+  const std::vector<std::string> mail{"Please send the updated contract to the legal team.",
+                                      "The meeting moved to Thursday at half past ten."};
+  const std::vector<std::string> terminal{"Backup finished successfully in 14 minutes.",
+                                          "Removed archives older than ninety days."};
+  const std::vector<std::string> settings{"Send a short summary of new messages every morning.",
+                                          "Changes are saved automatically for this account."};
+  struct Case {
+    const char* what;
+    Color desktop;
+    std::vector<std::string> expected;
+    std::function<void(Screen&)> draw;
+  };
+  const Case cases[] = {
+      {"a light mail window above a dark terminal, on a dark desktop",
+       {24},
+       {mail[0], mail[1], terminal[0], terminal[1]},
+       [&](Screen& s) {
+         s.window(60, 40, render(mail, "DejaVu Serif 11"), {255}, {20});
+         s.window(500, 360, render(terminal, "DejaVu Sans Mono 10"), {30}, {210});
+       }},
+      {"small gray text on a light gray dialog left of a white one",
+       {70},
+       {settings[0], settings[1], mail[0], mail[1]},
+       [&](Screen& s) {
+         s.window(20, 80, render(settings, "DejaVu Sans 8"), {240}, {130});
+         s.window(620, 80, render(mail, "DejaVu Sans 9"), {255}, {0});
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Screen screen(1280, 720, c.desktop);
+    c.draw(screen);
+    const Outcome outcome = recognize(screen.image());
+    ASSERT_TRUE(outcome.performed) << outcome.error;
+    EXPECT_EQ(outcome.completions, 1);
+    std::vector<std::string> lines;
+    for (const Observation& o : outcome.observations) {
+      EXPECT_TRUE(o.isText);
+      ASSERT_EQ(o.topCandidates.size(), 1U);
+      lines.push_back(o.topCandidates[0].string);
+      // Clean rendered text: Tesseract is sure of it, on the 0..1 scale.
+      EXPECT_GT(o.topCandidates[0].confidence, 0.8F) << o.topCandidates[0].string;
+      EXPECT_LE(o.topCandidates[0].confidence, 1.0F);
+    }
+    EXPECT_EQ(lines, c.expected);
+  }
+}
+
+TEST(TesseractRecognizer, AScreenWithoutTextHasNoObservations) {
+  Screen screen(800, 600, {40});
+  screen.window(100, 100, Gray{400, 200, std::vector<std::uint8_t>(400 * 200, 255)}, {250}, {0});
+  const Outcome outcome = recognize(screen.image());
+  ASSERT_TRUE(outcome.performed) << outcome.error;
+  EXPECT_EQ(outcome.completions, 1);
+  EXPECT_TRUE(outcome.observations.empty());
+}
+
+TEST(TesseractRecognizer, FailuresNameWhatIsMissing) {
+  class OtherImage final : public Image {
+   public:
+    int width() const override { return 1; }
+    int height() const override { return 1; }
+  };
+  const Outcome notRaster = recognize(OtherImage{});
+  EXPECT_FALSE(notRaster.performed);
+  EXPECT_EQ(notRaster.completions, 0);
+  EXPECT_EQ(notRaster.error, "the Tesseract recognizer reads only raster images");
+
+  std::string error;
+  const auto module = tesseract::OcrModule::load(error);
+  ASSERT_TRUE(module) << error;
+  const RasterImage image(8, 8, 32, std::vector<std::uint8_t>(256, 255));
+  std::vector<tesseract::RecognizedLine> lines;
+  EXPECT_FALSE(module->recognize(image, KestrovaOcrOptions{}, "/nonexistent/tessdata", lines, error));
+  EXPECT_EQ(error, "Tesseract language data eng.traineddata not found in /nonexistent/tessdata");
+  EXPECT_TRUE(lines.empty());
+}
+
+}  // namespace
+}  // namespace kestrova::desktop
