@@ -39,13 +39,14 @@ check() {
   status=$?
   set -e
   ended=$(date +%s)
-  local errors definite indirect possible reachable
+  local errors suppressed definite indirect possible reachable
   errors=$(sed -n 's/.*ERROR SUMMARY: \([0-9,]*\) errors.*/\1/p' "$log" | tail -n1)
+  suppressed=$(sed -n 's/.*ERROR SUMMARY:.*suppressed: \([0-9,]*\) from.*/\1/p' "$log" | tail -n1)
   definite=$(sed -n 's/.*definitely lost: \([0-9,]*\) bytes.*/\1/p' "$log" | tail -n1)
   indirect=$(sed -n 's/.*indirectly lost: \([0-9,]*\) bytes.*/\1/p' "$log" | tail -n1)
   possible=$(sed -n 's/.*possibly lost: \([0-9,]*\) bytes.*/\1/p' "$log" | tail -n1)
   reachable=$(sed -n 's/.*still reachable: \([0-9,]*\) bytes.*/\1/p' "$log" | tail -n1)
-  echo "valgrind $name: status $status, ${errors:-?} errors, definitely lost ${definite:-0} B," \
+  echo "valgrind $name: status $status, ${errors:-?} errors (${suppressed:-0} suppressed), definitely lost ${definite:-0} B," \
     "indirectly lost ${indirect:-0} B, possibly lost ${possible:-0} B, still reachable ${reachable:-0} B," \
     "$((ended - started)) s; stdout $(wc -c <"$work/$name.out") B: $(head -c 60 "$work/$name.out" | tr '\n' ' ')"
   local wrong=""
