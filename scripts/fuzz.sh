@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of tests/fuzz with clang in build-fuzz and runs
-# each for a bounded time (default 60 s), starting from the seed corpus in
-# tests/fuzz/corpus/<target>/. Exits non-zero on the first crash, leak,
-# timeout or broken invariant, leaving the input under build-fuzz/artifacts.
+# Builds the libFuzzer targets of tests/fuzz with clang in build-fuzz and runs each
+# for a bounded time from its seed corpus; fails on the first crash, leak or hang.
+# Usage: scripts/fuzz.sh [seconds per target, default 60]
 set -euo pipefail
 
 seconds=${1:-60}

@@ -1,6 +1,5 @@
-# Sourced by the hardening scripts: a private Xvfb display with openbox and an
-# xterm in front, and xclip clipboard owners, all ended on exit.
-# After startPrivateDisplay NAME: DISPLAY, $work (a scratch folder), $xterm_pid.
+# Sourced by the hardening checks: a private Xvfb display with openbox, an xterm in
+# front and xclip owners, all ended on exit.
 
 pids=()
 work=$(mktemp -d)
@@ -12,6 +11,7 @@ stopPrivateDisplay() {
 }
 trap stopPrivateDisplay EXIT
 
+# Sets DISPLAY, $xterm_pid (the xterm in front) and uses $work as scratch space.
 startPrivateDisplay() {
   local name=$1 peer window=""
   for peer in Xvfb openbox xterm xclip xprop; do

@@ -1,9 +1,6 @@
 #!/usr/bin/env bash
-# Runs each of the four commands under valgrind memcheck against a private
-# Xvfb display (openbox, an xterm, an xclip owner holding a text large enough
-# for an INCR transfer, then one offering Latin-1 only) and fails on any
-# memory error, any block definitely or indirectly lost, a wrong output, or a
-# run past its time bound.
+# The four commands under valgrind memcheck against a private display: fails on any
+# memory error, block definitely or indirectly lost, wrong output or overrun bound.
 # Usage: scripts/valgrind-check.sh [path/to/kestrova-capture]
 set -euo pipefail
 

@@ -1,6 +1,5 @@
-// The printed record with arbitrary bytes in every text field: after the
-// repair the core applies, it must always be one JSON object of four members
-// in valid UTF-8 that reads back to exactly what went in.
+// The printed record with arbitrary bytes in every text field, after the core's
+// repair: always one JSON object of four members that reads back unchanged.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>

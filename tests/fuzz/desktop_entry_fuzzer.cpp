@@ -1,6 +1,5 @@
-// Desktop files as `active-app` reads them from disk, with arbitrary bytes:
-// no crash, and only the [Desktop Entry] group may decide the answer, so
-// comments before it and other groups after it change nothing.
+// Desktop files with arbitrary bytes: no crash, and only the [Desktop Entry]
+// group decides, so a comment before it or a group after it changes nothing.
 #include "desktop/x11/desktop_entries.h"
 #include "reference.h"
 

@@ -1,7 +1,5 @@
-// Command dispatch with arbitrary argument vectors against a desktop whose
-// every answer comes from the fuzz input too: whatever happens, the host
-// must get status 0 or 1, valid UTF-8 on both streams, and on failure an
-// empty stdout with exactly one known message.
+// Command dispatch with arbitrary argument vectors against a fuzz-scripted desktop:
+// status 0 or 1, valid UTF-8 out, and on failure one known message and no stdout.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <ctime>

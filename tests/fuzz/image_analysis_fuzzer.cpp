@@ -1,6 +1,5 @@
-// The recognizer's screen analysis over arbitrary small screens, in the order
-// the OCR module runs it: every region inside the image, every page the size
-// it claims, row runs ordered and band cuts only between text lines.
+// The recognizer's screen analysis over arbitrary small screens: regions inside
+// the image, pages as large as they claim, cuts only between text lines.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "desktop/tesseract/image_analysis.h"

@@ -1,6 +1,5 @@
-// The X11 pixel conversion with arbitrary layouts, sizes and source buffers:
-// it must never read past the source, and an 8-bit channel must come out as
-// the very byte the server sent.
+// The X11 pixel conversion with arbitrary layouts, sizes and sources: no read
+// past the source, and an 8-bit channel comes out as the byte the server sent.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <bit>

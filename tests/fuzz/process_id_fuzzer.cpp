@@ -1,6 +1,5 @@
-// The process id parser against a reference built another way: the accepted
-// form is checked character by character and the value is computed in 64
-// bits, where no 32-bit overflow can happen.
+// The process id parser against a reference that checks the form by character
+// and computes in 64 bits, where no 32-bit overflow can happen.
 #include <cstdint>
 #include <limits>
 #include <string_view>

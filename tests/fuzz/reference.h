@@ -1,6 +1,5 @@
-// Independent yardsticks for the fuzz targets: a UTF-8 validator and a strict
-// reader for the flat JSON object the tool prints, written apart from the
-// code under test so that a shared mistake cannot hide itself.
+// Yardsticks for the fuzz targets, written apart from the code under test so a
+// shared mistake cannot hide: a UTF-8 validator and a strict flat-JSON reader.
 #pragma once
 
 #include <cstddef>

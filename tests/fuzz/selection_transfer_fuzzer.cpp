@@ -1,6 +1,5 @@
-// The X11 clipboard reassembly with arbitrary chunk sequences (types,
-// formats, sizes, calls out of turn) against a model of the transfer kept
-// here, and the Latin-1 conversion checked to lose no byte.
+// The X11 clipboard reassembly with arbitrary chunk sequences against a model
+// of the transfer, and the Latin-1 conversion checked to lose no byte.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "desktop/x11/selection_transfer.h"

@@ -1,6 +1,5 @@
-// The built binary started as a host starts it, with argument vectors no
-// shell would type and output streams that refuse bytes: exact stdout,
-// stderr and exit status for each, within a time bound, never a signal.
+// The built binary under argument vectors no shell would type and output that
+// refuses bytes: exact stdout, stderr and status, in bounded time, never a signal.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -16,6 +15,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "expected_run.h"
 
 namespace {
 
@@ -139,15 +140,7 @@ Outcome runTool(const std::vector<std::string>& arguments, Sink sink = Sink::pip
   return outcome;
 }
 
-struct Row {
-  const char* situation;
-  std::vector<std::string> arguments;
-  std::string out;
-  std::string err;
-  int status;
-};
-
-void expectRows(const std::vector<Row>& rows) {
+void expectRows(const std::vector<kestrova::hardening::ExpectedRun>& rows) {
   for (const auto& row : rows) {
     const Outcome outcome = runTool(row.arguments);
     ASSERT_TRUE(outcome.exited) << row.situation << ": ended by a signal or the time bound";

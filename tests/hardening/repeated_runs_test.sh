@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# A host polling in the background: 1000 runs in a row each of active-app and
-# clipboard, and a few screenshots (the command that uses shared memory),
-# against a private display. Every run must give the same answer, and none may
-# leave a process or a shared-memory segment behind.
+# A host polling in the background: 1000 runs each of active-app and clipboard and a few
+# screenshots; every answer the same, no process or shared-memory segment left behind.
 # Usage: repeated_runs_test.sh path/to/kestrova-capture [runs] [screenshots]
 set -euo pipefail
 
