@@ -2,6 +2,7 @@
 // flush reports it.
 #include "io/fd_stream.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +19,9 @@ bool FdStreamBuf::writeAll(const char* bytes, std::size_t count) {
     const ssize_t written = ::write(fd_, bytes, count);
     if (written < 0) {
       if (errno == EINTR) continue;
+      // A host may hand over a non-blocking descriptor; wait as a blocking
+      // write would, rather than drop the rest of the text.
+      if ((errno == EAGAIN || errno == EWOULDBLOCK) && waitUntilWritable()) continue;
       failed_ = true;
       break;
     }
@@ -25,6 +29,15 @@ bool FdStreamBuf::writeAll(const char* bytes, std::size_t count) {
     count -= static_cast<std::size_t>(written);
   }
   return !failed_;
+}
+
+bool FdStreamBuf::waitUntilWritable() const {
+  pollfd ready{fd_, POLLOUT, 0};
+  for (;;) {
+    const int result = ::poll(&ready, 1, -1);
+    if (result > 0) return true;  // writable, or an error the next write reports
+    if (result < 0 && errno != EINTR) return false;
+  }
 }
 
 bool FdStreamBuf::drainBuffer() {

@@ -23,6 +23,7 @@ class FdStreamBuf final : public std::streambuf {
  private:
   bool drainBuffer();
   bool writeAll(const char* bytes, std::size_t count);
+  bool waitUntilWritable() const;
 
   int fd_;
   bool failed_ = false;
