@@ -36,18 +36,32 @@ constexpr long long kEnlargeBudget = 1'200'000;
 // Single column of variable-size text: unlike automatic segmentation it keeps
 // a table's rows as lines (CER 0.77 -> 0.00 on the bench's table).
 constexpr int kPageSegMode = ::tesseract::PSM_SINGLE_COLUMN;
-// Pages taller than this are cut into bands, one per engine.
-constexpr int kBandMinimumHeight = 400;
+// Pages are recognized in bands of about this many rows of the screen, cut
+// between text lines: Tesseract's memory and its layout work grow with the
+// page (full screen of text, one engine: 85 -> 62 MB and 6.7 -> 5.5 s CPU).
+constexpr int kBandRows = 160;
+// A second engine costs about 14 MB and 0.1 s to start; it only pays when
+// there is this much page to share (pixels, after enlargement).
+constexpr long long kParallelPixels = 1'500'000;
 
 struct Line {
   std::string text;
   float confidence;
 };
 
-struct WorkItem {
-  GrayImage page;
+struct Page {
+  GrayImage image;
   int scale;
+};
+
+// Rows [top, bottom) of a page, and what was read there.
+struct Band {
+  const Page* page;
+  int top;
+  int bottom;
   std::vector<Line> lines;
+
+  long long pixels() const { return static_cast<long long>(bottom - top) * page->image.width; }
 };
 
 struct Deleter {
@@ -111,101 +125,106 @@ void readLines(::tesseract::TessBaseAPI& engine, std::vector<Line>& lines) {
   } while (iterator->Next(::tesseract::RIL_TEXTLINE));
 }
 
-void recognizePage(::tesseract::TessBaseAPI& engine, WorkItem& item) {
-  engine.SetImage(item.page.pixels.data(), item.page.width, item.page.height, 1, item.page.width);
+void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
+  const GrayImage& image = band.page->image;
+  engine.SetImage(image.pixels.data() + static_cast<std::size_t>(band.top) * image.width, image.width,
+                  band.bottom - band.top, 1, image.width);
   // Screens are about 96 dpi; telling Tesseract keeps it from guessing.
-  engine.SetSourceResolution(96 * item.scale);
-  if (engine.Recognize(nullptr) == 0) readLines(engine, item.lines);
+  engine.SetSourceResolution(96 * band.page->scale);
+  if (engine.Recognize(nullptr) == 0) readLines(engine, band.lines);
   engine.Clear();
 }
 
-GrayImage cropRows(const GrayImage& page, int top, int bottom) {
-  return {page.width, bottom - top,
-          std::vector<std::uint8_t>(page.pixels.begin() + static_cast<std::ptrdiff_t>(top) * page.width,
-                                    page.pixels.begin() + static_cast<std::ptrdiff_t>(bottom) * page.width)};
+// Regions are enlarged smallest first while the enlarged total stays within
+// the budget.
+std::vector<int> chooseScales(const std::vector<TextRegion>& regions, int requested) {
+  std::vector<int> scales(regions.size(), std::max(1, requested));
+  if (requested != 0) return scales;
+  std::vector<std::size_t> bySize(regions.size());
+  std::iota(bySize.begin(), bySize.end(), 0);
+  auto areaOf = [&](std::size_t i) { return static_cast<long long>(regions[i].bounds.width) * regions[i].bounds.height; };
+  std::stable_sort(bySize.begin(), bySize.end(), [&](std::size_t a, std::size_t b) { return areaOf(a) < areaOf(b); });
+  long long enlarged = 0;
+  for (std::size_t i : bySize) {
+    enlarged += areaOf(i);
+    if (enlarged > kEnlargeBudget) break;
+    scales[i] = 2;
+  }
+  return scales;
 }
 
-// Pages in reading order; tall ones cut into bands between text lines so
-// every engine has a share of the work.
-std::vector<WorkItem> planPages(const GrayImage& gray, const KestrovaOcrOptions& options, int engines) {
-  std::vector<WorkItem> items;
-  std::vector<std::pair<GrayImage, int>> pages;
+// Pages in reading order: the regions, or the whole image when asked.
+std::vector<Page> planPages(GrayImage gray, const KestrovaOcrOptions& options) {
+  std::vector<Page> pages;
   if (options.wholeImage != 0) {
-    pages.emplace_back(options.scale > 1 ? scaleUp(gray, options.scale) : gray, std::max(1, options.scale));
-  } else {
-    const BackgroundMap map = mapBackground(gray);
-    const std::vector<TextRegion> regions = findTextRegions(gray, map);
-    std::vector<int> scales(regions.size(), std::max(1, options.scale));
-    if (options.scale == 0) {
-      std::vector<std::size_t> bySize(regions.size());
-      std::iota(bySize.begin(), bySize.end(), 0);
-      auto areaOf = [&](std::size_t i) { return static_cast<long long>(regions[i].bounds.width) * regions[i].bounds.height; };
-      std::stable_sort(bySize.begin(), bySize.end(), [&](std::size_t a, std::size_t b) { return areaOf(a) < areaOf(b); });
-      long long enlarged = 0;
-      for (std::size_t i : bySize) {
-        enlarged += areaOf(i);
-        if (enlarged > kEnlargeBudget) break;
-        scales[i] = 2;
-      }
-    }
-    for (std::size_t i = 0; i < regions.size(); ++i) pages.emplace_back(preparePage(gray, map, regions[i], scales[i]), scales[i]);
+    const int scale = std::max(1, options.scale);
+    pages.push_back({scale > 1 ? scaleUp(gray, scale) : std::move(gray), scale});
+    return pages;
   }
-  for (auto& [page, scale] : pages) {
-    const int parts = page.height >= kBandMinimumHeight * scale ? engines : 1;
-    std::vector<int> cuts = bandCuts(inkRowRuns(page), page.height, parts);
-    if (cuts.empty()) {
-      items.push_back({std::move(page), scale, {}});
-      continue;
-    }
-    cuts.push_back(page.height);
+  const BackgroundMap map = mapBackground(gray);
+  const std::vector<TextRegion> regions = findTextRegions(gray, map);
+  const std::vector<int> scales = chooseScales(regions, options.scale);
+  for (std::size_t i = 0; i < regions.size(); ++i) pages.push_back({preparePage(gray, map, regions[i], scales[i]), scales[i]});
+  return pages;
+}
+
+std::vector<Band> cutBands(const std::vector<Page>& pages) {
+  std::vector<Band> bands;
+  for (const Page& page : pages) {
+    const int height = page.image.height;
+    std::vector<int> cuts = bandCuts(inkRowRuns(page.image), height, std::max(1, height / (kBandRows * page.scale)));
+    cuts.push_back(height);
     int top = 0;
     for (int cut : cuts) {
-      items.push_back({cropRows(page, top, cut), scale, {}});
+      bands.push_back({&page, top, cut, {}});
       top = cut;
     }
   }
-  return items;
+  return bands;
 }
 
 int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void* context, std::string& error) {
   const std::string dataDir = findDataDir(request.languageDataDir, error);
   if (dataDir.empty()) return 1;
 
-  const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
-  const int engines = request.options.threads > 0 ? request.options.threads : static_cast<int>(std::min(cores, 2U));
-  const GrayImage gray = toGray(request.pixels, request.width, request.height, request.bytesPerRow);
-  std::vector<WorkItem> items = planPages(gray, request.options, engines);
+  const std::vector<Page> pages =
+      planPages(toGray(request.pixels, request.width, request.height, request.bytesPerRow), request.options);
+  std::vector<Band> bands = cutBands(pages);
 
-  // Largest pages first, so no engine is left with a big one at the end.
-  std::vector<std::size_t> order(items.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return items[a].page.pixels.size() > items[b].page.pixels.size();
-  });
+  long long work = 0;
+  for (const Band& band : bands) work += band.pixels();
+  const int cores = static_cast<int>(std::min(2U, std::max(1U, std::thread::hardware_concurrency())));
+  int engines = request.options.threads > 0 ? request.options.threads : (work >= kParallelPixels ? cores : 1);
+  engines = std::min<int>(engines, static_cast<int>(bands.size()));
+
+  // Largest bands first, so no engine is left with a big one at the end.
+  std::vector<std::size_t> order(bands.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return bands[a].pixels() > bands[b].pixels(); });
 
   std::atomic<std::size_t> next{0};
   std::atomic<bool> failed{false};
-  auto work = [&] {
+  auto recognizeBands = [&] {
     Engine engine = startEngine(dataDir, request.options);
     if (!engine) {
       failed = true;
       return;
     }
-    for (std::size_t i = next++; i < order.size(); i = next++) recognizePage(*engine, items[order[i]]);
+    for (std::size_t i = next++; i < order.size(); i = next++) recognizeBand(*engine, bands[order[i]]);
   };
-  const int workers = std::min<int>(engines, static_cast<int>(items.size()));
-  if (workers > 1) {
+  if (engines > 1) {
     std::vector<std::jthread> threads;
-    for (int i = 0; i < workers; ++i) threads.emplace_back(work);
-  } else if (!items.empty()) {
-    work();
+    for (int i = 0; i < engines; ++i) threads.emplace_back(recognizeBands);
+  } else if (!bands.empty()) {
+    recognizeBands();
   }
   if (failed) {
     error = "Tesseract could not load its English model from " + dataDir;
     return 1;
   }
-  for (const WorkItem& item : items) {
-    for (const Line& line : item.lines) sink(context, line.text.c_str(), line.confidence);
+  for (const Band& band : bands) {
+    for (const Line& line : band.lines) sink(context, line.text.c_str(), line.confidence);
   }
   return 0;
 }
