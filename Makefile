@@ -54,6 +54,12 @@ demo: deps
 	$(MAKE) build
 	scripts/demo.sh $(BUILD_DIR)/kestrova-capture
 
+# Text recognition against `import | tesseract` on a corpus it renders itself.
+bench: deps
+	@scripts/install-deps.sh scripts/deps/optional-bench.txt
+	$(MAKE) build
+	/usr/bin/python3 bench/bench.py --build-dir $(BUILD_DIR)
+
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
