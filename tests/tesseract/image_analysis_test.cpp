@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 namespace kestrova::desktop::tesseract {
@@ -51,7 +52,7 @@ TEST(TextRegions, OneRegionPerPanelThatHoldsTextInReadingOrder) {
   struct Expected {
     Rect text;  // must lie inside the region
     Rect frame; // the region may not leave it
-    bool dark;
+    std::uint8_t background;
   };
   struct Case {
     const char* what;
@@ -61,13 +62,13 @@ TEST(TextRegions, OneRegionPerPanelThatHoldsTextInReadingOrder) {
   const Case cases[] = {
       {"a light window on a dark desktop",
        screenWith(20, {{{96, 48, 320, 160}, 255, 0, 5}}),
-       {{{112, 64, 288, 73}, {96, 48, 320, 160}, false}}},
+       {{{112, 64, 288, 73}, {96, 48, 320, 160}, 255}}},
       {"a dark editor right of a light sidebar, both from the same top",
        screenWith(128, {{{200, 40, 400, 300}, 30, 220, 8}, {{16, 40, 176, 300}, 243, 60, 4}}),
-       {{{32, 56, 144, 57}, {16, 40, 176, 300}, false}, {{216, 56, 368, 121}, {200, 40, 400, 300}, true}}},
+       {{{32, 56, 144, 57}, {16, 40, 176, 300}, 243}, {{216, 56, 368, 121}, {200, 40, 400, 300}, 30}}},
       {"faint gray text on a light gray dialog above a white one",
        screenWith(60, {{{40, 24, 560, 120}, 245, 150, 3}, {{40, 200, 560, 160}, 255, 40, 4}}),
-       {{{56, 40, 528, 41}, {40, 24, 560, 120}, false}, {{56, 216, 528, 57}, {40, 200, 560, 160}, false}}},
+       {{{56, 40, 528, 41}, {40, 24, 560, 120}, 245}, {{56, 216, 528, 57}, {40, 200, 560, 160}, 255}}},
       {"a window without text", screenWith(20, {{{96, 48, 320, 160}, 255, 0, 0}}), {}},
       {"nothing but a desktop", filled(640, 400, 90), {}},
   };
@@ -80,7 +81,7 @@ TEST(TextRegions, OneRegionPerPanelThatHoldsTextInReadingOrder) {
       SCOPED_TRACE("region " + std::to_string(i));
       EXPECT_TRUE(contains(regions[i].bounds, c.regions[i].text));
       EXPECT_TRUE(contains(c.regions[i].frame, regions[i].bounds));
-      EXPECT_EQ(regions[i].darkBackground, c.regions[i].dark);
+      EXPECT_EQ(regions[i].background, c.regions[i].background);
     }
   }
 }
@@ -144,6 +145,37 @@ TEST(PreparePage, DarkOnWhiteWithThePanelsInsidePaintedOut) {
   }
 }
 
+// The page of the screen's one region, read at screen coordinates (255
+// outside it); no region or several fail the test.
+std::function<int(int, int)> onlyPage(const GrayImage& screen) {
+  const BackgroundMap map = mapBackground(screen);
+  const auto regions = findTextRegions(screen, map);
+  EXPECT_EQ(regions.size(), 1U);
+  if (regions.size() != 1) return [](int, int) { return -1; };
+  const Rect bounds = regions[0].bounds;
+  return [bounds, page = preparePage(screen, map, regions[0], 1)](int x, int y) {
+    const bool inside = x >= bounds.x && y >= bounds.y && x < bounds.right() && y < bounds.bottom();
+    return inside ? static_cast<int>(page.at(x - bounds.x, y - bounds.y)) : 255;
+  };
+}
+
+TEST(PreparePage, AButtonsLabelIsInkAgainstTheButton) {
+  // A blue button with a white label and a light gray one with a black label,
+  // inside a white dialog: both labels come out dark (as dark as they differ
+  // from their button), both buttons white.
+  GrayImage screen = screenWith(20, {{{40, 40, 560, 320}, 255, 0, 4}});
+  fill(screen, {400, 200, 80, 24}, 90);
+  writeLines(screen, {410, 207, 60, 0}, 1, 255);
+  fill(screen, {200, 200, 80, 24}, 225);
+  writeLines(screen, {210, 207, 60, 0}, 1, 0);
+  const auto at = onlyPage(screen);
+  for (int x : {210, 410}) {
+    SCOPED_TRACE(x);
+    EXPECT_LT(at(x, 210), 100);
+    EXPECT_EQ(at(x + 3, 210), 255);
+  }
+}
+
 TEST(PreparePage, GlyphsReachingIntoTheNeighboursCellsSurvive) {
   // Text starting 1 px inside a window whose edge cuts through cells that the
   // desktop's color dominates.
@@ -151,23 +183,21 @@ TEST(PreparePage, GlyphsReachingIntoTheNeighboursCellsSurvive) {
   fill(screen, {103, 99, 400, 200}, 255);
   fill(screen, {104, 100, 2, 9}, 0);
   writeLines(screen, {110, 100, 380, 0}, 4, 0);
-  const BackgroundMap map = mapBackground(screen);
-  const auto regions = findTextRegions(screen, map);
-  ASSERT_EQ(regions.size(), 1U);
-  const GrayImage page = preparePage(screen, map, regions[0], 1);
-  EXPECT_EQ(page.at(104 - regions[0].bounds.x, 104 - regions[0].bounds.y), 0);
-  // ...while the desktop around the window is painted white.
-  EXPECT_EQ(page.at(0, 0), 255);
+  const auto at = onlyPage(screen);
+  EXPECT_EQ(at(104, 104), 0);
+  // ...while the strip of desktop above the window, in the window's cells, is
+  // white: painted out or erased as a rule.
+  EXPECT_EQ(at(150, 97), 255);
 }
 
 TEST(EraseRules, RemovesLongStraightRunsOnly) {
   GrayImage page = filled(200, 100, 255);
   fill(page, {10, 10, 150, 1}, 0);   // a table rule
   fill(page, {5, 0, 1, 100}, 40);    // a window border
-  fill(page, {30, 40, 2, 30}, 0);    // a tall glyph stem
+  fill(page, {30, 20, 2, 79}, 0);    // stems of three lines of text, touching
   fill(page, {50, 40, 39, 3}, 0);    // a dash just short of a rule
   fill(page, {100, 60, 60, 1}, 200); // a faint line: not dark enough to be one
-  eraseRules(page, 40);
+  eraseRules(page, 40, 80);
   EXPECT_EQ(page.at(80, 10), 255);
   EXPECT_EQ(page.at(5, 50), 255);
   EXPECT_EQ(page.at(31, 50), 0);

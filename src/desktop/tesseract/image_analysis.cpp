@@ -25,8 +25,18 @@ GrayImage toGray(const std::uint8_t* bgrx, int width, int height, std::size_t by
 
 namespace {
 
+// Areas of at least this many cells keep their own background inside the
+// panel around them (a button: its label is ink against the button, not the
+// panel); fewer are cells that ink dominates, as in a bold word.
+constexpr int kButtonCells = 8;
 // Longer than any stroke of a glyph at screen sizes, shorter than a border.
-constexpr int kRuleLength = 40;
+// Upright runs must be longer: the stems of a terminal's first column (a $
+// above an R above an A) touch from line to line.
+constexpr int kRuleWidth = 40;
+constexpr int kRuleHeight = 120;
+// Longer than a glyph's stroke: a straight run of another area's color this
+// long is that area showing at a panel's edge.
+constexpr int kEdgeLength = 24;
 
 struct CellGrid {
   int cellSize;
@@ -147,22 +157,25 @@ std::vector<int> absorbSmallAreas(const std::vector<int>& area, const std::vecto
   return owner;
 }
 
-// Whether this region's background lies within a few pixels on both sides of
-// the pixel, across or along: then it is a stroke of a glyph inside the region
-// even where its color matches the neighbouring area's background.
-bool enclosed(const GrayImage& image, int x, int y, int background) {
-  constexpr int kReach = 4;
-  auto isBackground = [&](int px, int py) {
-    return px >= 0 && py >= 0 && px < image.width && py < image.height &&
-           std::abs(image.at(px, py) - background) <= kInkContrast;
-  };
-  auto within = [&](int dx, int dy) {
-    for (int step = 1; step <= kReach; ++step) {
-      if (isBackground(x + dx * step, y + dy * step)) return true;
+// Marks the set pixels that lie in a horizontal run of at least
+// `minimumWidth` set pixels or a vertical one of at least `minimumHeight`.
+void markRuns(const std::vector<std::uint8_t>& set, int width, int height, int minimumWidth, int minimumHeight,
+              std::vector<bool>& marked) {
+  auto scan = [&](int count, int length, int minimumLength, auto index) {
+    for (int line = 0; line < count; ++line) {
+      int start = 0;
+      for (int i = 0; i <= length; ++i) {
+        if (i < length && set[index(line, i)] != 0) continue;
+        if (i - start >= minimumLength) {
+          for (int j = start; j < i; ++j) marked[index(line, j)] = true;
+        }
+        start = i + 1;
+      }
     }
-    return false;
   };
-  return (within(-1, 0) && within(1, 0)) || (within(0, -1) && within(0, 1));
+  const auto w = static_cast<std::size_t>(width);
+  scan(height, width, minimumWidth, [&](int y, int x) { return y * w + x; });
+  scan(width, height, minimumHeight, [&](int x, int y) { return y * w + x; });
 }
 
 }  // namespace
@@ -190,7 +203,12 @@ BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) 
     }
   }
   map.area.resize(rawArea.size());
-  for (std::size_t cell = 0; cell < rawArea.size(); ++cell) map.area[cell] = compact[owner[rawArea[cell]]];
+  map.cellBackground.resize(rawArea.size());
+  for (std::size_t cell = 0; cell < rawArea.size(); ++cell) {
+    map.area[cell] = compact[owner[rawArea[cell]]];
+    const bool ownBackground = rawSize[rawArea[cell]] >= kButtonCells;
+    map.cellBackground[cell] = ownBackground ? rawBackground[rawArea[cell]] : map.areaBackground[map.area[cell]];
+  }
 
   // A pixel is ink when it is unlike its own area's background and unlike the
   // backgrounds of the areas around it (diagonals too, for window corners), so panel edges are not taken for text.
@@ -250,23 +268,7 @@ std::vector<TextRegion> findTextRegions(const GrayImage& image, const Background
     const int top = std::max(whole[id].top, inked[id].top - 1) * map.cellSize;
     const int right = std::min({(std::min(whole[id].right, inked[id].right + 1) + 1) * map.cellSize, image.width});
     const int bottom = std::min({(std::min(whole[id].bottom, inked[id].bottom + 1) + 1) * map.cellSize, image.height});
-    TextRegion region{static_cast<int>(id), Rect{left, top, right - left, bottom - top}, map.areaBackground[id], false};
-
-    // Dark theme when the ink is on average lighter than the background.
-    const int background = region.background;
-    long long inkSum = 0;
-    long long inkCount = 0;
-    for (int y = top; y < bottom; ++y) {
-      for (int x = left; x < right; ++x) {
-        if (map.areaAt(x / map.cellSize, y / map.cellSize) != region.area) continue;
-        const int value = image.at(x, y);
-        if (std::abs(value - background) > kInkContrast) {
-          inkSum += value;
-          ++inkCount;
-        }
-      }
-    }
-    region.darkBackground = inkCount > 0 && inkSum > background * inkCount;
+    const TextRegion region{static_cast<int>(id), Rect{left, top, right - left, bottom - top}, map.areaBackground[id]};
     regions.push_back(region);
   }
   std::sort(regions.begin(), regions.end(), [](const TextRegion& a, const TextRegion& b) {
@@ -278,7 +280,6 @@ std::vector<TextRegion> findTextRegions(const GrayImage& image, const Background
 GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region, int scale) {
   const Rect& r = region.bounds;
   GrayImage page{r.width, r.height, std::vector<std::uint8_t>(static_cast<std::size_t>(r.width) * r.height)};
-  const int background = region.darkBackground ? 255 - region.background : region.background;
   // Cells of other areas next to this one keep their ink: a glyph at the
   // edge of a panel may reach into a cell that mostly shows the neighbour.
   const int left = r.x / map.cellSize;
@@ -300,56 +301,65 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
       }
     }
   }
-  int darkest = background;
+  // Near another area, a pixel of that area's color is its background
+  // showing, or a window's edge, when it belongs to a long straight run of
+  // such pixels; shorter runs are strokes of glyphs at the panel's edge.
+  std::vector<std::uint8_t> foreign(page.pixels.size(), 0);
   for (int y = 0; y < r.height; ++y) {
     for (int x = 0; x < r.width; ++x) {
       const int ix = r.x + x;
       const int iy = r.y + y;
       const int column = ix / map.cellSize;
       const int row = iy / map.cellSize;
-      int value = image.at(ix, iy);
+      const int pixel = image.at(ix, iy);
       const std::uint8_t kind = cellKind[static_cast<std::size_t>(row - top) * columns + (column - left)];
-      if (kind == 0 || (kind == 1 && std::abs(value - map.areaBackground[map.areaAt(column, row)]) <= kInkContrast &&
-                        !enclosed(image, ix, iy, region.background))) {
-        value = region.background;
+      const std::size_t at = static_cast<std::size_t>(y) * r.width + x;
+      if (kind == 0) {
+        foreign[at] = 1;
+        page.pixels[at] = 255;
+        continue;
       }
-      if (region.darkBackground) value = 255 - value;
-      darkest = std::min(darkest, value);
-      page.pixels[static_cast<std::size_t>(y) * r.width + x] = static_cast<std::uint8_t>(value);
+      int nearest = -1;
+      for (int r2 = std::max(0, row - 1); r2 <= std::min(map.rows - 1, row + 1); ++r2) {
+        for (int c2 = std::max(0, column - 1); c2 <= std::min(map.columns - 1, column + 1); ++c2) {
+          const int area = map.areaAt(c2, r2);
+          if (area == region.area) continue;
+          const int background = map.areaBackground[area];
+          if (nearest < 0 || std::abs(pixel - background) < std::abs(pixel - nearest)) nearest = background;
+        }
+      }
+      const int own =
+          kind == 2 ? map.cellBackground[static_cast<std::size_t>(row) * map.columns + column] : region.background;
+      foreign[at] = nearest >= 0 && std::abs(pixel - nearest) <= kInkContrast &&
+                    std::abs(pixel - nearest) < std::abs(pixel - own);
+      page.pixels[at] = static_cast<std::uint8_t>(255 - std::abs(pixel - own));
     }
   }
-  // Stretch so faint gray text is as dark as black text: the background maps
-  // to white, the darkest ink to black; what is lighter than the background
-  // (a light label on a dark button) saturates to white.
-  if (background > darkest) {
+  std::vector<bool> edge(page.pixels.size(), false);
+  markRuns(foreign, r.width, r.height, kEdgeLength, kEdgeLength, edge);
+  int darkest = 255;
+  for (std::size_t i = 0; i < page.pixels.size(); ++i) {
+    if (edge[i]) page.pixels[i] = 255;
+    darkest = std::min<int>(darkest, page.pixels[i]);
+  }
+  // Stretch so faint gray text is as dark as black text.
+  if (darkest < 255) {
     std::array<std::uint8_t, 256> curve{};
     for (int v = 0; v < 256; ++v) {
-      curve[v] = static_cast<std::uint8_t>(std::clamp((v - darkest) * 255 / (background - darkest), 0, 255));
+      curve[v] = static_cast<std::uint8_t>(std::clamp((v - darkest) * 255 / (255 - darkest), 0, 255));
     }
     for (std::uint8_t& p : page.pixels) p = curve[p];
   }
-  eraseRules(page, kRuleLength);
+  eraseRules(page, kRuleWidth, kRuleHeight);
   return scale > 1 ? scaleUp(page, scale) : page;
 }
 
-void eraseRules(GrayImage& page, int minimumLength) {
+void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight) {
   constexpr std::uint8_t kDark = 160;
+  std::vector<std::uint8_t> dark(page.pixels.size());
+  std::transform(page.pixels.begin(), page.pixels.end(), dark.begin(), [](std::uint8_t p) { return p < kDark; });
   std::vector<bool> rule(page.pixels.size(), false);
-  auto markRuns = [&](int count, int length, auto index) {
-    for (int line = 0; line < count; ++line) {
-      int start = 0;
-      for (int i = 0; i <= length; ++i) {
-        if (i < length && page.pixels[index(line, i)] < kDark) continue;
-        if (i - start >= minimumLength) {
-          for (int j = start; j < i; ++j) rule[index(line, j)] = true;
-        }
-        start = i + 1;
-      }
-    }
-  };
-  const auto width = static_cast<std::size_t>(page.width);
-  markRuns(page.height, page.width, [&](int y, int x) { return y * width + x; });
-  markRuns(page.width, page.height, [&](int x, int y) { return y * width + x; });
+  markRuns(dark, page.width, page.height, minimumWidth, minimumHeight, rule);
   for (std::size_t i = 0; i < rule.size(); ++i) {
     if (rule[i]) page.pixels[i] = 255;
   }

@@ -44,6 +44,7 @@ struct BackgroundMap {
   int rows = 0;
   std::vector<int> area;                    // per cell, index into areaBackground
   std::vector<std::uint8_t> areaBackground; // per area
+  std::vector<std::uint8_t> cellBackground; // per cell: its area's, or that of the button it lies in
   std::vector<bool> ink;                    // per cell: holds pixels unlike any background near it
 
   int areaAt(int column, int row) const { return area[static_cast<std::size_t>(row) * columns + column]; }
@@ -62,21 +63,22 @@ struct TextRegion {
   int area = 0;             // the BackgroundMap area it covers
   Rect bounds;              // pixels, around the area's ink
   std::uint8_t background = 255;
-  bool darkBackground = false;  // lighter text on a darker background
 };
 
 // The areas that hold ink, top to bottom then left to right.
 std::vector<TextRegion> findTextRegions(const GrayImage& image, const BackgroundMap& map);
 
-// The region as a page: pixels outside its area painted with its background,
-// dark backgrounds inverted, contrast stretched so the background is white
-// and the strongest ink black, rules erased, then scaled by an integer factor.
+// The region as a page, dark on white whatever its colors: each pixel as dark
+// as it differs from the background under it (so dark themes come out
+// inverted and a button's label is read against the button), pixels of other
+// areas white, contrast stretched so the strongest ink is black, rules
+// erased, then scaled by an integer factor.
 GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region, int scale);
 
-// Paints white every dark horizontal or vertical run at least `minimumLength`
-// pixels long: window borders, table rules and underlines, which Tesseract
-// otherwise glues to the letters beside them.
-void eraseRules(GrayImage& page, int minimumLength);
+// Paints white every dark horizontal run at least `minimumWidth` pixels long
+// and every vertical one at least `minimumHeight`: window borders, table rules
+// and underlines, which Tesseract otherwise glues to the letters beside them.
+void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight);
 
 // Rows where the page holds ink, as [top, bottom) runs.
 struct RowRun {
