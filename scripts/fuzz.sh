@@ -27,7 +27,7 @@ while read -r target; do
   if "$build/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$artifacts/" "$scratch" "$seeds" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-    corpus=$(ls "$scratch" "$seeds" | wc -l)
+    corpus=$(find "$scratch" "$seeds" -type f | wc -l)
     echo "fuzz $target: ${runs:-?} runs in ${seconds} s, 0 crashes, corpus $corpus inputs"
   else
     echo "fuzz $target: FAILED (log $log, input under $artifacts)" >&2
