@@ -46,10 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   layout.redMask = maskFrom(input);
   layout.greenMask = maskFrom(input);
   layout.blueMask = maskFrom(input);
-  // Width 0 with rows to convert indexes an empty vector (undefined
-  // behaviour); capture.cpp refuses an empty rectangle before converting, so
-  // only widths the tool can produce are fuzzed until toBgrx refuses it too.
-  const int width = input.ConsumeIntegralInRange<int>(1, 40);
+  const int width = input.ConsumeIntegralInRange<int>(-1, 40);
   const int height = input.ConsumeIntegralInRange<int>(-1, 40);
   // An exact-size copy, so ASan sees any read past the end.
   const std::vector<std::uint8_t> source = input.ConsumeRemainingBytes<std::uint8_t>();

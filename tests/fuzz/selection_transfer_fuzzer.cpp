@@ -56,7 +56,9 @@ struct Model {
   }
   void next(const PropertyChunk& chunk) {
     if (state != State::incremental) return;
-    if (chunk.bytes.empty()) {
+    if (chunk.type == 0) {
+      state = State::interrupted;
+    } else if (chunk.bytes.empty()) {
       state = State::complete;
     } else if (!isText(chunk)) {
       state = State::notText;

@@ -42,6 +42,7 @@ class ClipboardReader {
       if (!chunk) return Conversion::failed;
       transfer.acceptChunk(chunkOf(*chunk));
     }
+    if (transfer.state() == SelectionTransfer::State::interrupted) return Conversion::failed;
     if (transfer.state() != SelectionTransfer::State::complete) return Conversion::notText;
     text = transfer.takeText();
     return Conversion::text;

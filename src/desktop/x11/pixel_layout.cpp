@@ -32,7 +32,7 @@ std::optional<std::size_t> sourceBytesPerRow(const PixelLayout& layout, int widt
 std::vector<std::uint8_t> toBgrx(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
                                  const PixelLayout& layout) {
   const auto stride = sourceBytesPerRow(layout, width);
-  if (!stride || height < 0 || sourceSize < *stride * static_cast<std::size_t>(height)) return {};
+  if (!stride || width <= 0 || height <= 0 || sourceSize < *stride * static_cast<std::size_t>(height)) return {};
   const auto w = static_cast<std::size_t>(width);
   std::vector<std::uint8_t> out(w * 4 * static_cast<std::size_t>(height));
 

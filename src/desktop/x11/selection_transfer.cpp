@@ -42,6 +42,7 @@ SelectionTransfer::State SelectionTransfer::acceptFirst(const PropertyChunk& chu
 
 SelectionTransfer::State SelectionTransfer::acceptChunk(const PropertyChunk& chunk) {
   if (state_ != State::incremental) return state_;
+  if (chunk.type == 0) return state_ = State::interrupted;
   if (chunk.bytes.empty()) return state_ = State::complete;
   Encoding encoding = Encoding::utf8;
   if (!decodable(chunk, encoding)) return state_ = State::notText;

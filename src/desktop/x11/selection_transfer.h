@@ -29,7 +29,9 @@ struct PropertyChunk {
 
 class SelectionTransfer {
  public:
-  enum class State { awaitingFirst, incremental, complete, notText };
+  // interrupted: the property vanished mid-transfer (deleted by someone else),
+  // so what arrived is not the whole text.
+  enum class State { awaitingFirst, incremental, complete, notText, interrupted };
 
   explicit SelectionTransfer(TransferTypes types) : types_(types) {}
 

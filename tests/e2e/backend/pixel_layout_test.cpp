@@ -58,6 +58,8 @@ TEST(PixelLayout, RefusesWhatItCannotRead) {
   EXPECT_TRUE(toBgrx(source.data(), source.size(), 4, 1, noMask).empty());
   // A reply shorter than the rectangle it claims.
   EXPECT_TRUE(toBgrx(source.data(), source.size(), 4, 5, PixelLayout{}).empty());
+  // An empty rectangle, even with rows to go through.
+  EXPECT_TRUE(toBgrx(source.data(), source.size(), 0, 3, PixelLayout{}).empty());
 }
 
 }  // namespace

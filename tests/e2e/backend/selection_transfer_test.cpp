@@ -48,10 +48,12 @@ TEST(SelectionTransfer, ReassemblesAndDecodesByTheChunksType) {
        "\xe6\xb0\xb4 \xf0\x9f\x98\x80"},
       {"INCR of Latin-1", {10, 32, "1234"}, {{31, 8, "na\xef"}, {31, 8, "ve"}, {31, 8, ""}}, State::complete,
        "na\xc3\xafve"},
-      {"INCR keeps its first chunk's type", {10, 32, "1234"}, {{31, 8, "\xe9"}, {11, 8, "\xe9"}, {0, 0, ""}},
+      {"INCR keeps its first chunk's type", {10, 32, "1234"}, {{31, 8, "\xe9"}, {11, 8, "\xe9"}, {11, 8, ""}},
        State::complete, "\xc3\xa9\xc3\xa9"},
       {"INCR with no chunk", {10, 32, "0000"}, {{11, 8, ""}}, State::complete, ""},
       {"INCR with a non-text chunk", {10, 32, "1234"}, {{11, 8, "ok"}, {compoundText, 8, "no"}}, State::notText, ""},
+      {"INCR whose property vanishes is cut short", {10, 32, "1234"}, {{11, 8, "part"}, {0, 0, ""}},
+       State::interrupted, ""},
       {"INCR still running", {10, 32, "1234"}, {{11, 8, "part"}}, State::incremental, ""},
   };
   for (const auto& c : cases) {
