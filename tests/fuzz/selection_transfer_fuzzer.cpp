@@ -61,7 +61,7 @@ struct Model {
     } else if (chunk.bytes.empty()) {
       state = State::complete;
     } else if (!isText(chunk)) {
-      state = State::notText;
+      state = State::interrupted;  // text that turns into something else is broken
     } else {
       // The first chunk's type decides how the whole text is read.
       if (!typeKnown) latin1 = chunk.type == types.string;

@@ -45,7 +45,9 @@ SelectionTransfer::State SelectionTransfer::acceptChunk(const PropertyChunk& chu
   if (chunk.type == 0) return state_ = State::interrupted;
   if (chunk.bytes.empty()) return state_ = State::complete;
   Encoding encoding = Encoding::utf8;
-  if (!decodable(chunk, encoding)) return state_ = State::notText;
+  // Text that turns into something else is a broken transfer, not an owner
+  // without text: asking it for another target would meet its chunks still coming.
+  if (!decodable(chunk, encoding)) return state_ = State::interrupted;
   if (!typeKnown_) {
     encoding_ = encoding;
     typeKnown_ = true;

@@ -29,8 +29,8 @@ struct PropertyChunk {
 
 class SelectionTransfer {
  public:
-  // interrupted: the property vanished mid-transfer (deleted by someone else),
-  // so what arrived is not the whole text.
+  // interrupted: the property vanished mid-transfer (deleted by someone else)
+  // or a chunk was no text, so what arrived is not the whole text.
   enum class State { awaitingFirst, incremental, complete, notText, interrupted };
 
   explicit SelectionTransfer(TransferTypes types) : types_(types) {}
