@@ -1,7 +1,8 @@
 // Test peer: a CLIPBOARD owner that answers UTF8_STRING with an INCR transfer
-// of N chunks ("chunk 0\n", ...), D milliseconds apart, and then either ends
-// the transfer or falls silent in the middle of it, as a hung owner would.
-// Usage: incr_owner <chunks> <delay-ms> finish|stall
+// of N chunks ("chunk 0\n", ...), D milliseconds apart, and then ends the
+// transfer, falls silent as a hung owner would, sends a chunk of a non-text
+// type, or destroys its window (and with it the selection) mid-transfer.
+// Usage: incr_owner <chunks> <delay-ms> finish|stall|wrongtype|vanish
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -9,15 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "support/xcb_atom.h"
+
 namespace {
 
-xcb_atom_t intern(xcb_connection_t* c, std::string_view name) {
-  xcb_intern_atom_reply_t* reply =
-      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, name.size(), name.data()), nullptr);
-  const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-  std::free(reply);
-  return atom;
-}
+using kestrova::e2e::intern;
 
 void notify(xcb_connection_t* c, const xcb_selection_request_event_t& request, xcb_atom_t property) {
   xcb_selection_notify_event_t event{};
@@ -36,7 +33,7 @@ int main(int argc, char** argv) {
   if (argc != 4) return 2;
   const int chunks = std::atoi(argv[1]);
   const int delayMs = std::atoi(argv[2]);
-  const bool finish = std::string_view(argv[3]) == "finish";
+  const std::string_view ending = argv[3];
 
   xcb_connection_t* c = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(c) != 0) return 1;
@@ -84,8 +81,15 @@ int main(int argc, char** argv) {
           const std::string chunk = "chunk " + std::to_string(sent++) + "\n";
           xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, utf8, 8,
                               static_cast<std::uint32_t>(chunk.size()), chunk.data());
-        } else if (finish) {
+        } else if (ending == "finish") {
           xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, utf8, 8, 0, nullptr);
+          requestor = XCB_NONE;
+        } else if (ending == "wrongtype") {
+          const std::uint32_t number = 42;
+          xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, XCB_ATOM_INTEGER, 32, 1, &number);
+          requestor = XCB_NONE;
+        } else if (ending == "vanish") {
+          xcb_destroy_window(c, window);
           requestor = XCB_NONE;
         }
       }

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -134,8 +135,10 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const Environment
   int status = 0;
   if (result.timedOut) kill(pid, SIGKILL);
   // Both pipes closed: the child has exited or is about to; the wait is short.
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  rusage usage{};
+  while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
   }
+  result.maxRssKb = usage.ru_maxrss;
   result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
   if (WIFEXITED(status) && !result.timedOut) {
     result.exited = true;

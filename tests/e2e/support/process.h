@@ -24,6 +24,7 @@ struct ProcessResult {
   std::string out;
   std::string err;
   std::chrono::milliseconds elapsed{0};
+  long maxRssKb = 0;     // the child's peak resident memory
 };
 
 // Runs `argv` to its end (killed at `limit`), with `stdinPath` as its standard input.

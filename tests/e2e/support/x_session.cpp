@@ -36,6 +36,7 @@ std::string toolPath() { return KESTROVA_TOOL; }
 std::string captureProbePath() { return KESTROVA_CAPTURE_PROBE; }
 std::string windowChurnPath() { return KESTROVA_WINDOW_CHURN; }
 std::string incrOwnerPath() { return KESTROVA_INCR_OWNER; }
+std::string activationTargetPath() { return KESTROVA_ACTIVATION_TARGET; }
 
 XSession::XSession(WindowManager manager, int depth, const std::vector<std::string>& serverOptions)
     : manager_(manager) {
@@ -58,8 +59,10 @@ XSession::XSession(WindowManager manager, int depth, const std::vector<std::stri
   }
   if (manager == WindowManager::openbox) {
     windowManager_ = std::make_unique<ChildProcess>(std::vector<std::string>{requirePeer("openbox")}, environment());
+    // The check window comes early in openbox's start; windows mapped before
+    // it has listed the existing clients stay unmapped, unmanaged.
     const bool ready = eventually([this] {
-      return run({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).out.find("window id") != std::string::npos;
+      return run({"xprop", "-root", "_NET_CLIENT_LIST_STACKING"}).out.find("window id") != std::string::npos;
     }, 10s);
     if (!ready) throw std::runtime_error("openbox did not start");
   }

@@ -22,6 +22,7 @@ std::string toolPath();
 std::string captureProbePath();
 std::string windowChurnPath();
 std::string incrOwnerPath();
+std::string activationTargetPath();
 
 class XSession {
  public:
@@ -35,6 +36,8 @@ class XSession {
 
   const std::string& display() const { return display_; }
   WindowManager manager() const { return manager_; }
+  // The Xvfb process, for tests that take the display away.
+  ChildProcess& server() { return *server_; }
   // This process's environment with DISPLAY naming the session, plus `extra`.
   Environment environment(const Environment& extra = {}) const;
 
