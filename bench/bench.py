@@ -206,7 +206,7 @@ def main():
             print(f"{screen.name} ...", flush=True)
             results.append((screen, measure(screen, tool, env, args.runs)))
             capture = os.path.join(workdir, f"screen-{index}.ppm")
-            subprocess.run(["import", "-window", "root", "ppm:" + capture], env=env, check=True)
+            subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:" + capture], env=env, check=True)
             captures.append((capture, screen.truth))
             stop(screen.processes)
         load_after = os.getloadavg()
