@@ -104,6 +104,9 @@ Engine startEngine(const std::string& dataDir, const KestrovaOcrOptions& options
     }
   }
   Engine engine(new ::tesseract::TessBaseAPI());
+  // Init's own variables arrive too late for the messages about unreadable
+  // language data; debug_file is global, so it can be set beforehand.
+  engine->SetVariable("debug_file", "/dev/null");
   if (engine->Init(dataDir.c_str(), kLanguage, ::tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values, false) != 0) {
     return nullptr;
   }
