@@ -117,8 +117,8 @@ std::vector<std::optional<std::int32_t>> processIds(Connection& connection, cons
   for (auto window : windows) {
     pidCookies.push_back(requestProperty(c, window, ewmh._NET_WM_PID, XCB_ATOM_CARDINAL));
     if (haveRes) {
-      const xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-      resCookies.push_back(xcb_res_query_client_ids(c, 1, &spec));
+      const xcb_res_client_id_spec_t pidOfWindow{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+      resCookies.push_back(xcb_res_query_client_ids(c, 1, &pidOfWindow));
     }
   }
   std::vector<std::optional<std::int32_t>> pids;
@@ -130,7 +130,8 @@ std::vector<std::optional<std::int32_t>> processIds(Connection& connection, cons
       XcbReply<xcb_res_query_client_ids_reply_t> ids(xcb_res_query_client_ids_reply(c, resCookies[i], nullptr));
       for (auto it = ids ? xcb_res_query_client_ids_ids_iterator(ids.get()) : xcb_res_client_id_value_iterator_t{};
            !pid && it.rem > 0; xcb_res_client_id_value_next(&it)) {
-        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) != 0 && it.data->length == 4) {
+        const auto& [clientId, length] = *it.data;
+        if ((clientId.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) != 0 && length == 4) {
           pid = static_cast<std::int32_t>(*xcb_res_client_id_value_value(it.data));
         }
       }
