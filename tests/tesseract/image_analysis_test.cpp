@@ -69,6 +69,13 @@ TEST(TextRegions, OneRegionPerPanelThatHoldsTextInReadingOrder) {
       {"faint gray text on a light gray dialog above a white one",
        screenWith(60, {{{40, 24, 560, 120}, 245, 150, 3}, {{40, 200, 560, 160}, 255, 40, 4}}),
        {{{56, 40, 528, 41}, {40, 24, 560, 120}, 245}, {{56, 216, 528, 57}, {40, 200, 560, 160}, 255}}},
+      {"lines that begin at a light window's left edge, beside a dark desktop",
+       [] {
+         GrayImage screen = screenWith(0, {{{10, 48, 320, 100}, 255, 0, 0}});
+         writeLines(screen, {12, 64, 300, 0}, 3, 0);
+         return screen;
+       }(),
+       {{{12, 64, 298, 41}, {0, 48, 330, 100}, 255}}},
       {"a window without text", screenWith(20, {{{96, 48, 320, 160}, 255, 0, 0}}), {}},
       {"nothing but a desktop", filled(640, 400, 90), {}},
   };

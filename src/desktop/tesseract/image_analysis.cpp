@@ -37,6 +37,7 @@ constexpr int kRuleHeight = 120;
 // Longer than a glyph's stroke: a straight run of another area's color this
 // long is that area showing at a panel's edge.
 constexpr int kEdgeLength = 24;
+constexpr int kLeftMarginCells = 2;
 
 struct CellGrid {
   int cellSize;
@@ -263,8 +264,11 @@ std::vector<TextRegion> findTextRegions(const GrayImage& image, const Background
   for (std::size_t id = 0; id < areas; ++id) {
     if (inked[id].right < 0) continue;
     // One cell of margin: ink touching the area's edge may sit in a cell
-    // whose pixels also match the neighbour's background.
-    const int left = std::max(whole[id].left, inked[id].left - 1) * map.cellSize;
+    // whose pixels also match the neighbour's background. On the left, where
+    // lines begin, two cells and past the area's own: text as dark as the
+    // desktop beside a window is no ink in the cells next to that desktop,
+    // and a line's first glyph may sit in a cell that mostly shows it.
+    const int left = std::max(0, inked[id].left - kLeftMarginCells) * map.cellSize;
     const int top = std::max(whole[id].top, inked[id].top - 1) * map.cellSize;
     const int right = std::min({(std::min(whole[id].right, inked[id].right + 1) + 1) * map.cellSize, image.width});
     const int bottom = std::min({(std::min(whole[id].bottom, inked[id].bottom + 1) + 1) * map.cellSize, image.height});
