@@ -1,24 +1,19 @@
 // The built binary under argument vectors no shell would type and output that
 // refuses bytes: exact stdout, stderr and status, in bounded time, never a signal.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <array>
 #include <chrono>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "expected_run.h"
+#include "support/process.h"
 
 namespace {
+
+using kestrova::e2e::ProcessResult;
+using kestrova::e2e::runProcess;
+using kestrova::e2e::StdoutSink;
 
 using namespace std::chrono_literals;
 
@@ -31,120 +26,19 @@ const std::string replacement = "\xEF\xBF\xBD";
 // so this is the longest one a host can pass; a megabyte arrives in pieces.
 constexpr std::size_t longestArgument = 128 * 1024 - 1;
 
-// Where the child's standard output goes.
-enum class Sink { pipe, fullDevice, closedPipe, closed };
-
-struct Outcome {
-  bool exited = false;  // false: killed by a signal or by the bound
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-class Pipe {
- public:
-  Pipe() {
-    if (::pipe2(ends_.data(), O_CLOEXEC) != 0) throw std::runtime_error("pipe2");
-  }
-  ~Pipe() {
-    closeRead();
-    closeWrite();
-  }
-  int read() const { return ends_[0]; }
-  int write() const { return ends_[1]; }
-  void closeRead() { closeEnd(0); }
-  void closeWrite() { closeEnd(1); }
-
- private:
-  void closeEnd(int which) {
-    if (ends_[which] >= 0) ::close(ends_[which]);
-    ends_[which] = -1;
-  }
-  std::array<int, 2> ends_{-1, -1};
-};
-
-// Reads both streams at once: a long message on one must not block the other.
-void drain(Pipe& out, Pipe& err, Outcome& outcome, std::chrono::steady_clock::time_point deadline) {
-  std::array<pollfd, 2> fds{{{out.read(), POLLIN, 0}, {err.read(), POLLIN, 0}}};
-  std::array<std::string*, 2> texts{&outcome.out, &outcome.err};
-  int open = 2;
-  if (out.read() < 0) {
-    fds[0].fd = -1;
-    --open;
-  }
-  char buffer[65536];
-  while (open > 0) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0 || ::poll(fds.data(), fds.size(), static_cast<int>(left.count())) <= 0) return;
-    for (std::size_t i = 0; i < fds.size(); ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      const ssize_t count = ::read(fds[i].fd, buffer, sizeof buffer);
-      if (count > 0) {
-        texts[i]->append(buffer, static_cast<std::size_t>(count));
-      } else {
-        fds[i].fd = -1;
-        --open;
-      }
-    }
-  }
-}
-
 // Runs the tool with exactly these arguments (program name first) and an
 // environment without a display, so no command reaches a desktop.
-Outcome runTool(const std::vector<std::string>& arguments, Sink sink = Sink::pipe) {
-  std::vector<std::string> args{KESTROVA_CAPTURE_BINARY};
-  args.insert(args.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (auto& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  std::string path = "PATH=/usr/bin:/bin";
-  std::string lang = "LANG=C.UTF-8";
-  std::array<char*, 3> envp{path.data(), lang.data(), nullptr};
-
-  Pipe out;
-  Pipe err;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  switch (sink) {
-    case Sink::pipe: posix_spawn_file_actions_adddup2(&actions, out.write(), STDOUT_FILENO); break;
-    case Sink::fullDevice: posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0); break;
-    case Sink::closedPipe:
-      posix_spawn_file_actions_adddup2(&actions, out.write(), STDOUT_FILENO);
-      out.closeRead();
-      break;
-    case Sink::closed: posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO); break;
-  }
-  posix_spawn_file_actions_adddup2(&actions, err.write(), STDERR_FILENO);
-  pid_t child = -1;
-  const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) throw std::runtime_error("posix_spawn: " + std::to_string(spawned));
-  out.closeWrite();
-  err.closeWrite();
-
-  Outcome outcome;
-  const auto deadline = std::chrono::steady_clock::now() + runBound;
-  drain(out, err, outcome, deadline);
-  // The streams close a moment before the exit status can be collected.
-  int wait = 0;
-  while (::waitpid(child, &wait, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(child, SIGKILL);
-      ::waitpid(child, &wait, 0);
-      return outcome;
-    }
-    std::this_thread::sleep_for(1ms);
-  }
-  outcome.exited = WIFEXITED(wait);
-  outcome.status = outcome.exited ? WEXITSTATUS(wait) : -1;
-  return outcome;
+ProcessResult runTool(const std::vector<std::string>& arguments, StdoutSink sink = StdoutSink::captured) {
+  std::vector<std::string> argv{KESTROVA_CAPTURE_BINARY};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return runProcess(argv, {{"PATH", "/usr/bin:/bin"}, {"LANG", "C.UTF-8"}}, runBound, "/dev/null", sink);
 }
 
 void expectRows(const std::vector<kestrova::hardening::ExpectedRun>& rows) {
   for (const auto& row : rows) {
-    const Outcome outcome = runTool(row.arguments);
+    const ProcessResult outcome = runTool(row.arguments);
     ASSERT_TRUE(outcome.exited) << row.situation << ": ended by a signal or the time bound";
-    EXPECT_EQ(outcome.status, row.status) << row.situation;
+    EXPECT_EQ(outcome.exitCode, row.status) << row.situation;
     EXPECT_EQ(outcome.out, row.out) << row.situation;
     // Long messages are compared by size first, so a failure report stays readable.
     EXPECT_EQ(outcome.err.size(), row.err.size()) << row.situation;
@@ -219,14 +113,14 @@ TEST(BadInput, AMegabyteOfArgumentsIsIgnoredPastThePid) {
 TEST(BadInput, OutputThatRefusesBytesIsAFailureWithItsMessage) {
   struct SinkRow {
     const char* situation;
-    Sink sink;
+    StdoutSink sink;
   };
-  for (const auto& row : {SinkRow{"stdout on a full device", Sink::fullDevice},
-                          SinkRow{"stdout a pipe nobody reads", Sink::closedPipe},
-                          SinkRow{"stdout closed", Sink::closed}}) {
-    const Outcome outcome = runTool({"activate", "7"}, row.sink);
+  for (const auto& row : {SinkRow{"stdout on a full device", StdoutSink::fullDevice},
+                          SinkRow{"stdout a pipe nobody reads", StdoutSink::unreadPipe},
+                          SinkRow{"stdout closed", StdoutSink::closed}}) {
+    const ProcessResult outcome = runTool({"activate", "7"}, row.sink);
     ASSERT_TRUE(outcome.exited) << row.situation << ": ended by a signal or the time bound";
-    EXPECT_EQ(outcome.status, 1) << row.situation;
+    EXPECT_EQ(outcome.exitCode, 1) << row.situation;
     EXPECT_EQ(outcome.err, noApp("7") + "Failed to write output\n") << row.situation;
   }
 }

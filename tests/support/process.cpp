@@ -1,4 +1,4 @@
-// Child processes for the end-to-end tests.
+// Child processes for the tests that run the built binary.
 #include "support/process.h"
 
 #include <fcntl.h>
@@ -96,13 +96,26 @@ std::string requirePeer(const std::string& name) {
 }
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const Environment& environment,
-                         std::chrono::milliseconds limit, const std::string& stdinPath) {
+                         std::chrono::milliseconds limit, const std::string& stdinPath, StdoutSink stdoutSink) {
   Pipe out;
   Pipe err;
   FileActions files;
   posix_spawn_file_actions_addopen(&files.actions, 0, stdinPath.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&files.actions, out.ends[1], 1);
+  switch (stdoutSink) {
+    case StdoutSink::captured:
+    case StdoutSink::unreadPipe:
+      posix_spawn_file_actions_adddup2(&files.actions, out.ends[1], 1);
+      break;
+    case StdoutSink::fullDevice:
+      posix_spawn_file_actions_addopen(&files.actions, 1, "/dev/full", O_WRONLY, 0);
+      break;
+    case StdoutSink::closed:
+      posix_spawn_file_actions_addclose(&files.actions, 1);
+      break;
+  }
   posix_spawn_file_actions_adddup2(&files.actions, err.ends[1], 2);
+  // A pipe nobody reads: its read end is gone before the child writes.
+  if (stdoutSink != StdoutSink::captured) out.closeEnd(0);
   const auto started = Clock::now();
   const pid_t pid = spawn(argv, environment, files);
   out.closeEnd(1);
@@ -111,7 +124,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const Environment
   ProcessResult result;
   const auto deadline = started + limit;
   std::string* sinks[2] = {&result.out, &result.err};
-  int open = 2;
+  int open = stdoutSink == StdoutSink::captured ? 2 : 1;
   while (open > 0) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) {

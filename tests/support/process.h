@@ -1,5 +1,6 @@
 // Starting programs the way a host starts the tool: posix_spawn, a chosen
-// environment, captured standard output and error, a bounded wait.
+// environment, captured standard output and error, a bounded wait. Shared by
+// every test that runs the built binary.
 #pragma once
 
 #include <sys/types.h>
@@ -27,9 +28,13 @@ struct ProcessResult {
   long maxRssKb = 0;     // the child's peak resident memory
 };
 
+// Where the child's standard output goes: captured, or somewhere that refuses bytes.
+enum class StdoutSink { captured, fullDevice, unreadPipe, closed };
+
 // Runs `argv` to its end (killed at `limit`), with `stdinPath` as its standard input.
 ProcessResult runProcess(const std::vector<std::string>& argv, const Environment& environment,
-                         std::chrono::milliseconds limit, const std::string& stdinPath = "/dev/null");
+                         std::chrono::milliseconds limit, const std::string& stdinPath = "/dev/null",
+                         StdoutSink stdoutSink = StdoutSink::captured);
 
 // A long-running peer; stopped (TERM, then KILL) when it goes out of scope.
 class ChildProcess {
