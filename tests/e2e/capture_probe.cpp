@@ -1,6 +1,7 @@
 // Test probe: captures the main display through the X11 desktop and prints
-// the image's size and its centre pixel ("1920x1080 b,g,r"), which the tool
-// itself never shows.
+// the image's size, its centre pixel and a hash of every pixel
+// ("1920x1080 b,g,r 5a1f..."), which the tool itself never shows.
+#include <cstdint>
 #include <cstdio>
 
 #include "desktop/desktop.h"
@@ -15,6 +16,13 @@ int main() {
     return 1;
   }
   const std::uint8_t* centre = raster->row(raster->height() / 2) + (raster->width() / 2) * 4;
-  std::printf("%dx%d %d,%d,%d\n", raster->width(), raster->height(), centre[0], centre[1], centre[2]);
+  std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a over blue, green, red
+  for (int y = 0; y < raster->height(); ++y) {
+    for (int x = 0; x < raster->width(); ++x) {
+      for (int channel = 0; channel < 3; ++channel) hash = (hash ^ raster->row(y)[x * 4 + channel]) * 0x100000001b3ULL;
+    }
+  }
+  std::printf("%dx%d %d,%d,%d %016llx\n", raster->width(), raster->height(), centre[0], centre[1], centre[2],
+              static_cast<unsigned long long>(hash));
   return 0;
 }

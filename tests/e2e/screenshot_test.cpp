@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <fstream>
 
 #include "support/expectations.h"
 #include "support/x_session.h"
@@ -15,13 +16,15 @@ namespace {
 struct Capture {
   std::string size;
   int blue = -1, green = -1, red = -1;
+  unsigned long long hash = 0;  // of every pixel
 };
 
 Capture capture(const XSession& session) {
   const auto result = session.run({captureProbePath()});
   Capture found;
   char size[32] = {};
-  if (std::sscanf(result.out.c_str(), "%31s %d,%d,%d", size, &found.blue, &found.green, &found.red) == 4) {
+  if (std::sscanf(result.out.c_str(), "%31s %d,%d,%d %llx", size, &found.blue, &found.green, &found.red,
+                  &found.hash) == 5) {
     found.size = size;
   }
   return found;
@@ -72,6 +75,30 @@ TEST(Screenshot, ReadsPixelsAtEveryCommonDepthWithOrWithoutExtensions) {
     EXPECT_NEAR(found.blue, 0x00, slack);
     EXPECT_NEAR(found.green, 0x80, slack);
     EXPECT_NEAR(found.red, 0xFF, slack);
+  }
+}
+
+TEST(Screenshot, SharedMemoryReadsTheSamePixelsAsAPlainRead) {
+  // A tile 11 rows high: no strip of the screen lines up with it, so a strip
+  // put at the wrong rows, or left out, changes the hash.
+  const std::string tile = testing::TempDir() + "kestrova-tile.xbm";
+  {
+    std::ofstream out(tile);
+    out << "#define t_width 8\n#define t_height 11\nstatic unsigned char t_bits[] = {\n"
+           "0x01, 0x83, 0x47, 0x2e, 0x9c, 0x38, 0x71, 0xe2, 0xc5, 0x8a, 0x15};\n";
+  }
+  for (const int depth : {24, 16}) {
+    SCOPED_TRACE(depth);
+    std::vector<unsigned long long> hashes;
+    for (const std::vector<std::string>& options : {std::vector<std::string>{}, {"-extension", "MIT-SHM"}}) {
+      XSession session(WindowManager::none, depth, options);
+      ASSERT_EQ(session.run({"xsetroot", "-bitmap", tile, "-fg", "#ff8000", "-bg", "#1040c0"}).exitCode, 0);
+      const auto found = capture(session);
+      EXPECT_EQ(found.size, "1920x1080");
+      hashes.push_back(found.hash);
+    }
+    EXPECT_NE(hashes[0], 0ULL);
+    EXPECT_EQ(hashes[0], hashes[1]);
   }
 }
 

@@ -168,25 +168,39 @@ class ServerAttachment {
   bool attached_ = false;
 };
 
+// Rows are fetched in strips of about this many bytes, each converted
+// straight into the image: the shared segment is then a strip, not a second
+// copy of the screen (an 8192x8192 display: 512 -> 260 MB).
+constexpr std::size_t kStripBytes = 4U << 20;
+
 std::vector<std::uint8_t> readShared(Connection& connection, const Rect& rect, const PixelLayout& layout) {
   xcb_connection_t* c = connection.get();
   const auto* shm = xcb_get_extension_data(c, &xcb_shm_id);
   const auto stride = sourceBytesPerRow(layout, rect.width);
-  if (shm == nullptr || shm->present == 0 || !stride) return {};
-  const std::size_t size = *stride * static_cast<std::size_t>(rect.height);
-  SharedSegment segment(size);
+  if (shm == nullptr || shm->present == 0 || !stride || *stride == 0) return {};
+  const int stripRows = static_cast<int>(std::clamp<std::size_t>(kStripBytes / *stride, 1, rect.height));
+  const std::size_t stripSize = *stride * static_cast<std::size_t>(stripRows);
+  SharedSegment segment(stripSize);
   if (!segment.usable()) return {};
   ServerAttachment attachment(c, segment);
   if (!attachment.attached()) return {};
   segment.markForRemoval();
-  XcbReply<xcb_shm_get_image_reply_t> image(xcb_shm_get_image_reply(
-      c,
-      xcb_shm_get_image(c, connection.root(), static_cast<std::int16_t>(rect.x), static_cast<std::int16_t>(rect.y),
-                        static_cast<std::uint16_t>(rect.width), static_cast<std::uint16_t>(rect.height),
-                        ~0U, XCB_IMAGE_FORMAT_Z_PIXMAP, attachment.id(), 0),
-      nullptr));
-  if (!image) return {};
-  return toBgrx(segment.data(), std::min<std::size_t>(image->size, size), rect.width, rect.height, layout);
+  const std::size_t outRowBytes = static_cast<std::size_t>(rect.width) * 4;
+  std::vector<std::uint8_t> pixels(outRowBytes * static_cast<std::size_t>(rect.height));
+  for (int top = 0; top < rect.height; top += stripRows) {
+    const int rows = std::min(stripRows, rect.height - top);
+    XcbReply<xcb_shm_get_image_reply_t> image(xcb_shm_get_image_reply(
+        c,
+        xcb_shm_get_image(c, connection.root(), static_cast<std::int16_t>(rect.x),
+                          static_cast<std::int16_t>(rect.y + top), static_cast<std::uint16_t>(rect.width),
+                          static_cast<std::uint16_t>(rows), ~0U, XCB_IMAGE_FORMAT_Z_PIXMAP, attachment.id(), 0),
+        nullptr));
+    if (!image || !convertRows(segment.data(), std::min<std::size_t>(image->size, stripSize), rect.width, rows, layout,
+                               pixels.data() + static_cast<std::size_t>(top) * outRowBytes)) {
+      return {};
+    }
+  }
+  return pixels;
 }
 
 std::vector<std::uint8_t> readPlain(Connection& connection, const Rect& rect, const PixelLayout& layout) {

@@ -29,24 +29,23 @@ std::optional<std::size_t> sourceBytesPerRow(const PixelLayout& layout, int widt
   return (bits + pad - 1) / pad * pad / 8;
 }
 
-std::vector<std::uint8_t> toBgrx(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
-                                 const PixelLayout& layout) {
+bool convertRows(const std::uint8_t* source, std::size_t sourceSize, int width, int height, const PixelLayout& layout,
+                 std::uint8_t* out) {
   const auto stride = sourceBytesPerRow(layout, width);
-  if (!stride || width <= 0 || height <= 0 || sourceSize < *stride * static_cast<std::size_t>(height)) return {};
+  if (!stride || width <= 0 || height <= 0 || sourceSize < *stride * static_cast<std::size_t>(height)) return false;
   const auto w = static_cast<std::size_t>(width);
-  std::vector<std::uint8_t> out(w * 4 * static_cast<std::size_t>(height));
 
   // The common case on every little-endian desktop is already BGRX.
   if (layout.bitsPerPixel == 32 && !layout.mostSignificantFirst && layout.redMask == 0xFF0000 &&
       layout.greenMask == 0xFF00 && layout.blueMask == 0xFF) {
-    for (int y = 0; y < height; ++y) std::memcpy(&out[y * w * 4], source + y * *stride, w * 4);
-    return out;
+    for (int y = 0; y < height; ++y) std::memcpy(out + y * w * 4, source + y * *stride, w * 4);
+    return true;
   }
 
   const std::size_t bytesPerPixel = static_cast<std::size_t>(layout.bitsPerPixel) / 8;
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* in = source + y * *stride;
-    std::uint8_t* px = &out[y * w * 4];
+    std::uint8_t* px = out + y * w * 4;
     for (std::size_t x = 0; x < w; ++x, in += bytesPerPixel, px += 4) {
       std::uint32_t pixel = 0;
       for (std::size_t b = 0; b < bytesPerPixel; ++b) {
@@ -59,6 +58,14 @@ std::vector<std::uint8_t> toBgrx(const std::uint8_t* source, std::size_t sourceS
       px[3] = 0;
     }
   }
+  return true;
+}
+
+std::vector<std::uint8_t> toBgrx(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
+                                 const PixelLayout& layout) {
+  if (width <= 0 || height <= 0) return {};
+  std::vector<std::uint8_t> out(static_cast<std::size_t>(width) * 4 * static_cast<std::size_t>(height));
+  if (!convertRows(source, sourceSize, width, height, layout, out.data())) return {};
   return out;
 }
 

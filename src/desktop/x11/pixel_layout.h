@@ -21,8 +21,13 @@ struct PixelLayout {
 // Bytes between the starts of two rows of `width` pixels; none when the layout is unsupported.
 std::optional<std::size_t> sourceBytesPerRow(const PixelLayout& layout, int width);
 
-// `source` holds `height` rows of sourceBytesPerRow() bytes. The result has
-// 4 * width bytes a row. Empty when the layout is unsupported or the source short.
+// `source` holds `height` rows of sourceBytesPerRow() bytes; `out` receives
+// them as 4 * width bytes a row. False, writing nothing, when the layout is
+// unsupported or the source short.
+bool convertRows(const std::uint8_t* source, std::size_t sourceSize, int width, int height, const PixelLayout& layout,
+                 std::uint8_t* out);
+
+// The same into a new buffer; empty when convertRows() fails.
 std::vector<std::uint8_t> toBgrx(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
                                  const PixelLayout& layout);
 
