@@ -194,13 +194,10 @@ ProcessResult screenshotShowing(XSession& session, const std::string& phrase) {
   const auto window = session.visibleWindowOf(xterm.pid());
   EXPECT_TRUE(window);
   if (window) session.focus(*window);
-  // Not its first word: the recognizer at times drops a line's first letters
-  // next to the xterm's edge, which is not what these tests are about.
-  const std::string rest = phrase.substr(phrase.find(' ') + 1);
   ProcessResult result;
   const bool read = eventually([&] {
     result = session.tool({"screenshot"});
-    return result.out.find(rest) != std::string::npos;
+    return result.out.find(phrase) != std::string::npos;
   }, 8s);
   EXPECT_TRUE(read) << result.out << result.err;
   return result;

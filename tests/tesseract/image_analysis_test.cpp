@@ -203,13 +203,47 @@ TEST(EraseRules, RemovesLongStraightRunsOnly) {
   fill(page, {5, 0, 1, 100}, 40);    // a window border
   fill(page, {30, 20, 2, 79}, 0);    // stems of three lines of text, touching
   fill(page, {50, 40, 39, 3}, 0);    // a dash just short of a rule
-  fill(page, {100, 60, 60, 1}, 200); // a faint line: not dark enough to be one
+  fill(page, {100, 60, 60, 2}, 180); // a title bar's gradient, faint but ink
+  fill(page, {100, 80, 60, 1}, 220); // lighter than any ink: left as it is
   eraseRules(page, 40, 80);
   EXPECT_EQ(page.at(80, 10), 255);
   EXPECT_EQ(page.at(5, 50), 255);
   EXPECT_EQ(page.at(31, 50), 0);
   EXPECT_EQ(page.at(60, 41), 0);
-  EXPECT_EQ(page.at(120, 60), 200);
+  EXPECT_EQ(page.at(120, 61), 255);
+  EXPECT_EQ(page.at(120, 80), 220);
+}
+
+TEST(EraseCursors, RemovesBlocksAndOutlinesButNotLetters) {
+  // Each shape is drawn as dark rectangles, then light ones cut out of them,
+  // then dark ones again (what lies inside an outline).
+  struct Case {
+    const char* what;
+    std::vector<Rect> dark;
+    std::vector<Rect> light;
+    std::vector<Rect> inside;
+    int probeX, probeY;  // a pixel of the shape's edge
+    bool erased;
+  };
+  const Case cases[] = {
+      {"a block cursor", {{20, 20, 6, 13}}, {}, {}, 22, 25, true},
+      {"a hollow cursor", {{20, 20, 6, 13}}, {{21, 21, 4, 11}}, {}, 20, 25, true},
+      {"a hollow cursor cut by the page's bottom", {{20, 34, 6, 6}}, {{21, 35, 4, 5}}, {}, 20, 37, true},
+      {"the stem of a bold I", {{20, 14, 4, 16}}, {}, {}, 21, 25, false},
+      {"a dot", {{20, 20, 3, 3}}, {}, {}, 21, 21, false},
+      {"an O with cut corners", {{20, 20, 6, 13}}, {{21, 21, 4, 11}, {20, 20, 1, 1}, {25, 32, 1, 1}}, {}, 20, 25, false},
+      {"an outline round a letter", {{20, 20, 6, 13}}, {{21, 21, 4, 11}}, {{22, 24, 2, 5}}, 20, 25, false},
+      {"a u", {{20, 24, 6, 9}}, {{21, 24, 4, 8}}, {}, 20, 28, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    GrayImage page = filled(60, 40, 255);
+    for (const Rect& r : c.dark) fill(page, r, 0);
+    for (const Rect& r : c.light) fill(page, r, 255);
+    for (const Rect& r : c.inside) fill(page, r, 0);
+    eraseCursors(page, 4, 8);
+    EXPECT_EQ(page.at(c.probeX, c.probeY), c.erased ? 255 : 0);
+  }
 }
 
 TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {

@@ -38,6 +38,9 @@ constexpr int kRuleHeight = 120;
 // long is that area showing at a panel's edge.
 constexpr int kEdgeLength = 24;
 constexpr int kLeftMarginCells = 2;
+// Smaller rectangles are dots, dashes and the bars of letters.
+constexpr int kCursorWidth = 4;
+constexpr int kCursorHeight = 8;
 
 struct CellGrid {
   int cellSize;
@@ -355,17 +358,97 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
     for (std::uint8_t& p : page.pixels) p = curve[p];
   }
   eraseRules(page, kRuleWidth, kRuleHeight);
+  eraseCursors(page, kCursorWidth, kCursorHeight);
   return scale > 1 ? scaleUp(page, scale) : page;
 }
 
 void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight) {
-  constexpr std::uint8_t kDark = 160;
+  constexpr std::uint8_t kDark = 255 - kInkContrast;
   std::vector<std::uint8_t> dark(page.pixels.size());
   std::transform(page.pixels.begin(), page.pixels.end(), dark.begin(), [](std::uint8_t p) { return p < kDark; });
   std::vector<bool> rule(page.pixels.size(), false);
   markRuns(dark, page.width, page.height, minimumWidth, minimumHeight, rule);
   for (std::size_t i = 0; i < rule.size(); ++i) {
     if (rule[i]) page.pixels[i] = 255;
+  }
+}
+
+namespace {
+
+struct Blob {
+  std::vector<std::size_t> pixels;
+  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;  // inclusive
+
+  int width() const { return right - left + 1; }
+  int height() const { return bottom - top + 1; }
+};
+
+// The 8-connected blob of set pixels around `seed`, which is cleared from `set`.
+Blob takeBlob(std::vector<std::uint8_t>& set, int width, int height, std::size_t seed) {
+  Blob blob;
+  std::vector<std::size_t> stack{seed};
+  set[seed] = 0;
+  while (!stack.empty()) {
+    const std::size_t at = stack.back();
+    stack.pop_back();
+    blob.pixels.push_back(at);
+    const int x = static_cast<int>(at % width);
+    const int y = static_cast<int>(at / width);
+    blob.left = std::min(blob.left, x);
+    blob.right = std::max(blob.right, x);
+    blob.top = std::min(blob.top, y);
+    blob.bottom = std::max(blob.bottom, y);
+    for (int ny = std::max(0, y - 1); ny <= std::min(height - 1, y + 1); ++ny) {
+      for (int nx = std::max(0, x - 1); nx <= std::min(width - 1, x + 1); ++nx) {
+        const std::size_t next = static_cast<std::size_t>(ny) * width + nx;
+        if (set[next] != 0) {
+          set[next] = 0;
+          stack.push_back(next);
+        }
+      }
+    }
+  }
+  return blob;
+}
+
+// An outline one pixel wide whose inside is blank: every row between the
+// first and last holds ink only at both ends, and those two rows are full,
+// unless the page's edge cuts them off.
+bool isOutline(const Blob& blob, const GrayImage& page) {
+  const int limit = 255 - kInkContrast;
+  auto ink = [&](int x, int y) { return page.at(x, y) < limit; };
+  for (int y = blob.top; y <= blob.bottom; ++y) {
+    const bool cutOff = (y == 0 && blob.top == 0) || (y == page.height - 1 && blob.bottom == y);
+    const bool full = y == blob.top || y == blob.bottom;
+    if (!ink(blob.left, y) || !ink(blob.right, y)) return false;
+    for (int x = blob.left + 1; x < blob.right; ++x) {
+      if (ink(x, y) != full && !(cutOff && !ink(x, y))) return false;
+    }
+  }
+  return true;
+}
+
+bool isCursor(const Blob& blob, const GrayImage& page, int minimumWidth, int minimumHeight) {
+  const int w = blob.width();
+  const int h = blob.height();
+  // What the page's edge cuts off shows less of its height.
+  const bool cut = blob.top == 0 || blob.bottom == page.height - 1;
+  if (w < minimumWidth || h < (cut ? minimumHeight / 2 : minimumHeight)) return false;
+  if (blob.pixels.size() == static_cast<std::size_t>(w) * h) return 5 * w >= 2 * h;
+  return isOutline(blob, page);
+}
+
+}  // namespace
+
+void eraseCursors(GrayImage& page, int minimumWidth, int minimumHeight) {
+  const int limit = 255 - kInkContrast;
+  std::vector<std::uint8_t> ink(page.pixels.size());
+  std::transform(page.pixels.begin(), page.pixels.end(), ink.begin(), [&](std::uint8_t p) { return p < limit; });
+  for (std::size_t seed = 0; seed < ink.size(); ++seed) {
+    if (ink[seed] == 0) continue;
+    const Blob blob = takeBlob(ink, page.width, page.height, seed);
+    if (!isCursor(blob, page, minimumWidth, minimumHeight)) continue;
+    for (std::size_t at : blob.pixels) page.pixels[at] = 255;
   }
 }
 

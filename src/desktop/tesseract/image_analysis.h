@@ -80,6 +80,14 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
 // and underlines, which Tesseract otherwise glues to the letters beside them.
 void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight);
 
+// Paints white every blob of ink that is a rectangle at least `minimumWidth`
+// by `minimumHeight` pixels, filled or drawn as a one-pixel outline: a
+// terminal's cursor (block, or hollow when the window has no focus), which
+// sits right under or after the text and is otherwise read as part of its
+// letters. A filled blob narrower than two fifths of its height is a stem
+// (a bold I or l) and stays.
+void eraseCursors(GrayImage& page, int minimumWidth, int minimumHeight);
+
 // Rows where the page holds ink, as [top, bottom) runs.
 struct RowRun {
   int top = 0;
