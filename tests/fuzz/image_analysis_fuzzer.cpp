@@ -36,6 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int height = input.ConsumeIntegralInRange<int>(1, 96);
   const int scale = input.ConsumeIntegralInRange<int>(1, 3);
   const int parts = input.ConsumeIntegralInRange<int>(1, 4);
+  // Tesseract's boxes, however far off the page: the sanitizers check that
+  // looking for an underscore never reads outside it.
+  const analysis::WordEnd wordEnd{input.ConsumeIntegral<int>(), input.ConsumeIntegral<int>(),
+                                  input.ConsumeIntegral<int>(), input.ConsumeIntegral<int>()};
   analysis::RegionTuning tuning;
   if (input.ConsumeBool()) {
     tuning.cellSize = input.ConsumeIntegralInRange<int>(1, 16);
@@ -68,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const analysis::GrayImage page = analysis::preparePage(gray, map, region, scale);
     require(page.pixels.size() == static_cast<std::size_t>(page.width) * page.height, "a page holds its pixels");
     checkRowRunsAndCuts(page, parts);
+    analysis::underscoreAfter(page, wordEnd, 2 * scale);
   }
   const analysis::GrayImage enlarged = analysis::scaleUp(gray, scale);
   require(enlarged.width == width * scale && enlarged.height == height * scale &&

@@ -246,6 +246,36 @@ TEST(EraseCursors, RemovesBlocksAndOutlinesButNotLetters) {
   }
 }
 
+TEST(UnderscoreAfter, FindsOnlyALetterLongHairlineAtTheWordsEnd) {
+  // A word ending at x 30 on a line with its baseline at y 20, 10 rows above
+  // it and its box down to y 25.
+  const WordEnd word{30, 20, 10, 25};
+  struct Case {
+    const char* what;
+    std::vector<Rect> ink;
+    bool underscore;
+  };
+  const Case cases[] = {
+      {"an underscore", {{29, 24, 9, 1}}, true},
+      {"an underscore two rows thick", {{29, 24, 9, 2}}, true},
+      {"nothing: a space", {}, false},
+      {"an underline beneath the next word", {{29, 24, 30, 1}}, false},
+      {"a bar three rows thick", {{29, 23, 9, 3}}, false},
+      {"a stroke of the line below, under this line's box", {{29, 26, 9, 1}}, false},
+      {"a T of the line below, its bar in this line's box", {{29, 25, 9, 1}, {33, 26, 1, 8}}, false},
+      {"the tail of a y", {{28, 24, 2, 1}}, false},
+      {"a letter reaching just under the baseline", {{22, 14, 9, 9}}, false},
+      {"the bowl of a descender", {{26, 24, 5, 1}, {26, 22, 1, 2}, {30, 22, 1, 2}}, false},
+      {"an underscore after a space, starting the next word", {{38, 24, 8, 1}}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    GrayImage page = filled(80, 40, 255);
+    for (const Rect& r : c.ink) fill(page, r, 60);
+    EXPECT_EQ(underscoreAfter(page, word, 2), c.underscore);
+  }
+}
+
 TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {
   GrayImage page = filled(100, 400, 255);
   for (int line = 0; line < 20; ++line) fill(page, {10, 5 + line * 20, 60, 12}, 0);

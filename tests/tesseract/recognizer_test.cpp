@@ -131,6 +131,7 @@ TEST(TesseractRecognizer, ReadsEveryLineOfEveryWindowInReadingOrder) {
                                           "Removed archives older than ninety days."};
   const std::vector<std::string> settings{"Send a short summary of new messages every morning.",
                                           "Changes are saved automatically for this account."};
+  const std::vector<std::string> code{"def load_settings(path):", "report = build_report(rows, title)"};
   struct Case {
     const char* what;
     Color desktop;
@@ -152,6 +153,10 @@ TEST(TesseractRecognizer, ReadsEveryLineOfEveryWindowInReadingOrder) {
          s.window(20, 80, render(settings, "DejaVu Sans 8"), {240}, {130});
          s.window(620, 80, render(mail, "DejaVu Sans 9"), {255}, {0});
        }},
+      {"snake_case names in a dark editor: underscores are no spaces",
+       {70},
+       code,
+       [&](Screen& s) { s.window(200, 200, render(code, "DejaVu Sans Mono 10"), {30}, {230}); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -452,6 +452,43 @@ void eraseCursors(GrayImage& page, int minimumWidth, int minimumHeight) {
   }
 }
 
+bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
+  // Clamped so that no coordinate, however wrong, leaves the page.
+  const int ascent = std::min(word.ascent, page.height);
+  const int baseline = std::clamp(word.baseline, -1, page.height);
+  const int right = std::clamp(word.right, 0, page.width);
+  if (ascent <= 0) return false;
+  const int limit = 255 - kInkContrast;
+  auto ink = [&](int x, int y) { return page.at(x, y) < limit; };
+  auto blank = [&](int y, int from, int to) {
+    if (y < 0 || y >= page.height) return true;
+    for (int x = from; x < to; ++x) {
+      if (ink(x, y)) return false;
+    }
+    return true;
+  };
+  const int reach = ascent / 2;
+  const int from = std::max(0, right - reach);
+  const int to = std::min(page.width, right + reach);
+  const int lowest = std::min({page.height - 1, word.lineBottom, baseline + ascent * 2 / 3});
+  for (int y = baseline + 1; y <= lowest; ++y) {
+    int start = from;
+    while (start < to && !ink(start, y)) ++start;
+    if (start == to) continue;
+    int end = start;
+    while (end < page.width && ink(end, y)) ++end;
+    const int length = end - start;
+    int thickness = 1;
+    while (y + thickness < page.height && thickness <= thickest && !blank(y + thickness, start, end)) ++thickness;
+    // The first ink under the baseline decides: a descender's stroke comes
+    // first where a letter, not an underscore, ends the word. A line with ink
+    // right above it is a letter's foot (Tesseract's baseline is a row or two
+    // off), one with ink under it within `thickest` rows is too thick.
+    return 4 * length >= ascent && length <= ascent && thickness <= thickest && blank(y - 1, start, end);
+  }
+  return false;
+}
+
 std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast) {
   std::vector<RowRun> runs;
   const int limit = 255 - inkContrast;

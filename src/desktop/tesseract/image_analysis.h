@@ -88,6 +88,22 @@ void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight);
 // (a bold I or l) and stays.
 void eraseCursors(GrayImage& page, int minimumWidth, int minimumHeight);
 
+// Where a word of a line ends, in page pixels, with the line's baseline,
+// its height above the baseline and the bottom of its box.
+struct WordEnd {
+  int right = 0;  // first column after the word
+  int baseline = 0;
+  int ascent = 0;
+  int lineBottom = 0;  // last row
+};
+
+// Whether an underscore follows the word, which Tesseract reads as a space
+// ("load settings" for "load_settings"): a line of ink at most `thickest`
+// rows thick between the baseline and the line's bottom, starting within half
+// the ascent of the word's end, about a letter long (an underline beneath a
+// whole word is longer), with nothing right under it.
+bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest);
+
 // Rows where the page holds ink, as [top, bottom) runs.
 struct RowRun {
   int top = 0;

@@ -124,17 +124,43 @@ Engine startEngine(const std::string& dataDir, const KestrovaOcrOptions& options
   return engine;
 }
 
-void readLines(::tesseract::TessBaseAPI& engine, std::vector<Line>& lines) {
+// The line's words joined by spaces, or by an underscore where the page
+// shows one after the word: Tesseract reads a thin underscore between two
+// letters as a space ("load settings" for "load_settings").
+std::string lineText(::tesseract::ResultIterator& iterator, const Band& band) {
+  using ::tesseract::RIL_TEXTLINE;
+  using ::tesseract::RIL_WORD;
+  int unused = 0, top = 0, bottom = 0;
+  iterator.BoundingBox(RIL_TEXTLINE, &unused, &top, &unused, &bottom);
+  int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  const bool hasBaseline = iterator.Baseline(RIL_TEXTLINE, &x1, &y1, &x2, &y2);
+  auto baselineAt = [&](int x) { return x2 == x1 ? y1 : y1 + (y2 - y1) * (x - x1) / (x2 - x1); };
+  std::string text;
+  int previousRight = 0;
+  do {
+    std::unique_ptr<char, Deleter> word(iterator.GetUTF8Text(RIL_WORD));
+    if (!word || *word == '\0') continue;
+    int wordRight = 0;
+    iterator.BoundingBox(RIL_WORD, &unused, &unused, &wordRight, &unused);
+    if (!text.empty()) {
+      const int baseline = baselineAt(previousRight);
+      const WordEnd end{previousRight, band.top + baseline, baseline - top, band.top + bottom - 1};
+      text += hasBaseline && underscoreAfter(band.page->image, end, 2 * band.page->scale) ? '_' : ' ';
+    }
+    text += word.get();
+    previousRight = wordRight;
+  } while (!iterator.IsAtFinalElement(RIL_TEXTLINE, RIL_WORD) && iterator.Next(RIL_WORD));
+  return text;
+}
+
+void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   std::unique_ptr<::tesseract::ResultIterator, Deleter> iterator(engine.GetIterator());
   if (!iterator || iterator->Empty(::tesseract::RIL_TEXTLINE)) return;
   do {
-    std::unique_ptr<char, Deleter> text(iterator->GetUTF8Text(::tesseract::RIL_TEXTLINE));
-    if (!text) continue;
-    std::string line(text.get());
-    while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
     const float confidence = iterator->Confidence(::tesseract::RIL_TEXTLINE);
+    std::string line = lineText(*iterator, band);
     if (line.empty() || confidence < kLeastLineConfidence) continue;
-    lines.push_back({std::move(line), confidence});
+    band.lines.push_back({std::move(line), confidence});
   } while (iterator->Next(::tesseract::RIL_TEXTLINE));
 }
 
@@ -144,7 +170,7 @@ void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
                   band.bottom - band.top, 1, image.width);
   // Screens are about 96 dpi; telling Tesseract keeps it from guessing.
   engine.SetSourceResolution(96 * band.page->scale);
-  if (engine.Recognize(nullptr) == 0) readLines(engine, band.lines);
+  if (engine.Recognize(nullptr) == 0) readLines(engine, band);
   engine.Clear();
 }
 
