@@ -130,8 +130,10 @@ Engine startEngine(const std::string& dataDir, const KestrovaOcrOptions& options
 std::string lineText(::tesseract::ResultIterator& iterator, const Band& band) {
   using ::tesseract::RIL_TEXTLINE;
   using ::tesseract::RIL_WORD;
-  int unused = 0, top = 0, bottom = 0;
-  iterator.BoundingBox(RIL_TEXTLINE, &unused, &top, &unused, &bottom);
+  // Tesseract clips each edge against the opposite one: no sharing of
+  // variables between them.
+  int left = 0, top = 0, right = 0, bottom = 0;
+  iterator.BoundingBox(RIL_TEXTLINE, &left, &top, &right, &bottom);
   int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   const bool hasBaseline = iterator.Baseline(RIL_TEXTLINE, &x1, &y1, &x2, &y2);
   auto baselineAt = [&](int x) { return x2 == x1 ? y1 : y1 + (y2 - y1) * (x - x1) / (x2 - x1); };
@@ -140,8 +142,8 @@ std::string lineText(::tesseract::ResultIterator& iterator, const Band& band) {
   do {
     std::unique_ptr<char, Deleter> word(iterator.GetUTF8Text(RIL_WORD));
     if (!word || *word == '\0') continue;
-    int wordRight = 0;
-    iterator.BoundingBox(RIL_WORD, &unused, &unused, &wordRight, &unused);
+    int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
+    iterator.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     if (!text.empty()) {
       const int baseline = baselineAt(previousRight);
       const WordEnd end{previousRight, band.top + baseline, baseline - top, band.top + bottom - 1};
