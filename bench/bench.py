@@ -138,11 +138,11 @@ def paired_ratio(ours, theirs, key):
 STUDY = [
     ("whole screen, no preprocessing", ["--whole-image", "--scale", "1", "--psm", "3"]),
     ("regions, 1x, automatic segmentation", ["--scale", "1", "--psm", "3"]),
-    ("regions, 1x, uniform block", ["--scale", "1"]),
-    ("regions, 2x everywhere, uniform block", ["--scale", "2"]),
-    ("regions, 2x within budget, single column", ["--psm", "4"]),
+    ("regions, 1x, single column", ["--scale", "1"]),
+    ("regions, 2x everywhere, single column", ["--scale", "2"]),
+    ("regions, 2x within budget, uniform block", ["--psm", "6"]),
     ("regions, 2x within budget, sparse text", ["--psm", "11"]),
-    ("chosen: regions, 2x within budget, uniform block, 2 engines", []),
+    ("chosen: regions, 2x within budget, single column, 2 engines", []),
     ("chosen, one engine", ["--threads", "1"]),
     ("chosen, one engine, OpenMP default threads", ["--threads", "1", "--openmp-threads"]),
 ]

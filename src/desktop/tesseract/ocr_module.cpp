@@ -35,11 +35,9 @@ constexpr const char* kDataDirs[] = {
 // (0.997 -> 0.999). So regions are enlarged, smallest first, while their
 // total stays within this many pixels of the screen.
 constexpr long long kEnlargeBudget = 1'200'000;
-// A uniform block of text: each region is one panel already, so Tesseract's
-// own column and block finding only costs time (about 10% of the CPU on a
-// full screen of text), and unlike automatic segmentation a block keeps a
-// table's rows as lines (CER 0.77 -> 0.00 on the bench's table).
-constexpr int kPageSegMode = ::tesseract::PSM_SINGLE_BLOCK;
+// Single column of variable-size text: unlike automatic segmentation it keeps
+// a table's rows as lines (CER 0.77 -> 0.00 on the bench's table).
+constexpr int kPageSegMode = ::tesseract::PSM_SINGLE_COLUMN;
 // Pages are recognized in bands of about this many rows of the screen, cut
 // between text lines: Tesseract's memory and its layout work grow with the
 // page (full screen of text, one engine: 85 -> 62 MB and 6.7 -> 5.5 s CPU).
