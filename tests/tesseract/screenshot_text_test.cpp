@@ -29,6 +29,14 @@ void showFile(XSession& session, const std::filesystem::path& file) {
   ASSERT_TRUE(session.visibleWindowOf(xterm.pid()).has_value());
 }
 
+std::vector<std::string> linesOf(const nlohmann::json& record) {
+  std::vector<std::string> lines;
+  if (!record.is_object() || !record["text"].is_string()) return lines;
+  std::istringstream text(record["text"].get<std::string>());
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  return lines;
+}
+
 std::filesystem::path tempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "kestrova-e2e-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temp dir");
@@ -45,10 +53,7 @@ TEST(ScreenshotText, TheRecordHoldsTheLinesAnXtermShows) {
     const auto result = session.tool({"screenshot"});
     if (!result.exited || result.exitCode != 0 || !result.err.empty()) return false;
     record = nlohmann::json::parse(result.out, nullptr, false);
-    if (!record.is_object() || !record["text"].is_string()) return false;
-    std::istringstream text(record["text"].get<std::string>());
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    const auto lines = linesOf(record);
     return std::all_of(kFileLines.begin(), kFileLines.end(), [&](const std::string& expected) {
       return std::find(lines.begin(), lines.end(), expected) != lines.end();
     });
@@ -58,6 +63,40 @@ TEST(ScreenshotText, TheRecordHoldsTheLinesAnXtermShows) {
   ASSERT_TRUE(record["confidence"].is_number());
   EXPECT_GT(record["confidence"].get<double>(), 0.0);
   EXPECT_LE(record["confidence"].get<double>(), 1.0);
+}
+
+TEST(ScreenshotText, ReadsNoTextThatIsNotOnTheScreen) {
+  // Title bars, icons, window edges and cursors beside the text, which the
+  // recognizer once read as lines of their own or as the first letters.
+  struct Case {
+    const char* what;
+    WindowManager manager;
+    const char* geometry;
+    std::string phrase;
+  };
+  const Case cases[] = {
+      {"a wide xterm at the desktop's corner, decorated", WindowManager::openbox, "80x24+10+10",
+       "The quick brown fox jumps over the lazy dog"},
+      {"a small xterm at the desktop's corner, decorated", WindowManager::openbox, "40x3+10+10",
+       "The quick brown fox"},
+      {"an undecorated xterm with its cursor under the text", WindowManager::none, "60x5+100+100",
+       "language data test"},
+  };
+  const std::string title = "kestrova";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    XSession session(c.manager);
+    session.start({"xterm", "-title", title, "-geometry", c.geometry, "-hold", "-e", "echo", c.phrase});
+    std::vector<std::string> lines;
+    // Until the xterm has drawn its text; then every line must be on screen.
+    eventually([&] {
+      const auto result = session.tool({"screenshot"});
+      lines = linesOf(nlohmann::json::parse(result.out, nullptr, false));
+      return std::find(lines.begin(), lines.end(), c.phrase) != lines.end();
+    }, 10s);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), c.phrase), lines.end());
+    for (const auto& line : lines) EXPECT_TRUE(line == c.phrase || line == title) << '"' << line << '"';
+  }
 }
 
 TEST(ScreenshotText, OnlyScreenshotLoadsTesseract) {

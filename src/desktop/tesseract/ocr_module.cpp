@@ -14,6 +14,7 @@
 #include <memory>
 #include <numeric>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -139,7 +140,8 @@ std::string lineText(::tesseract::ResultIterator& iterator, const Band& band) {
   int previousRight = 0;
   do {
     std::unique_ptr<char, Deleter> word(iterator.GetUTF8Text(RIL_WORD));
-    if (!word || *word == '\0') continue;
+    // A word of blanks is no word: a line of only such is dropped.
+    if (!word || std::string_view(word.get()).find_first_not_of(" \t\n") == std::string_view::npos) continue;
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     iterator.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     if (!text.empty()) {
