@@ -38,6 +38,8 @@ constexpr int kRuleHeight = 120;
 // long is that area showing at a panel's edge.
 constexpr int kEdgeLength = 24;
 constexpr int kLeftMarginCells = 2;
+// Pages are dark on white: their pixels darker than this are ink.
+constexpr int kPageInk = 255 - kInkContrast;
 // Smaller rectangles are dots, dashes and the bars of letters.
 constexpr int kCursorWidth = 4;
 constexpr int kCursorHeight = 8;
@@ -363,9 +365,8 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
 }
 
 void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight) {
-  constexpr std::uint8_t kDark = 255 - kInkContrast;
   std::vector<std::uint8_t> dark(page.pixels.size());
-  std::transform(page.pixels.begin(), page.pixels.end(), dark.begin(), [](std::uint8_t p) { return p < kDark; });
+  std::transform(page.pixels.begin(), page.pixels.end(), dark.begin(), [](std::uint8_t p) { return p < kPageInk; });
   std::vector<bool> rule(page.pixels.size(), false);
   markRuns(dark, page.width, page.height, minimumWidth, minimumHeight, rule);
   for (std::size_t i = 0; i < rule.size(); ++i) {
@@ -415,8 +416,7 @@ Blob takeBlob(std::vector<std::uint8_t>& set, int width, int height, std::size_t
 // first and last holds ink only at both ends, and those two rows are full,
 // unless the page's edge cuts them off.
 bool isOutline(const Blob& blob, const GrayImage& page) {
-  const int limit = 255 - kInkContrast;
-  auto ink = [&](int x, int y) { return page.at(x, y) < limit; };
+  auto ink = [&](int x, int y) { return page.at(x, y) < kPageInk; };
   for (int y = blob.top; y <= blob.bottom; ++y) {
     const bool cutOff = (y == 0 && blob.top == 0) || (y == page.height - 1 && blob.bottom == y);
     const bool full = y == blob.top || y == blob.bottom;
@@ -441,9 +441,8 @@ bool isCursor(const Blob& blob, const GrayImage& page, int minimumWidth, int min
 }  // namespace
 
 void eraseCursors(GrayImage& page, int minimumWidth, int minimumHeight) {
-  const int limit = 255 - kInkContrast;
   std::vector<std::uint8_t> ink(page.pixels.size());
-  std::transform(page.pixels.begin(), page.pixels.end(), ink.begin(), [&](std::uint8_t p) { return p < limit; });
+  std::transform(page.pixels.begin(), page.pixels.end(), ink.begin(), [](std::uint8_t p) { return p < kPageInk; });
   for (std::size_t seed = 0; seed < ink.size(); ++seed) {
     if (ink[seed] == 0) continue;
     const Blob blob = takeBlob(ink, page.width, page.height, seed);
@@ -458,8 +457,7 @@ bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
   const int baseline = std::clamp(word.baseline, -1, page.height);
   const int right = std::clamp(word.right, 0, page.width);
   if (ascent <= 0) return false;
-  const int limit = 255 - kInkContrast;
-  auto ink = [&](int x, int y) { return page.at(x, y) < limit; };
+  auto ink = [&](int x, int y) { return page.at(x, y) < kPageInk; };
   auto blank = [&](int y, int from, int to) {
     if (y < 0 || y >= page.height) return true;
     for (int x = from; x < to; ++x) {
