@@ -44,6 +44,15 @@ constexpr int kPageInk = 255 - kInkContrast;
 constexpr int kCursorWidth = 4;
 constexpr int kCursorHeight = 8;
 
+bool inkAt(const GrayImage& page, int x, int y) { return page.at(x, y) < kPageInk; }
+
+// 1 for each pixel of the page that is ink.
+std::vector<std::uint8_t> inkMask(const GrayImage& page) {
+  std::vector<std::uint8_t> mask(page.pixels.size());
+  std::transform(page.pixels.begin(), page.pixels.end(), mask.begin(), [](std::uint8_t p) { return p < kPageInk; });
+  return mask;
+}
+
 struct CellGrid {
   int cellSize;
   int columns;
@@ -365,10 +374,8 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
 }
 
 void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight) {
-  std::vector<std::uint8_t> dark(page.pixels.size());
-  std::transform(page.pixels.begin(), page.pixels.end(), dark.begin(), [](std::uint8_t p) { return p < kPageInk; });
   std::vector<bool> rule(page.pixels.size(), false);
-  markRuns(dark, page.width, page.height, minimumWidth, minimumHeight, rule);
+  markRuns(inkMask(page), page.width, page.height, minimumWidth, minimumHeight, rule);
   for (std::size_t i = 0; i < rule.size(); ++i) {
     if (rule[i]) page.pixels[i] = 255;
   }
@@ -416,7 +423,7 @@ Blob takeBlob(std::vector<std::uint8_t>& set, int width, int height, std::size_t
 // first and last holds ink only at both ends, and those two rows are full,
 // unless the page's edge cuts them off.
 bool isOutline(const Blob& blob, const GrayImage& page) {
-  auto ink = [&](int x, int y) { return page.at(x, y) < kPageInk; };
+  auto ink = [&](int x, int y) { return inkAt(page, x, y); };
   for (int y = blob.top; y <= blob.bottom; ++y) {
     const bool cutOff = (y == 0 && blob.top == 0) || (y == page.height - 1 && blob.bottom == y);
     const bool full = y == blob.top || y == blob.bottom;
@@ -441,8 +448,7 @@ bool isCursor(const Blob& blob, const GrayImage& page, int minimumWidth, int min
 }  // namespace
 
 void eraseCursors(GrayImage& page, int minimumWidth, int minimumHeight) {
-  std::vector<std::uint8_t> ink(page.pixels.size());
-  std::transform(page.pixels.begin(), page.pixels.end(), ink.begin(), [](std::uint8_t p) { return p < kPageInk; });
+  std::vector<std::uint8_t> ink = inkMask(page);
   for (std::size_t seed = 0; seed < ink.size(); ++seed) {
     if (ink[seed] == 0) continue;
     const Blob blob = takeBlob(ink, page.width, page.height, seed);
@@ -457,7 +463,7 @@ bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
   const int baseline = std::clamp(word.baseline, -1, page.height);
   const int right = std::clamp(word.right, 0, page.width);
   if (ascent <= 0) return false;
-  auto ink = [&](int x, int y) { return page.at(x, y) < kPageInk; };
+  auto ink = [&](int x, int y) { return inkAt(page, x, y); };
   auto blank = [&](int y, int from, int to) {
     if (y < 0 || y >= page.height) return true;
     for (int x = from; x < to; ++x) {
