@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "desktop/tesseract/image_analysis.h"
+#include "desktop/tesseract/line_text.h"
 #include "desktop/tesseract/module_interface.h"
 
 namespace kestrova::desktop::tesseract {
@@ -153,6 +154,7 @@ std::string lineText(const ::tesseract::LTRResultIterator& line, const Band& ban
     text += word.get();
     previousRight = wordRight;
   } while (!words.IsAtFinalElement(RIL_TEXTLINE, RIL_WORD) && words.Next(RIL_WORD));
+  straightenMismatchedQuotes(text);
   return text;
 }
 

@@ -1,0 +1,39 @@
+#include "desktop/tesseract/line_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace kestrova::desktop::tesseract {
+namespace {
+
+TEST(StraightenMismatchedQuotes, OnlyACurlyQuotePairedWithAStraightOne) {
+  struct Case {
+    const char* read;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"target = Path(folder) / \u201Csummary.json\"", "target = Path(folder) / \"summary.json\""},
+      {"print(\"done\u201D)", "print(\"done\")"},
+      // Several strings on one line, each judged by its own partner.
+      {"f(\u201Ca\", \"b\", \u201Cc\")", "f(\"a\", \"b\", \"c\")"},
+      // Quotes paired in one style are what the text shows.
+      {"She said \u201Chello\u201D to him", "She said \u201Chello\u201D to him"},
+      {"open(target, \"w\")", "open(target, \"w\")"},
+      {"\u201Cone\u201D and \"two\"", "\u201Cone\u201D and \"two\""},
+      // A lone quote has no partner to follow.
+      {"\u201Cunclosed", "\u201Cunclosed"},
+      {"inch: 12\"", "inch: 12\""},
+      // Other text, multibyte letters included, is untouched.
+      {"na\u00EFve caf\u00E9 \u201Cok\"", "na\u00EFve caf\u00E9 \"ok\""},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    std::string line = c.read;
+    straightenMismatchedQuotes(line);
+    EXPECT_EQ(line, c.expected) << c.read;
+  }
+}
+
+}  // namespace
+}  // namespace kestrova::desktop::tesseract
