@@ -47,16 +47,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tuning.minimumAreaCells = input.ConsumeIntegralInRange<int>(0, 64);
   }
   // Few distinct grays, so panels and ink emerge instead of noise.
-  std::vector<std::uint8_t> bgrx(static_cast<std::size_t>(width) * height * 4);
+  std::vector<std::uint8_t> luma(static_cast<std::size_t>(width) * height);
   const std::vector<std::uint8_t> palette = input.ConsumeBytes<std::uint8_t>(4);
-  for (std::size_t i = 0; i < bgrx.size() / 4; ++i) {
+  for (std::uint8_t& value : luma) {
     const std::uint8_t pick = input.remaining_bytes() > 0 ? input.ConsumeIntegral<std::uint8_t>() : 0;
-    const std::uint8_t value = palette.empty() ? pick : palette[pick % palette.size()];
-    bgrx[i * 4] = bgrx[i * 4 + 1] = bgrx[i * 4 + 2] = value;
+    value = palette.empty() ? pick : palette[pick % palette.size()];
   }
 
-  const analysis::GrayImage gray = analysis::toGray(bgrx.data(), width, height, static_cast<std::size_t>(width) * 4);
-  require(gray.pixels.size() == bgrx.size() / 4, "one gray byte a pixel");
+  const analysis::GrayImage gray = analysis::copyGray(luma.data(), width, height, static_cast<std::size_t>(width));
+  require(gray.pixels == luma, "the image copied pixel for pixel");
   const analysis::BackgroundMap map = analysis::mapBackground(gray, tuning);
   require(map.area.size() == static_cast<std::size_t>(map.columns) * map.rows, "an area for every cell");
   for (const int area : map.area) {

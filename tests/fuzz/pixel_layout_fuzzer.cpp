@@ -1,5 +1,6 @@
 // The X11 pixel conversion with arbitrary layouts, sizes and sources: no read
-// past the source, and an 8-bit channel comes out as the byte the server sent.
+// past the source, and with 8-bit channels each pixel's luma is that of the
+// bytes the server sent.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <bit>
@@ -51,21 +52,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // An exact-size copy, so ASan sees any read past the end.
   const std::vector<std::uint8_t> source = input.ConsumeRemainingBytes<std::uint8_t>();
 
-  const auto out = kestrova::desktop::x11::toBgrx(source.data(), source.size(), width, height, layout);
+  const auto out = kestrova::desktop::x11::toLuma(source.data(), source.size(), width, height, layout);
   if (out.empty()) return 0;
   const auto stride = kestrova::desktop::x11::sourceBytesPerRow(layout, width);
   require(stride.has_value(), "a converted image has a row size");
   require(*stride * static_cast<std::size_t>(height) <= source.size(), "no image from a source too short for it");
-  require(out.size() == static_cast<std::size_t>(width) * 4 * static_cast<std::size_t>(height), "4 bytes a pixel");
-  const std::uint32_t masks[] = {layout.blueMask, layout.greenMask, layout.redMask};
+  require(out.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height), "1 byte a pixel");
+  if (!isByteMask(layout.redMask) || !isByteMask(layout.greenMask) || !isByteMask(layout.blueMask)) return 0;
+  auto byteOf = [](std::uint32_t pixel, std::uint32_t mask) { return (pixel & mask) >> std::countr_zero(mask); };
   for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
     for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
       const std::uint32_t pixel = sourcePixel(source, *stride, x, y, layout);
-      for (std::size_t c = 0; c < 3; ++c) {
-        if (!isByteMask(masks[c])) continue;
-        const auto expected = static_cast<std::uint8_t>((pixel & masks[c]) >> std::countr_zero(masks[c]));
-        require(out[(y * static_cast<std::size_t>(width) + x) * 4 + c] == expected, "an 8-bit channel is copied exactly");
-      }
+      // ITU-R BT.601: 0.299 red, 0.587 green, 0.114 blue, rounded.
+      const double exact = 0.299 * byteOf(pixel, layout.redMask) + 0.587 * byteOf(pixel, layout.greenMask) +
+                           0.114 * byteOf(pixel, layout.blueMask);
+      const int found = out[y * static_cast<std::size_t>(width) + x];
+      require(found >= exact - 1.0 && found <= exact + 1.0, "a pixel's luma is that of its 8-bit channels");
     }
   }
   return 0;

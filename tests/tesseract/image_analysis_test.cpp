@@ -294,11 +294,11 @@ TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {
   EXPECT_TRUE(bandCuts({{0, 400}}, 400, 2).empty());
 }
 
-TEST(PixelConversion, GrayFromBlueGreenRedAndEnlargement) {
-  // Blue, green, red, white, with padding after each 4-pixel row.
-  const std::vector<std::uint8_t> bgrx{255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0, 255, 255, 255, 0, 9, 9, 9, 9};
-  const GrayImage gray = toGray(bgrx.data(), 4, 1, 20);
-  EXPECT_EQ(gray.pixels, (std::vector<std::uint8_t>{29, 149, 77, 255}));
+TEST(PixelConversion, CopyWithoutRowPaddingAndEnlargement) {
+  // Two rows of three pixels, each row padded to five bytes.
+  const std::vector<std::uint8_t> padded{1, 2, 3, 9, 9, 4, 5, 6, 9, 9};
+  const GrayImage gray = copyGray(padded.data(), 3, 2, 5);
+  EXPECT_EQ(gray.pixels, (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6}));
 
   GrayImage step = filled(4, 2, 0);
   fill(step, {2, 0, 2, 2}, 200);

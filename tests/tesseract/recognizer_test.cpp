@@ -76,7 +76,7 @@ struct Color {
 class Screen {
  public:
   Screen(int width, int height, Color desktop)
-      : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height * 4, desktop.gray) {}
+      : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height, desktop.gray) {}
 
   // A window of `background` with the text drawn in `ink`, 16 px of padding.
   void window(int x, int y, const Gray& text, Color background, Color ink) {
@@ -89,13 +89,12 @@ class Screen {
           const int coverage = 255 - text.pixels[static_cast<std::size_t>(ty) * text.width + tx];
           value = (background.gray * (255 - coverage) + ink.gray * coverage) / 255;
         }
-        std::uint8_t* p = &pixels_[(static_cast<std::size_t>(y + wy) * width_ + x + wx) * 4];
-        p[0] = p[1] = p[2] = static_cast<std::uint8_t>(value);
+        pixels_[static_cast<std::size_t>(y + wy) * width_ + x + wx] = static_cast<std::uint8_t>(value);
       }
     }
   }
 
-  RasterImage image() const { return {width_, height_, static_cast<std::size_t>(width_) * 4, pixels_}; }
+  RasterImage image() const { return {width_, height_, static_cast<std::size_t>(width_), pixels_}; }
 
  private:
   int width_;
@@ -201,7 +200,7 @@ TEST(TesseractRecognizer, FailuresNameWhatIsMissing) {
   std::string error;
   const auto module = tesseract::OcrModule::load(error);
   ASSERT_TRUE(module) << error;
-  const RasterImage image(8, 8, 32, std::vector<std::uint8_t>(256, 255));
+  const RasterImage image(8, 8, 8, std::vector<std::uint8_t>(64, 255));
   std::vector<tesseract::RecognizedLine> lines;
   EXPECT_FALSE(module->recognize(image, KestrovaOcrOptions{}, "/nonexistent/tessdata", lines, error));
   EXPECT_EQ(error, "Tesseract language data eng.traineddata not found in /nonexistent/tessdata");

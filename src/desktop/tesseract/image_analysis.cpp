@@ -10,15 +10,11 @@
 
 namespace kestrova::desktop::tesseract {
 
-GrayImage toGray(const std::uint8_t* bgrx, int width, int height, std::size_t bytesPerRow) {
+GrayImage copyGray(const std::uint8_t* pixels, int width, int height, std::size_t bytesPerRow) {
   GrayImage gray{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height)};
   for (int y = 0; y < height; ++y) {
-    const std::uint8_t* in = bgrx + static_cast<std::size_t>(y) * bytesPerRow;
-    std::uint8_t* out = gray.pixels.data() + static_cast<std::size_t>(y) * width;
-    for (int x = 0; x < width; ++x, in += 4) {
-      // BT.601 weights in 8-bit fixed point.
-      out[x] = static_cast<std::uint8_t>((29 * in[0] + 150 * in[1] + 77 * in[2] + 128) >> 8);
-    }
+    std::copy_n(pixels + static_cast<std::size_t>(y) * bytesPerRow, width,
+                gray.pixels.data() + static_cast<std::size_t>(y) * width);
   }
   return gray;
 }

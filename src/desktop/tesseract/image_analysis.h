@@ -31,8 +31,8 @@ struct Rect {
   bool operator==(const Rect&) const = default;
 };
 
-// Luma of 32-bit pixels laid out blue, green, red, unused.
-GrayImage toGray(const std::uint8_t* bgrx, int width, int height, std::size_t bytesPerRow);
+// One byte a pixel, rows `bytesPerRow` apart, as an image of its own.
+GrayImage copyGray(const std::uint8_t* pixels, int width, int height, std::size_t bytesPerRow);
 
 // The image cut into square cells, each given the gray value most of its
 // pixels share (its background) and joined with its neighbours into areas of

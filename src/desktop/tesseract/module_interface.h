@@ -17,7 +17,7 @@ struct KestrovaOcrOptions {
 };
 
 struct KestrovaOcrRequest {
-  const std::uint8_t* pixels;  // blue, green, red, unused
+  const std::uint8_t* pixels;  // one byte a pixel, its luma
   int width;
   int height;
   std::size_t bytesPerRow;

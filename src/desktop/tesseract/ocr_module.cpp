@@ -247,7 +247,7 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
   if (dataDir.empty()) return 1;
 
   const std::vector<Page> pages =
-      planPages(toGray(request.pixels, request.width, request.height, request.bytesPerRow), request.options);
+      planPages(copyGray(request.pixels, request.width, request.height, request.bytesPerRow), request.options);
   std::vector<Band> bands = cutBands(pages);
 
   long long work = 0;

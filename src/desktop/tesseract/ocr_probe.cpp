@@ -15,7 +15,7 @@ namespace {
 
 using kestrova::desktop::RasterImage;
 
-// Binary PPM (P6, 8 bits a channel) into the capture's blue-green-red-unused layout.
+// Binary PPM (P6, 8 bits a channel) into the capture's one-byte luma pixels.
 std::optional<RasterImage> readPpm(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::string magic;
@@ -25,15 +25,15 @@ std::optional<RasterImage> readPpm(const std::string& path) {
   in >> magic >> width >> height >> maxValue;
   in.get();
   if (!in || magic != "P6" || maxValue != 255 || width <= 0 || height <= 0) return std::nullopt;
-  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
-  if (!in.read(reinterpret_cast<char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()))) return std::nullopt;
-  std::vector<std::uint8_t> bgrx(static_cast<std::size_t>(width) * height * 4);
-  for (std::size_t i = 0, o = 0; i < rgb.size(); i += 3, o += 4) {
-    bgrx[o] = rgb[i + 2];
-    bgrx[o + 1] = rgb[i + 1];
-    bgrx[o + 2] = rgb[i];
+  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * 3);
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height);
+  for (std::size_t row = 0; row < static_cast<std::size_t>(height); ++row) {
+    if (!in.read(reinterpret_cast<char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()))) return std::nullopt;
+    for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
+      pixels[row * width + x] = kestrova::desktop::luma(rgb[3 * x], rgb[3 * x + 1], rgb[3 * x + 2]);
+    }
   }
-  return RasterImage(width, height, static_cast<std::size_t>(width) * 4, std::move(bgrx));
+  return RasterImage(width, height, static_cast<std::size_t>(width), std::move(pixels));
 }
 
 bool readNumber(std::string_view text, int& value) {

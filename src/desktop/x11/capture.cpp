@@ -170,7 +170,7 @@ class ServerAttachment {
 
 // Rows are fetched in strips of about this many bytes, each converted
 // straight into the image: the shared segment is then a strip, not a second
-// copy of the screen (an 8192x8192 display: 512 -> 260 MB).
+// copy of the screen.
 constexpr std::size_t kStripBytes = 4U << 20;
 
 std::vector<std::uint8_t> readShared(Connection& connection, const Rect& rect, const PixelLayout& layout) {
@@ -185,7 +185,7 @@ std::vector<std::uint8_t> readShared(Connection& connection, const Rect& rect, c
   ServerAttachment attachment(c, segment);
   if (!attachment.attached()) return {};
   segment.markForRemoval();
-  const std::size_t outRowBytes = static_cast<std::size_t>(rect.width) * 4;
+  const auto outRowBytes = static_cast<std::size_t>(rect.width);
   std::vector<std::uint8_t> pixels(outRowBytes * static_cast<std::size_t>(rect.height));
   for (int top = 0; top < rect.height; top += stripRows) {
     const int rows = std::min(stripRows, rect.height - top);
@@ -212,7 +212,7 @@ std::vector<std::uint8_t> readPlain(Connection& connection, const Rect& rect, co
                     static_cast<std::uint16_t>(rect.height), ~0U),
       nullptr));
   if (!image) return {};
-  return toBgrx(xcb_get_image_data(image.get()), static_cast<std::size_t>(xcb_get_image_data_length(image.get())),
+  return toLuma(xcb_get_image_data(image.get()), static_cast<std::size_t>(xcb_get_image_data_length(image.get())),
                 rect.width, rect.height, layout);
 }
 
@@ -228,7 +228,7 @@ ImagePtr captureMainDisplay(Connection& connection) {
   auto pixels = readShared(connection, rect, *layout);
   if (pixels.empty()) pixels = readPlain(connection, rect, *layout);
   if (pixels.empty()) return nullptr;
-  return std::make_unique<RasterImage>(rect.width, rect.height, static_cast<std::size_t>(rect.width) * 4,
+  return std::make_unique<RasterImage>(rect.width, rect.height, static_cast<std::size_t>(rect.width),
                                        std::move(pixels));
 }
 

@@ -1,8 +1,9 @@
-// Pixel conversion from the server's image format to BGRX.
+// Pixel conversion from the server's image format to luma.
 #include "desktop/x11/pixel_layout.h"
 
 #include <bit>
-#include <cstring>
+
+#include "desktop/raster_image.h"
 
 namespace kestrova::desktop::x11 {
 namespace {
@@ -35,36 +36,37 @@ bool convertRows(const std::uint8_t* source, std::size_t sourceSize, int width, 
   if (!stride || width <= 0 || height <= 0 || sourceSize < *stride * static_cast<std::size_t>(height)) return false;
   const auto w = static_cast<std::size_t>(width);
 
-  // The common case on every little-endian desktop is already BGRX.
+  // The common case on every little-endian desktop: blue, green, red, unused.
   if (layout.bitsPerPixel == 32 && !layout.mostSignificantFirst && layout.redMask == 0xFF0000 &&
       layout.greenMask == 0xFF00 && layout.blueMask == 0xFF) {
-    for (int y = 0; y < height; ++y) std::memcpy(out + y * w * 4, source + y * *stride, w * 4);
+    for (int y = 0; y < height; ++y) {
+      const std::uint8_t* in = source + y * *stride;
+      std::uint8_t* px = out + y * w;
+      for (std::size_t x = 0; x < w; ++x, in += 4) px[x] = luma(in[2], in[1], in[0]);
+    }
     return true;
   }
 
   const std::size_t bytesPerPixel = static_cast<std::size_t>(layout.bitsPerPixel) / 8;
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* in = source + y * *stride;
-    std::uint8_t* px = out + y * w * 4;
-    for (std::size_t x = 0; x < w; ++x, in += bytesPerPixel, px += 4) {
+    std::uint8_t* px = out + y * w;
+    for (std::size_t x = 0; x < w; ++x, in += bytesPerPixel) {
       std::uint32_t pixel = 0;
       for (std::size_t b = 0; b < bytesPerPixel; ++b) {
         const std::size_t shift = layout.mostSignificantFirst ? (bytesPerPixel - 1 - b) * 8 : b * 8;
         pixel |= static_cast<std::uint32_t>(in[b]) << shift;
       }
-      px[0] = channel(pixel, layout.blueMask);
-      px[1] = channel(pixel, layout.greenMask);
-      px[2] = channel(pixel, layout.redMask);
-      px[3] = 0;
+      px[x] = luma(channel(pixel, layout.redMask), channel(pixel, layout.greenMask), channel(pixel, layout.blueMask));
     }
   }
   return true;
 }
 
-std::vector<std::uint8_t> toBgrx(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
+std::vector<std::uint8_t> toLuma(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
                                  const PixelLayout& layout) {
   if (width <= 0 || height <= 0) return {};
-  std::vector<std::uint8_t> out(static_cast<std::size_t>(width) * 4 * static_cast<std::size_t>(height));
+  std::vector<std::uint8_t> out(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   if (!convertRows(source, sourceSize, width, height, layout, out.data())) return {};
   return out;
 }

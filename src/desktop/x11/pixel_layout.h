@@ -1,5 +1,5 @@
 // Turning the server's ZPixmap rows (any true-colour depth, either byte order)
-// into the blue-green-red-unused pixels the text recognizer reads.
+// into the one-byte luma pixels the text recognizer reads.
 #pragma once
 
 #include <cstddef>
@@ -22,13 +22,13 @@ struct PixelLayout {
 std::optional<std::size_t> sourceBytesPerRow(const PixelLayout& layout, int width);
 
 // `source` holds `height` rows of sourceBytesPerRow() bytes; `out` receives
-// them as 4 * width bytes a row. False, writing nothing, when the layout is
-// unsupported or the source short.
+// them as `width` bytes a row, each pixel's luma. False, writing nothing, when
+// the layout is unsupported or the source short.
 bool convertRows(const std::uint8_t* source, std::size_t sourceSize, int width, int height, const PixelLayout& layout,
                  std::uint8_t* out);
 
 // The same into a new buffer; empty when convertRows() fails.
-std::vector<std::uint8_t> toBgrx(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
+std::vector<std::uint8_t> toLuma(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
                                  const PixelLayout& layout);
 
 }  // namespace kestrova::desktop::x11
