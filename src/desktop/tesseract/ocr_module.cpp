@@ -40,9 +40,11 @@ constexpr long long kEnlargeBudget = 1'200'000;
 // Single column of variable-size text: unlike automatic segmentation it keeps
 // a table's rows as lines (CER 0.77 -> 0.00 on the bench's table).
 constexpr int kPageSegMode = ::tesseract::PSM_SINGLE_COLUMN;
-// Pages are recognized in bands of about this many rows of the screen, cut
-// between text lines: Tesseract's memory and its layout work grow with the
-// page (full screen of text, one engine: 85 -> 62 MB and 6.7 -> 5.5 s CPU).
+// Pages are recognized in bands, cut between text lines: Tesseract's memory
+// and its layout work grow with the page (full screen of text, one engine:
+// 85 -> 62 MB and 6.7 -> 5.5 s CPU). Each engine at work holds a band, so
+// this many rows of the screen are shared among them (full screen, two
+// engines: 80 -> 75 MB, CPU within noise).
 constexpr int kBandRows = 160;
 // A second engine costs about 14 MB and 0.1 s to start; it only pays when
 // there is this much page to share (pixels, after enlargement).
@@ -216,11 +218,12 @@ std::vector<Page> planPages(GrayImage gray, const KestrovaOcrOptions& options) {
   return pages;
 }
 
-std::vector<Band> cutBands(const std::vector<Page>& pages) {
+std::vector<Band> cutBands(const std::vector<Page>& pages, int engines) {
+  const int bandRows = std::max(1, kBandRows / engines);
   std::vector<Band> bands;
   for (const Page& page : pages) {
     const int height = page.image.height;
-    std::vector<int> cuts = bandCuts(inkRowRuns(page.image), height, std::max(1, height / (kBandRows * page.scale)));
+    std::vector<int> cuts = bandCuts(inkRowRuns(page.image), height, std::max(1, height / (bandRows * page.scale)));
     cuts.push_back(height);
     int top = 0;
     for (int cut : cuts) {
@@ -248,12 +251,11 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
 
   const std::vector<Page> pages =
       planPages(copyGray(request.pixels, request.width, request.height, request.bytesPerRow), request.options);
-  std::vector<Band> bands = cutBands(pages);
-
   long long work = 0;
-  for (const Band& band : bands) work += band.pixels();
+  for (const Page& page : pages) work += static_cast<long long>(page.image.width) * page.image.height;
   const int cores = static_cast<int>(std::min(2U, std::max(1U, std::thread::hardware_concurrency())));
   int engines = request.options.threads > 0 ? request.options.threads : (work >= kParallelPixels ? cores : 1);
+  std::vector<Band> bands = cutBands(pages, engines);
   engines = std::min<int>(engines, static_cast<int>(bands.size()));
 
   // Largest bands first, so no engine is left with a big one at the end.
