@@ -177,6 +177,32 @@ TEST(TesseractRecognizer, ReadsEveryLineOfEveryWindowInReadingOrder) {
   }
 }
 
+TEST(TesseractRecognizer, TwoEnginesReturnEveryBandsLinesInPageOrder) {
+  // Enough lines for several bands, shared by two engines that finish them
+  // in no fixed order.
+  const std::vector<std::string> report{
+      "The quarterly report is ready for review this morning.", "Please send the updated contract to the legal team.",
+      "Our new build pipeline cut the release time in half.",   "Remember to back up your files before the update.",
+      "The meeting with the design group moved to Thursday.",   "Customers asked for a simpler checkout page.",
+      "The server logs show a steady increase in traffic.",     "Travel expenses must be submitted within thirty days.",
+      "The library keeps printed copies of every report.",      "A short walk after lunch helps the team stay focused.",
+      "Migration of the old database finished overnight.",     "Each new employee receives a laptop and a badge.",
+      "The weather service expects heavy rain on the coast.",   "Every invoice needs a purchase order number.",
+  };
+  Screen screen(1280, 720, {40});
+  screen.window(40, 30, render(report, "DejaVu Sans 11"), {255}, {0});
+  std::string error;
+  const auto module = tesseract::OcrModule::load(error);
+  ASSERT_TRUE(module) << error;
+  KestrovaOcrOptions twoEngines{};
+  twoEngines.threads = 2;
+  std::vector<tesseract::RecognizedLine> lines;
+  ASSERT_TRUE(module->recognize(screen.image(), twoEngines, nullptr, lines, error)) << error;
+  std::vector<std::string> texts;
+  for (const auto& line : lines) texts.push_back(line.text);
+  EXPECT_EQ(texts, report);
+}
+
 TEST(TesseractRecognizer, AScreenWithoutTextHasNoObservations) {
   Screen screen(800, 600, {40});
   screen.window(100, 100, Gray{400, 200, std::vector<std::uint8_t>(400 * 200, 255)}, {250}, {0});
