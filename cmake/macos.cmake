@@ -5,8 +5,9 @@
 if(NOT CMAKE_OSX_ARCHITECTURES)
   set(CMAKE_OSX_ARCHITECTURES arm64)
 endif()
-# Not 15 or later: the macOS 15 SDK makes CGDisplayCreateImage unavailable
-# for such targets, though the call remains in the system.
+# 14.0: the SDKs deprecate CGDisplayCreateImage as of 14.4 and the macOS 15
+# SDK makes it unavailable for targets of 15 and later, though the call
+# remains in the system.
 if(NOT CMAKE_OSX_DEPLOYMENT_TARGET)
   set(CMAKE_OSX_DEPLOYMENT_TARGET 14.0)
 endif()

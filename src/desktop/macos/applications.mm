@@ -13,8 +13,10 @@ namespace kestrova::desktop::macos {
 namespace {
 
 // The port's option bits are AppKit's own, so they pass through unchanged.
-// AppKit deprecates the second bit from macOS 14 on (it then has no effect),
-// but its value is fixed for as long as the option exists.
+// The second bit is deprecated in macOS 14 and has no effect there: activation
+// is cooperative, a request from outside the active application may be
+// declined. What brings the windows forward then is the core's accessibility
+// pass after the request.
 #pragma clang diagnostic push
 #pragma clang diagnostic ignored "-Wdeprecated-declarations"
 static_assert(NSApplicationActivateAllWindows == NSUInteger{activateAllWindows});

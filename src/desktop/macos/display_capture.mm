@@ -13,12 +13,10 @@ ImagePtr captureMainDisplay() {
     // Without the permission the call still succeeds, with the wallpaper
     // alone: an image of the wrong screen, worse than none.
     if (!CGPreflightScreenCaptureAccess()) return nullptr;
-    // Deprecated for ScreenCaptureKit, whose capture is asynchronous only;
-    // the call stays available while the deployment target is below 15.
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Wdeprecated-declarations"
+    // Not ScreenCaptureKit, whose capture is asynchronous only. The SDKs
+    // deprecate this call as of macOS 14.4 and withhold it from deployment
+    // targets of 15 and later; ours is 14.0.
     CfRef<CGImageRef> image(CGDisplayCreateImage(CGMainDisplayID()));
-#pragma clang diagnostic pop
     if (!image) return nullptr;
     return std::make_unique<DisplayImage>(std::move(image));
   }

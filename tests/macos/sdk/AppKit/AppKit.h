@@ -1,5 +1,5 @@
-// The AppKit declarations the macOS backend uses, transcribed from Apple's
-// public documentation, so its sources can be compiled off macOS.
+// The AppKit declarations the macOS backend uses, transcribed from the
+// macOS 14 SDK's headers, so its sources can be compiled off macOS.
 #pragma once
 
 #include <sys/types.h>
@@ -10,6 +10,8 @@ NS_ASSUME_NONNULL_BEGIN
 
 typedef NSString *NSPasteboardType NS_TYPED_EXTENSIBLE_ENUM;
 extern "C" NSPasteboardType const NSPasteboardTypeString;
+extern "C" NSPasteboardType NSStringPboardType
+    __attribute__((availability(macos, introduced=10.0, deprecated=10.14, replacement="NSPasteboardTypeString")));
 
 @interface NSPasteboard : NSObject
 @property (class, readonly, strong) NSPasteboard *generalPasteboard;
@@ -18,8 +20,9 @@ extern "C" NSPasteboardType const NSPasteboardTypeString;
 
 typedef NS_OPTIONS(NSUInteger, NSApplicationActivationOptions) {
   NSApplicationActivateAllWindows = 1 << 0,
-  NSApplicationActivateIgnoringOtherApps
-      __attribute__((deprecated("ignoringOtherApps is deprecated in macOS 14 and will have no effect."))) = 1 << 1,
+  NSApplicationActivateIgnoringOtherApps __attribute__((availability(
+      macos, introduced=10.6, deprecated=14.0,
+      message="ignoringOtherApps is deprecated in macOS 14 and will have no effect."))) = 1 << 1,
 };
 
 @interface NSRunningApplication : NSObject

@@ -1,5 +1,5 @@
 // The Accessibility (HIServices) declarations the macOS backend uses,
-// transcribed from Apple's public documentation, so its sources can be
+// transcribed from the macOS 14 SDK's headers, so its sources can be
 // compiled off macOS.
 #pragma once
 
@@ -21,6 +21,8 @@ extern "C" CFTypeID AXUIElementGetTypeID(void);
 extern "C" AXUIElementRef AXUIElementCreateApplication(pid_t pid) CF_RETURNS_RETAINED;
 extern "C" AXError AXUIElementCopyAttributeValue(AXUIElementRef element, CFStringRef attribute,
                                                  CFTypeRef _Nullable *_Nonnull CF_RETURNS_RETAINED value);
+extern "C" AXError AXUIElementCopyAttributeValues(AXUIElementRef element, CFStringRef attribute, CFIndex index,
+                                                  CFIndex maxValues, CFArrayRef _Nullable *_Nonnull values);
 extern "C" AXError AXUIElementSetAttributeValue(AXUIElementRef element, CFStringRef attribute, CFTypeRef value);
 extern "C" AXError AXUIElementPerformAction(AXUIElementRef element, CFStringRef action);
 extern "C" AXError AXUIElementSetMessagingTimeout(AXUIElementRef element, float timeoutInSeconds);

@@ -1,5 +1,5 @@
 // The CoreFoundation declarations the macOS backend uses, transcribed from
-// Apple's public documentation, so its sources can be compiled off macOS.
+// the macOS 14 SDK's headers, so its sources can be compiled off macOS.
 #pragma once
 
 #include <stdbool.h>
@@ -11,7 +11,10 @@
 #define CF_ASSUME_NONNULL_END _Pragma("clang assume_nonnull end")
 #define CF_RETURNS_RETAINED __attribute__((cf_returns_retained))
 #define CF_BRIDGED_TYPE(T) __attribute__((objc_bridge(T)))
-#define CF_ENUM(_type, _name) _type _name; enum : _type
+// As CFAvailability.h has them for C++: an enum is a type of its own with a
+// fixed underlying type; options stay the integer type, so that they combine.
+#define CF_ENUM(_type, _name) enum __attribute__((enum_extensibility(open))) _name : _type _name; enum _name : _type
+#define CF_OPTIONS(_type, _name) _type _name; enum __attribute__((flag_enum, enum_extensibility(open))) : _type
 
 typedef unsigned char Boolean;
 typedef uint8_t UInt8;
@@ -25,20 +28,16 @@ typedef const struct CF_BRIDGED_TYPE(NSArray) __CFArray *CFArrayRef;
 typedef const struct CF_BRIDGED_TYPE(NSNumber) __CFBoolean *CFBooleanRef;
 typedef const struct CF_BRIDGED_TYPE(id) __CFAllocator *CFAllocatorRef;
 
-CF_ASSUME_NONNULL_BEGIN
-
+// Declared without nullability, as CFBase.h and CFNumber.h declare them:
+// releasing or asking the type of NULL is a crash all the same.
 CF_EXPORT const CFAllocatorRef kCFAllocatorDefault;
 CF_EXPORT const CFBooleanRef kCFBooleanTrue;
 CF_EXPORT const CFBooleanRef kCFBooleanFalse;
-
-// Releasing or asking the type of NULL is a crash, not a no-op.
 CF_EXPORT CFTypeRef CFRetain(CFTypeRef cf);
 CF_EXPORT void CFRelease(CFTypeRef cf);
 CF_EXPORT CFTypeID CFGetTypeID(CFTypeRef cf);
 
-CF_ASSUME_NONNULL_END
-
-// CFArray.h and CFString.h carry no nullability annotations.
+// CFArray.h and CFString.h carry no nullability annotations either.
 CF_EXPORT CFTypeID CFArrayGetTypeID(void);
 CF_EXPORT CFIndex CFArrayGetCount(CFArrayRef theArray);
 CF_EXPORT const void *CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);

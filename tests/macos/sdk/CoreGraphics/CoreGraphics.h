@@ -1,5 +1,5 @@
-// The CoreGraphics declarations the macOS backend uses, transcribed from
-// Apple's public documentation, so its sources can be compiled off macOS.
+// The CoreGraphics declarations the macOS backend uses, transcribed from the
+// macOS 14 SDK's headers, so its sources can be compiled off macOS.
 #pragma once
 
 #import <CoreFoundation/CoreFoundation.h>
@@ -13,10 +13,12 @@ CF_ASSUME_NONNULL_BEGIN
 
 CG_EXTERN CGDirectDisplayID CGMainDisplayID(void);
 
-// The macOS 14 SDK deprecates the call and the macOS 15 SDK makes it
+// Up to SDK 14.2 merely available; from SDK 14.4 on deprecated as of macOS
+// 14.4, so not for a deployment target of 14.0. The macOS 15 SDK makes it
 // unavailable for deployment targets of 15.0 and later.
-CG_EXTERN CGImageRef _Nullable CGDisplayCreateImage(CGDirectDisplayID displayID)
-    __attribute__((deprecated("first deprecated in macOS 14.0 - Please use ScreenCaptureKit instead.")));
+CG_EXTERN CGImageRef _Nullable CGDisplayCreateImage(CGDirectDisplayID displayID) __attribute__((availability(
+    macos, introduced=10.6, deprecated=14.4,
+    message="This API is deprecated. Please use ScreenCaptureKit's captureScreenshot APIs instead.")));
 
 CG_EXTERN bool CGPreflightScreenCaptureAccess(void);
 

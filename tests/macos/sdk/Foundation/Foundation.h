@@ -1,13 +1,13 @@
 // The Foundation declarations the macOS backend uses, transcribed from
-// Apple's public documentation, so its sources can be compiled off macOS.
+// the macOS 14 SDK's headers, so its sources can be compiled off macOS.
 #pragma once
 
 #import <CoreFoundation/CoreFoundation.h>
 
 #define NS_ASSUME_NONNULL_BEGIN _Pragma("clang assume_nonnull begin")
 #define NS_ASSUME_NONNULL_END _Pragma("clang assume_nonnull end")
-#define NS_ENUM(_type, _name) _type _name; enum : _type
-#define NS_OPTIONS(_type, _name) _type _name; enum : _type
+#define NS_ENUM(_type, _name) CF_ENUM(_type, _name)
+#define NS_OPTIONS(_type, _name) CF_OPTIONS(_type, _name)
 #define NS_STRING_ENUM __attribute__((swift_wrapper(enum)))
 #define NS_TYPED_EXTENSIBLE_ENUM __attribute__((swift_wrapper(struct)))
 #define NS_DESIGNATED_INITIALIZER __attribute__((objc_designated_initializer))
@@ -17,7 +17,12 @@
 typedef long NSInteger;
 typedef unsigned long NSUInteger;
 typedef unsigned short unichar;
+// objc.h: bool on arm64, signed char on x86_64; the check compiles for arm64.
+#if __OBJC_BOOL_IS_BOOL
 typedef bool BOOL;
+#else
+typedef signed char BOOL;
+#endif
 #define nil nullptr
 #define YES __objc_yes
 #define NO __objc_no
@@ -27,6 +32,14 @@ typedef struct _NSRange {
   NSUInteger length;
 } NSRange;
 
+@class NSString;
+
+// objc's NSObject.h carries no nullability annotations.
+@protocol NSObject
+- (BOOL)isEqual:(id)object;
+- (BOOL)isKindOfClass:(Class)aClass;
+@end
+
 NS_ASSUME_NONNULL_BEGIN
 
 inline NSRange NSMakeRange(NSUInteger loc, NSUInteger len) {
@@ -35,12 +48,6 @@ inline NSRange NSMakeRange(NSUInteger loc, NSUInteger len) {
   r.length = len;
   return r;
 }
-
-@class NSString;
-
-@protocol NSObject
-- (BOOL)isKindOfClass:(Class)aClass;
-@end
 
 @protocol NSCopying
 @end

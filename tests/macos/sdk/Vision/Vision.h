@@ -1,5 +1,5 @@
-// The Vision declarations the macOS backend uses, transcribed from Apple's
-// public documentation, so its sources can be compiled off macOS.
+// The Vision declarations the macOS backend uses, transcribed from the
+// macOS 14 SDK's headers, so its sources can be compiled off macOS.
 #pragma once
 
 #import <CoreGraphics/CoreGraphics.h>
@@ -14,6 +14,7 @@ typedef NSString *VNImageOption NS_STRING_ENUM;
 typedef void (^VNRequestCompletionHandler)(VNRequest *request, NSError *_Nullable error);
 
 @interface VNObservation : NSObject
+@property (readonly, nonatomic, assign) VNConfidence confidence;
 @end
 
 @interface VNDetectedObjectObservation : VNObservation
