@@ -15,8 +15,8 @@ namespace {
 // The port's option bits are AppKit's own, so they pass through unchanged.
 // The second bit is deprecated in macOS 14 and has no effect there: activation
 // is cooperative, a request from outside the active application may be
-// declined. What brings the windows forward then is the core's accessibility
-// pass after the request.
+// declined. What brings the windows forward then is the hand-over from the
+// frontmost application below and the core's accessibility pass after it.
 #pragma clang diagnostic push
 #pragma clang diagnostic ignored "-Wdeprecated-declarations"
 static_assert(NSApplicationActivateAllWindows == NSUInteger{activateAllWindows});
@@ -41,7 +41,15 @@ class WorkspaceApplication final : public RunningApplication {
 
   void activate(unsigned options) override {
     @autoreleasepool {
-      [application_ activateWithOptions:static_cast<NSApplicationActivationOptions>(options)];
+      const auto appKitOptions = static_cast<NSApplicationActivationOptions>(options);
+      NSRunningApplication* frontmost = NSWorkspace.sharedWorkspace.frontmostApplication;
+      // macOS 14 honours a transfer from the application that holds the activation
+      // (usually our host) where it may decline a request from the background.
+      if (frontmost != nil && ![frontmost isEqual:application_] &&
+          [application_ activateFromApplication:frontmost options:appKitOptions]) {
+        return;
+      }
+      [application_ activateWithOptions:appKitOptions];
     }
   }
 

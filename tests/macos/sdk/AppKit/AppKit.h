@@ -29,6 +29,9 @@ typedef NS_OPTIONS(NSUInteger, NSApplicationActivationOptions) {
 @property (nullable, readonly, copy) NSString *localizedName;
 @property (nullable, readonly, copy) NSString *bundleIdentifier;
 + (nullable instancetype)runningApplicationWithProcessIdentifier:(pid_t)pid;
+- (BOOL)activateFromApplication:(NSRunningApplication *)application
+                        options:(NSApplicationActivationOptions)options
+    __attribute__((availability(macos, introduced=14.0)));
 - (BOOL)activateWithOptions:(NSApplicationActivationOptions)options;
 @end
 
