@@ -11,7 +11,7 @@
 typedef const struct CF_BRIDGED_TYPE(id) __AXUIElement *AXUIElementRef;
 
 // The tool never reads these codes; the type is what the calls return.
-typedef CF_ENUM(int32_t, AXError) {
+typedef CF_ENUM(SInt32, AXError) {
   kAXErrorSuccess = 0,
 };
 

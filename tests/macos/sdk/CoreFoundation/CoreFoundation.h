@@ -19,6 +19,7 @@
 typedef unsigned char Boolean;
 typedef uint8_t UInt8;
 typedef uint32_t UInt32;
+typedef int32_t SInt32;
 typedef signed long CFIndex;
 typedef unsigned long CFTypeID;
 
