@@ -11,7 +11,7 @@ PLATFORM ?= x11
 endif
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test install demo bench clean fuzz test-sanitize valgrind deb test-package
+.PHONY: all deps build test install demo bench clean fuzz test-sanitize valgrind deb dist test-package
 
 all: build
 
@@ -73,6 +73,11 @@ deb: deps
 test-package: deps
 	$(MAKE) deb
 	scripts/test-package.sh $(BUILD_DIR)
+
+# The release archive: $(BUILD_DIR)/kestrova-capture-<version>-<os>-<arch>.tar.gz
+dist: deps
+	$(MAKE) build
+	scripts/dist.sh $(BUILD_DIR)
 
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
