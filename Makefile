@@ -11,7 +11,7 @@ PLATFORM ?= x11
 endif
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test install demo bench clean fuzz test-sanitize valgrind
+.PHONY: all deps build test install demo bench clean fuzz test-sanitize valgrind deb dist test-package
 
 all: build
 
@@ -32,6 +32,9 @@ test: deps
 	scripts/fuzz.sh 5
 	scripts/valgrind-check.sh $(BUILD_DIR)/kestrova-capture
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+ifneq ($(UNAME),Darwin)
+	$(MAKE) test-package
+endif
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize: deps
@@ -59,6 +62,22 @@ bench: deps
 	@scripts/install-deps.sh scripts/deps/optional-bench.txt
 	$(MAKE) build
 	/usr/bin/python3 bench/bench.py --build-dir $(BUILD_DIR)
+
+# The Debian package, from the normal build (nothing is compiled again):
+# $(BUILD_DIR)/kestrova-capture_<version>_<arch>.deb
+deb: deps
+	$(MAKE) build
+	cd $(BUILD_DIR) && cpack -G DEB
+
+# lintian's verdict on the package, then its install, demo and removal.
+test-package: deps
+	$(MAKE) deb
+	scripts/test-package.sh $(BUILD_DIR)
+
+# The release archive: $(BUILD_DIR)/kestrova-capture-<version>-<os>-<arch>.tar.gz
+dist: deps
+	$(MAKE) build
+	scripts/dist.sh $(BUILD_DIR)
 
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
