@@ -52,7 +52,10 @@ class Spec:
         merged = {}
         for w in self.windows:
             for cls, tokens in (w.page.tags if isinstance(w, Web) else {}).items():
-                merged.setdefault(cls, []).extend(tokens)
+                merged.setdefault(cls, []).extend(word for t in tokens for word in t.split())
+        if self.wm:  # light text on a coloured title bar
+            merged.setdefault("lost", []).extend(
+                word for w in self.windows for word in (w.page.title if isinstance(w, Web) else w.title).split())
         for cls, tokens in EXTRA_TAGS.get(self.name, {}).items():
             merged.setdefault(cls, []).extend(tokens)
         return merged
@@ -119,8 +122,7 @@ SPECS = [
 
 # Classes' tokens a terminal's text does not carry on its own.
 EXTRA_TAGS = {
-    "terminals-build": {"lost": ["build:", "make", "notes:", "less", "todo.txt", "monitor:", "uptime"]},
-    "terminals-ops": {"lost": ["ssh", "db01", "python3", "htop-lite"]},
+    "prompt-light-150": {"glyph": ["lena@desk", "~/projects/site"] * 3 + ["site@1.4.0", "v5.2.0"]},
     "logs-light": {"glyph": [w for x in P.log_lines(1, 62, 240) for w in x.split()[1:2]]},
     "logs-dark": {"glyph": [w for x in P.log_lines(2, 62, 240) for w in x.split()[1:2]]},
     "prompt-dark": {"glyph": ["sam@atlas:~/src/kestrel$"] * 5},

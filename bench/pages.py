@@ -133,7 +133,8 @@ def editor(v, theme):
     draft = [n.lstrip("*") for n in EDITOR_TREE[v] if n] + [" ".join(EDITOR_TABS[v])]
     draft += [f"{i} {c.strip()}".strip() for i, c in enumerate(code, 1)] + [" ".join(EDITOR_STATUS[v])]
     tags = {"glyph": [w for w in " ".join(code).split() if "_" in w],
-            "lost": [str(i) for i in range(1, len(code) + 1)] + ["}"] * sum(c.strip() == "}" for c in code)}
+            "lost": [str(i) for i in range(1, len(code) + 1)] + ["}"] * sum(c.strip() == "}" for c in code)
+            + EDITOR_STATUS[v]}
     return Page(EDITOR_TABS[v][0], page(EDITOR_TABS[v][0], css, body, theme), draft, tags)
 
 
@@ -195,7 +196,7 @@ def chat(v, theme):
         for n, tm, m in c["messages"]:
             draft += [f"{n} {tm}", m]
         draft += [f"Message #{c['channel']}"]
-        tags = {"lost": [f"#{c['channel']}", "Threads", "Mentions", "Channels"],
+        tags = {"lost": [f"#{c['channel']}", "Threads", "Mentions", "Channels", c["workspace"]],
                 "glyph": [w for _, tm, _ in c["messages"] for w in tm.split()]}
     else:
         side = (f"<div class='ws'>{c['workspace']}</div><div class='search dim'>Search or start a new chat</div>"
@@ -667,7 +668,8 @@ def ide(v, theme):
     draft += [" ".join(p.lstrip("*") for p in s["panel_tabs"])] + s["terminal"] + ["STRUCTURE"] + s["outline"]
     draft.append(" ".join(s["status"].split()))
     tags = {"glyph": [w for w in " ".join(code + s["outline"]).split() if "_" in w],
-            "lost": [str(i) for i in range(1, len(code) + 1)] + ["}"] * sum(c.strip() == "}" for c in code)}
+            "lost": [str(i) for i in range(1, len(code) + 1)] + ["}"] * sum(c.strip() == "}" for c in code)
+            + [s["status"]]}
     return Page(s["tab"], page(s["tab"], css, body, theme, size=13), draft, tags)
 
 
