@@ -7,6 +7,7 @@ side by side on the same screens of a corpus shown on a private Xvfb display
 Full run (writes bench/results.md):   bench/bench.py
 Quick runs while tuning (print only): bench/bench.py --split tune --runs 1 --ours-only
                                       bench/bench.py --screens editor-dark,chat-sidebar --dump /tmp/out
+Screens and halves:                   bench/bench.py --list
 """
 
 import argparse
@@ -103,6 +104,25 @@ def score(spec, text):
             "classes": failure_counts(truth, text, spec.tags()), "text": text}
 
 
+LOCALE_VARIABLES = ("LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE")
+
+
+def set_locale(mine, env, locale):
+    """Our tool's locale for one screen: the screen's user's, else the caller's."""
+    for k in LOCALE_VARIABLES:
+        mine.pop(k, None)
+    mine.update({"LANG": locale} if locale else {k: env[k] for k in LOCALE_VARIABLES if k in env})
+
+
+def dump(folder, spec, r, env):
+    """The screen, its truth and each contender's text, for a side-by-side look."""
+    subprocess.run(["import", "-window", "root", os.path.join(folder, spec.name + ".png")], env=env, check=True)
+    shutil.copy(os.path.join(corpus.TRUTH_DIR, spec.name + ".txt"), os.path.join(folder, spec.name + ".truth.txt"))
+    for name, measured in r.items():
+        with open(os.path.join(folder, f"{spec.name}.{name.split(',')[0]}.txt"), "w", encoding="utf-8") as out:
+            out.write(measured["text"])
+
+
 def paired_ratio(ours, theirs, key):
     return statistics.median(a / b for a, b in zip(ours[key + "s"], theirs[key + "s"]))
 
@@ -162,7 +182,12 @@ def main():
     parser.add_argument("--report-baseline", action="store_true",
                         help="only render the recorded 'before' run, scored against today's truth")
     parser.add_argument("--output", help="markdown report (default: bench/results.md on a full run)")
+    parser.add_argument("--list", action="store_true", help="list the screens and their halves")
     args = parser.parse_args()
+    if args.list:
+        for spec in corpus.SPECS:
+            print(f"{spec.name:<22} {spec.split:<5} {spec.kind}")
+        return
 
     names = [n for n in args.screens.split(",") if n]
     specs = corpus.select(names, args.split)
@@ -212,10 +237,7 @@ def main():
     try:
         for index, spec in enumerate(specs):
             shown = shower.show(spec)
-            for k in ("LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"):
-                mine.pop(k, None)
-            mine.update({"LANG": spec.locale} if spec.locale else {k: env[k] for k in ("LC_ALL", "LC_MESSAGES",
-                                                                                         "LANG", "LANGUAGE") if k in env})
+            set_locale(mine, env, spec.locale)
             try:
                 r = measure(spec, contenders, args.runs, warm=index == 0)
                 o = r[OURS]
@@ -225,18 +247,12 @@ def main():
                              f"wall {r[SINGLE]['wall']:.2f} s")
                 print(line, flush=True)
                 results.append((spec, r))
-                if args.dump or (args.study and spec.split == "tune"):
-                    folder = args.dump or workdir
-                    png = os.path.join(folder, spec.name + ".png")
-                    subprocess.run(["import", "-window", "root", png], env=env, check=True)
-                    captures.append((png, spec.truth()))
-                    if args.dump:
-                        for name, measured in r.items():
-                            with open(os.path.join(folder, f"{spec.name}.{name.split(',')[0]}.txt"), "w",
-                                      encoding="utf-8") as out:
-                                out.write(measured["text"])
-                        shutil.copy(os.path.join(corpus.TRUTH_DIR, spec.name + ".txt"),
-                                    os.path.join(folder, spec.name + ".truth.txt"))
+                if args.study and spec.split == "tune":
+                    ppm = os.path.join(workdir, spec.name + ".ppm")
+                    subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:" + ppm], env=env, check=True)
+                    captures.append((ppm, spec.truth()))
+                if args.dump:
+                    dump(args.dump, spec, r, env)
             finally:
                 corpus.stop(shown.processes)
         load_after = os.getloadavg()
