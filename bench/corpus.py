@@ -138,6 +138,13 @@ def select(names=None, split=None):
     return chosen
 
 
+# Title fonts named, not "sans": which font "sans" is depends on the fonts installed.
+OPENBOX_CONFIG = """<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc"><theme><name>Clearlooks</name><titleLayout>NLIMC</titleLayout>
+""" + "".join(f"""<font place="{place}"><name>DejaVu Sans</name><size>8</size><weight>bold</weight>
+<slant>normal</slant></font>""" for place in ("ActiveWindow", "InactiveWindow")) + "</theme></openbox_config>\n"
+
+
 @dataclass
 class Shown:
     spec: Spec
@@ -212,7 +219,8 @@ class Corpus:
                               stderr=subprocess.DEVNULL).stdout
 
     def _window_manager(self):
-        p = self._start(["openbox", "--replace"])
+        config = self._write(OPENBOX_CONFIG, ".xml")
+        p = self._start(["openbox", "--replace", "--config-file", config])
         for _ in range(100):
             # The root keeps the mark of a window manager that has exited: its window must exist too.
             mark = self._wm_check().split()

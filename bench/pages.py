@@ -759,7 +759,7 @@ def browser(tabs, url, theme):
             f"{t['dim']};margin-right:14px;vertical-align:middle'></span>")
     tab_html = "".join(f"<span style='display:inline-block;width:230px;padding:8px 14px;font-size:12px;"
                        f"border-radius:8px 8px 0 0;background:{t['bg'] if i == 0 else strip}'>{esc(x)}"
-                       f"<span style='float:right;color:{t['dim']}'>&#x2715;</span></span>" for i, x in enumerate(tabs))
+                       f"<span style='float:right;color:{t['dim']}'>&times;</span></span>" for i, x in enumerate(tabs))
     html = (f"<div style='background:{strip};padding:6px 8px 0;font-family:Liberation Sans'>{tab_html}</div>"
             f"<div style='padding:6px 12px;border-bottom:1px solid {t['line']};font-family:Liberation Sans;"
             f"font-size:14px'>{icon * 3}<span style='display:inline-block;width:70%;background:{strip};"
