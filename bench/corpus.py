@@ -45,7 +45,7 @@ class Spec:
     kind: str
     split: str            # "tune" or "held"
     wm: bool              # openbox decorates and stacks the windows
-    scale: float          # chromium's device scale factor
+    scale: float          # text scale: chromium's device scale factor; xterms set theirs by font size
     windows: list         # bottom first
     locale: str = ""      # the user's LANG, when the screen is in their language
 
@@ -113,7 +113,7 @@ SPECS = [
          [Term("logs", P.log_lines(2, 62, 240), "240x62+0+0", "#101418", "#c8d0d8", 10)]),
     Spec("mail-dark", "mail client", "held", True, 1.0, [Web(P.mail(1, "dark"), 60, 30, 1800, 1030)]),
     Spec("files-grid-dark", "file manager", "held", False, 1.0, [full(P.files(1, "dark"))]),
-    Spec("prompt-light-150", "terminal with prompt", "held", True, 1.0,
+    Spec("prompt-light-150", "terminal with prompt", "held", True, 1.5,  # 16 pt where the others have 11
          [Term("lena@desk", P.TERMINAL_SESSIONS[1], "90x20+260+160", "white", "#222222", 16)]),
     Spec("ide-dark", "IDE with panels", "held", False, 1.0, [full(P.ide(1, "dark"))]),
     Spec("news-columns", "web page", "held", True, 1.0, [Web(P.web(1, "light"), 80, 30, 1760, 1030)]),
