@@ -1,5 +1,6 @@
-// Activation, then every window focused and raised in the order the platform
-// lists them; only finding the application and its window list steer the run.
+// Activation, then every window focused and raised from the back to the front,
+// so the front window ends on top and focused and the windows keep their order;
+// only finding the application and its window list steer the run.
 #include "apps/activate_app.h"
 
 #include <string>
@@ -18,9 +19,11 @@ void focusAndRaiseWindows(desktop::Desktop& desktop, std::int32_t pid) {
   if (!element) return;
   auto windows = element->copyAttributeValue(windowsAttribute);
   if (!windows || !windows->isElementList()) return;
-  for (const auto& window : windows->elements()) {
-    window->setAttributeValue(focusedAttribute, true);
-    window->performAction(raiseAction);
+  // The list runs front to back: walked backwards, each raise lands on the one before.
+  const auto& list = windows->elements();
+  for (auto window = list.rbegin(); window != list.rend(); ++window) {
+    (*window)->setAttributeValue(focusedAttribute, true);
+    (*window)->performAction(raiseAction);
   }
 }
 

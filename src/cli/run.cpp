@@ -39,8 +39,9 @@ int screenshot(const Invocation& run) {
   // Held until the record is out, then released on every path.
   const desktop::ImagePtr image = run.desktop.captureMainDisplay();
   if (!image) return fail(run.err, messages::captureFailed);
-  Recognition recognition = recognizeText(run.desktop.textRecognizer(), *image, run.err);
+  // Named as the screen was read: recognition takes seconds, and the user may switch meanwhile.
   std::string appName = getActiveAppName(run.desktop);
+  Recognition recognition = recognizeText(run.desktop.textRecognizer(), *image, run.err);
   // The record says when it was assembled, after recognition and the name.
   std::string timestamp = formatTimestamp(run.desktop.now());
   const CaptureResult result{std::move(recognition.text), std::move(appName), std::move(timestamp),

@@ -99,15 +99,22 @@ TEST(Screenshot, SharedMemoryReadsTheSamePixelsAsAPlainRead) {
   }
 }
 
-TEST(Screenshot, PrintsTheRecordWithTheFocusedApplication) {
+TEST(Screenshot, PrintsTheRecordWithTheApplicationFocusedAtTheCapture) {
   XSession session(WindowManager::openbox);
-  const auto xterm = session.startXterm();
+  const auto latecomer = session.startXterm({"-class", "Latecomer"});
+  // A screen full of text: reading it takes seconds.
+  const auto xterm = session.startXterm({"-geometry", "230x75+0+0"},
+                                        {"sh", "-c", "cat /usr/share/common-licenses/GPL-3; exec sleep 600"});
   session.focus(xterm.window);
+  // The user switches 0.3 s into the run, while the screen's text is still being read.
+  session.start({"sh", "-c", "sleep 0.3; exec xdotool windowactivate " + std::to_string(latecomer.window)});
   const auto result = session.tool({"screenshot"});
   ASSERT_TRUE(result.exited);
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(result.out.rfind("{\n  \"text\": \"", 0), 0U) << result.out;
   EXPECT_NE(result.out.find("\n  \"appName\": \"XTerm\",\n"), std::string::npos) << result.out;
+  EXPECT_GT(result.elapsed, 1s) << "the switch came too late in the run to tell";
+  EXPECT_EQ(session.activeWindow(), latecomer.window);
 }
 
 TEST(NoDisplay, EveryCommandKeepsItsOwnAnswer) {

@@ -17,7 +17,7 @@ CallLog activationThen(const CallLog& windowCalls) {
   return calls;
 }
 
-TEST(Activation, FocusesAndRaisesEveryWindowInOrderAfterThePause) {
+TEST(Activation, FocusesAndRaisesEveryWindowFromBackToFrontAfterThePause) {
   struct Row {
     const char* situation;
     WindowsScript windows;
@@ -25,8 +25,8 @@ TEST(Activation, FocusesAndRaisesEveryWindowInOrderAfterThePause) {
   };
   const std::vector<Row> rows{
       {"three windows", {WindowsScript::Kind::list, 3},
-       activationThen({"window1.set(AXFocused, true)", "window1.perform(AXRaise)", "window2.set(AXFocused, true)",
-                       "window2.perform(AXRaise)", "window3.set(AXFocused, true)", "window3.perform(AXRaise)"})},
+       activationThen({"window3.set(AXFocused, true)", "window3.perform(AXRaise)", "window2.set(AXFocused, true)",
+                       "window2.perform(AXRaise)", "window1.set(AXFocused, true)", "window1.perform(AXRaise)"})},
       {"no windows", {WindowsScript::Kind::list, 0}, activation},
       {"windows attribute without value", {WindowsScript::Kind::noValue, 0}, activation},
       {"windows attribute of another kind", {WindowsScript::Kind::otherKind, 0}, activation},

@@ -133,8 +133,8 @@ TEST(Screenshot, RunsItsStepsInOrderAndReleasesTheImageLast) {
   const auto result = runTool({"screenshot", "extra", "args"}, desktop);
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, "");
-  EXPECT_EQ(desktop.calls, (CallLog{"captureMainDisplay", "perform(accurate, corrected)", "frontmostApplication",
-                                    "localizedName", "now", "image released"}));
+  EXPECT_EQ(desktop.calls, (CallLog{"captureMainDisplay", "frontmostApplication", "localizedName",
+                                    "perform(accurate, corrected)", "now", "image released"}));
   const auto record = decodeJson(result.out);
   ASSERT_TRUE(record.has_value()) << result.out;
   EXPECT_EQ(record->text, "Hello");

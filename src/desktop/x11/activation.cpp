@@ -9,6 +9,14 @@
 namespace kestrova::desktop::x11 {
 namespace {
 
+// Returns once the server has read every request sent. A flush is not enough:
+// a server that finds the connection closed drops what it has not read yet,
+// and activation ends the run right after its last request.
+void deliver(Connection& connection) {
+  xcb_connection_t* c = connection.get();
+  XcbReply<xcb_get_input_focus_reply_t> answer(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
 void raiseWindow(Connection& connection, xcb_window_t window) {
   if (connection.hasWindowManager()) {
     // The manager stacks frames; configuring the client directly would be redirected or ignored.
@@ -18,6 +26,26 @@ void raiseWindow(Connection& connection, xcb_window_t window) {
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(connection.get(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
   }
+}
+
+// The desktop of `window` when the manager does not show it; none when it is
+// shown, on every desktop, or where no manager keeps desktops.
+std::optional<std::uint32_t> hiddenDesktopOf(Connection& connection, xcb_window_t window) {
+  if (!connection.hasWindowManager()) return std::nullopt;
+  constexpr std::uint32_t allDesktops = 0xFFFFFFFF;
+  auto& ewmh = connection.ewmh();
+  xcb_connection_t* c = connection.get();
+  const xcb_get_property_cookie_t cookies[] = {
+      xcb_get_property(c, 0, window, ewmh._NET_WM_DESKTOP, XCB_ATOM_CARDINAL, 0, 1),
+      xcb_get_property(c, 0, connection.root(), ewmh._NET_CURRENT_DESKTOP, XCB_ATOM_CARDINAL, 0, 1)};
+  std::vector<std::uint32_t> values[2];
+  for (int i = 0; i < 2; ++i) {
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookies[i], nullptr));
+    values[i] = propertyValues<std::uint32_t>(reply.get());
+  }
+  const auto& [desktop, shown] = values;
+  if (desktop.empty() || shown.empty() || desktop[0] == allDesktops || desktop[0] == shown[0]) return std::nullopt;
+  return desktop[0];
 }
 
 void requestActivation(Connection& connection, xcb_window_t window) {
@@ -40,14 +68,18 @@ class WindowElement final : public Element {
 
   void setAttributeValue(std::string_view attribute, bool value) override {
     if (attribute != "AXFocused" || !value) return;
+    // Managers refuse the focus to a window they do not show and flag it as
+    // demanding attention instead. Activation showed the front window's
+    // desktop; the windows on others stay there, unflagged.
+    if (hiddenDesktopOf(connection_, window_)) return;
     requestActivation(connection_, window_);
-    connection_.flush();
+    deliver(connection_);
   }
 
   void performAction(std::string_view action) override {
     if (action != "AXRaise") return;
     raiseWindow(connection_, window_);
-    connection_.flush();
+    deliver(connection_);
   }
 
  private:
@@ -86,8 +118,14 @@ void activateWindows(Connection& connection, const std::vector<xcb_window_t>& bo
   if (raiseAll) {
     for (auto window : bottomToTop) raiseWindow(connection, window);
   }
-  requestActivation(connection, bottomToTop.back());
-  connection.flush();
+  const xcb_window_t front = bottomToTop.back();
+  // Managers activate only on the shown desktop: go to the window's first, as a pager does.
+  if (const auto desktop = hiddenDesktopOf(connection, front)) {
+    xcb_ewmh_request_change_current_desktop(&connection.ewmh(), connection.screenNumber(), *desktop,
+                                            connection.serverTime());
+  }
+  requestActivation(connection, front);
+  deliver(connection);
 }
 
 std::unique_ptr<Element> makeApplicationElement(Connection* connection, std::int32_t pid) {

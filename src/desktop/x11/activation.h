@@ -11,7 +11,8 @@
 
 namespace kestrova::desktop::x11 {
 
-// Raises `bottomToTop` (all of them when `raiseAll`) and requests activation of the topmost.
+// Raises `bottomToTop` (all of them when `raiseAll`) and requests activation of
+// the topmost, switching first to its desktop when the manager does not show it.
 void activateWindows(Connection& connection, const std::vector<xcb_window_t>& bottomToTop, bool raiseAll);
 
 // The accessibility view of process `pid`: "AXWindows" lists its top-level

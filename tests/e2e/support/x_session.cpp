@@ -97,10 +97,11 @@ ChildProcess& XSession::start(const std::vector<std::string>& argv, const std::s
   return *peers_.back();
 }
 
-XSession::Xterm XSession::startXterm(const std::vector<std::string>& options) {
+XSession::Xterm XSession::startXterm(const std::vector<std::string>& options, const std::vector<std::string>& command) {
   std::vector<std::string> argv{"xterm", "-geometry", "80x24+" + std::to_string(40 * peers_.size()) + "+40"};
   argv.insert(argv.end(), options.begin(), options.end());
-  argv.insert(argv.end(), {"-e", "sleep", "600"});
+  argv.push_back("-e");
+  argv.insert(argv.end(), command.begin(), command.end());
   const pid_t pid = start(argv).pid();
   const auto window = visibleWindowOf(pid);
   if (!window) throw std::runtime_error("xterm " + std::to_string(pid) + " showed no window");

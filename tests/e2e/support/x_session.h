@@ -53,7 +53,8 @@ class XSession {
     std::uint32_t window;
   };
   // Returns once its window is visible.
-  Xterm startXterm(const std::vector<std::string>& options = {});
+  Xterm startXterm(const std::vector<std::string>& options = {},
+                   const std::vector<std::string>& command = {"sleep", "600"});
 
   // The process's first visible top-level window, waiting for it to show.
   std::optional<std::uint32_t> visibleWindowOf(pid_t pid) const;
