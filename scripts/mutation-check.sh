@@ -128,9 +128,9 @@ elif command == "sync":  # SOURCE-TOP TARGET-TOP: rewrites (new mtime) only file
             os.chmod(target, os.stat(os.path.join(args[0], path)).st_mode)
             changed += 1
     print(changed)
-elif command == "hash":  # TOP: the state of the tracked files
+elif command == "hash":  # TOP: the state of the tracked files the build and tests read
     digest = hashlib.sha256()
-    for path in sorted(tracked(args[0])):
+    for path in sorted(p for p in tracked(args[0]) if not p.startswith("scripts/mutation")):
         digest.update(path.encode() + b"\0" + open(os.path.join(args[0], path), "rb").read())
     print(digest.hexdigest())
 elif command == "table":  # FAULTS RESULTS [COMPARE]
@@ -151,13 +151,14 @@ elif command == "table":  # FAULTS RESULTS [COMPARE]
         if fid not in now:
             continue
         _, path, kind, outcome, by, seconds = now[fid]
-        shown = f"caught by {by}" if outcome == "caught" else outcome
+        shown = {"caught": f"caught by {by}", "unsure": f"unsure: {by}"}.get(outcome, outcome)
         print(f"{fid:30} {path:44} {kind:22} {shown} [{seconds} s]")
     caught = sum(1 for r in now.values() if r[3] == "caught")
     survived = sum(1 for r in now.values() if r[3] == "survived")
+    unsure = sum(1 for r in now.values() if r[3] == "unsure")
     pending = [i for i in order if i not in now]
-    print(f"\n{len(order)} faults: {caught} caught, {survived} survived, {len(pending)} not recorded"
-          + (f" ({', '.join(pending)})" if pending else ""))
+    print(f"\n{len(order)} faults: {caught} caught, {survived} survived, {unsure} unsure, {len(pending)} not recorded"
+          + (f" ({', '.join(pending[:8])}{', ...' if len(pending) > 8 else ''})" if pending else ""))
     if before:
         lost = [i for i, r in before.items() if r[3] == "caught" and i in now and now[i][3] != "caught"]
         unchecked = [i for i, r in before.items() if r[3] == "caught" and i not in now]
@@ -225,6 +226,18 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     { tail -30 "$logs/configure.log" >&2; exit 1; }
 fi
 
+# Tests run in an IPC namespace of their own: a planted fault that leaks
+# System V shared memory leaks it there, gone with the run, and other users'
+# segments cannot fail a test that counts what is left behind.
+isolated=()
+if unshare --ipc true 2>/dev/null; then
+  isolated=(unshare --ipc)
+elif unshare --user --map-root-user --ipc true 2>/dev/null; then
+  isolated=(unshare --user --map-root-user --ipc)
+else
+  echo "mutation-check: no private IPC namespace (unshare); a fault that leaks shared memory leaves it behind" >&2
+fi
+
 build_tree() {  # LOG: the first output that failed, on failure
   cmake --build "$build" -j "$jobs" >"$1" 2>&1 && return 0
   sed -n 's/^FAILED: //p' "$1" | head -1 | sed "s|$build/||"
@@ -242,9 +255,10 @@ if [ "$(sed -n 1p "$clean" 2>/dev/null)" != "$hash" ]; then
   echo "mutation-check: building and testing the tree without a fault (once per state of the tree)"
   started=$(date +%s)
   build_tree "$logs/clean-build.log" >/dev/null || { echo "mutation-check: the tree does not build" >&2; exit 1; }
-  ctest --test-dir "$build" -j "$jobs" --timeout "$test_timeout" >"$logs/clean-ctest.log" 2>&1 || true
+  "${isolated[@]}" ctest --test-dir "$build" -j "$jobs" --timeout "$test_timeout" >"$logs/clean-ctest.log" 2>&1 || true
   valgrind_state=ok
-  "$tree/scripts/valgrind-check.sh" "$build/kestrova-capture" >"$logs/clean-valgrind.log" 2>&1 || valgrind_state=failed
+  "${isolated[@]}" "$tree/scripts/valgrind-check.sh" "$build/kestrova-capture" >"$logs/clean-valgrind.log" 2>&1 ||
+    valgrind_state=failed
   {
     echo "$hash"
     echo "valgrind $valgrind_state"
@@ -262,25 +276,40 @@ fi
 valgrind_clean=$(sed -n 2p "$clean")
 [ "$valgrind_clean" = "valgrind ok" ] || echo "mutation-check: valgrind-check fails without any fault; its verdicts are ignored"
 
-run_ctest() {  # LOG INCLUDE EXCLUDE: on failure prints the failing tests
-  local args=(--test-dir "$build" -j "$jobs" --stop-on-failure --timeout "$test_timeout" --no-tests=ignore)
+# LOG INCLUDE EXCLUDE: on failure prints the failing tests and returns 1, or 2
+# when they all pass on a second run (a test that fails by chance is no catch).
+run_ctest() {
+  local args=(--test-dir "$build" -j "$jobs" --stop-on-failure --output-on-failure --timeout "$test_timeout"
+    --no-tests=ignore)
   [ -z "$2" ] || args+=(-R "$2")
   [ -z "$3" ] || args+=(-E "$3")
-  ctest "${args[@]}" >"$1" 2>&1 && return 0
+  "${isolated[@]}" ctest "${args[@]}" >"$1" 2>&1 && return 0
   local failed
-  failed=$(sed -n '/The following tests FAILED:/,$s/^[[:space:]]*[0-9]* - \(.*\)$/\1/p' "$1" | head -3 | paste -sd ',' |
-    sed 's/,/, /g')
+  # A parameterized test's name comes with its parameter's bytes: left out.
+  failed=$(sed -n '/The following tests FAILED:/,$s/^[[:space:]]*[0-9]* - \(.*\)$/\1/p' "$1" | head -3 |
+    sed 's/  # GetParam() = .* (/ (/' | paste -sd ',' | sed 's/,/, /g')
   echo "${failed:-ctest error, see ${1#"$dir"/}}"
-  return 1
+  "${isolated[@]}" ctest --test-dir "$build" --rerun-failed --output-on-failure --timeout "$test_timeout" \
+    >"$1.rerun" 2>&1 || return 1
+  return 2
+}
+
+stage() {  # run_ctest's arguments: sets by, or adds to flaky
+  local out status=0
+  out=$(run_ctest "$@") || status=$?
+  case $status in
+    1) by=$out ;;
+    2) flaky="${flaky:+$flaky, }$out" ;;
+  esac
 }
 
 joined() {  # regexes -> one alternation of the non-empty ones
   local out="" r
-  for r in "$@"; do [ -z "$r" ] || out=${out:+$out|}($r); done
+  for r in "$@"; do [ -z "$r" ] || out="${out:+$out|}($r)"; done
   echo "$out"
 }
 
-recorded() { grep -q "^$1"$'\t'"\(caught\|survived\)"$'\t' <(cut -f1,4- "$results"); }
+recorded() { grep -q "^$1"$'\t'"\(caught\|survived\|unsure\)"$'\t' <(cut -f1,4- "$results"); }
 
 stale=0
 missed_quick=()
@@ -300,28 +329,39 @@ for entry in "${listed[@]}"; do
   started=$(date +%s)
   outcome=survived
   by=""
+  flaky=""
   if failed=$(build_tree "$logs/$id.build.log"); then
-    if [ -n "$first" ] && by=$(run_ctest "$logs/$id.first.log" "$first" "$exclude"); then by=""; fi
+    [ -z "$first" ] || stage "$logs/$id.first.log" "$first" "$exclude"
     if [ -z "$by" ] && [[ " $checks " == *" valgrind "* ]] && [ "$valgrind_clean" = "valgrind ok" ]; then
-      if ! "$tree/scripts/valgrind-check.sh" "$build/kestrova-capture" >"$logs/$id.valgrind.log" 2>&1; then
+      if ! "${isolated[@]}" "$tree/scripts/valgrind-check.sh" "$build/kestrova-capture" >"$logs/$id.valgrind.log" 2>&1
+      then
         by="valgrind-check ($(grep -m1 'FAILED' "$logs/$id.valgrind.log" | sed 's/^valgrind //'))"
       fi
     fi
     if [ -z "$by" ] && [ "$mode" = full ]; then
-      if by=$(run_ctest "$logs/$id.suite.log" "$scope" "$(joined "$exclude" "$first")"); then by=""; fi
+      stage "$logs/$id.suite.log" "$scope" "$(joined "$exclude" "$first")"
     fi
   else
     by="build: ${failed:-see logs/$id.build.log}"
   fi
   seconds=$(($(date +%s) - started))
-  [ -z "$by" ] || outcome=caught
-  if [ "$outcome" = survived ] && [ "$mode" = quick ]; then
+  if [ -n "$by" ]; then
+    outcome=caught
+  elif [ -n "$flaky" ]; then
+    outcome=unsure
+    by="failed once, passed on a second run: $flaky"
+  fi
+  if [ "$outcome" != caught ] && [ "$mode" = quick ]; then
     echo "$id: not caught by its first tests (${first:-none}) in $seconds s; the full run decides"
     missed_quick+=("$id")
     continue
   fi
   printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$id" "$file" "$kind" "$outcome" "${by:--}" "$seconds" >>"$results"
-  echo "$id: $outcome${by:+ by $by} ($seconds s)"
+  case $outcome in
+    caught) echo "$id: caught by $by ($seconds s)" ;;
+    unsure) echo "$id: unsure, $by ($seconds s)" ;;
+    *) echo "$id: $outcome ($seconds s)" ;;
+  esac
 done
 
 echo
