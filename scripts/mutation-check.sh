@@ -24,7 +24,10 @@
 # fault planted, the tree built; then its `first:` tests run, then its extra
 # `checks:` (valgrind), then the rest of the suite (or of its `scope:`), each
 # stopping at the first failure. Tests that fail without any fault (checked
-# once per state of the tree) are left out of every run, and said so.
+# once per state of the tree) are left out of every run, and said so. Tests
+# that fail and then pass when run again are no catch: such a fault is
+# recorded as unsure. The table: fault, file, kind, outcome and which test
+# (or build target, or valgrind-check command) caught it.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
