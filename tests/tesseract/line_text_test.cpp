@@ -35,5 +35,19 @@ TEST(StraightenMismatchedQuotes, OnlyACurlyQuotePairedWithAStraightOne) {
   }
 }
 
+TEST(TesseractLanguage, TheLocalesLanguageOrNoneForEnglish) {
+  struct Case {
+    const char* locale;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"de_DE.UTF-8", "deu"}, {"de", "deu"},           {"fr_CA.UTF-8@euro", "fra"}, {"pt_BR", "por"},
+      {"zh_CN.UTF-8", "chi_sim"}, {"zh_TW.UTF-8", "chi_tra"}, {"sr_RS@latin", "srp_latn"}, {"nb_NO.UTF-8", "nor"},
+      {"en_US.UTF-8", ""},    {"C.UTF-8", ""},         {"POSIX", ""},                {"", ""},
+      {"xx_YY", ""},          {"d", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(tesseractLanguage(c.locale), c.expected) << c.locale;
+}
+
 }  // namespace
 }  // namespace kestrova::desktop::tesseract

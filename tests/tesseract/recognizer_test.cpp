@@ -131,11 +131,14 @@ TEST(TesseractRecognizer, ReadsEveryLineOfEveryWindowInReadingOrder) {
   const std::vector<std::string> settings{"Send a short summary of new messages every morning.",
                                           "Changes are saved automatically for this account."};
   const std::vector<std::string> code{"def load_settings(path):", "report = build_report(rows, title)"};
+  const std::vector<std::string> german{"Die Straße nach Köln ist für größere Fahrzeuge gesperrt.",
+                                        "Jörg Müller öffnet täglich um acht Uhr."};
   struct Case {
     const char* what;
     Color desktop;
     std::vector<std::string> expected;
     std::function<void(Screen&)> draw;
+    const char* locale = "C.UTF-8";  // the user's: its language is read besides English
   };
   const Case cases[] = {
       {"a light mail window above a dark terminal, on a dark desktop",
@@ -156,9 +159,20 @@ TEST(TesseractRecognizer, ReadsEveryLineOfEveryWindowInReadingOrder) {
        {70},
        code,
        [&](Screen& s) { s.window(200, 200, render(code, "DejaVu Sans Mono 10"), {30}, {230}); }},
+      {"a German mail in a German locale: its diacritics are kept",
+       {70},
+       german,
+       [&](Screen& s) { s.window(100, 100, render(german, "DejaVu Sans 11"), {255}, {0}); },
+       "de_DE.UTF-8"},
+      {"a locale whose language has no model: English alone, without complaint",
+       {70},
+       mail,
+       [&](Screen& s) { s.window(100, 100, render(mail, "DejaVu Sans 10"), {255}, {0}); },
+       "kl_GL.UTF-8"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    setenv("LC_ALL", c.locale, 1);
     Screen screen(1280, 720, c.desktop);
     c.draw(screen);
     const Outcome outcome = recognize(screen.image());

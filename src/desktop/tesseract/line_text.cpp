@@ -1,6 +1,9 @@
 #include "desktop/tesseract/line_text.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <iterator>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -45,6 +48,29 @@ void straightenMismatchedQuotes(std::string& line) {
   }
   if (copied == 0) return;
   line = straightened.append(line, copied);
+}
+
+std::string tesseractLanguage(std::string_view locale) {
+  // language[_territory][.codeset][@modifier]
+  const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));
+  const std::string_view territory =
+      locale.find('_') == std::string_view::npos ? std::string_view{} : locale.substr(locale.find('_') + 1, 2);
+  if (language == "zh") return territory == "TW" || territory == "HK" || territory == "MO" ? "chi_tra" : "chi_sim";
+  if (language == "sr" && locale.find("@latin") != std::string_view::npos) return "srp_latn";
+  // ISO 639-1 codes and the ISO 639-2 names of Tesseract's models.
+  static constexpr std::pair<std::string_view, std::string_view> kModels[] = {
+      {"af", "afr"}, {"ar", "ara"}, {"be", "bel"}, {"bg", "bul"}, {"bn", "ben"}, {"ca", "cat"}, {"cs", "ces"},
+      {"cy", "cym"}, {"da", "dan"}, {"de", "deu"}, {"el", "ell"}, {"eo", "epo"}, {"es", "spa"}, {"et", "est"},
+      {"eu", "eus"}, {"fa", "fas"}, {"fi", "fin"}, {"fr", "fra"}, {"ga", "gle"}, {"gl", "glg"}, {"he", "heb"},
+      {"hi", "hin"}, {"hr", "hrv"}, {"hu", "hun"}, {"id", "ind"}, {"is", "isl"}, {"it", "ita"}, {"ja", "jpn"},
+      {"ka", "kat"}, {"kk", "kaz"}, {"ko", "kor"}, {"lt", "lit"}, {"lv", "lav"}, {"mk", "mkd"}, {"ms", "msa"},
+      {"mt", "mlt"}, {"nb", "nor"}, {"nl", "nld"}, {"nn", "nor"}, {"no", "nor"}, {"pl", "pol"}, {"pt", "por"},
+      {"ro", "ron"}, {"ru", "rus"}, {"sk", "slk"}, {"sl", "slv"}, {"sq", "sqi"}, {"sr", "srp"}, {"sv", "swe"},
+      {"ta", "tam"}, {"th", "tha"}, {"tr", "tur"}, {"uk", "ukr"}, {"ur", "urd"}, {"uz", "uzb"}, {"vi", "vie"},
+  };
+  const auto* found = std::find_if(std::begin(kModels), std::end(kModels),
+                                   [&](const auto& model) { return model.first == language; });
+  return found == std::end(kModels) ? std::string{} : std::string(found->second);
 }
 
 }  // namespace kestrova::desktop::tesseract

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -25,7 +26,7 @@
 namespace kestrova::desktop::tesseract {
 namespace {
 
-constexpr const char* kLanguage = "eng";
+constexpr const char* kEnglish = "eng";
 // Where Debian, Fedora, Arch and source builds keep Tesseract's data.
 constexpr const char* kDataDirs[] = {
     "/usr/share/tesseract-ocr/5/tessdata", "/usr/share/tesseract-ocr/4.00/tessdata", "/usr/share/tessdata",
@@ -96,7 +97,7 @@ std::string findDataDir(const char* requested, std::string& error) {
   }
   std::error_code ignored;
   for (const std::string& dir : dirs) {
-    if (std::filesystem::is_regular_file(std::filesystem::path(dir) / (std::string(kLanguage) + ".traineddata"), ignored)) {
+    if (std::filesystem::is_regular_file(std::filesystem::path(dir) / (std::string(kEnglish) + ".traineddata"), ignored)) {
       return dir;
     }
   }
@@ -105,7 +106,27 @@ std::string findDataDir(const char* requested, std::string& error) {
   return {};
 }
 
-Engine startEngine(const std::string& dataDir, const KestrovaOcrOptions& options) {
+// English, and the language of the user's locale (the first of LC_ALL,
+// LC_MESSAGES and LANG that is set decides) when its model is installed.
+std::string chooseLanguages(const std::string& dataDir) {
+  std::string locale;
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') {
+      locale = value;
+      break;
+    }
+  }
+  const std::string language = tesseractLanguage(locale);
+  std::error_code ignored;
+  if (language.empty() ||
+      !std::filesystem::is_regular_file(std::filesystem::path(dataDir) / (language + ".traineddata"), ignored)) {
+    return kEnglish;
+  }
+  return std::string(kEnglish) + "+" + language;
+}
+
+Engine startEngine(const std::string& dataDir, const std::string& languages, const KestrovaOcrOptions& options) {
   // Tesseract writes its diagnostics to debug_file; it must be set while the
   // engine starts, or the first messages reach the tool's standard error.
   std::vector<std::string> names{"debug_file"};
@@ -120,8 +141,11 @@ Engine startEngine(const std::string& dataDir, const KestrovaOcrOptions& options
   // Init's own variables arrive too late for the messages about unreadable
   // language data; debug_file is global, so it can be set beforehand.
   engine->SetVariable("debug_file", "/dev/null");
-  if (engine->Init(dataDir.c_str(), kLanguage, ::tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values, false) != 0) {
-    return nullptr;
+  if (engine->Init(dataDir.c_str(), languages.c_str(), ::tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values,
+                   false) != 0) {
+    // A locale's model that will not load leaves English, which did.
+    if (languages == kEnglish) return nullptr;
+    return startEngine(dataDir, kEnglish, options);
   }
   const int mode = options.pageSegMode > 0 ? options.pageSegMode : kPageSegMode;
   engine->SetPageSegMode(static_cast<::tesseract::PageSegMode>(mode));
@@ -250,6 +274,7 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
   returnLargeBuffersToTheSystem();
   const std::string dataDir = findDataDir(request.languageDataDir, error);
   if (dataDir.empty()) return 1;
+  const std::string languages = chooseLanguages(dataDir);
 
   const std::vector<Page> pages =
       planPages(copyGray(request.pixels, request.width, request.height, request.bytesPerRow), request.options);
@@ -269,7 +294,7 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
   std::atomic<std::size_t> next{0};
   std::atomic<bool> failed{false};
   auto recognizeBands = [&] {
-    Engine engine = startEngine(dataDir, request.options);
+    Engine engine = startEngine(dataDir, languages, request.options);
     if (!engine) {
       failed = true;
       return;
