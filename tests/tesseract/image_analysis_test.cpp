@@ -315,3 +315,45 @@ TEST(PixelConversion, CopyWithoutRowPaddingAndEnlargement) {
 
 }  // namespace
 }  // namespace kestrova::desktop::tesseract
+
+namespace kestrova::desktop::tesseract {
+namespace {
+
+TEST(ReadingOrder, PanelsThenColumnsThenRows) {
+  struct Named {
+    char name;
+    PlacedLine line;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Named> lines;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"an editor: sidebar, then tab bar and code beside it, then the status bar across",
+       {{'s', {{0, 1000, 100, 14}, 3}}, {'1', {{260, 45, 400, 14}, 2}}, {'a', {{10, 40, 80, 14}, 1}},
+        {'t', {{260, 10, 60, 14}, 4}}, {'2', {{260, 65, 300, 14}, 2}}, {'E', {{10, 10, 80, 14}, 1}},
+        {'b', {{10, 60, 80, 14}, 1}}, {'S', {{300, 1000, 100, 14}, 3}}},
+       "Eabt12sS"},
+      {"a chat: each name above its bubble, the header's two ends as one row",
+       {{'m', {{800, 48, 100, 14}, 1}}, {'b', {{300, 130, 400, 14}, 2}}, {'h', {{300, 50, 200, 16}, 1}},
+        {'n', {{300, 100, 100, 14}, 1}}, {'N', {{300, 200, 100, 14}, 1}}, {'B', {{300, 230, 400, 14}, 3}}},
+       "hmnbNB"},
+      {"a table whose cells were read apart: row by row",
+       {{'d', {{200, 20, 50, 14}, 1}}, {'a', {{0, 0, 50, 14}, 1}}, {'c', {{0, 20, 50, 14}, 1}},
+        {'b', {{200, 0, 50, 14}, 1}}},
+       "abcd"},
+      {"nothing", {}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<PlacedLine> lines;
+    for (const Named& n : c.lines) lines.push_back(n.line);
+    std::string order;
+    for (std::size_t i : readingOrder(lines)) order += c.lines[i].name;
+    EXPECT_EQ(order, c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace kestrova::desktop::tesseract

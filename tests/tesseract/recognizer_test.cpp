@@ -159,6 +159,14 @@ TEST(TesseractRecognizer, ReadsEveryLineOfEveryWindowInReadingOrder) {
        {70},
        code,
        [&](Screen& s) { s.window(200, 200, render(code, "DejaVu Sans Mono 10"), {30}, {230}); }},
+      {"a file sidebar beside the code, its rows between the code's: sidebar first",
+       {70},
+       {"src", "config.py", "runner.py", code[0], code[1]},
+       [&](Screen& s) {
+         const Gray files = render({"src", "config.py", "runner.py"}, "DejaVu Sans 9");
+         s.window(0, 0, files, {37}, {200});
+         s.window(files.width + 32, 0, render(code, "DejaVu Sans Mono 10"), {30}, {230});
+       }},
       {"a German mail in a German locale: its diacritics are kept",
        {70},
        german,

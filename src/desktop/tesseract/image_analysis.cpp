@@ -25,6 +25,8 @@ namespace {
 // panel around them (a button: its label is ink against the button, not the
 // panel); fewer are cells that ink dominates, as in a bold word.
 constexpr int kButtonCells = 8;
+// Cells across the thinnest panel.
+constexpr int kPanelThickness = 3;
 // Longer than any stroke of a glyph at screen sizes, shorter than a border.
 // Upright runs must be longer: the stems of a terminal's first column (a $
 // above an R above an A) touch from line to line.
@@ -138,9 +140,22 @@ std::vector<int> absorbSmallAreas(const std::vector<int>& area, const std::vecto
                                   const CellGrid& grid, int minimumCells) {
   const int count = static_cast<int>(areaSize.size());
   const int largest = static_cast<int>(std::max_element(areaSize.begin(), areaSize.end()) - areaSize.begin());
+  // Rows and columns each area spans: a strip one or two cells thin is a
+  // step of a gradient (a title bar), not a panel.
+  std::vector<int> top(count, grid.rows), bottom(count, -1), left(count, grid.columns), right(count, -1);
+  for (int row = 0; row < grid.rows; ++row) {
+    for (int column = 0; column < grid.columns; ++column) {
+      const int id = area[static_cast<std::size_t>(row) * grid.columns + column];
+      top[id] = std::min(top[id], row);
+      bottom[id] = std::max(bottom[id], row);
+      left[id] = std::min(left[id], column);
+      right[id] = std::max(right[id], column);
+    }
+  }
   std::vector<int> owner(count, -1);
   for (int id = 0; id < count; ++id) {
-    if (areaSize[id] >= minimumCells || id == largest) owner[id] = id;
+    const bool thin = std::min(bottom[id] - top[id], right[id] - left[id]) + 1 < kPanelThickness;
+    if ((areaSize[id] >= minimumCells && !thin) || id == largest) owner[id] = id;
   }
   for (bool changed = true; changed;) {
     changed = false;
@@ -545,6 +560,93 @@ GrayImage scaleUp(const GrayImage& image, int factor) {
       row[x] = static_cast<std::uint8_t>((upper * (256 - wy) + lower * wy + (1 << 15)) >> 16);
     }
   }
+  return out;
+}
+
+}  // namespace kestrova::desktop::tesseract
+
+namespace kestrova::desktop::tesseract {
+namespace {
+
+// The groups a blank gap along one axis divides `ids` into, in order along
+// it; one group when no allowed cut exists.
+std::vector<std::vector<std::size_t>> cutAlong(const std::vector<PlacedLine>& lines, std::vector<std::size_t> ids,
+                                               bool across) {
+  auto start = [&](std::size_t i) { return across ? lines[i].box.y : lines[i].box.x; };
+  auto end = [&](std::size_t i) { return across ? lines[i].box.bottom() : lines[i].box.right(); };
+  std::stable_sort(ids.begin(), ids.end(), [&](std::size_t a, std::size_t b) { return start(a) < start(b); });
+  std::vector<std::vector<std::size_t>> groups{{}};
+  int reach = start(ids.front());
+  for (std::size_t i : ids) {
+    if (!groups.back().empty() && start(i) >= reach) groups.emplace_back();
+    groups.back().push_back(i);
+    reach = std::max(reach, end(i));
+  }
+  // Only a part that holds one region may be cut through that region.
+  const bool oneRegion = std::all_of(ids.begin(), ids.end(), [&](std::size_t i) {
+    return lines[i].region == lines[ids.front()].region;
+  });
+  if (oneRegion || groups.size() < 2) return groups;
+  // A cut before group g is allowed when no region has lines on both sides.
+  std::map<int, std::pair<std::size_t, std::size_t>> span;  // region -> first and last group
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    for (std::size_t i : groups[g]) {
+      span.try_emplace(lines[i].region, g, g).first->second.second = g;
+    }
+  }
+  std::vector<std::vector<std::size_t>> merged{groups.front()};
+  for (std::size_t g = 1; g < groups.size(); ++g) {
+    const bool splitsARegion =
+        std::any_of(span.begin(), span.end(), [&](const auto& s) { return s.second.first < g && g <= s.second.second; });
+    if (splitsARegion) {
+      merged.back().insert(merged.back().end(), groups[g].begin(), groups[g].end());
+    } else {
+      merged.push_back(groups[g]);
+    }
+  }
+  return merged;
+}
+
+// Rows top to bottom, a line joining the row above when its middle lies
+// within that row; each row left to right.
+void appendByRows(const std::vector<PlacedLine>& lines, std::vector<std::size_t> ids, std::vector<std::size_t>& out) {
+  std::stable_sort(ids.begin(), ids.end(), [&](std::size_t a, std::size_t b) { return lines[a].box.y < lines[b].box.y; });
+  std::size_t rowStart = out.size();
+  int rowBottom = -1;
+  for (std::size_t i : ids) {
+    const Rect& box = lines[i].box;
+    if (box.y + box.height / 2 >= rowBottom) {
+      rowStart = out.size();
+      rowBottom = box.bottom();
+    }
+    out.push_back(i);
+    rowBottom = std::max(rowBottom, box.bottom());
+    std::stable_sort(out.begin() + static_cast<std::ptrdiff_t>(rowStart), out.end(),
+                     [&](std::size_t a, std::size_t b) { return lines[a].box.x < lines[b].box.x; });
+  }
+}
+
+void order(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>& ids, std::vector<std::size_t>& out) {
+  if (ids.size() < 2) {
+    out.insert(out.end(), ids.begin(), ids.end());
+    return;
+  }
+  for (const bool across : {true, false}) {
+    const auto groups = cutAlong(lines, ids, across);
+    if (groups.size() < 2) continue;
+    for (const auto& group : groups) order(lines, group, out);
+    return;
+  }
+  appendByRows(lines, ids, out);
+}
+
+}  // namespace
+
+std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines) {
+  std::vector<std::size_t> ids(lines.size());
+  std::iota(ids.begin(), ids.end(), 0);
+  std::vector<std::size_t> out;
+  order(lines, ids, out);
   return out;
 }
 

@@ -52,7 +52,9 @@ struct BackgroundMap {
 
 struct RegionTuning {
   int cellSize = 8;
-  int backgroundTolerance = 12;  // gray steps between neighbouring cells of one area
+  // Gray steps between neighbouring cells of one area: an editor's sidebar
+  // lies 7 steps from its code, a light IDE's panels 12 from the editor.
+  int backgroundTolerance = 4;
   int minimumAreaCells = 48;     // smaller areas join the area around them
 };
 
@@ -118,5 +120,23 @@ std::vector<int> bandCuts(const std::vector<RowRun>& runs, int height, int parts
 
 // Bilinear enlargement by an integer factor.
 GrayImage scaleUp(const GrayImage& image, int factor);
+
+}  // namespace kestrova::desktop::tesseract
+
+namespace kestrova::desktop::tesseract {
+
+// A recognized line where the screen shows it, and the region it was read in.
+struct PlacedLine {
+  Rect box;
+  int region = 0;
+};
+
+// The lines in reading order, as indices: cut the screen where a blank band
+// runs across all the lines, first across (title bars, status bars, one row
+// after another), then down (a sidebar beside its panel, columns), and so on
+// within each part. No cut separates the lines of one region from each other
+// while other regions' lines share the part (a chat's bubbles lie between its
+// panel's names); where no cut remains, rows top to bottom, each left to right.
+std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines);
 
 }  // namespace kestrova::desktop::tesseract

@@ -61,11 +61,14 @@ constexpr float kLeastLineConfidence = 45.0F;
 struct Line {
   std::string text;
   float confidence;
+  PlacedLine place;  // on the screen
 };
 
 struct Page {
   GrayImage image;
   int scale;
+  Rect bounds;  // on the screen
+  int region;
 };
 
 // Rows [top, bottom) of a page, and what was read there.
@@ -197,7 +200,12 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
     const float confidence = lines.Confidence(::tesseract::RIL_TEXTLINE);
     std::string line = lineText(lines, band);
     if (line.empty() || confidence < kLeastLineConfidence) continue;
-    band.lines.push_back({std::move(line), confidence});
+    int left = 0, top = 0, right = 0, bottom = 0;
+    lines.BoundingBox(::tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
+    const Page& page = *band.page;
+    const Rect box{page.bounds.x + left / page.scale, page.bounds.y + (band.top + top) / page.scale,
+                   (right - left) / page.scale, (bottom - top) / page.scale};
+    band.lines.push_back({std::move(line), confidence, {box, page.region}});
   } while (lines.Next(::tesseract::RIL_TEXTLINE));
 }
 
@@ -234,13 +242,16 @@ std::vector<Page> planPages(GrayImage gray, const KestrovaOcrOptions& options) {
   std::vector<Page> pages;
   if (options.wholeImage != 0) {
     const int scale = std::max(1, options.scale);
-    pages.push_back({scale > 1 ? scaleUp(gray, scale) : std::move(gray), scale});
+    const Rect bounds{0, 0, gray.width, gray.height};
+    pages.push_back({scale > 1 ? scaleUp(gray, scale) : std::move(gray), scale, bounds, 0});
     return pages;
   }
   const BackgroundMap map = mapBackground(gray);
   const std::vector<TextRegion> regions = findTextRegions(gray, map);
   const std::vector<int> scales = chooseScales(regions, options.scale);
-  for (std::size_t i = 0; i < regions.size(); ++i) pages.push_back({preparePage(gray, map, regions[i], scales[i]), scales[i]});
+  for (std::size_t i = 0; i < regions.size(); ++i) {
+    pages.push_back({preparePage(gray, map, regions[i], scales[i]), scales[i], regions[i].bounds, regions[i].area});
+  }
   return pages;
 }
 
@@ -311,9 +322,15 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
     error = "Tesseract could not load its English model from " + dataDir;
     return 1;
   }
+  std::vector<const Line*> lines;
+  std::vector<PlacedLine> places;
   for (const Band& band : bands) {
-    for (const Line& line : band.lines) sink(context, line.text.c_str(), line.confidence);
+    for (const Line& line : band.lines) {
+      lines.push_back(&line);
+      places.push_back(line.place);
+    }
   }
+  for (std::size_t i : readingOrder(places)) sink(context, lines[i]->text.c_str(), lines[i]->confidence);
   return 0;
 }
 
