@@ -231,6 +231,7 @@ TEST(EraseCursors, RemovesBlocksAndOutlinesButNotLetters) {
       {"a hollow cursor cut by the page's bottom", {{20, 34, 6, 6}}, {{21, 35, 4, 5}}, {}, 20, 37, true},
       {"the stem of a bold I", {{20, 14, 4, 16}}, {}, {}, 21, 25, false},
       {"a dot", {{20, 20, 3, 3}}, {}, {}, 21, 21, false},
+      {"the dot of a large bold i", {{20, 20, 9, 9}}, {}, {}, 24, 24, false},
       {"an O with cut corners", {{20, 20, 6, 13}}, {{21, 21, 4, 11}, {20, 20, 1, 1}, {25, 32, 1, 1}}, {}, 20, 25, false},
       {"an outline round a letter", {{20, 20, 6, 13}}, {{21, 21, 4, 11}}, {{22, 24, 2, 5}}, 20, 25, false},
       {"a u", {{20, 24, 6, 9}}, {{21, 24, 4, 8}}, {}, 20, 28, false},

@@ -167,6 +167,21 @@ TEST(TesseractRecognizer, ReadsEveryLineOfEveryWindowInReadingOrder) {
          s.window(0, 0, files, {37}, {200});
          s.window(files.width + 32, 0, render(code, "DejaVu Sans Mono 10"), {30}, {230});
        }},
+      {"a large bold heading: its letters are no buttons, the dots of its i no cursors",
+       {70},
+       {"Planning Review", mail[0]},
+       [&](Screen& s) {
+         s.window(100, 100, render({"Planning Review"}, "DejaVu Sans Bold 42"), {255}, {20});
+         s.window(100, 240, render({mail[0]}, "DejaVu Sans 10"), {255}, {20});
+       }},
+      {"a greyed line under a black one in the same panel",
+       {70},
+       mail,
+       [&](Screen& s) {
+         const Gray first = render({mail[0]}, "DejaVu Sans 9");
+         s.window(100, 100, first, {255}, {20});
+         s.window(100, 100 + first.height + 32, render({mail[1]}, "DejaVu Sans 9"), {255}, {205});
+       }},
       {"a German mail in a German locale: its diacritics are kept",
        {70},
        german,

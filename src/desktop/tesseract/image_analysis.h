@@ -73,7 +73,7 @@ std::vector<TextRegion> findTextRegions(const GrayImage& image, const Background
 // The region as a page, dark on white whatever its colors: each pixel as dark
 // as it differs from the background under it (so dark themes come out
 // inverted and a button's label is read against the button), pixels of other
-// areas white, contrast stretched so the strongest ink is black, rules
+// areas white, each line's contrast stretched so its strongest ink is black, rules
 // erased, then scaled by an integer factor.
 GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region, int scale);
 
@@ -87,7 +87,8 @@ void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight);
 // terminal's cursor (block, or hollow when the window has no focus), which
 // sits right under or after the text and is otherwise read as part of its
 // letters. A filled blob narrower than two fifths of its height is a stem
-// (a bold I or l) and stays.
+// (a bold I or l) and stays, and so does one wider than seven tenths of its
+// height (the dot of a large bold i).
 void eraseCursors(GrayImage& page, int minimumWidth, int minimumHeight);
 
 // Where a word of a line ends, in page pixels, with the line's baseline,
