@@ -35,6 +35,32 @@ TEST(StraightenMismatchedQuotes, OnlyACurlyQuotePairedWithAStraightOne) {
   }
 }
 
+TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {
+  struct Case {
+    const char* read;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"Notify me about replies in threads | follow", "Notify me about replies in threads I follow"},
+      {"Thanks! Planning review at 2 PM, | will share", "Thanks! Planning review at 2 PM, I will share"},
+      {"Restore defaults Cancel | Apply", "Restore defaults Cancel Apply"},
+      {"| Search files |", "Search files"},
+      {"|", ""},
+      {"(_) Include muted channels", "Include muted channels"},
+      {"[=] Dark mode", "Dark mode"},
+      {"flags = a | b", "flags = a | b"},
+      {"cat log | grep error", "cat log | grep error"},
+      {"(x) = f(y)", "(x) = f(y)"},
+      {"}", "}"},
+      {"[]", "[]"},
+  };
+  for (const Case& c : cases) {
+    std::string line = c.read;
+    mendBarsAndBoxes(line);
+    EXPECT_EQ(line, c.expected) << c.read;
+  }
+}
+
 TEST(TesseractLanguage, TheLocalesLanguageOrNoneForEnglish) {
   struct Case {
     const char* locale;

@@ -186,6 +186,7 @@ std::string lineText(const ::tesseract::LTRResultIterator& line, const Band& ban
     previousRight = wordRight;
   } while (!words.IsAtFinalElement(RIL_TEXTLINE, RIL_WORD) && words.Next(RIL_WORD));
   straightenMismatchedQuotes(text);
+  mendBarsAndBoxes(text);
   return text;
 }
 
