@@ -2,17 +2,27 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 namespace kestrova::desktop::tesseract {
 namespace {
 
+struct Mended {
+  const char* read;
+  const char* expected;
+};
+
+void expectMended(void (*mend)(std::string&), std::initializer_list<Mended> cases) {
+  for (const Mended& c : cases) {
+    std::string line = c.read;
+    mend(line);
+    EXPECT_EQ(line, c.expected) << c.read;
+  }
+}
+
 TEST(StraightenMismatchedQuotes, OnlyACurlyQuotePairedWithAStraightOne) {
-  struct Case {
-    const char* read;
-    const char* expected;
-  };
-  const Case cases[] = {
+  expectMended(straightenMismatchedQuotes, {
       {"target = Path(folder) / \u201Csummary.json\"", "target = Path(folder) / \"summary.json\""},
       {"print(\"done\u201D)", "print(\"done\")"},
       // Several strings on one line, each judged by its own partner.
@@ -27,20 +37,11 @@ TEST(StraightenMismatchedQuotes, OnlyACurlyQuotePairedWithAStraightOne) {
       // Other text, multibyte letters included, is untouched.
       {"na\u00EFve caf\u00E9 \u201Cok\"", "na\u00EFve caf\u00E9 \"ok\""},
       {"", ""},
-  };
-  for (const Case& c : cases) {
-    std::string line = c.read;
-    straightenMismatchedQuotes(line);
-    EXPECT_EQ(line, c.expected) << c.read;
-  }
+  });
 }
 
 TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {
-  struct Case {
-    const char* read;
-    const char* expected;
-  };
-  const Case cases[] = {
+  expectMended(mendBarsAndBoxes, {
       {"Notify me about replies in threads | follow", "Notify me about replies in threads I follow"},
       {"Thanks! Planning review at 2 PM, | will share", "Thanks! Planning review at 2 PM, I will share"},
       {"Restore defaults Cancel | Apply", "Restore defaults Cancel Apply"},
@@ -53,12 +54,7 @@ TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {
       {"(x) = f(y)", "(x) = f(y)"},
       {"}", "}"},
       {"[]", "[]"},
-  };
-  for (const Case& c : cases) {
-    std::string line = c.read;
-    mendBarsAndBoxes(line);
-    EXPECT_EQ(line, c.expected) << c.read;
-  }
+  });
 }
 
 TEST(TesseractLanguage, TheLocalesLanguageOrNoneForEnglish) {
