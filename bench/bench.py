@@ -7,6 +7,7 @@ side by side on the same screens of a corpus shown on a private Xvfb display
 Full run (writes bench/results.md):   bench/bench.py
 Quick runs while tuning (print only): bench/bench.py --split tune --runs 1 --ours-only
                                       bench/bench.py --screens editor-dark,chat-sidebar --dump /tmp/out
+Screens and halves:                   bench/bench.py --list
 """
 
 import argparse
@@ -28,6 +29,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 PIPELINE = "import -window root png:- | OMP_THREAD_LIMIT=1 tesseract stdin stdout"
 OURS, SINGLE, DEFAULT = "ours", "pipeline", "pipeline, default threads"
 BASELINE = os.path.join(HERE, "baseline.json")
+RECORDED = ("text", "wall", "cpu", "walls", "cpus", "peak")
 
 
 class Run:
@@ -83,23 +85,42 @@ def measure(spec, contenders, runs, warm):
     for _ in range(runs):
         for name, run in contenders.items():
             results[name].append(run())
-    truth, tags = spec.truth(), spec.tags()
     summary = {}
     for name, measured in results.items():
-        text = measured[-1].text
         summary[name] = {
             "wall": statistics.median(r.wall for r in measured),
             "cpu": statistics.median(r.cpu for r in measured),
             "walls": [r.wall for r in measured],
             "cpus": [r.cpu for r in measured],
             "peak": max(r.peaks.get("kestrova-capture", r.peaks.get("tesseract", 0)) for r in measured) / 1024,
-            "import_peak": max(r.peaks.get("import", 0) for r in measured) / 1024,
-            "cer": character_error_rate(truth, text),
-            "recall": word_recall(truth, text),
-            "classes": failure_counts(truth, text, tags),
-            "text": text,
+            **score(spec, measured[-1].text),
         }
     return summary
+
+
+def score(spec, text):
+    truth = spec.truth()
+    return {"cer": character_error_rate(truth, text), "recall": word_recall(truth, text),
+            "classes": failure_counts(truth, text, spec.tags()), "text": text}
+
+
+LOCALE_VARIABLES = ("LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE")
+
+
+def set_locale(mine, env, locale):
+    """Our tool's locale for one screen: the screen's user's, else the caller's."""
+    for k in LOCALE_VARIABLES:
+        mine.pop(k, None)
+    mine.update({"LANG": locale} if locale else {k: env[k] for k in LOCALE_VARIABLES if k in env})
+
+
+def dump(folder, spec, r, env):
+    """The screen, its truth and each contender's text, for a side-by-side look."""
+    subprocess.run(["import", "-window", "root", os.path.join(folder, spec.name + ".png")], env=env, check=True)
+    shutil.copy(os.path.join(corpus.TRUTH_DIR, spec.name + ".txt"), os.path.join(folder, spec.name + ".truth.txt"))
+    for name, measured in r.items():
+        with open(os.path.join(folder, f"{spec.name}.{name.split(',')[0]}.txt"), "w", encoding="utf-8") as out:
+            out.write(measured["text"])
 
 
 def paired_ratio(ours, theirs, key):
@@ -158,13 +179,34 @@ def main():
     parser.add_argument("--study", action="store_true", help="compare preprocessing choices on the tuning half")
     parser.add_argument("--save-baseline", action="store_true", help=f"record our figures as the 'before' "
                                                                     f"in {os.path.relpath(BASELINE, root)}")
+    parser.add_argument("--report-baseline", action="store_true",
+                        help="only render the recorded 'before' run, scored against today's truth")
     parser.add_argument("--output", help="markdown report (default: bench/results.md on a full run)")
+    parser.add_argument("--list", action="store_true", help="list the screens and their halves")
     args = parser.parse_args()
+    if args.list:
+        for spec in corpus.SPECS:
+            print(f"{spec.name:<22} {spec.split:<5} {spec.kind}")
+        return
 
     names = [n for n in args.screens.split(",") if n]
     specs = corpus.select(names, args.split)
     whole = not names and not args.split and not args.ours_only
     output = args.output or (os.path.join(HERE, "results.md") if whole else None)
+    if args.report_baseline:
+        with open(BASELINE, encoding="utf-8") as f:
+            recorded = json.load(f)
+        results = [(spec, {name: {**m, **score(spec, m["text"])} for name, m in recorded[spec.name].items()})
+                   for spec in specs]
+        meta = recorded.get("_run", {"runs": args.runs, "load": [0, 0], "elapsed": 0})
+        report = render(results, [], meta["runs"], meta["load"][:1], meta["load"][1:], meta["elapsed"], {},
+                        "These are the recorded \"before\" figures (`bench/baseline.json`): the recognizer as it was "
+                        "when this corpus was made, scored against today's truth.")
+        print(report)
+        if output:
+            with open(output, "w", encoding="utf-8") as out:
+                out.write(report + "\n")
+        return
 
     tool = os.path.abspath(os.path.join(args.build_dir, "kestrova-capture"))
     probe = os.path.abspath(os.path.join(args.build_dir, "kestrova-ocr-probe"))
@@ -195,10 +237,7 @@ def main():
     try:
         for index, spec in enumerate(specs):
             shown = shower.show(spec)
-            for k in ("LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"):
-                mine.pop(k, None)
-            mine.update({"LANG": spec.locale} if spec.locale else {k: env[k] for k in ("LC_ALL", "LC_MESSAGES",
-                                                                                         "LANG", "LANGUAGE") if k in env})
+            set_locale(mine, env, spec.locale)
             try:
                 r = measure(spec, contenders, args.runs, warm=index == 0)
                 o = r[OURS]
@@ -208,18 +247,12 @@ def main():
                              f"wall {r[SINGLE]['wall']:.2f} s")
                 print(line, flush=True)
                 results.append((spec, r))
-                if args.dump or (args.study and spec.split == "tune"):
-                    folder = args.dump or workdir
-                    png = os.path.join(folder, spec.name + ".png")
-                    subprocess.run(["import", "-window", "root", png], env=env, check=True)
-                    captures.append((png, spec.truth()))
-                    if args.dump:
-                        for name, measured in r.items():
-                            with open(os.path.join(folder, f"{spec.name}.{name.split(',')[0]}.txt"), "w",
-                                      encoding="utf-8") as out:
-                                out.write(measured["text"])
-                        shutil.copy(os.path.join(corpus.TRUTH_DIR, spec.name + ".txt"),
-                                    os.path.join(folder, spec.name + ".truth.txt"))
+                if args.study and spec.split == "tune":
+                    ppm = os.path.join(workdir, spec.name + ".ppm")
+                    subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:" + ppm], env=env, check=True)
+                    captures.append((ppm, spec.truth()))
+                if args.dump:
+                    dump(args.dump, spec, r, env)
             finally:
                 corpus.stop(shown.processes)
         load_after = os.getloadavg()
@@ -230,14 +263,24 @@ def main():
     elapsed = time.perf_counter() - started
 
     if args.save_baseline:
+        recorded = {}
+        if os.path.exists(BASELINE):
+            with open(BASELINE, encoding="utf-8") as f:
+                recorded = json.load(f)
+        recorded.update({spec.name: {name: {k: m[k] for k in RECORDED} for name, m in r.items()}
+                         for spec, r in results})
+        if whole:
+            recorded["_run"] = {"runs": args.runs, "load": [load_before[0], load_after[0]], "elapsed": elapsed}
         with open(BASELINE, "w", encoding="utf-8") as out:
-            json.dump({spec.name: {k: r[OURS][k] for k in ("recall", "cer", "wall", "cpu", "peak", "classes")}
-                       for spec, r in results}, out, indent=1, sort_keys=True)
+            json.dump(recorded, out, indent=1, sort_keys=True, ensure_ascii=False)
             out.write("\n")
     before = {}
     if os.path.exists(BASELINE) and not args.save_baseline:
         with open(BASELINE, encoding="utf-8") as f:
-            before = json.load(f)
+            recorded = json.load(f)
+        # Scored against today's truth, so a corrected truth corrects the "before" too.
+        before = {spec.name: score(spec, recorded[spec.name][OURS]["text"]) for spec, _ in results
+                  if spec.name in recorded}
     report = render(results, study_rows, args.runs, load_before, load_after, elapsed, before)
     print(report)
     if output:
@@ -275,7 +318,7 @@ def goals(held):
     return rows
 
 
-def render(results, study_rows, runs, load_before, load_after, elapsed, before):
+def render(results, study_rows, runs, load_before, load_after, elapsed, before, note=""):
     held = [(s, r) for s, r in results if s.split == "held"]
     tune = [(s, r) for s, r in results if s.split == "tune"]
     with_pipeline = all(SINGLE in r for _, r in results)
@@ -294,7 +337,9 @@ def render(results, study_rows, runs, load_before, load_after, elapsed, before):
         "(the split is fixed in `bench/corpus.py`) is never looked at while tuning, and its figures are the "
         "ones that count; the tuning half is reported below it for reference.",
         "",
-    ]
+    ] + ([note, ""] if note else []) + ([
+        "Columns marked *before* are the recognizer as it was when the corpus was made (`bench/baseline.json`, "
+        "scored against today's truth).", ""] if before else [])
     if held:
         parts += ["## Goals, on the held-back half", "", markdown_table(["goal", "measured", ""], goals(held)), ""]
     for title, group in (("Held-back half (the figure that counts)", held), ("Tuning half", tune)):

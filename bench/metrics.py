@@ -3,7 +3,8 @@ normalized text (order matters), recall of the truth's English words (a
 multiset), and counts of the recognizer's failure classes.
 
 Words are whitespace-separated tokens compared exactly. "English" words are
-the ASCII ones; words with other letters are counted under other languages."""
+the ASCII ones with a letter or digit (a lone `$` or `/` is left to the CER);
+words with other letters are counted under other languages."""
 
 from collections import Counter
 
@@ -63,7 +64,7 @@ def character_error_rate(truth, found):
 
 
 def is_english(word):
-    return word.isascii()
+    return word.isascii() and any(c.isalnum() for c in word)
 
 
 def found_count(wanted, got):
@@ -94,7 +95,7 @@ def failure_counts(truth, found, tags):
     in_truth = Counter(truth_words)
     lost = list((Counter(tags.get("lost", [])) & in_truth).elements())
     glyph = list(((Counter(tags.get("glyph", [])) | Counter(w for w in truth_words if "_" in w)) & in_truth).elements())
-    foreign = [w for w in truth_words if not is_english(w)]
+    foreign = [w for w in truth_words if not w.isascii() and any(c.isalpha() for c in w)]
     return {
         # found somewhere, but not where the truth's order puts them
         "reading order": present - common_subsequence(truth_words, found_words),

@@ -133,7 +133,8 @@ def editor(v, theme):
     draft = [n.lstrip("*") for n in EDITOR_TREE[v] if n] + [" ".join(EDITOR_TABS[v])]
     draft += [f"{i} {c.strip()}".strip() for i, c in enumerate(code, 1)] + [" ".join(EDITOR_STATUS[v])]
     tags = {"glyph": [w for w in " ".join(code).split() if "_" in w],
-            "lost": [str(i) for i in range(1, len(code) + 1)] + ["}"] * sum(c.strip() == "}" for c in code)}
+            "lost": [str(i) for i in range(1, len(code) + 1)] + ["}"] * sum(c.strip() == "}" for c in code)
+            + EDITOR_STATUS[v]}
     return Page(EDITOR_TABS[v][0], page(EDITOR_TABS[v][0], css, body, theme), draft, tags)
 
 
@@ -195,7 +196,7 @@ def chat(v, theme):
         for n, tm, m in c["messages"]:
             draft += [f"{n} {tm}", m]
         draft += [f"Message #{c['channel']}"]
-        tags = {"lost": [f"#{c['channel']}", "Threads", "Mentions", "Channels"],
+        tags = {"lost": [f"#{c['channel']}", "Threads", "Mentions", "Channels", c["workspace"]],
                 "glyph": [w for _, tm, _ in c["messages"] for w in tm.split()]}
     else:
         side = (f"<div class='ws'>{c['workspace']}</div><div class='search dim'>Search or start a new chat</div>"
@@ -667,14 +668,16 @@ def ide(v, theme):
     draft += [" ".join(p.lstrip("*") for p in s["panel_tabs"])] + s["terminal"] + ["STRUCTURE"] + s["outline"]
     draft.append(" ".join(s["status"].split()))
     tags = {"glyph": [w for w in " ".join(code + s["outline"]).split() if "_" in w],
-            "lost": [str(i) for i in range(1, len(code) + 1)] + ["}"] * sum(c.strip() == "}" for c in code)}
+            "lost": [str(i) for i in range(1, len(code) + 1)] + ["}"] * sum(c.strip() == "}" for c in code)
+            + [s["status"]]}
     return Page(s["tab"], page(s["tab"], css, body, theme, size=13), draft, tags)
 
 
 # --- web page --------------------------------------------------------------
 
 NEWS = [
-    dict(site="Harbor Docs", nav=["Guides", "API reference", "Examples", "Changelog"],
+    dict(site="Harbor Docs", tabs=["Configuration - Harbor Docs", "Release notes"], url="docs.harbor.dev/configuration",
+         nav=["Guides", "API reference", "Examples", "Changelog"],
          toc=["Getting started", "Installation", "*Configuration", "Environment variables", "Logging",
               "Deployment", "Troubleshooting"],
          title="Configuration",
@@ -687,7 +690,8 @@ NEWS = [
          more=["Send the process a SIGHUP signal to reload the file. Invalid files are rejected and the old",
                "settings stay active, so a typo never takes the service down."],
          onpage=["On this page", "Overview", "File format", "Reloading without a restart", "Defaults"]),
-    dict(site="The Morning Ledger", nav=["World", "Business", "Technology", "Science", "Culture", "Sport"],
+    dict(site="The Morning Ledger", tabs=["The Morning Ledger", "Weather - Coast", "Inbox (4)"],
+         url="https://www.morningledger.example/today", nav=["World", "Business", "Technology", "Science", "Culture", "Sport"],
          columns=[("City approves new tram line", "The council voted on Tuesday to build a tram line linking "
                    "the harbor with the university, with work starting next spring."),
                   ("Storm warning for the coast", "Forecasters expect strong winds and heavy rain until Friday. "
@@ -739,9 +743,28 @@ def web(v, theme):
            f"border-top:1px solid {t['line']}}}")
     site = (f"<span class='site'>{s['site']}</span>{nav}" if v == 0 else
             f"<span class='site'>{s['site']}</span></div><div class='top'>{nav}")
-    body = f"<div class='col' style='height:100%'><div class='top'>{site}</div>{main}</div>"
+    chrome, chrome_draft = browser(s["tabs"], s["url"], theme)
+    body = f"<div class='col' style='height:100%'>{chrome}<div class='top'>{site}</div>{main}</div>"
+    draft = chrome_draft + draft
+    tags.setdefault("lost", []).extend(s["tabs"][1:])
     return Page(s["site"], page(s["site"], css, body, theme, font="DejaVu Serif" if v else "DejaVu Sans",
                                 size=16), draft, tags)
+
+
+def browser(tabs, url, theme):
+    """A browser's tab strip and address bar above the page; its icons are drawn, not written."""
+    t = THEMES[theme]
+    strip = "#dee1e6" if theme == "light" else "#202124"
+    icon = (f"<span style='display:inline-block;width:14px;height:14px;border-radius:7px;border:2px solid "
+            f"{t['dim']};margin-right:14px;vertical-align:middle'></span>")
+    tab_html = "".join(f"<span style='display:inline-block;width:230px;padding:8px 14px;font-size:12px;"
+                       f"border-radius:8px 8px 0 0;background:{t['bg'] if i == 0 else strip}'>{esc(x)}"
+                       f"<span style='float:right;color:{t['dim']}'>&#x2715;</span></span>" for i, x in enumerate(tabs))
+    html = (f"<div style='background:{strip};padding:6px 8px 0;font-family:Liberation Sans'>{tab_html}</div>"
+            f"<div style='padding:6px 12px;border-bottom:1px solid {t['line']};font-family:Liberation Sans;"
+            f"font-size:14px'>{icon * 3}<span style='display:inline-block;width:70%;background:{strip};"
+            f"border-radius:14px;padding:6px 16px'>{esc(url)}</span></div>")
+    return html, [" ".join(tabs), url]
 
 
 # --- dialog ----------------------------------------------------------------
