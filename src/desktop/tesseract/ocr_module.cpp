@@ -1,6 +1,7 @@
 // kestrova-ocr.so: the only code that links Tesseract. Cuts the screen into
 // text regions, recognizes them on a few engines at once and hands the lines
 // back in reading order.
+#include <leptonica/allheaders.h>
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
@@ -284,6 +285,9 @@ void returnLargeBuffersToTheSystem() {
 
 int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void* context, std::string& error) {
   returnLargeBuffersToTheSystem();
+  // Leptonica, under Tesseract, writes its complaints about a page straight
+  // to standard error, which carries only the tool's own messages.
+  setMsgSeverity(L_SEVERITY_NONE);
   const std::string dataDir = findDataDir(request.languageDataDir, error);
   if (dataDir.empty()) return 1;
   const std::string languages = chooseLanguages(dataDir);
