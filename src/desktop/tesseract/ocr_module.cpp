@@ -69,7 +69,7 @@ struct Page {
   GrayImage image;
   int scale;
   Rect bounds;  // on the screen
-  int region;
+  int region;   // the background area it shows, kept together by the reading order
 };
 
 // Rows [top, bottom) of a page, and what was read there.
