@@ -248,10 +248,10 @@ BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) 
   map.cellBackground.resize(rawArea.size());
   for (std::size_t cell = 0; cell < rawArea.size(); ++cell) {
     map.area[cell] = compact[owner[rawArea[cell]]];
-    // A button fills most of its box, at least 3 cells high and 6 wide; the
-    // strokes of a large bold letter are thinner or bent.
+    // A button fills most of its box, at least 2 cells high and 6 wide; the
+    // strokes of a large bold letter are narrower or bent.
     const int id = rawArea[cell];
-    const bool ownBackground = rawSize[id] >= kButtonCells && boxes[id].rows() >= 3 && boxes[id].columns() >= 6 &&
+    const bool ownBackground = rawSize[id] >= kButtonCells && boxes[id].rows() >= 2 && boxes[id].columns() >= 6 &&
                                5 * rawSize[id] >= 4 * boxes[id].rows() * boxes[id].columns();
     map.cellBackground[cell] = ownBackground ? rawBackground[rawArea[cell]] : map.areaBackground[map.area[cell]];
   }
