@@ -231,6 +231,7 @@ TEST(EraseCursors, RemovesBlocksAndOutlinesButNotLetters) {
       {"a hollow cursor cut by the page's bottom", {{20, 34, 6, 6}}, {{21, 35, 4, 5}}, {}, 20, 37, true},
       {"the stem of a bold I", {{20, 14, 4, 16}}, {}, {}, 21, 25, false},
       {"a dot", {{20, 20, 3, 3}}, {}, {}, 21, 21, false},
+      {"the dot of a large bold i", {{20, 20, 9, 9}}, {}, {}, 24, 24, false},
       {"an O with cut corners", {{20, 20, 6, 13}}, {{21, 21, 4, 11}, {20, 20, 1, 1}, {25, 32, 1, 1}}, {}, 20, 25, false},
       {"an outline round a letter", {{20, 20, 6, 13}}, {{21, 21, 4, 11}}, {{22, 24, 2, 5}}, 20, 25, false},
       {"a u", {{20, 24, 6, 9}}, {{21, 24, 4, 8}}, {}, 20, 28, false},
@@ -311,6 +312,48 @@ TEST(PixelConversion, CopyWithoutRowPaddingAndEnlargement) {
   EXPECT_GT(big.at(3, 1), 0);
   EXPECT_LT(big.at(3, 1), big.at(4, 1));
   EXPECT_LT(big.at(4, 1), 200);
+}
+
+}  // namespace
+}  // namespace kestrova::desktop::tesseract
+
+namespace kestrova::desktop::tesseract {
+namespace {
+
+TEST(ReadingOrder, PanelsThenColumnsThenRows) {
+  struct Named {
+    char name;
+    PlacedLine line;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Named> lines;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"an editor: sidebar, then tab bar and code beside it, then the status bar across",
+       {{'s', {{0, 1000, 100, 14}, 3}}, {'1', {{260, 45, 400, 14}, 2}}, {'a', {{10, 40, 80, 14}, 1}},
+        {'t', {{260, 10, 60, 14}, 4}}, {'2', {{260, 65, 300, 14}, 2}}, {'E', {{10, 10, 80, 14}, 1}},
+        {'b', {{10, 60, 80, 14}, 1}}, {'S', {{300, 1000, 100, 14}, 3}}},
+       "Eabt12sS"},
+      {"a chat: each name above its bubble, the header's two ends as one row",
+       {{'m', {{800, 48, 100, 14}, 1}}, {'b', {{300, 130, 400, 14}, 2}}, {'h', {{300, 50, 200, 16}, 1}},
+        {'n', {{300, 100, 100, 14}, 1}}, {'N', {{300, 200, 100, 14}, 1}}, {'B', {{300, 230, 400, 14}, 3}}},
+       "hmnbNB"},
+      {"a table whose cells were read apart: row by row",
+       {{'d', {{200, 20, 50, 14}, 1}}, {'a', {{0, 0, 50, 14}, 1}}, {'c', {{0, 20, 50, 14}, 1}},
+        {'b', {{200, 0, 50, 14}, 1}}},
+       "abcd"},
+      {"nothing", {}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<PlacedLine> lines;
+    for (const Named& n : c.lines) lines.push_back(n.line);
+    std::string order;
+    for (std::size_t i : readingOrder(lines)) order += c.lines[i].name;
+    EXPECT_EQ(order, c.expected);
+  }
 }
 
 }  // namespace

@@ -131,11 +131,14 @@ TEST(TesseractRecognizer, ReadsEveryLineOfEveryWindowInReadingOrder) {
   const std::vector<std::string> settings{"Send a short summary of new messages every morning.",
                                           "Changes are saved automatically for this account."};
   const std::vector<std::string> code{"def load_settings(path):", "report = build_report(rows, title)"};
+  const std::vector<std::string> german{"Die Straße nach Köln ist für größere Fahrzeuge gesperrt.",
+                                        "Jörg Müller öffnet täglich um acht Uhr."};
   struct Case {
     const char* what;
     Color desktop;
     std::vector<std::string> expected;
     std::function<void(Screen&)> draw;
+    const char* locale = "C.UTF-8";  // the user's: its language is read besides English
   };
   const Case cases[] = {
       {"a light mail window above a dark terminal, on a dark desktop",
@@ -156,9 +159,43 @@ TEST(TesseractRecognizer, ReadsEveryLineOfEveryWindowInReadingOrder) {
        {70},
        code,
        [&](Screen& s) { s.window(200, 200, render(code, "DejaVu Sans Mono 10"), {30}, {230}); }},
+      {"a file sidebar beside the code, its rows between the code's: sidebar first",
+       {70},
+       {"src", "config.py", "runner.py", code[0], code[1]},
+       [&](Screen& s) {
+         const Gray files = render({"src", "config.py", "runner.py"}, "DejaVu Sans 9");
+         s.window(0, 0, files, {37}, {200});
+         s.window(files.width + 32, 0, render(code, "DejaVu Sans Mono 10"), {30}, {230});
+       }},
+      {"a large bold heading: its letters are no buttons, the dots of its i no cursors",
+       {70},
+       {"Planning Review", mail[0]},
+       [&](Screen& s) {
+         s.window(100, 100, render({"Planning Review"}, "DejaVu Sans Bold 42"), {255}, {20});
+         s.window(100, 240, render({mail[0]}, "DejaVu Sans 10"), {255}, {20});
+       }},
+      {"a greyed line under a black one in the same panel",
+       {70},
+       mail,
+       [&](Screen& s) {
+         const Gray first = render({mail[0]}, "DejaVu Sans 9");
+         s.window(100, 100, first, {255}, {20});
+         s.window(100, 100 + first.height + 32, render({mail[1]}, "DejaVu Sans 9"), {255}, {205});
+       }},
+      {"a German mail in a German locale: its diacritics are kept",
+       {70},
+       german,
+       [&](Screen& s) { s.window(100, 100, render(german, "DejaVu Sans 11"), {255}, {0}); },
+       "de_DE.UTF-8"},
+      {"a locale whose language has no model: English alone, without complaint",
+       {70},
+       mail,
+       [&](Screen& s) { s.window(100, 100, render(mail, "DejaVu Sans 10"), {255}, {0}); },
+       "kl_GL.UTF-8"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    setenv("LC_ALL", c.locale, 1);
     Screen screen(1280, 720, c.desktop);
     c.draw(screen);
     const Outcome outcome = recognize(screen.image());

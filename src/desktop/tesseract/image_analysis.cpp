@@ -25,6 +25,8 @@ namespace {
 // panel around them (a button: its label is ink against the button, not the
 // panel); fewer are cells that ink dominates, as in a bold word.
 constexpr int kButtonCells = 8;
+// Cells across the thinnest panel.
+constexpr int kPanelThickness = 3;
 // Longer than any stroke of a glyph at screen sizes, shorter than a border.
 // Upright runs must be longer: the stems of a terminal's first column (a $
 // above an R above an A) touch from line to line.
@@ -36,6 +38,8 @@ constexpr int kEdgeLength = 24;
 constexpr int kLeftMarginCells = 2;
 // Pages are dark on white: their pixels darker than this are ink.
 constexpr int kPageInk = 255 - kInkContrast;
+// Faint, before contrast is stretched: disabled text on a light panel.
+constexpr int kFaintInk = 24;
 // Smaller rectangles are dots, dashes and the bars of letters.
 constexpr int kCursorWidth = 4;
 constexpr int kCursorHeight = 8;
@@ -131,16 +135,42 @@ std::vector<int> fillAreas(const std::vector<std::uint8_t>& backgrounds, const C
   return area;
 }
 
+// The cells an area spans, inclusive.
+struct CellBox {
+  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+
+  void add(int column, int row) {
+    left = std::min(left, column);
+    top = std::min(top, row);
+    right = std::max(right, column);
+    bottom = std::max(bottom, row);
+  }
+  int columns() const { return right - left + 1; }
+  int rows() const { return bottom - top + 1; }
+};
+
+std::vector<CellBox> areaBoxes(const std::vector<int>& area, std::size_t count, const CellGrid& grid) {
+  std::vector<CellBox> boxes(count);
+  for (int row = 0; row < grid.rows; ++row) {
+    for (int column = 0; column < grid.columns; ++column) {
+      boxes[area[static_cast<std::size_t>(row) * grid.columns + column]].add(column, row);
+    }
+  }
+  return boxes;
+}
+
 // Gives every small area to the large neighbour it shares the longest border
 // with, passing through chains of small areas; what touches no large area at
 // all joins the largest.
 std::vector<int> absorbSmallAreas(const std::vector<int>& area, const std::vector<int>& areaSize,
-                                  const CellGrid& grid, int minimumCells) {
+                                  const std::vector<CellBox>& boxes, const CellGrid& grid, int minimumCells) {
   const int count = static_cast<int>(areaSize.size());
   const int largest = static_cast<int>(std::max_element(areaSize.begin(), areaSize.end()) - areaSize.begin());
   std::vector<int> owner(count, -1);
   for (int id = 0; id < count; ++id) {
-    if (areaSize[id] >= minimumCells || id == largest) owner[id] = id;
+    // A strip one or two cells thin is a step of a gradient (a title bar), not a panel.
+    const bool thin = std::min(boxes[id].rows(), boxes[id].columns()) < kPanelThickness;
+    if ((areaSize[id] >= minimumCells && !thin) || id == largest) owner[id] = id;
   }
   for (bool changed = true; changed;) {
     changed = false;
@@ -204,7 +234,8 @@ BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) 
   std::vector<std::uint8_t> rawBackground;
   std::vector<int> rawSize;
   const std::vector<int> rawArea = fillAreas(backgrounds, grid, tuning.backgroundTolerance, rawBackground, rawSize);
-  const std::vector<int> owner = absorbSmallAreas(rawArea, rawSize, grid, tuning.minimumAreaCells);
+  const std::vector<CellBox> boxes = areaBoxes(rawArea, rawSize.size(), grid);
+  const std::vector<int> owner = absorbSmallAreas(rawArea, rawSize, boxes, grid, tuning.minimumAreaCells);
 
   std::vector<int> compact(owner.size(), -1);
   for (std::size_t id = 0; id < owner.size(); ++id) {
@@ -217,7 +248,11 @@ BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) 
   map.cellBackground.resize(rawArea.size());
   for (std::size_t cell = 0; cell < rawArea.size(); ++cell) {
     map.area[cell] = compact[owner[rawArea[cell]]];
-    const bool ownBackground = rawSize[rawArea[cell]] >= kButtonCells;
+    // A button fills most of its box, at least 2 cells high and 6 wide; the
+    // strokes of a large bold letter are narrower or bent.
+    const int id = rawArea[cell];
+    const bool ownBackground = rawSize[id] >= kButtonCells && boxes[id].rows() >= 2 && boxes[id].columns() >= 6 &&
+                               5 * rawSize[id] >= 4 * boxes[id].rows() * boxes[id].columns();
     map.cellBackground[cell] = ownBackground ? rawBackground[rawArea[cell]] : map.areaBackground[map.area[cell]];
   }
 
@@ -250,18 +285,9 @@ BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) 
 }
 
 std::vector<TextRegion> findTextRegions(const GrayImage& image, const BackgroundMap& map) {
-  struct Extent {
-    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;  // cells, inclusive
-    void add(int column, int row) {
-      left = std::min(left, column);
-      top = std::min(top, row);
-      right = std::max(right, column);
-      bottom = std::max(bottom, row);
-    }
-  };
   const std::size_t areas = map.areaBackground.size();
-  std::vector<Extent> whole(areas);
-  std::vector<Extent> inked(areas);
+  std::vector<CellBox> whole(areas);
+  std::vector<CellBox> inked(areas);
   for (int row = 0; row < map.rows; ++row) {
     for (int column = 0; column < map.columns; ++column) {
       const int id = map.areaAt(column, row);
@@ -351,18 +377,20 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
   }
   std::vector<bool> edge(page.pixels.size(), false);
   markRuns(foreign, r.width, r.height, kEdgeLength, kEdgeLength, edge);
-  int darkest = 255;
   for (std::size_t i = 0; i < page.pixels.size(); ++i) {
     if (edge[i]) page.pixels[i] = 255;
-    darkest = std::min<int>(darkest, page.pixels[i]);
   }
-  // Stretch so faint gray text is as dark as black text.
-  if (darkest < 255) {
+  // Stretch each line on its own, so faint gray text is as dark as black
+  // text, a greyed line under a black one included.
+  for (const RowRun& run : inkRowRuns(page, kFaintInk)) {
+    auto* first = page.pixels.data() + static_cast<std::size_t>(run.top) * r.width;
+    auto* last = page.pixels.data() + static_cast<std::size_t>(run.bottom) * r.width;
+    const int darkest = *std::min_element(first, last);
     std::array<std::uint8_t, 256> curve{};
     for (int v = 0; v < 256; ++v) {
       curve[v] = static_cast<std::uint8_t>(std::clamp((v - darkest) * 255 / (255 - darkest), 0, 255));
     }
-    for (std::uint8_t& p : page.pixels) p = curve[p];
+    std::transform(first, last, first, [&](std::uint8_t p) { return curve[p]; });
   }
   eraseRules(page, kRuleWidth, kRuleHeight);
   eraseCursors(page, kCursorWidth, kCursorHeight);
@@ -437,7 +465,9 @@ bool isCursor(const Blob& blob, const GrayImage& page, int minimumWidth, int min
   // What the page's edge cuts off shows less of its height.
   const bool cut = blob.top == 0 || blob.bottom == page.height - 1;
   if (w < minimumWidth || h < (cut ? minimumHeight / 2 : minimumHeight)) return false;
-  if (blob.pixels.size() == static_cast<std::size_t>(w) * h) return 5 * w >= 2 * h;
+  // A block cursor is a character cell, about twice as high as wide; a
+  // square is the dot of a large bold i.
+  if (blob.pixels.size() == static_cast<std::size_t>(w) * h) return 5 * w >= 2 * h && 10 * w <= 7 * h;
   return isOutline(blob, page);
 }
 
@@ -545,6 +575,93 @@ GrayImage scaleUp(const GrayImage& image, int factor) {
       row[x] = static_cast<std::uint8_t>((upper * (256 - wy) + lower * wy + (1 << 15)) >> 16);
     }
   }
+  return out;
+}
+
+}  // namespace kestrova::desktop::tesseract
+
+namespace kestrova::desktop::tesseract {
+namespace {
+
+// The groups a blank gap along one axis divides `ids` into, in order along
+// it; one group when no allowed cut exists.
+std::vector<std::vector<std::size_t>> cutAlong(const std::vector<PlacedLine>& lines, std::vector<std::size_t> ids,
+                                               bool across) {
+  auto start = [&](std::size_t i) { return across ? lines[i].box.y : lines[i].box.x; };
+  auto end = [&](std::size_t i) { return across ? lines[i].box.bottom() : lines[i].box.right(); };
+  std::stable_sort(ids.begin(), ids.end(), [&](std::size_t a, std::size_t b) { return start(a) < start(b); });
+  std::vector<std::vector<std::size_t>> groups{{}};
+  int reach = start(ids.front());
+  for (std::size_t i : ids) {
+    if (!groups.back().empty() && start(i) >= reach) groups.emplace_back();
+    groups.back().push_back(i);
+    reach = std::max(reach, end(i));
+  }
+  // Only a part that holds one region may be cut through that region.
+  const bool oneRegion = std::all_of(ids.begin(), ids.end(), [&](std::size_t i) {
+    return lines[i].region == lines[ids.front()].region;
+  });
+  if (oneRegion || groups.size() < 2) return groups;
+  // A cut before group g is allowed when no region has lines on both sides.
+  std::map<int, std::pair<std::size_t, std::size_t>> span;  // region -> first and last group
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    for (std::size_t i : groups[g]) {
+      span.try_emplace(lines[i].region, g, g).first->second.second = g;
+    }
+  }
+  std::vector<std::vector<std::size_t>> merged{groups.front()};
+  for (std::size_t g = 1; g < groups.size(); ++g) {
+    const bool splitsARegion =
+        std::any_of(span.begin(), span.end(), [&](const auto& s) { return s.second.first < g && g <= s.second.second; });
+    if (splitsARegion) {
+      merged.back().insert(merged.back().end(), groups[g].begin(), groups[g].end());
+    } else {
+      merged.push_back(groups[g]);
+    }
+  }
+  return merged;
+}
+
+// Rows top to bottom, a line joining the row above when its middle lies
+// within that row; each row left to right.
+void appendByRows(const std::vector<PlacedLine>& lines, std::vector<std::size_t> ids, std::vector<std::size_t>& out) {
+  std::stable_sort(ids.begin(), ids.end(), [&](std::size_t a, std::size_t b) { return lines[a].box.y < lines[b].box.y; });
+  std::size_t rowStart = out.size();
+  int rowBottom = -1;
+  for (std::size_t i : ids) {
+    const Rect& box = lines[i].box;
+    if (box.y + box.height / 2 >= rowBottom) {
+      rowStart = out.size();
+      rowBottom = box.bottom();
+    }
+    out.push_back(i);
+    rowBottom = std::max(rowBottom, box.bottom());
+    std::stable_sort(out.begin() + static_cast<std::ptrdiff_t>(rowStart), out.end(),
+                     [&](std::size_t a, std::size_t b) { return lines[a].box.x < lines[b].box.x; });
+  }
+}
+
+void order(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>& ids, std::vector<std::size_t>& out) {
+  if (ids.size() < 2) {
+    out.insert(out.end(), ids.begin(), ids.end());
+    return;
+  }
+  for (const bool across : {true, false}) {
+    const auto groups = cutAlong(lines, ids, across);
+    if (groups.size() < 2) continue;
+    for (const auto& group : groups) order(lines, group, out);
+    return;
+  }
+  appendByRows(lines, ids, out);
+}
+
+}  // namespace
+
+std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines) {
+  std::vector<std::size_t> ids(lines.size());
+  std::iota(ids.begin(), ids.end(), 0);
+  std::vector<std::size_t> out;
+  order(lines, ids, out);
   return out;
 }
 

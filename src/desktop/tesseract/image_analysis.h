@@ -52,7 +52,9 @@ struct BackgroundMap {
 
 struct RegionTuning {
   int cellSize = 8;
-  int backgroundTolerance = 12;  // gray steps between neighbouring cells of one area
+  // Gray steps between neighbouring cells of one area: an editor's sidebar
+  // lies 7 steps from its code, a light IDE's panels 12 from the editor.
+  int backgroundTolerance = 4;
   int minimumAreaCells = 48;     // smaller areas join the area around them
 };
 
@@ -71,7 +73,7 @@ std::vector<TextRegion> findTextRegions(const GrayImage& image, const Background
 // The region as a page, dark on white whatever its colors: each pixel as dark
 // as it differs from the background under it (so dark themes come out
 // inverted and a button's label is read against the button), pixels of other
-// areas white, contrast stretched so the strongest ink is black, rules
+// areas white, each line's contrast stretched so its strongest ink is black, rules
 // erased, then scaled by an integer factor.
 GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region, int scale);
 
@@ -85,7 +87,8 @@ void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight);
 // terminal's cursor (block, or hollow when the window has no focus), which
 // sits right under or after the text and is otherwise read as part of its
 // letters. A filled blob narrower than two fifths of its height is a stem
-// (a bold I or l) and stays.
+// (a bold I or l) and stays, and so does one wider than seven tenths of its
+// height (the dot of a large bold i).
 void eraseCursors(GrayImage& page, int minimumWidth, int minimumHeight);
 
 // Where a word of a line ends, in page pixels, with the line's baseline,
@@ -118,5 +121,23 @@ std::vector<int> bandCuts(const std::vector<RowRun>& runs, int height, int parts
 
 // Bilinear enlargement by an integer factor.
 GrayImage scaleUp(const GrayImage& image, int factor);
+
+}  // namespace kestrova::desktop::tesseract
+
+namespace kestrova::desktop::tesseract {
+
+// A recognized line where the screen shows it, and the region it was read in.
+struct PlacedLine {
+  Rect box;
+  int region = 0;
+};
+
+// The lines in reading order, as indices: cut the screen where a blank band
+// runs across all the lines, first across (title bars, status bars, one row
+// after another), then down (a sidebar beside its panel, columns), and so on
+// within each part. No cut separates the lines of one region from each other
+// while other regions' lines share the part (a chat's bubbles lie between its
+// panel's names); where no cut remains, rows top to bottom, each left to right.
+std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines);
 
 }  // namespace kestrova::desktop::tesseract

@@ -1,6 +1,9 @@
 #include "desktop/tesseract/line_text.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <iterator>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -45,6 +48,95 @@ void straightenMismatchedQuotes(std::string& line) {
   }
   if (copied == 0) return;
   line = straightened.append(line, copied);
+}
+
+namespace {
+
+std::vector<std::string> wordsOf(const std::string& line) {
+  std::vector<std::string> words;
+  std::size_t at = 0;
+  while (at < line.size()) {
+    const std::size_t end = std::min(line.find(' ', at), line.size());
+    if (end > at) words.push_back(line.substr(at, end - at));
+    at = end + 1;
+  }
+  return words;
+}
+
+bool isLower(char c) { return c >= 'a' && c <= 'z'; }
+
+// Words that follow "I" in a sentence far more often than they follow a pipe
+// or a bitwise or.
+bool followsI(std::string_view word) {
+  static constexpr std::string_view kVerbs[] = {
+      "agree", "also", "am",   "can",  "could", "did",   "do",    "don't", "feel",  "follow", "found", "guess",
+      "had",   "have", "hope", "just", "know",  "like",  "mean",  "might", "need",  "really", "saw",   "see",
+      "sent",  "should", "still", "think", "tried", "want", "was", "will", "would", "wrote",
+  };
+  return std::find(std::begin(kVerbs), std::end(kVerbs), word) != std::end(kVerbs);
+}
+bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
+
+// An empty box or checkbox as Tesseract reads one: an opening bracket, at
+// most two of "_" and "=", and a closing one or a bar.
+bool isBox(const std::string& word) {
+  if (word.size() < 2 || word.size() > 4 || std::string_view("([{").find(word.front()) == std::string_view::npos ||
+      std::string_view(")]}|").find(word.back()) == std::string_view::npos) {
+    return false;
+  }
+  return word.find_first_not_of("_=", 1) == word.size() - 1;
+}
+
+}  // namespace
+
+void mendBarsAndBoxes(std::string& line) {
+  std::vector<std::string> words = wordsOf(line);
+  if (words.empty()) return;
+  std::vector<std::string> kept;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    if (i == 0 && words.size() > 1 && isBox(word)) continue;
+    if (word != "|") {
+      kept.push_back(word);
+      continue;
+    }
+    const bool first = i == 0;
+    const bool last = i + 1 == words.size();
+    if (first || last) continue;
+    const char before = words[i - 1].back();
+    const char after = words[i + 1].front();
+    if ((isLower(before) || before == ',') && followsI(words[i + 1])) {
+      kept.emplace_back("I");
+    } else if (!(isUpper(words[i - 1].front()) && isUpper(after))) {
+      kept.push_back(word);
+    }
+  }
+  std::string mended;
+  for (const std::string& word : kept) mended += (mended.empty() ? "" : " ") + word;
+  line = mended;
+}
+
+std::string tesseractLanguage(std::string_view locale) {
+  // language[_territory][.codeset][@modifier]
+  const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));
+  const std::string_view territory =
+      locale.find('_') == std::string_view::npos ? std::string_view{} : locale.substr(locale.find('_') + 1, 2);
+  if (language == "zh") return territory == "TW" || territory == "HK" || territory == "MO" ? "chi_tra" : "chi_sim";
+  if (language == "sr" && locale.find("@latin") != std::string_view::npos) return "srp_latn";
+  // ISO 639-1 codes and the ISO 639-2 names of Tesseract's models.
+  static constexpr std::pair<std::string_view, std::string_view> kModels[] = {
+      {"af", "afr"}, {"ar", "ara"}, {"be", "bel"}, {"bg", "bul"}, {"bn", "ben"}, {"ca", "cat"}, {"cs", "ces"},
+      {"cy", "cym"}, {"da", "dan"}, {"de", "deu"}, {"el", "ell"}, {"eo", "epo"}, {"es", "spa"}, {"et", "est"},
+      {"eu", "eus"}, {"fa", "fas"}, {"fi", "fin"}, {"fr", "fra"}, {"ga", "gle"}, {"gl", "glg"}, {"he", "heb"},
+      {"hi", "hin"}, {"hr", "hrv"}, {"hu", "hun"}, {"id", "ind"}, {"is", "isl"}, {"it", "ita"}, {"ja", "jpn"},
+      {"ka", "kat"}, {"kk", "kaz"}, {"ko", "kor"}, {"lt", "lit"}, {"lv", "lav"}, {"mk", "mkd"}, {"ms", "msa"},
+      {"mt", "mlt"}, {"nb", "nor"}, {"nl", "nld"}, {"nn", "nor"}, {"no", "nor"}, {"pl", "pol"}, {"pt", "por"},
+      {"ro", "ron"}, {"ru", "rus"}, {"sk", "slk"}, {"sl", "slv"}, {"sq", "sqi"}, {"sr", "srp"}, {"sv", "swe"},
+      {"ta", "tam"}, {"th", "tha"}, {"tr", "tur"}, {"uk", "ukr"}, {"ur", "urd"}, {"uz", "uzb"}, {"vi", "vie"},
+  };
+  const auto* found = std::find_if(std::begin(kModels), std::end(kModels),
+                                   [&](const auto& model) { return model.first == language; });
+  return found == std::end(kModels) ? std::string{} : std::string(found->second);
 }
 
 }  // namespace kestrova::desktop::tesseract

@@ -1,7 +1,9 @@
-// Corrections to a recognized line that need only its text.
+// Text-only helpers of the recognizer: corrections to a recognized line, and
+// the language of the user's locale.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kestrova::desktop::tesseract {
 
@@ -10,5 +12,19 @@ namespace kestrova::desktop::tesseract {
 // quote whose partner is straight is such a misreading, and is made straight
 // like its partner; quotes paired in one style are left as they are.
 void straightenMismatchedQuotes(std::string& line);
+
+// Tesseract reads a capital I set alone as a bar, and a button's or a box's
+// edges as bars and brackets. A lone "|" after a lowercase word and before a
+// word that follows I in sentences ("in threads | follow", "PM, | will") is
+// made an I; one at either end of the
+// line or between two capitalized words ("Cancel | Apply") and a box at the
+// line's start ("(_)", "[=]") are dropped. Bars between other words, as in
+// code ("a | b"), stay.
+void mendBarsAndBoxes(std::string& line);
+
+// The name of Tesseract's model for the language of a POSIX locale
+// ("de_DE.UTF-8" -> "deu", "zh_TW" -> "chi_tra"), or empty for English, for
+// "C" and "POSIX", and for languages without a model of their own.
+std::string tesseractLanguage(std::string_view locale);
 
 }  // namespace kestrova::desktop::tesseract

@@ -1,6 +1,7 @@
 // kestrova-ocr.so: the only code that links Tesseract. Cuts the screen into
 // text regions, recognizes them on a few engines at once and hands the lines
 // back in reading order.
+#include <leptonica/allheaders.h>
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -25,7 +27,7 @@
 namespace kestrova::desktop::tesseract {
 namespace {
 
-constexpr const char* kLanguage = "eng";
+constexpr const char* kEnglish = "eng";
 // Where Debian, Fedora, Arch and source builds keep Tesseract's data.
 constexpr const char* kDataDirs[] = {
     "/usr/share/tesseract-ocr/5/tessdata", "/usr/share/tesseract-ocr/4.00/tessdata", "/usr/share/tessdata",
@@ -60,11 +62,14 @@ constexpr float kLeastLineConfidence = 45.0F;
 struct Line {
   std::string text;
   float confidence;
+  PlacedLine place;  // on the screen
 };
 
 struct Page {
   GrayImage image;
   int scale;
+  Rect bounds;  // on the screen
+  int region;   // the background area it shows, kept together by the reading order
 };
 
 // Rows [top, bottom) of a page, and what was read there.
@@ -96,7 +101,7 @@ std::string findDataDir(const char* requested, std::string& error) {
   }
   std::error_code ignored;
   for (const std::string& dir : dirs) {
-    if (std::filesystem::is_regular_file(std::filesystem::path(dir) / (std::string(kLanguage) + ".traineddata"), ignored)) {
+    if (std::filesystem::is_regular_file(std::filesystem::path(dir) / (std::string(kEnglish) + ".traineddata"), ignored)) {
       return dir;
     }
   }
@@ -105,7 +110,27 @@ std::string findDataDir(const char* requested, std::string& error) {
   return {};
 }
 
-Engine startEngine(const std::string& dataDir, const KestrovaOcrOptions& options) {
+// English, and the language of the user's locale (the first of LC_ALL,
+// LC_MESSAGES and LANG that is set decides) when its model is installed.
+std::string chooseLanguages(const std::string& dataDir) {
+  std::string locale;
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') {
+      locale = value;
+      break;
+    }
+  }
+  const std::string language = tesseractLanguage(locale);
+  std::error_code ignored;
+  if (language.empty() ||
+      !std::filesystem::is_regular_file(std::filesystem::path(dataDir) / (language + ".traineddata"), ignored)) {
+    return kEnglish;
+  }
+  return std::string(kEnglish) + "+" + language;
+}
+
+Engine startEngine(const std::string& dataDir, const std::string& languages, const KestrovaOcrOptions& options) {
   // Tesseract writes its diagnostics to debug_file; it must be set while the
   // engine starts, or the first messages reach the tool's standard error.
   std::vector<std::string> names{"debug_file"};
@@ -120,8 +145,11 @@ Engine startEngine(const std::string& dataDir, const KestrovaOcrOptions& options
   // Init's own variables arrive too late for the messages about unreadable
   // language data; debug_file is global, so it can be set beforehand.
   engine->SetVariable("debug_file", "/dev/null");
-  if (engine->Init(dataDir.c_str(), kLanguage, ::tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values, false) != 0) {
-    return nullptr;
+  if (engine->Init(dataDir.c_str(), languages.c_str(), ::tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values,
+                   false) != 0) {
+    // A locale's model that will not load leaves English, which did.
+    if (languages == kEnglish) return nullptr;
+    return startEngine(dataDir, kEnglish, options);
   }
   const int mode = options.pageSegMode > 0 ? options.pageSegMode : kPageSegMode;
   engine->SetPageSegMode(static_cast<::tesseract::PageSegMode>(mode));
@@ -159,6 +187,7 @@ std::string lineText(const ::tesseract::LTRResultIterator& line, const Band& ban
     previousRight = wordRight;
   } while (!words.IsAtFinalElement(RIL_TEXTLINE, RIL_WORD) && words.Next(RIL_WORD));
   straightenMismatchedQuotes(text);
+  mendBarsAndBoxes(text);
   return text;
 }
 
@@ -173,7 +202,12 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
     const float confidence = lines.Confidence(::tesseract::RIL_TEXTLINE);
     std::string line = lineText(lines, band);
     if (line.empty() || confidence < kLeastLineConfidence) continue;
-    band.lines.push_back({std::move(line), confidence});
+    int left = 0, top = 0, right = 0, bottom = 0;
+    lines.BoundingBox(::tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
+    const Page& page = *band.page;
+    const Rect box{page.bounds.x + left / page.scale, page.bounds.y + (band.top + top) / page.scale,
+                   (right - left) / page.scale, (bottom - top) / page.scale};
+    band.lines.push_back({std::move(line), confidence, {box, page.region}});
   } while (lines.Next(::tesseract::RIL_TEXTLINE));
 }
 
@@ -210,13 +244,16 @@ std::vector<Page> planPages(GrayImage gray, const KestrovaOcrOptions& options) {
   std::vector<Page> pages;
   if (options.wholeImage != 0) {
     const int scale = std::max(1, options.scale);
-    pages.push_back({scale > 1 ? scaleUp(gray, scale) : std::move(gray), scale});
+    const Rect bounds{0, 0, gray.width, gray.height};
+    pages.push_back({scale > 1 ? scaleUp(gray, scale) : std::move(gray), scale, bounds, 0});
     return pages;
   }
   const BackgroundMap map = mapBackground(gray);
   const std::vector<TextRegion> regions = findTextRegions(gray, map);
   const std::vector<int> scales = chooseScales(regions, options.scale);
-  for (std::size_t i = 0; i < regions.size(); ++i) pages.push_back({preparePage(gray, map, regions[i], scales[i]), scales[i]});
+  for (std::size_t i = 0; i < regions.size(); ++i) {
+    pages.push_back({preparePage(gray, map, regions[i], scales[i]), scales[i], regions[i].bounds, regions[i].area});
+  }
   return pages;
 }
 
@@ -248,8 +285,12 @@ void returnLargeBuffersToTheSystem() {
 
 int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void* context, std::string& error) {
   returnLargeBuffersToTheSystem();
+  // Leptonica, under Tesseract, writes its complaints about a page straight
+  // to standard error, which carries only the tool's own messages.
+  setMsgSeverity(L_SEVERITY_NONE);
   const std::string dataDir = findDataDir(request.languageDataDir, error);
   if (dataDir.empty()) return 1;
+  const std::string languages = chooseLanguages(dataDir);
 
   const std::vector<Page> pages =
       planPages(copyGray(request.pixels, request.width, request.height, request.bytesPerRow), request.options);
@@ -269,7 +310,7 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
   std::atomic<std::size_t> next{0};
   std::atomic<bool> failed{false};
   auto recognizeBands = [&] {
-    Engine engine = startEngine(dataDir, request.options);
+    Engine engine = startEngine(dataDir, languages, request.options);
     if (!engine) {
       failed = true;
       return;
@@ -286,9 +327,15 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
     error = "Tesseract could not load its English model from " + dataDir;
     return 1;
   }
+  std::vector<const Line*> lines;
+  std::vector<PlacedLine> places;
   for (const Band& band : bands) {
-    for (const Line& line : band.lines) sink(context, line.text.c_str(), line.confidence);
+    for (const Line& line : band.lines) {
+      lines.push_back(&line);
+      places.push_back(line.place);
+    }
   }
+  for (std::size_t i : readingOrder(places)) sink(context, lines[i]->text.c_str(), lines[i]->confidence);
   return 0;
 }
 
