@@ -113,7 +113,7 @@ int activate(const Invocation& run) {
 struct Command {
   std::string_view word;
   int (*handler)(const Invocation&);
-  std::string_view outOfMemory;  // the command's own failure message, where it has one
+  std::string_view outOfMemory;  // after an allocation failure: its own failure message, where it has one
 };
 
 constexpr std::array<Command, 4> commands{{
