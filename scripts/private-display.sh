@@ -54,3 +54,24 @@ ownClipboard() {
   echo "xclip never took the clipboard for $target" >&2
   return 1
 }
+
+# copyTool BUILT: runs a private copy of the tool (and its recognizer module),
+# so that a process still running it afterwards can only be one of ours. Sets $tool.
+copyTool() {
+  command -v ipcs >/dev/null || { echo "ipcs not found: leftover segments cannot be counted" >&2; return 1; }
+  cp "$1" "$work/kestrova-capture"
+  [ -e "$(dirname "$1")/kestrova-ocr.so" ] && cp "$(dirname "$1")/kestrova-ocr.so" "$work/"
+  tool="$work/kestrova-capture"
+}
+
+# leftBehind PIDS_FILE: sets $left (processes still running $tool) and
+# $segments (shared-memory segments created by the runs listed in PIDS_FILE).
+leftBehind() {
+  local entry
+  left=0
+  for entry in /proc/[0-9]*; do
+    [ "$(readlink "$entry/exe" 2>/dev/null)" = "$tool" ] && left=$((left + 1))
+  done
+  # ipcs -m -p: shmid, owner, creator pid, last pid.
+  segments=$(ipcs -m -p | awk 'NR == FNR { ours[$1] = 1; next } ($3 in ours) { n++ } END { print n + 0 }' "$1" -)
+}

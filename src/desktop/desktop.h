@@ -117,6 +117,18 @@ struct PasteboardRead {
   static PasteboardRead failed() { return {Outcome::failed, {}}; }
 };
 
+// --- Reaching the desktop ---------------------------------------------------
+
+// Why the desktop could not be used, in the platform's words.
+struct Unreachable {
+  // notOpened: no desktop to talk to (none named, none there, access refused).
+  // stoppedAnswering: it was found but did not answer in time, or went away.
+  enum class Kind { notOpened, stoppedAnswering };
+  Kind kind = Kind::notOpened;
+  std::string display;  // as the user named it; empty when none is named
+  std::string reason;   // may be empty
+};
+
 // --- The desktop ------------------------------------------------------------
 
 class Desktop {
@@ -136,6 +148,10 @@ class Desktop {
 
   virtual void pause(std::chrono::microseconds duration) = 0;
   virtual std::chrono::system_clock::time_point now() { return std::chrono::system_clock::now(); }
+
+  // Once an operation found the desktop out of reach, why; none while it
+  // answers. Platforms whose desktop is always there keep the default.
+  virtual std::optional<Unreachable> unreachable() const { return std::nullopt; }
 };
 
 // Built once per process by the platform chosen at build time.

@@ -42,6 +42,7 @@ TEST_P(ActiveApp, NamesTheFocusedWindowsApplication) {
     std::string gtkApplicationId;  // set on the window when not empty
     bool systemEntries;
     std::string expected;
+    bool emptyClass = false;  // WM_CLASS made "xterm\0\0" once the window shows
   };
   writeEntry("kestrova-terminal.desktop",
              "[Desktop Entry]\nType=Application\nName=Kestrova Terminal\nStartupWMClass=KestrovaTerm\n");
@@ -49,6 +50,8 @@ TEST_P(ActiveApp, NamesTheFocusedWindowsApplication) {
   writeEntry("kestrova/viewer.desktop", "[Desktop Entry]\nType=Application\nName=Hidden Viewer\nHidden=true\n");
   writeEntry("kestrova/editor.desktop", "[Desktop Entry]\nType=Application\nName=Kestrova Editor\n");
   writeEntry("org.kestrova.Viewer.desktop", "[Desktop Entry]\nName=Kestrova Viewer\nType=Application\n");
+  writeEntry("kestrova-blank.desktop", "[Desktop Entry]\nType=Application\nName=\n");
+  writeEntry("kestrova-lines.desktop", "[Desktop Entry]\nType=Application\nName=Two\\nLines\n");
   const Case cases[] = {
       {"plain xterm, Debian's entry", {}, "", true, "XTerm"},
       {"plain xterm, no entry: WM_CLASS class", {}, "", false, "XTerm"},
@@ -60,6 +63,11 @@ TEST_P(ActiveApp, NamesTheFocusedWindowsApplication) {
       {"hidden entry is skipped", {"-name", "kestrova-viewer", "-class", "Kestrova-viewer"}, "", false,
        "Kestrova-viewer"},
       {"non-ASCII class", {"-class", "Térm水"}, "", false, "Térm水"},
+      {"Latin-1 class, as ICCCM has it", {"-class", "T\xe9rm"}, "", false, "Térm"},
+      // A name is never empty and always one line.
+      {"empty class: the instance", {}, "", false, "xterm", true},
+      {"empty Name: the class", {"-name", "kestrova-blank"}, "", false, "XTerm"},
+      {"line feed in Name", {"-name", "kestrova-lines"}, "", false, "Two Lines"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -69,6 +77,9 @@ TEST_P(ActiveApp, NamesTheFocusedWindowsApplication) {
       ASSERT_TRUE(session.run({"xprop", "-id", std::to_string(xterm.window), "-f", "_GTK_APPLICATION_ID", "8u", "-set",
                                "_GTK_APPLICATION_ID", c.gtkApplicationId})
                       .exited);
+    }
+    if (c.emptyClass) {
+      ASSERT_EQ(session.run({"xdotool", "set_window", "--class", "", std::to_string(xterm.window)}).exitCode, 0);
     }
     session.focus(xterm.window);
     EXPECT_TRUE(ranWith(session.tool({"active-app"}, dataDirs(c.systemEntries)), c.expected + "\n", "", 0));

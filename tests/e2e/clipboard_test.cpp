@@ -48,11 +48,13 @@ const std::vector<std::string> xclipOwner{"xclip", "-quiet", "-selection", "clip
 const std::vector<std::string> xselOwner{"xsel", "--clipboard", "--input", "--nodetach"};
 
 std::string largeText() {
-  // 8 MB of lines with two- to four-byte characters, so chunks end mid-character.
+  // 50 MB of lines with two- to four-byte characters, so chunks end
+  // mid-character; far inside the tool's limits on a transfer.
+  constexpr std::size_t size = 50'000'000;
   std::string text;
-  text.reserve(8 << 20);
-  for (int line = 0; text.size() < (8U << 20); ++line) text += std::to_string(line) + " é水😀 kestrova\n";
-  text.resize(8U << 20);
+  text.reserve(size);
+  for (int line = 0; text.size() < size; ++line) text += std::to_string(line) + " é水😀 kestrova\n";
+  text.resize(size);
   while ((static_cast<unsigned char>(text.back()) & 0xC0) == 0x80 || static_cast<unsigned char>(text.back()) >= 0xC0) {
     text.pop_back();  // keep it valid UTF-8: the tool repairs invalid text
   }
@@ -70,7 +72,7 @@ TEST_F(Clipboard, GivesEveryOwnersTextByteForByte) {
       {"multi-line", "first line\nsecond line\n\nfourth\tline"},
       {"non-ASCII", "café é 水 😀 Ω"},
       {"ending in a line feed", "ends with a line feed\n"},
-      {"8 MB", largeText()},
+      {"50 MB", largeText()},
   };
   for (const auto& owner : {xclipOwner, xselOwner}) {
     for (const auto& c : cases) {

@@ -1,15 +1,25 @@
-// Faults injected while the tool runs: the X server killed, clipboard owners
-// and applications that break mid-request, extreme displays, missing OCR data.
+// Faults injected while the tool runs: the X server killed, stopped, grabbed
+// or absent, closed standard streams, clipboard owners and applications that
+// break mid-request, extreme displays, missing OCR data, little memory.
 // Each run must end within its bound by exit(), never by a signal.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "support/expectations.h"
 #include "support/x_session.h"
@@ -58,7 +68,7 @@ TEST(ServerKilled, MidClipboardTransferFailsAsSoonAsItIsGone) {
   EXPECT_LT(result.elapsed, killAt + 1s);
 }
 
-TEST(ServerKilled, RightAfterActivateStartsItEndsWithOkOrNoApp) {
+TEST(ServerKilled, RightAfterActivateStartsItEndsWithOkOrTheDisplayLine) {
   for (const auto delay : {0ms, 3ms, 10ms, 30ms}) {
     SCOPED_TRACE("server killed " + std::to_string(delay.count()) + " ms after the start");
     XSession session;
@@ -67,26 +77,219 @@ TEST(ServerKilled, RightAfterActivateStartsItEndsWithOkOrNoApp) {
     const std::string pid = std::to_string(target.pid());
     const auto result = toolWhileServerDies(session, {"activate", pid}, delay);
     report("server killed " + std::to_string(delay.count()) + " ms into activate", result);
-    // Found before the server went: "ok" alone; not found: as with no display at all.
+    // Found before the server went: "ok" alone; not found: the display line,
+    // never "No app with PID", which would be a wrong answer.
     if (!ranWith(result, "ok\n", "", 0)) {
-      EXPECT_TRUE(ranWith(result, "ok\n", "No app with PID " + pid + "\n", 0));
+      const bool beforeConnecting = ranWith(result, "", "Failed to open display " + session.display() + "\n", 1);
+      EXPECT_TRUE(beforeConnecting || ranWith(result, "", "Failed to open display " + session.display() +
+                                                              ": the X server closed the connection\n", 1));
     }
     EXPECT_LT(result.elapsed, 2s);
   }
 }
 
-TEST(ClipboardOwner, BreakingMidIncrFailsWithinTheBound) {
+TEST(ClipboardOwner, BreakingMidIncrOrNeverEndingFailsWithinTheBound) {
   XSession session;
-  for (const std::string ending : {"wrongtype", "vanish"}) {
-    SCOPED_TRACE(ending);
-    auto& owner = session.start({incrOwnerPath(), "2", "0", ending});
+  struct Case {
+    const char* what;
+    std::vector<std::string> owner;  // incr_owner's arguments
+    std::chrono::milliseconds bound;
+  };
+  const Case cases[] = {
+      {"chunk of another type", {"2", "0", "wrongtype"}, 3s},
+      {"owner vanishes", {"2", "0", "vanish"}, 3s},
+      // Past the size limit (128 MiB), however fast the chunks come.
+      {"chunks without end", {"-1", "0", "finish", "65536"}, 15s},
+      // Past the time limit (20 s), though each chunk comes within the patience.
+      {"chunks trickling without end", {"-1", "1500", "finish"}, 23s},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> argv{incrOwnerPath()};
+    argv.insert(argv.end(), c.owner.begin(), c.owner.end());
+    auto& owner = session.start(argv);
     awaitClipboardOwner(session);
     const auto result = session.tool({"clipboard"});
-    report("INCR owner: " + ending, result);
+    report(std::string("INCR owner: ") + c.what, result);
     // Half a text is no text: reporting it, or nothing, as success would hide the failure.
     EXPECT_TRUE(ranWith(result, "", "Failed to read clipboard\n", 1));
-    EXPECT_LT(result.elapsed, 3s);
+    EXPECT_LT(result.elapsed, c.bound);
+    if (KESTROVA_MEMORY_MEASURABLE) {
+      EXPECT_LT(result.maxRssKb / 1024, 400);
+    }
     owner.stop();
+  }
+}
+
+TEST(StandardStreams, ClosedOrRefusingNeverPassForSuccess) {
+  XSession session(WindowManager::openbox);
+  const auto xterm = session.startXterm();
+  session.focus(xterm.window);
+  session.start({incrOwnerPath(), "1", "0", "finish"});
+  awaitClipboardOwner(session);
+  const std::pair<std::vector<std::string>, std::string> commands[] = {
+      {{"active-app"}, "XTerm\n"},
+      {{"clipboard"}, "chunk 0\n\n"},
+      {{"activate", std::to_string(xterm.pid)}, "ok\n"},
+      {{"screenshot"}, ""},  // a record: checked by its start
+  };
+  struct Streams {
+    const char* what;
+    StdoutSink sink;
+    int closed;  // besides standard output
+  };
+  const Streams variants[] = {
+      {"stdin closed", StdoutSink::captured, 0},
+      {"stderr closed", StdoutSink::captured, 2},
+      // The answer must never go into the X connection that took descriptor 1.
+      {"stdout closed", StdoutSink::closed, -1},
+      {"stdout on a full device", StdoutSink::fullDevice, -1},
+      {"stdout a pipe nobody reads", StdoutSink::unreadPipe, -1},
+  };
+  for (const auto& [args, answer] : commands) {
+    for (const auto& streams : variants) {
+      SCOPED_TRACE(args.front() + ", " + streams.what);
+      std::vector<std::string> argv{toolPath()};
+      argv.insert(argv.end(), args.begin(), args.end());
+      const auto result = runProcess(argv, session.environment(), 30s, "/dev/null", streams.sink, streams.closed);
+      if (streams.sink != StdoutSink::captured) {
+        EXPECT_TRUE(ranWith(result, "", "Failed to write output\n", 1));
+      } else if (answer.empty()) {
+        EXPECT_TRUE(ranWith(result, result.out, "", 0));
+        EXPECT_EQ(result.out.rfind("{\n  \"text\": ", 0), 0U) << result.out;
+        EXPECT_NE(result.out.find("\n  \"appName\": \"XTerm\",\n"), std::string::npos) << result.out;
+      } else {
+        EXPECT_TRUE(ranWith(result, answer, "", 0));
+      }
+    }
+  }
+}
+
+// An Xauthority file whose one cookie is for every display (family "wild").
+void writeCookie(const fs::path& path, char fill) {
+  std::string entry = "\xff\xff";
+  for (const std::string& field : {std::string(), std::string(), std::string("MIT-MAGIC-COOKIE-1"), std::string(16, fill)}) {
+    entry += static_cast<char>(field.size() >> 8);
+    entry += static_cast<char>(field.size() & 0xFF);
+    entry += field;
+  }
+  std::ofstream(path, std::ios::binary) << entry;
+}
+
+const std::vector<std::vector<std::string>> everyCommand{{"screenshot"}, {"active-app"}, {"clipboard"}, {"activate", "1"}};
+
+TEST(NoDisplay, EveryCommandNamesTheDisplayItCouldNotOpen) {
+  char pattern[] = "/tmp/kestrova-auth-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const fs::path dir = pattern;
+  writeCookie(dir / "server", '\1');
+  writeCookie(dir / "client", '\2');
+  XSession session(WindowManager::none, 24, {"-auth", (dir / "server").string()});
+  Environment unset = session.environment();
+  unset.erase("DISPLAY");
+  struct Case {
+    const char* what;
+    Environment environment;
+    std::string err;
+  };
+  const std::string display = session.display();
+  int unused = 4000;  // a display number nobody serves
+  struct stat info {};
+  while (stat(("/tmp/.X11-unix/X" + std::to_string(unused)).c_str(), &info) == 0) ++unused;
+  const std::string nobody = ":" + std::to_string(unused);
+  // The library's own words become the reason; nothing else reaches standard error.
+  const Case cases[] = {
+      {"DISPLAY not set", unset, "Failed to open display: DISPLAY is not set\n"},
+      {"no server there", session.environment({{"DISPLAY", nobody}}), "Failed to open display " + nobody + "\n"},
+      {"no such screen", session.environment({{"DISPLAY", display + ".3"}, {"XAUTHORITY", (dir / "server").string()}}),
+       "Failed to open display " + display + ".3: no such screen\n"},
+      {"wrong cookie", session.environment({{"XAUTHORITY", (dir / "client").string()}}),
+       "Failed to open display " + display + ": Invalid MIT-MAGIC-COOKIE-1 key\n"},
+      {"no authority file", session.environment({{"XAUTHORITY", (dir / "missing").string()}}),
+       "Failed to open display " + display + ": Authorization required, but no authorization protocol specified\n"},
+  };
+  for (const auto& c : cases) {
+    for (const auto& args : everyCommand) {
+      SCOPED_TRACE(std::string(c.what) + ": " + args.front());
+      std::vector<std::string> argv{toolPath()};
+      argv.insert(argv.end(), args.begin(), args.end());
+      EXPECT_TRUE(ranWith(runProcess(argv, c.environment, 10s), "", c.err, 1));
+    }
+  }
+  fs::remove_all(dir);
+}
+
+// A display that takes connections and never answers: a listening socket
+// where libxcb looks first (the abstract /tmp/.X11-unix/X<n>) that nobody serves.
+class SilentSocket {
+ public:
+  SilentSocket() : fd_(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    for (int number = 4000; number < 5000 && display_.empty(); ++number) {
+      sockaddr_un address{};
+      address.sun_family = AF_UNIX;
+      const std::string name = "/tmp/.X11-unix/X" + std::to_string(number);
+      std::copy(name.begin(), name.end(), address.sun_path + 1);
+      const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+      if (bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 && listen(fd_, 16) == 0) {
+        display_ = ":" + std::to_string(number);
+      }
+    }
+    if (display_.empty()) throw std::runtime_error("no free abstract X socket name");
+  }
+  ~SilentSocket() { close(fd_); }
+  const std::string& display() const { return display_; }
+
+ private:
+  int fd_;
+  std::string display_;
+};
+
+TEST(SilentServer, EveryCommandGivesUpWithinTheBound) {
+  XSession stopped;
+  stopped.server().signal(SIGSTOP);
+  XSession grabbed;
+  int ends[2];
+  ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+  ChildProcess grabber({incrOwnerPath(), "0", "0", "grab"}, grabbed.environment(), "/dev/null", ends[1]);
+  close(ends[1]);
+  pollfd said{ends[0], POLLIN, 0};
+  char word[8] = {};
+  ASSERT_TRUE(poll(&said, 1, 10'000) == 1 && read(ends[0], word, sizeof word) == 8) << "the server was never grabbed";
+  close(ends[0]);
+  const SilentSocket silent;
+
+  struct Way {
+    const char* what;
+    Environment environment;
+    std::string display;
+  };
+  const Way ways[] = {
+      {"server stopped", stopped.environment(), stopped.display()},
+      {"server grabbed by another client", grabbed.environment(), grabbed.display()},
+      {"socket that never answers", stopped.environment({{"DISPLAY", silent.display()}}), silent.display()},
+  };
+  // All at once: each waits out the same bound.
+  std::vector<std::tuple<std::string, std::string, std::future<ProcessResult>>> runs;
+  for (const auto& way : ways) {
+    for (const auto& args : everyCommand) {
+      std::vector<std::string> argv{toolPath()};
+      argv.insert(argv.end(), args.begin(), args.end());
+      const std::string expected = args.front() == "screenshot" ? "Failed to capture screen\n"
+                                   : args.front() == "clipboard"
+                                       ? "Failed to read clipboard\n"
+                                       : "Failed to open display " + way.display + ": the X server did not answer within 3 s\n";
+      runs.emplace_back(std::string(way.what) + ": " + args.front(), expected,
+                        std::async(std::launch::async, [argv, environment = way.environment] {
+                          return runProcess(argv, environment, 20s);
+                        }));
+    }
+  }
+  for (auto& [what, expected, run] : runs) {
+    SCOPED_TRACE(what);
+    const auto result = run.get();
+    report(what, result);
+    EXPECT_TRUE(ranWith(result, "", expected, 1));
+    EXPECT_LT(result.elapsed, 6s);
   }
 }
 
@@ -208,6 +411,37 @@ TEST(ExtremeDisplay, SixteenBitScreenIsReadEndToEnd) {
   const auto result = screenshotShowing(session, "depth sixteen screen");
   report("screenshot at depth 16", result);
   EXPECT_NE(result.out.find("\n  \"appName\": \"XTerm\",\n"), std::string::npos) << result.out;
+}
+
+TEST(LowMemory, ScreenshotEndsByExitUnderEveryLimit) {
+  if (!KESTROVA_MEMORY_MEASURABLE) GTEST_SKIP() << "the sanitizers' shadow memory needs all the address space";
+  XSession session;
+  // A screen full of text, so that recognition runs on two engines.
+  const auto& xterm = session.start({"xterm", "-geometry", "190x62+0+0", "-e", "sh", "-c",
+                                     "for i in $(seq 60); do echo \"line $i: little memory left to read this screen "
+                                     "of text, yet every run must end by exit and never by a signal\"; done; "
+                                     "exec sleep 600"});
+  const auto window = session.visibleWindowOf(xterm.pid());
+  ASSERT_TRUE(window);
+  session.focus(*window);
+  ASSERT_TRUE(eventually([&] { return session.tool({"screenshot"}).out.find("line 60") != std::string::npos; }, 30s));
+  for (const long limitKb : {300'000L, 200'000L, 150'000L, 100'000L, 40'000L}) {
+    SCOPED_TRACE("ulimit -v " + std::to_string(limitKb));
+    const auto result = session.run(
+        {"sh", "-c", "ulimit -v " + std::to_string(limitKb) + " && exec \"$0\" screenshot", toolPath()}, 60s);
+    report("screenshot of a full screen under ulimit -v " + std::to_string(limitKb), result);
+    ASSERT_TRUE(result.exited) << "signal " << result.termSignal << ": " << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    // Recognition that cannot get memory is an OCR error, the record still printed.
+    EXPECT_TRUE(result.err.empty() || (result.err.rfind("OCR error: ", 0) == 0 &&
+                                       std::count(result.err.begin(), result.err.end(), '\n') == 1))
+        << result.err;
+    EXPECT_EQ(result.out.rfind("{\n  \"text\": \"", 0), 0U) << result.out;
+    // Address space, not memory in use, is what runs short: 150 MB suffice.
+    if (limitKb >= 150'000L) {
+      EXPECT_NE(result.out.find("little memory left"), std::string::npos) << result.out;
+    }
+  }
 }
 
 class OcrData : public ::testing::Test {

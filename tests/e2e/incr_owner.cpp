@@ -1,8 +1,10 @@
 // Test peer: a CLIPBOARD owner that answers UTF8_STRING with an INCR transfer
-// of N chunks ("chunk 0\n", ...), D milliseconds apart, and then ends the
-// transfer, falls silent as a hung owner would, sends a chunk of a non-text
-// type, or destroys its window (and with it the selection) mid-transfer.
-// Usage: incr_owner <chunks> <delay-ms> finish|stall|wrongtype|vanish
+// of N chunks ("chunk 0\n", ..., padded with dots to B bytes if given; N -1:
+// without end), D milliseconds apart, and then ends the transfer, falls
+// silent as a hung owner would, sends a chunk of a non-text type, or destroys
+// its window (and with it the selection) mid-transfer. Or, with "grab", a
+// client that grabs the server, says so on descriptor 3, and keeps the grab.
+// Usage: incr_owner <chunks> <delay-ms> finish|stall|wrongtype|vanish|grab [chunk-bytes]
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -30,13 +32,22 @@ void notify(xcb_connection_t* c, const xcb_selection_request_event_t& request, x
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) return 2;
+  if (argc != 4 && argc != 5) return 2;
   const int chunks = std::atoi(argv[1]);
   const int delayMs = std::atoi(argv[2]);
   const std::string_view ending = argv[3];
+  const std::size_t chunkBytes = argc == 5 ? std::strtoul(argv[4], nullptr, 10) : 0;
 
   xcb_connection_t* c = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(c) != 0) return 1;
+  if (ending == "grab") {
+    xcb_grab_server(c);
+    // Answered only once the grab is in place.
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    if (write(3, "grabbed\n", 8) != 8) return 1;
+    pause();
+    return 0;
+  }
   xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
   const xcb_atom_t clipboard = intern(c, "CLIPBOARD");
   const xcb_atom_t utf8 = intern(c, "UTF8_STRING");
@@ -76,9 +87,10 @@ int main(int argc, char** argv) {
       const auto& change = *reinterpret_cast<xcb_property_notify_event_t*>(event);
       // The requestor deleting the property asks for the next chunk.
       if (change.window == requestor && change.atom == property && change.state == XCB_PROPERTY_DELETE) {
-        if (sent < chunks) {
+        if (sent < chunks || chunks < 0) {
           usleep(static_cast<useconds_t>(delayMs) * 1000);
-          const std::string chunk = "chunk " + std::to_string(sent++) + "\n";
+          std::string chunk = "chunk " + std::to_string(sent++) + "\n";
+          if (chunk.size() < chunkBytes) chunk.resize(chunkBytes, '.');
           xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, utf8, 8,
                               static_cast<std::uint32_t>(chunk.size()), chunk.data());
         } else if (ending == "finish") {

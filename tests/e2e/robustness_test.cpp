@@ -1,5 +1,5 @@
-// The tool among windows that vanish mid-request, and the start-up rule that
-// only `screenshot` loads text recognition.
+// The tool among windows that vanish mid-request, process ids as X stores
+// them, and the start-up rule that only `screenshot` loads text recognition.
 #include <gtest/gtest.h>
 
 #include "support/expectations.h"
@@ -33,6 +33,15 @@ TEST_P(Robustness, WindowsDestroyedMidRunNeverCrashTheTool) {
 
 INSTANTIATE_TEST_SUITE_P(Desktop, Robustness, ::testing::Values(WindowManager::openbox, WindowManager::none),
                          [](const auto& info) { return nameOf(info.param); });
+
+TEST(ProcessId, IsComparedAsTheUnsignedValueXStores) {
+  XSession session;
+  const auto xterm = session.startXterm();
+  // All ones: -1, were it read as signed.
+  ASSERT_EQ(session.run({"xprop", "-id", std::to_string(xterm.window), "-f", "_NET_WM_PID", "32c", "-set",
+                         "_NET_WM_PID", "4294967295"}).exitCode, 0);
+  EXPECT_TRUE(ranWith(session.tool({"activate", "-1"}), "ok\n", "No app with PID -1\n", 0));
+}
 
 TEST(StartUp, OnlyScreenshotLoadsTextRecognition) {
   XSession session;

@@ -2,7 +2,6 @@
 // links the X11 desktop), `screenshot` end to end, and every command with no
 // display to reach.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -115,36 +114,6 @@ TEST(Screenshot, PrintsTheRecordWithTheApplicationFocusedAtTheCapture) {
   EXPECT_NE(result.out.find("\n  \"appName\": \"XTerm\",\n"), std::string::npos) << result.out;
   EXPECT_GT(result.elapsed, 1s) << "the switch came too late in the run to tell";
   EXPECT_EQ(session.activeWindow(), latecomer.window);
-}
-
-TEST(NoDisplay, EveryCommandKeepsItsOwnAnswer) {
-  // A display number nobody serves, and no DISPLAY at all.
-  int unused = 4000;
-  struct stat info {};
-  while (stat(("/tmp/.X11-unix/X" + std::to_string(unused)).c_str(), &info) == 0) ++unused;
-  struct Case {
-    std::vector<std::string> args;
-    std::string out, err;
-    int status;
-  };
-  const Case cases[] = {
-      {{"clipboard"}, "", "Failed to read clipboard\n", 1},
-      {{"screenshot"}, "", "Failed to capture screen\n", 1},
-      {{"active-app"}, "Unknown\n", "", 0},
-      {{"activate", "4242"}, "ok\n", "No app with PID 4242\n", 0},
-  };
-  auto withoutDisplay = currentEnvironment();
-  withoutDisplay.erase("DISPLAY");
-  auto unreachable = withoutDisplay;
-  unreachable["DISPLAY"] = ":" + std::to_string(unused);
-  for (const auto& environment : {withoutDisplay, unreachable}) {
-    for (const auto& c : cases) {
-      SCOPED_TRACE(c.args.front() + " with DISPLAY " + (environment.contains("DISPLAY") ? "unreachable" : "unset"));
-      std::vector<std::string> argv{toolPath()};
-      argv.insert(argv.end(), c.args.begin(), c.args.end());
-      EXPECT_TRUE(ranWith(runProcess(argv, environment, 10s), c.out, c.err, c.status));
-    }
-  }
 }
 
 }  // namespace

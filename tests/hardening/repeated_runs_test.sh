@@ -8,14 +8,10 @@ built=$(realpath "$1")
 runs=${2:-1000}
 screenshots=${3:-20}
 root=$(cd "$(dirname "$0")/../.." && pwd)
-command -v ipcs >/dev/null || { echo "repeated-runs: ipcs not found" >&2; exit 1; }
 source "$root/scripts/private-display.sh"
 startPrivateDisplay repeated-runs
 
-# A private copy, so a process still running it afterwards can only be one of ours.
-cp "$built" "$work/kestrova-capture"
-[ -e "$(dirname "$built")/kestrova-ocr.so" ] && cp "$(dirname "$built")/kestrova-ocr.so" "$work/"
-tool="$work/kestrova-capture"
+copyTool "$built"
 
 printf 'polled \xe2\x9c\x93 text' >"$work/clipboard.txt"
 ownClipboard "$work/clipboard.txt"
@@ -53,11 +49,6 @@ for _ in $(seq "$screenshots"); do runOnce screenshot screenshot; done
 ended=$(date +%s%N)
 echo "repeated-runs: $screenshots x screenshot in $(((ended - started) / 1000000)) ms"
 
-left=0
-for entry in /proc/[0-9]*; do
-  [ "$(readlink "$entry/exe" 2>/dev/null)" = "$tool" ] && left=$((left + 1))
-done
-# ipcs -m -p: shmid, owner, creator pid, last pid; only our runs' segments count.
-segments=$(ipcs -m -p | awk 'NR == FNR { ours[$1] = 1; next } ($3 in ours) { n++ } END { print n + 0 }' "$work/pids" -)
+leftBehind "$work/pids"
 echo "repeated-runs: $failures failed runs, $left processes left, $segments shared-memory segments left"
 [ "$failures" -eq 0 ] && [ "$left" -eq 0 ] && [ "$segments" -eq 0 ]

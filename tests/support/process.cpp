@@ -96,7 +96,8 @@ std::string requirePeer(const std::string& name) {
 }
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const Environment& environment,
-                         std::chrono::milliseconds limit, const std::string& stdinPath, StdoutSink stdoutSink) {
+                         std::chrono::milliseconds limit, const std::string& stdinPath, StdoutSink stdoutSink,
+                         int closed) {
   Pipe out;
   Pipe err;
   FileActions files;
@@ -114,6 +115,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const Environment
       break;
   }
   posix_spawn_file_actions_adddup2(&files.actions, err.ends[1], 2);
+  if (closed >= 0) posix_spawn_file_actions_addclose(&files.actions, closed);
   // A pipe nobody reads: its read end is gone before the child writes.
   if (stdoutSink != StdoutSink::captured) out.closeEnd(0);
   const auto started = Clock::now();

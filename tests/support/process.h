@@ -31,10 +31,11 @@ struct ProcessResult {
 // Where the child's standard output goes: captured, or somewhere that refuses bytes.
 enum class StdoutSink { captured, fullDevice, unreadPipe, closed };
 
-// Runs `argv` to its end (killed at `limit`), with `stdinPath` as its standard input.
+// Runs `argv` to its end (killed at `limit`), with `stdinPath` as its standard
+// input; `closed` (0 or 2), if any, is closed in the child.
 ProcessResult runProcess(const std::vector<std::string>& argv, const Environment& environment,
                          std::chrono::milliseconds limit, const std::string& stdinPath = "/dev/null",
-                         StdoutSink stdoutSink = StdoutSink::captured);
+                         StdoutSink stdoutSink = StdoutSink::captured, int closed = -1);
 
 // A long-running peer; stopped (TERM, then KILL) when it goes out of scope.
 class ChildProcess {

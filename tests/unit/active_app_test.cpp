@@ -24,6 +24,10 @@ TEST(ActiveAppName, FallsBackFromDisplayNameToBundleIdentifierToUnknown) {
       {"non-ASCII kept", AppScript{"Caf\xC3\xA9 \xE6\xB0\xB4", {}}, "Caf\xC3\xA9 \xE6\xB0\xB4",
        {"frontmostApplication", "localizedName"}},
       {"ill-formed repaired", AppScript{"Bad\xE9", {}}, "Bad\xEF\xBF\xBD", {"frontmostApplication", "localizedName"}},
+      {"one line: control characters become spaces", AppScript{"Two\nLines\t\x7F\xC2\x85\xC2\xA0.", {}},
+       "Two Lines   \xC2\xA0.", {"frontmostApplication", "localizedName"}},
+      {"one line, the identifier too", AppScript{{}, "id\r\n"}, "id  ",
+       {"frontmostApplication", "localizedName", "bundleIdentifier"}},
   };
   for (const auto& row : rows) {
     FakeDesktop desktop;

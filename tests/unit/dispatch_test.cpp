@@ -2,6 +2,7 @@
 // exit status, for every way a run can end.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 
 #include "fake_desktop.h"
@@ -15,6 +16,8 @@ using desktop::PasteboardRead;
 const std::string generalUsage = "Usage: kestrova-capture [screenshot|active-app|clipboard|activate <pid>]\n";
 const std::string activateUsage = "Usage: kestrova-capture activate <pid>\n";
 
+using Reach = desktop::Unreachable::Kind;
+
 TEST(Dispatch, EveryEndingHasItsBytesAndStatus) {
   struct Row {
     const char* situation;
@@ -22,7 +25,18 @@ TEST(Dispatch, EveryEndingHasItsBytesAndStatus) {
     std::string out;
     std::string err;
     int status;
+    std::function<void(FakeDesktop&)> setUp = [](FakeDesktop&) {};
   };
+  auto outOfReach = [](Reach kind, std::string display, std::string reason, bool appFound = false, bool image = false) {
+    return [=](FakeDesktop& desktop) {
+      desktop.outOfReach = desktop::Unreachable{kind, display, reason};
+      desktop.hasImage = image;
+      if (appFound) desktop.applications[812] = AppScript{"Editor", {}};
+    };
+  };
+  auto outOfMemory = [](FakeDesktop& desktop) { desktop.outOfMemory = true; };
+  const std::string noDisplay = "Failed to open display :199\n";
+  const std::string silent = "Failed to open display :5: did not answer\n";
   const std::vector<Row> rows{
       {"no command", {}, "", generalUsage, 1},
       {"no command word", {"shot"}, "", "Unknown command: shot\n", 1},
@@ -33,9 +47,38 @@ TEST(Dispatch, EveryEndingHasItsBytesAndStatus) {
       {"active-app without frontmost app", {"active-app"}, "Unknown\n", "", 0},
       {"active-app ignores extra arguments", {"active-app", "--verbose"}, "Unknown\n", "", 0},
       {"clipboard with no text", {"clipboard"}, "", "", 0},
+      // A desktop never reached is the display line for every command; one
+      // that stopped answering is the command's own failure, where it has one.
+      {"active-app, no display", {"active-app"}, "", noDisplay, 1, outOfReach(Reach::notOpened, ":199", "")},
+      {"active-app, display unnamed", {"active-app"}, "", "Failed to open display: not set\n", 1,
+       outOfReach(Reach::notOpened, "", "not set")},
+      {"active-app, silent display", {"active-app"}, "", silent, 1,
+       outOfReach(Reach::stoppedAnswering, ":5", "did not answer")},
+      {"clipboard, no display", {"clipboard"}, "", noDisplay, 1, outOfReach(Reach::notOpened, ":199", "")},
+      {"clipboard, silent display", {"clipboard"}, "", "Failed to read clipboard\n", 1,
+       outOfReach(Reach::stoppedAnswering, ":5", "did not answer")},
+      {"screenshot, no display", {"screenshot"}, "", noDisplay, 1, outOfReach(Reach::notOpened, ":199", "")},
+      {"screenshot, silent display", {"screenshot"}, "", "Failed to capture screen\n", 1,
+       outOfReach(Reach::stoppedAnswering, ":5", "did not answer")},
+      {"screenshot, display silent after the capture", {"screenshot"}, "", "Failed to capture screen\n", 1,
+       outOfReach(Reach::stoppedAnswering, ":5", "did not answer", false, true)},
+      {"activate, no display: no 'No app'", {"activate", "812"}, "", noDisplay, 1,
+       outOfReach(Reach::notOpened, ":199", "")},
+      {"activate, silent before the app was found", {"activate", "812"}, "", silent, 1,
+       outOfReach(Reach::stoppedAnswering, ":5", "did not answer")},
+      {"activate, silent after the app was asked", {"activate", "812"}, "ok\n", "", 0,
+       outOfReach(Reach::stoppedAnswering, ":5", "did not answer", true)},
+      {"reason repaired", {"active-app"}, "", "Failed to open display :1: \xEF\xBF\xBD\n", 1,
+       outOfReach(Reach::notOpened, ":1", "\xFF")},
+      // No allocation failure ends the run by a signal or an exception.
+      {"screenshot out of memory", {"screenshot"}, "", "Failed to capture screen\n", 1, outOfMemory},
+      {"clipboard out of memory", {"clipboard"}, "", "Failed to read clipboard\n", 1, outOfMemory},
+      {"active-app out of memory", {"active-app"}, "", "Out of memory\n", 1, outOfMemory},
+      {"activate out of memory", {"activate", "812"}, "", "Out of memory\n", 1, outOfMemory},
   };
   for (const auto& row : rows) {
     FakeDesktop desktop;
+    row.setUp(desktop);
     const auto result = runTool(row.arguments, desktop);
     EXPECT_EQ(result.out, row.out) << row.situation;
     EXPECT_EQ(result.err, row.err) << row.situation;

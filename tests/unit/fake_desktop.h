@@ -6,6 +6,7 @@
 #include <chrono>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -172,11 +173,14 @@ class FakeDesktop final : public desktop::Desktop {
   WindowsScript windows;
   desktop::PasteboardRead pasteboard = desktop::PasteboardRead::noText();
   std::chrono::system_clock::time_point clock{};
+  std::optional<desktop::Unreachable> outOfReach;  // what unreachable() says, from the start
+  bool outOfMemory = false;                        // every platform call throws std::bad_alloc
 
   CallLog calls;
 
   desktop::ImagePtr captureMainDisplay() override {
     calls.push_back("captureMainDisplay");
+    if (outOfMemory) throw std::bad_alloc();
     if (!hasImage) return nullptr;
     return std::make_unique<FakeImage>(calls);
   }
@@ -186,11 +190,13 @@ class FakeDesktop final : public desktop::Desktop {
   }
   std::unique_ptr<desktop::RunningApplication> frontmostApplication() override {
     calls.push_back("frontmostApplication");
+    if (outOfMemory) throw std::bad_alloc();
     if (!frontmost) return nullptr;
     return std::make_unique<FakeApplication>(calls, *frontmost);
   }
   std::unique_ptr<desktop::RunningApplication> runningApplication(std::int32_t pid) override {
     calls.push_back("runningApplication(" + std::to_string(pid) + ")");
+    if (outOfMemory) throw std::bad_alloc();
     const auto found = applications.find(pid);
     if (found == applications.end()) return nullptr;
     return std::make_unique<FakeApplication>(calls, found->second);
@@ -201,6 +207,7 @@ class FakeDesktop final : public desktop::Desktop {
   }
   desktop::PasteboardRead pasteboardString() override {
     calls.push_back("pasteboardString");
+    if (outOfMemory) throw std::bad_alloc();
     return pasteboard;
   }
   void pause(std::chrono::microseconds duration) override {
@@ -210,6 +217,7 @@ class FakeDesktop final : public desktop::Desktop {
     calls.push_back("now");
     return clock;
   }
+  std::optional<desktop::Unreachable> unreachable() const override { return outOfReach; }
 
  private:
   std::unique_ptr<FakeRecognizer> recognizer_;

@@ -2,6 +2,8 @@
 // the first recognition and kept for the rest of the run.
 #include "desktop/tesseract/loader.h"
 
+#include <new>
+
 #include "desktop/raster_image.h"
 #include "desktop/tesseract/module_loader.h"
 
@@ -10,8 +12,20 @@ namespace {
 
 class TesseractRecognizer final : public TextRecognizer {
  public:
+  // Recognition that cannot get memory is a failed recognition, not the end of the run.
   bool perform(const Image& image, const RecognitionSettings& settings, Completion completion,
                std::string& error) override {
+    try {
+      return performOrThrow(image, settings, std::move(completion), error);
+    } catch (const std::bad_alloc&) {
+      error = "out of memory";
+      return false;
+    }
+  }
+
+ private:
+  bool performOrThrow(const Image& image, const RecognitionSettings& settings, Completion completion,
+                      std::string& error) {
     const auto* raster = dynamic_cast<const RasterImage*>(&image);
     if (raster == nullptr) {
       error = "the Tesseract recognizer reads only raster images";
@@ -33,7 +47,6 @@ class TesseractRecognizer final : public TextRecognizer {
     return true;
   }
 
- private:
   std::unique_ptr<tesseract::OcrModule> module_;
 };
 

@@ -3,6 +3,8 @@
 #include "desktop/tesseract/module_loader.h"
 
 #include <dlfcn.h>
+#include <malloc.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -40,6 +42,12 @@ std::unique_ptr<OcrModule> OcrModule::load(std::string& error, bool keepOpenMpTh
   // contend with them (and alone make a screen several times slower on two
   // cores).
   if (!keepOpenMpThreads) setenv("OMP_THREAD_LIMIT", "1", 1);
+  // Under an address-space limit (ulimit -v), glibc's 64 MB reservation for
+  // each thread's own heap runs out long before the memory in use does: the
+  // engines then share the main heap (a full screen of text, two engines:
+  // read in 150 MB of address space instead of 300 MB).
+  rlimit addressSpace{};
+  if (getrlimit(RLIMIT_AS, &addressSpace) == 0 && addressSpace.rlim_cur != RLIM_INFINITY) mallopt(M_ARENA_MAX, 1);
   // RTLD_NODELETE: the OpenMP runtime must outlive its threads at exit.
   std::unique_ptr<void, Closer> handle(dlopen(found->c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
   if (!handle) {

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <numeric>
 #include <string>
 #include <string_view>
@@ -309,13 +310,19 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
 
   std::atomic<std::size_t> next{0};
   std::atomic<bool> failed{false};
+  std::atomic<bool> outOfMemory{false};
   auto recognizeBands = [&] {
-    Engine engine = startEngine(dataDir, languages, request.options);
-    if (!engine) {
-      failed = true;
-      return;
+    // An exception leaving a thread would end the process.
+    try {
+      Engine engine = startEngine(dataDir, languages, request.options);
+      if (!engine) {
+        failed = true;
+        return;
+      }
+      for (std::size_t i = next++; i < order.size(); i = next++) recognizeBand(*engine, bands[order[i]]);
+    } catch (const std::bad_alloc&) {
+      outOfMemory = true;
     }
-    for (std::size_t i = next++; i < order.size(); i = next++) recognizeBand(*engine, bands[order[i]]);
   };
   if (engines > 1) {
     std::vector<std::jthread> threads;
@@ -323,6 +330,7 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
   } else if (!bands.empty()) {
     recognizeBands();
   }
+  if (outOfMemory) throw std::bad_alloc();
   if (failed) {
     error = "Tesseract could not load its English model from " + dataDir;
     return 1;
@@ -349,6 +357,8 @@ extern "C" __attribute__((visibility("default"))) int kestrova_ocr_recognize(con
   int status = 1;
   try {
     status = kestrova::desktop::tesseract::recognize(*request, sink, context, description);
+  } catch (const std::bad_alloc&) {
+    description = "Tesseract ran out of memory";
   } catch (const std::exception& e) {
     description = std::string("Tesseract recognition failed: ") + e.what();
   }

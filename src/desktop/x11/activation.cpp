@@ -9,13 +9,11 @@
 namespace kestrova::desktop::x11 {
 namespace {
 
-// Returns once the server has read every request sent. A flush is not enough:
-// a server that finds the connection closed drops what it has not read yet,
-// and activation ends the run right after its last request.
-void deliver(Connection& connection) {
-  xcb_connection_t* c = connection.get();
-  XcbReply<xcb_get_input_focus_reply_t> answer(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-}
+// Returns once the server has read every request sent (bounded, like every
+// wait here). A flush is not enough: a server that finds the connection closed
+// drops what it has not read yet, and activation ends the run right after its
+// last request.
+void deliverAll(Connection& connection) { connection.sync(); }
 
 void raiseWindow(Connection& connection, xcb_window_t window) {
   if (connection.hasWindowManager()) {
@@ -40,7 +38,7 @@ std::optional<std::uint32_t> hiddenDesktopOf(Connection& connection, xcb_window_
       xcb_get_property(c, 0, connection.root(), ewmh._NET_CURRENT_DESKTOP, XCB_ATOM_CARDINAL, 0, 1)};
   std::vector<std::uint32_t> values[2];
   for (int i = 0; i < 2; ++i) {
-    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookies[i], nullptr));
+    const auto reply = connection.reply<xcb_get_property_reply_t>(cookies[i]);
     values[i] = propertyValues<std::uint32_t>(reply.get());
   }
   const auto& [desktop, shown] = values;
@@ -73,13 +71,13 @@ class WindowElement final : public Element {
     // desktop; the windows on others stay there, unflagged.
     if (hiddenDesktopOf(connection_, window_)) return;
     requestActivation(connection_, window_);
-    deliver(connection_);
+    deliverAll(connection_);
   }
 
   void performAction(std::string_view action) override {
     if (action != "AXRaise") return;
     raiseWindow(connection_, window_);
-    deliver(connection_);
+    deliverAll(connection_);
   }
 
  private:
@@ -125,7 +123,7 @@ void activateWindows(Connection& connection, const std::vector<xcb_window_t>& bo
                                             connection.serverTime());
   }
   requestActivation(connection, front);
-  deliver(connection);
+  deliverAll(connection);
 }
 
 std::unique_ptr<Element> makeApplicationElement(Connection* connection, std::int32_t pid) {

@@ -9,6 +9,10 @@
 namespace kestrova::desktop::x11 {
 namespace {
 
+std::optional<std::string> nonEmpty(const std::optional<std::string>& text) {
+  return text && !text->empty() ? text : std::nullopt;
+}
+
 class X11Application final : public RunningApplication {
  public:
   // `window`: the one that identifies it (the active one, or its topmost).
@@ -16,19 +20,22 @@ class X11Application final : public RunningApplication {
   X11Application(Connection& connection, xcb_window_t window, std::optional<std::int32_t> pid)
       : connection_(connection), window_(window), pid_(pid), pidLooked_(pid.has_value()) {}
 
+  // An empty name names nothing: the next source is asked instead.
   std::optional<std::string> localizedName() override {
-    if (const auto& entry = desktopEntry(); entry && entry->name) return entry->name;
-    return identity().wmClass;
+    if (const auto& entry = desktopEntry(); entry && entry->name && !entry->name->empty()) return entry->name;
+    return nonEmpty(identity().wmClass);
   }
 
   std::optional<std::string> bundleIdentifier() override {
     if (const auto& entry = desktopEntry()) return entry->id;
-    return identity().instance;
+    return nonEmpty(identity().instance);
   }
 
   void activate(unsigned options) override {
     if (!pidLooked_) {
-      pid_ = processIds(connection_, {window_}).front();
+      const auto pid = processIds(connection_, {window_}).front();
+      // A value past the signed range is no process id anyone could ask for.
+      if (pid && *pid <= static_cast<std::uint32_t>(INT32_MAX)) pid_ = static_cast<std::int32_t>(*pid);
       pidLooked_ = true;
     }
     // Without a known process the one window we know is the whole application.

@@ -2,12 +2,17 @@
 // it through MIT-SHM, or with a plain GetImage where shared memory fails.
 #include "desktop/x11/capture.h"
 
+#include <pthread.h>
 #include <sys/ipc.h>
+#include <sys/mman.h>
 #include <sys/shm.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <xcb/randr.h>
 #include <xcb/shm.h>
 
 #include <algorithm>
+#include <csignal>
 #include <optional>
 #include <vector>
 
@@ -25,9 +30,9 @@ struct Rect {
 };
 
 // RandR 1.5 folds outputs (and monitors the user defined) into monitors, one marked primary.
-std::optional<Rect> primaryMonitor(xcb_connection_t* c, xcb_window_t root) {
-  XcbReply<xcb_randr_get_monitors_reply_t> monitors(
-      xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, root, 1), nullptr));
+std::optional<Rect> primaryMonitor(Connection& connection) {
+  auto monitors = connection.reply<xcb_randr_get_monitors_reply_t>(
+      xcb_randr_get_monitors(connection.get(), connection.root(), 1));
   if (!monitors) return std::nullopt;
   std::optional<Rect> first;
   for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get()); it.rem > 0;
@@ -40,12 +45,12 @@ std::optional<Rect> primaryMonitor(xcb_connection_t* c, xcb_window_t root) {
 }
 
 // Before RandR 1.5: the primary output's CRTC, else the first output that has one.
-std::optional<Rect> primaryOutput(xcb_connection_t* c, xcb_window_t root) {
-  auto primaryCookie = xcb_randr_get_output_primary(c, root);
-  auto resourcesCookie = xcb_randr_get_screen_resources_current(c, root);
-  XcbReply<xcb_randr_get_output_primary_reply_t> primary(xcb_randr_get_output_primary_reply(c, primaryCookie, nullptr));
-  XcbReply<xcb_randr_get_screen_resources_current_reply_t> resources(
-      xcb_randr_get_screen_resources_current_reply(c, resourcesCookie, nullptr));
+std::optional<Rect> primaryOutput(Connection& connection) {
+  xcb_connection_t* c = connection.get();
+  auto primaryCookie = xcb_randr_get_output_primary(c, connection.root());
+  auto resourcesCookie = xcb_randr_get_screen_resources_current(c, connection.root());
+  auto primary = connection.reply<xcb_randr_get_output_primary_reply_t>(primaryCookie);
+  auto resources = connection.reply<xcb_randr_get_screen_resources_current_reply_t>(resourcesCookie);
   if (!resources) return std::nullopt;
   std::vector<xcb_randr_output_t> outputs;
   if (primary && primary->output != XCB_NONE) outputs.push_back(primary->output);
@@ -56,12 +61,12 @@ std::optional<Rect> primaryOutput(xcb_connection_t* c, xcb_window_t root) {
   for (auto output : outputs) cookies.push_back(xcb_randr_get_output_info(c, output, resources->config_timestamp));
   xcb_randr_crtc_t crtc = XCB_NONE;
   for (auto cookie : cookies) {
-    XcbReply<xcb_randr_get_output_info_reply_t> info(xcb_randr_get_output_info_reply(c, cookie, nullptr));
+    auto info = connection.reply<xcb_randr_get_output_info_reply_t>(cookie);
     if (crtc == XCB_NONE && info && info->crtc != XCB_NONE) crtc = info->crtc;
   }
   if (crtc == XCB_NONE) return std::nullopt;
-  XcbReply<xcb_randr_get_crtc_info_reply_t> info(
-      xcb_randr_get_crtc_info_reply(c, xcb_randr_get_crtc_info(c, crtc, resources->config_timestamp), nullptr));
+  auto info = connection.reply<xcb_randr_get_crtc_info_reply_t>(
+      xcb_randr_get_crtc_info(c, crtc, resources->config_timestamp));
   if (!info || info->width == 0 || info->height == 0) return std::nullopt;
   return Rect{info->x, info->y, info->width, info->height};
 }
@@ -70,14 +75,13 @@ Rect mainDisplay(Connection& connection) {
   xcb_connection_t* c = connection.get();
   const Rect whole{0, 0, connection.screen().width_in_pixels, connection.screen().height_in_pixels};
   std::optional<Rect> found;
-  const auto* randr = xcb_get_extension_data(c, &xcb_randr_id);
+  const auto* randr = connection.extension(xcb_randr_id);
   if (randr != nullptr && randr->present != 0) {
-    XcbReply<xcb_randr_query_version_reply_t> version(
-        xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 5), nullptr));
+    auto version = connection.reply<xcb_randr_query_version_reply_t>(xcb_randr_query_version(c, 1, 5));
     if (version && (version->major_version > 1 || version->minor_version >= 5)) {
-      found = primaryMonitor(c, connection.root());
+      found = primaryMonitor(connection);
     } else if (version && version->minor_version >= 3) {
-      found = primaryOutput(c, connection.root());
+      found = primaryOutput(connection);
     }
   }
   if (!found) return whole;
@@ -115,58 +119,86 @@ std::optional<PixelLayout> rootPixelLayout(Connection& connection) {
   return std::nullopt;
 }
 
-// A System V segment, removed on every path; marked for removal as soon as the
-// server holds it, so not even a crash leaves it behind.
-class SharedSegment {
+// Memory the server writes the image into, released on every path. Where
+// the server takes descriptors (MIT-SHM 1.2, a local connection) it is a
+// memfd: no System V segment exists, so a run killed at any moment leaves
+// nothing behind. Else a System V segment, marked for removal before the
+// server is told of it (Linux still lets the server attach it by its id),
+// with signals held back from its creation to its marking.
+class SharedStrip {
  public:
-  explicit SharedSegment(std::size_t size) : id_(shmget(IPC_PRIVATE, size, IPC_CREAT | 0600)) {
-    if (id_ < 0) return;
-    void* address = shmat(id_, nullptr, SHM_RDONLY);
-    if (address != reinterpret_cast<void*>(-1)) address_ = static_cast<const std::uint8_t*>(address);
+  SharedStrip(Connection& connection, std::size_t size, bool passDescriptor)
+      : connection_(connection), id_(xcb_generate_id(connection.get())), size_(size) {
+    xcb_connection_t* c = connection.get();
+    if (passDescriptor) {
+      const int fd = memfd_create("kestrova-capture", MFD_CLOEXEC);
+      if (fd < 0) return;
+      void* address = ftruncate(fd, static_cast<off_t>(size)) == 0
+                          ? mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0)
+                          : MAP_FAILED;
+      if (address == MAP_FAILED) {
+        close(fd);
+        return;
+      }
+      address_ = static_cast<const std::uint8_t*>(address);
+      // libxcb closes the descriptor once it is sent. Writable, since the
+      // server writes the image into it.
+      attached_ = connection.succeeded(xcb_shm_attach_fd_checked(c, id_, fd, 0));
+      return;
+    }
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &previous);
+    const int segment = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
+    if (segment >= 0) {
+      void* address = shmat(segment, nullptr, SHM_RDONLY);
+      if (address != reinterpret_cast<void*>(-1)) address_ = static_cast<const std::uint8_t*>(address);
+      shmctl(segment, IPC_RMID, nullptr);
+      systemV_ = true;
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    // Checked: on a remote display or in another IPC namespace this is where SHM fails.
+    if (address_ != nullptr) {
+      attached_ = connection.succeeded(xcb_shm_attach_checked(c, id_, static_cast<std::uint32_t>(segment), 0));
+    }
   }
-  ~SharedSegment() {
-    if (address_ != nullptr) shmdt(address_);
-    if (id_ >= 0) shmctl(id_, IPC_RMID, nullptr);
+  ~SharedStrip() {
+    if (attached_) xcb_shm_detach(connection_.get(), id_);
+    if (address_ == nullptr) return;
+    if (systemV_) {
+      shmdt(address_);
+    } else {
+      munmap(const_cast<std::uint8_t*>(address_), size_);
+    }
   }
-  SharedSegment(const SharedSegment&) = delete;
-  SharedSegment& operator=(const SharedSegment&) = delete;
-
-  bool usable() const { return address_ != nullptr; }
-  int id() const { return id_; }
-  const std::uint8_t* data() const { return address_; }
-  void markForRemoval() {
-    shmctl(id_, IPC_RMID, nullptr);
-    id_ = -1;
-  }
-
- private:
-  int id_;
-  const std::uint8_t* address_ = nullptr;
-};
-
-// The server's view of a segment, detached on every path.
-class ServerAttachment {
- public:
-  ServerAttachment(xcb_connection_t* c, const SharedSegment& segment) : c_(c), id_(xcb_generate_id(c)) {
-    // Checked: on a remote display or in another IPC namespace this is where SHM
-    // fails. Writable, since the server writes the image into it.
-    XcbError error(xcb_request_check(c, xcb_shm_attach_checked(c, id_, static_cast<std::uint32_t>(segment.id()), 0)));
-    attached_ = !error;
-  }
-  ~ServerAttachment() {
-    if (attached_) xcb_shm_detach(c_, id_);
-  }
-  ServerAttachment(const ServerAttachment&) = delete;
-  ServerAttachment& operator=(const ServerAttachment&) = delete;
+  SharedStrip(const SharedStrip&) = delete;
+  SharedStrip& operator=(const SharedStrip&) = delete;
 
   bool attached() const { return attached_; }
   xcb_shm_seg_t id() const { return id_; }
+  const std::uint8_t* data() const { return address_; }
 
  private:
-  xcb_connection_t* c_;
+  Connection& connection_;
   xcb_shm_seg_t id_;
+  std::size_t size_;
+  const std::uint8_t* address_ = nullptr;
+  bool systemV_ = false;
   bool attached_ = false;
 };
+
+// Descriptors travel only over a local socket, and MIT-SHM takes them from 1.2 on.
+bool serverTakesDescriptors(Connection& connection) {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (getsockname(xcb_get_file_descriptor(connection.get()), reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+      address.ss_family != AF_UNIX) {
+    return false;
+  }
+  auto version = connection.reply<xcb_shm_query_version_reply_t>(xcb_shm_query_version(connection.get()));
+  return version && (version->major_version > 1 || version->minor_version >= 2);
+}
 
 // Rows are fetched in strips of about this many bytes, each converted
 // straight into the image: the shared segment is then a strip, not a second
@@ -175,26 +207,21 @@ constexpr std::size_t kStripBytes = 4U << 20;
 
 std::vector<std::uint8_t> readShared(Connection& connection, const Rect& rect, const PixelLayout& layout) {
   xcb_connection_t* c = connection.get();
-  const auto* shm = xcb_get_extension_data(c, &xcb_shm_id);
+  const auto* shm = connection.extension(xcb_shm_id);
   const auto stride = sourceBytesPerRow(layout, rect.width);
   if (shm == nullptr || shm->present == 0 || !stride || *stride == 0) return {};
   const int stripRows = static_cast<int>(std::clamp<std::size_t>(kStripBytes / *stride, 1, rect.height));
   const std::size_t stripSize = *stride * static_cast<std::size_t>(stripRows);
-  SharedSegment segment(stripSize);
-  if (!segment.usable()) return {};
-  ServerAttachment attachment(c, segment);
-  if (!attachment.attached()) return {};
-  segment.markForRemoval();
+  SharedStrip segment(connection, stripSize, serverTakesDescriptors(connection));
+  if (!segment.attached()) return {};
   const auto outRowBytes = static_cast<std::size_t>(rect.width);
   std::vector<std::uint8_t> pixels(outRowBytes * static_cast<std::size_t>(rect.height));
   for (int top = 0; top < rect.height; top += stripRows) {
     const int rows = std::min(stripRows, rect.height - top);
-    XcbReply<xcb_shm_get_image_reply_t> image(xcb_shm_get_image_reply(
-        c,
+    auto image = connection.reply<xcb_shm_get_image_reply_t>(
         xcb_shm_get_image(c, connection.root(), static_cast<std::int16_t>(rect.x),
                           static_cast<std::int16_t>(rect.y + top), static_cast<std::uint16_t>(rect.width),
-                          static_cast<std::uint16_t>(rows), ~0U, XCB_IMAGE_FORMAT_Z_PIXMAP, attachment.id(), 0),
-        nullptr));
+                          static_cast<std::uint16_t>(rows), ~0U, XCB_IMAGE_FORMAT_Z_PIXMAP, segment.id(), 0));
     if (!image || !convertRows(segment.data(), std::min<std::size_t>(image->size, stripSize), rect.width, rows, layout,
                                pixels.data() + static_cast<std::size_t>(top) * outRowBytes)) {
       return {};
@@ -205,12 +232,10 @@ std::vector<std::uint8_t> readShared(Connection& connection, const Rect& rect, c
 
 std::vector<std::uint8_t> readPlain(Connection& connection, const Rect& rect, const PixelLayout& layout) {
   xcb_connection_t* c = connection.get();
-  XcbReply<xcb_get_image_reply_t> image(xcb_get_image_reply(
-      c,
+  auto image = connection.reply<xcb_get_image_reply_t>(
       xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, connection.root(), static_cast<std::int16_t>(rect.x),
                     static_cast<std::int16_t>(rect.y), static_cast<std::uint16_t>(rect.width),
-                    static_cast<std::uint16_t>(rect.height), ~0U),
-      nullptr));
+                    static_cast<std::uint16_t>(rect.height), ~0U));
   if (!image) return {};
   return toLuma(xcb_get_image_data(image.get()), static_cast<std::size_t>(xcb_get_image_data_length(image.get())),
                 rect.width, rect.height, layout);

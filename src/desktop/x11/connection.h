@@ -1,5 +1,7 @@
 // One lazily opened XCB connection and the few shared things every operation
 // group needs from it: atoms, the EWMH state, a helper window, bounded waits.
+// Every reply is awaited through reply(), sync() or check(): a server that
+// stops answering ends the wait, never hangs the run.
 #pragma once
 
 #include <xcb/xcb.h>
@@ -10,8 +12,11 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
+
+#include "desktop/desktop.h"
 
 namespace kestrova::desktop::x11 {
 
@@ -28,8 +33,12 @@ using Clock = std::chrono::steady_clock;
 
 class Connection {
  public:
-  // The display the environment names; null when none is reachable.
-  static std::unique_ptr<Connection> open();
+  // How long the server may stay silent while we wait for it. Bytes arriving
+  // count as an answer, so a large image on a slow link takes what it needs.
+  static constexpr std::chrono::seconds patience{3};
+
+  // The display the environment names; null, with `why` filled, when it cannot be opened.
+  static std::unique_ptr<Connection> open(Unreachable& why);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -38,6 +47,26 @@ class Connection {
   xcb_screen_t& screen() const { return *screen_; }
   int screenNumber() const { return screenNumber_; }
   xcb_window_t root() const { return screen_->root; }
+
+  // The reply to a request, or null: an X error, a broken connection, or no
+  // answer within the patience. After the first unanswered wait the
+  // connection is given up, so every later one ends at once.
+  template <class Reply, class Cookie>
+  XcbReply<Reply> reply(Cookie cookie) {
+    return XcbReply<Reply>(static_cast<Reply*>(awaitReply(cookie.sequence)));
+  }
+  // Waits until every request sent so far has been answered, so that library
+  // calls that would block on those answers return at once. False when the
+  // server did not answer.
+  bool sync();
+  // Whether a checked request without a reply succeeded; false on an X
+  // error or when the server did not answer.
+  bool succeeded(xcb_void_cookie_t cookie);
+  // The extension's data, asked in a bounded wait; null when the server did not answer.
+  const xcb_query_extension_reply_t* extension(xcb_extension_t& extension);
+
+  // Once a wait found the server silent or the connection broken, why.
+  std::optional<Unreachable> stoppedAnswering() const;
 
   // Sends every request before reading any reply: one round trip for all.
   std::vector<xcb_atom_t> internAtoms(std::initializer_list<std::string_view> names);
@@ -69,9 +98,15 @@ class Connection {
     void operator()(xcb_ewmh_connection_t* e) const noexcept;
   };
 
-  Connection(std::unique_ptr<xcb_connection_t, Disconnect> connection, xcb_screen_t* screen, int screenNumber);
+  Connection(std::unique_ptr<xcb_connection_t, Disconnect> connection, xcb_screen_t* screen, int screenNumber,
+             std::string display);
+
+  void* awaitReply(unsigned int sequence);
+  void giveUp();
 
   std::unique_ptr<xcb_connection_t, Disconnect> connection_;
+  std::string display_;
+  bool silent_ = false;
   xcb_screen_t* screen_;
   int screenNumber_;
   std::unique_ptr<xcb_ewmh_connection_t, EwmhWipe> ewmh_;

@@ -3,10 +3,14 @@
 // those do not match.
 #include "desktop/x11/desktop_entries.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -48,10 +52,35 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
+// Desktop files run to a few kilobytes, their translations included.
+constexpr std::size_t entryLimit = 1 << 20;
+
+struct FileDescriptor {
+  int fd;
+  ~FileDescriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+// Only a regular file of sensible size is read: a FIFO named like an entry
+// would block the run, a link to /dev/zero would never end.
 std::optional<ParsedEntry> readEntry(const fs::path& path, std::string_view locale) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  const std::string contents((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const FileDescriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+  struct stat status {};
+  if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+      static_cast<std::uintmax_t>(status.st_size) > entryLimit) {
+    return std::nullopt;
+  }
+  // Read no further than the size it had, however it grows meanwhile.
+  std::string contents(static_cast<std::size_t>(status.st_size), '\0');
+  std::size_t filled = 0;
+  while (filled < contents.size()) {
+    const ssize_t count = ::read(file.fd, contents.data() + filled, contents.size() - filled);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) break;
+    filled += static_cast<std::size_t>(count);
+  }
+  contents.resize(filled);
   return parseDesktopEntry(contents, locale);
 }
 

@@ -36,24 +36,31 @@ SelectionTransfer::State SelectionTransfer::acceptFirst(const PropertyChunk& chu
   // The INCR value is only a lower bound of the size: nothing to rely on.
   if (chunk.type == types_.incr && chunk.type != 0) return state_ = State::incremental;
   if (!decodable(chunk, encoding_)) return state_ = State::notText;
+  if (chunk.bytes.size() > limit_) return interrupt();
   bytes_.assign(chunk.bytes);
   return state_ = State::complete;
 }
 
 SelectionTransfer::State SelectionTransfer::acceptChunk(const PropertyChunk& chunk) {
   if (state_ != State::incremental) return state_;
-  if (chunk.type == 0) return state_ = State::interrupted;
+  if (chunk.type == 0) return interrupt();
   if (chunk.bytes.empty()) return state_ = State::complete;
   Encoding encoding = Encoding::utf8;
   // Text that turns into something else is a broken transfer, not an owner
   // without text: asking it for another target would meet its chunks still coming.
-  if (!decodable(chunk, encoding)) return state_ = State::interrupted;
+  if (!decodable(chunk, encoding)) return interrupt();
+  if (chunk.bytes.size() > limit_ - bytes_.size()) return interrupt();
   if (!typeKnown_) {
     encoding_ = encoding;
     typeKnown_ = true;
   }
   bytes_.append(chunk.bytes);
   return state_;
+}
+
+SelectionTransfer::State SelectionTransfer::interrupt() {
+  std::string().swap(bytes_);
+  return state_ = State::interrupted;
 }
 
 std::string SelectionTransfer::takeText() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -29,11 +30,13 @@ struct PropertyChunk {
 
 class SelectionTransfer {
  public:
-  // interrupted: the property vanished mid-transfer (deleted by someone else)
-  // or a chunk was no text, so what arrived is not the whole text.
+  // interrupted: the property vanished mid-transfer (deleted by someone else),
+  // a chunk was no text, or the text outgrew the limit, so what arrived is
+  // not the whole text (and has been let go).
   enum class State { awaitingFirst, incremental, complete, notText, interrupted };
 
-  explicit SelectionTransfer(TransferTypes types) : types_(types) {}
+  // `limit`: the most bytes a text may have, as the owner sends it.
+  explicit SelectionTransfer(TransferTypes types, std::size_t limit = SIZE_MAX) : types_(types), limit_(limit) {}
 
   // The property the owner's SelectionNotify named: the whole text, or an INCR announcement.
   State acceptFirst(const PropertyChunk& chunk);
@@ -47,8 +50,10 @@ class SelectionTransfer {
  private:
   enum class Encoding { utf8, latin1 };
   bool decodable(const PropertyChunk& chunk, Encoding& encoding) const;
+  State interrupt();
 
   TransferTypes types_;
+  std::size_t limit_;
   State state_ = State::awaitingFirst;
   Encoding encoding_ = Encoding::utf8;
   bool typeKnown_ = false;

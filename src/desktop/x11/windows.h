@@ -26,9 +26,9 @@ std::vector<xcb_window_t> topLevelClients(Connection& connection);
 
 // Each window's process: _NET_WM_PID, else the X-Resource client id. Absent
 // where neither tells (or the window is gone).
-std::vector<std::optional<std::int32_t>> processIds(Connection& connection, const std::vector<xcb_window_t>& windows);
+std::vector<std::optional<std::uint32_t>> processIds(Connection& connection, const std::vector<xcb_window_t>& windows);
 
-// The top-level clients of process `pid`, bottom to top.
+// The top-level clients of process `pid`, bottom to top; none for a negative one.
 std::vector<xcb_window_t> windowsOfProcess(Connection& connection, std::int32_t pid);
 
 WindowIdentity identityOf(Connection& connection, xcb_window_t window);

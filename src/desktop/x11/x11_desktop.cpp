@@ -46,10 +46,17 @@ class X11Desktop final : public Desktop {
 
   void pause(std::chrono::microseconds duration) override { std::this_thread::sleep_for(duration); }
 
+  std::optional<Unreachable> unreachable() const override {
+    if (connection_) return connection_->stoppedAnswering();
+    return notOpened_;
+  }
+
  private:
   x11::Connection* connection() {
     if (!connectionTried_) {
-      connection_ = x11::Connection::open();
+      Unreachable why;
+      connection_ = x11::Connection::open(why);
+      if (!connection_) notOpened_ = std::move(why);
       connectionTried_ = true;
     }
     return connection_.get();
@@ -58,6 +65,7 @@ class X11Desktop final : public Desktop {
   std::unique_ptr<TextRecognizer> recognizer_;
   std::unique_ptr<x11::Connection> connection_;
   bool connectionTried_ = false;
+  std::optional<Unreachable> notOpened_;
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <fstream>
 
@@ -69,6 +70,11 @@ class DesktopEntryLookup : public ::testing::Test {
     write(system_ / "writer-suite.desktop", "Name=Quill by class", "quill");
     write(system_ / "mail.desktop", "Name=Mail (system)", "");
     write(user_ / "mail.desktop", "Name=Mail (mine)", "");
+    // Named like entries, but no file to read: reading must neither block nor eat memory.
+    ASSERT_EQ(mkfifo((system_ / "fifo.desktop").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", system_ / "zero.desktop");
+    std::ofstream(system_ / "huge.desktop") << "[Desktop Entry]\nType=Application\nName=Huge\nStartupWMClass=Huge\n"
+                                            << std::string(2 << 20, '#');
   }
   void TearDown() override { fs::remove_all(root_); }
 
@@ -101,6 +107,9 @@ TEST_F(DesktopEntryLookup, MatchesAsTheBigDesktopsDo) {
       {"unknown application id falls back to WM_CLASS", {"mail", "Mail", "org.example.Nothing"}, "mail",
        "Mail (mine)"},
       {"nothing matches", {"nothing", "Nothing", {}}, std::nullopt, std::nullopt},
+      {"a FIFO is no entry", {"fifo", "Fifo", "fifo"}, std::nullopt, std::nullopt},
+      {"nor a link to a device", {"zero", "Zero", "zero"}, std::nullopt, std::nullopt},
+      {"nor a file of megabytes", {"huge", "Huge", {}}, std::nullopt, std::nullopt},
       {"no WM_CLASS at all", {{}, {}, {}}, std::nullopt, std::nullopt},
   };
   for (const auto& c : cases) {

@@ -29,6 +29,7 @@ struct Transfer {
   std::vector<PropertyChunk> chunks;  // INCR chunks, in order
   SelectionTransfer::State state;
   std::string text;
+  std::size_t limit = SIZE_MAX;
 };
 
 TEST(SelectionTransfer, ReassemblesAndDecodesByTheChunksType) {
@@ -56,10 +57,14 @@ TEST(SelectionTransfer, ReassemblesAndDecodesByTheChunksType) {
       {"INCR whose property vanishes is cut short", {10, 32, "1234"}, {{11, 8, "part"}, {0, 0, ""}},
        State::interrupted, ""},
       {"INCR still running", {10, 32, "1234"}, {{11, 8, "part"}}, State::incremental, ""},
+      {"whole text past the limit", {11, 8, "123456"}, {}, State::interrupted, "", 5},
+      {"INCR up to the limit", {10, 32, "1234"}, {{11, 8, "abc"}, {11, 8, "de"}, {11, 8, ""}}, State::complete,
+       "abcde", 5},
+      {"INCR past the limit", {10, 32, "1234"}, {{11, 8, "abc"}, {11, 8, "def"}}, State::interrupted, "", 5},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    SelectionTransfer transfer(types);
+    SelectionTransfer transfer(types, c.limit);
     transfer.acceptFirst(c.first);
     for (const auto& chunk : c.chunks) transfer.acceptChunk(chunk);
     EXPECT_EQ(transfer.state(), c.state);
