@@ -60,6 +60,13 @@ constexpr long long kParallelPixels = 1'500'000;
 // line of the bench corpus rates 57 or more, such decoration 40 or less.
 constexpr float kLeastLineConfidence = 45.0F;
 
+// A title bar whose title the layout dropped, read again as a line, comes
+// out with its buttons as marks, rated below this; lone tokens above it.
+constexpr float kLeastTokenConfidence = 75.0F;
+// Heights, in screen pixels, of a lone token's run of ink rows.
+constexpr int kLeastTokenRows = 5;
+constexpr int kMostTokenRows = 48;
+
 struct Line {
   std::string text;
   float confidence;
@@ -79,6 +86,7 @@ struct Band {
   int top;
   int bottom;
   std::vector<Line> lines;
+  std::vector<RowRun> inkRuns;  // of the page, within the band
 
   long long pixels() const { return static_cast<long long>(bottom - top) * page->image.width; }
 };
@@ -217,7 +225,7 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   } while (lines.Next(::tesseract::RIL_TEXTLINE));
 }
 
-void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
+void readBand(::tesseract::TessBaseAPI& engine, Band& band) {
   const GrayImage& image = band.page->image;
   engine.SetImage(image.pixels.data() + static_cast<std::size_t>(band.top) * image.width, image.width,
                   band.bottom - band.top, 1, image.width);
@@ -225,6 +233,49 @@ void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
   engine.SetSourceResolution(96 * band.page->scale);
   if (engine.Recognize(nullptr) == 0) readLines(engine, band);
   engine.Clear();
+}
+
+bool looksLikeToken(std::string_view text) {
+  const auto count = [&](int (*kind)(int)) {
+    return std::count_if(text.begin(), text.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
+  };
+  return count(isdigit) > 0 || count(isalpha) > 2;
+}
+
+// The column layout takes a lone short token (a line number, a spreadsheet's
+// row number, a lone brace) for noise. A run of ink rows that no line read
+// covers is read once more, as a single line.
+void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
+  const Page& page = *band.page;
+  std::vector<RowRun> read;
+  for (const Line& line : band.lines) {
+    const int top = (line.place.box.y - page.bounds.y) * page.scale;
+    read.push_back({top, top + line.place.box.height * page.scale});
+  }
+  const auto readAlready = [&](const RowRun& run) {
+    return std::any_of(read.begin(), read.end(), [&](const RowRun& r) { return r.top < run.bottom && run.top < r.bottom; });
+  };
+  const int margin = 2 * page.scale;
+  for (const RowRun& run : band.inkRuns) {
+    const int height = run.bottom - run.top;
+    // Rules and specks are no text; a taller run is no single line.
+    if (height < kLeastTokenRows * page.scale || height > kMostTokenRows * page.scale || readAlready(run)) continue;
+    Band token{&page, std::max(band.top, run.top - margin), std::min(band.bottom, run.bottom + margin), {}, {}};
+    const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
+    engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
+    readBand(engine, token);
+    engine.SetPageSegMode(layout);
+    // Window buttons and icons, which the layout rightly dropped, read as
+    // marks ("=", "it"): a token holds a digit or three letters.
+    for (Line& line : token.lines) {
+      if (looksLikeToken(line.text) && line.confidence >= kLeastTokenConfidence) band.lines.push_back(std::move(line));
+    }
+  }
+}
+
+void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
+  readBand(engine, band);
+  readDroppedRuns(engine, band);
 }
 
 // Regions are enlarged smallest first while the enlarged total stays within
@@ -268,11 +319,15 @@ std::vector<Band> cutBands(const std::vector<Page>& pages, int engines) {
   std::vector<Band> bands;
   for (const Page& page : pages) {
     const int height = page.image.height;
-    std::vector<int> cuts = bandCuts(inkRowRuns(page.image), height, std::max(1, height / (bandRows * page.scale)));
+    const std::vector<RowRun> runs = inkRowRuns(page.image);
+    std::vector<int> cuts = bandCuts(runs, height, std::max(1, height / (bandRows * page.scale)));
     cuts.push_back(height);
     int top = 0;
     for (int cut : cuts) {
-      bands.push_back({&page, top, cut, {}});
+      std::vector<RowRun> within;
+      std::copy_if(runs.begin(), runs.end(), std::back_inserter(within),
+                   [&](const RowRun& run) { return run.top >= top && run.bottom <= cut; });
+      bands.push_back({&page, top, cut, {}, std::move(within)});
       top = cut;
     }
   }
