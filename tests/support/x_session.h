@@ -1,0 +1,115 @@
+// The one harness of the tests that run the built binary: programs started as
+// a host starts them (posix_spawn, captured streams, a bounded wait), private
+// Xvfb displays with or without openbox, and the peers on them.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kestrova::e2e {
+
+using namespace std::chrono_literals;
+using Environment = std::map<std::string, std::string>;
+
+Environment currentEnvironment();
+std::string toolPath();
+
+struct ProcessResult {
+  bool exited = false;  // by exit(); false after a signal or the limit
+  int exitCode = -1;
+  int termSignal = 0;
+  bool timedOut = false;
+  std::string out, err;
+  std::chrono::milliseconds elapsed{0};
+  long maxRssKb = 0;
+};
+
+// Where the child's standard output goes: captured, or somewhere that refuses bytes.
+enum class StdoutSink { captured, fullDevice, unreadPipe, closed };
+
+// Runs `argv` to its end (killed at `limit`); `closed` (0 or 2), if any, is closed in the child.
+ProcessResult runProcess(const std::vector<std::string>& argv, const Environment& environment,
+                         std::chrono::milliseconds limit, StdoutSink sink = StdoutSink::captured, int closed = -1);
+
+// A long-running peer, stopped when it goes out of scope; `passedFd`, if any, becomes its fd 3.
+class ChildProcess {
+ public:
+  ChildProcess(const std::vector<std::string>& argv, const Environment& environment,
+               const std::string& stdinPath = "/dev/null", int passedFd = -1);
+  ~ChildProcess() { stop(); }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  pid_t pid() const { return pid_; }
+  bool running();
+  void signal(int number) const;
+  void stop();
+
+ private:
+  pid_t pid_ = -1;
+};
+
+template <class Condition>
+bool eventually(Condition condition, std::chrono::milliseconds limit = 5s) {
+  for (const auto deadline = std::chrono::steady_clock::now() + limit;;) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+}
+
+// Exact bytes on both streams and the status, with the whole run shown when they differ.
+::testing::AssertionResult ranWith(const ProcessResult& result, const std::string& out, const std::string& err,
+                                   int status);
+
+enum class WindowManager { none, openbox };
+std::string nameOf(WindowManager manager);
+
+class XSession {
+ public:
+  // `serverOptions` go to Xvfb after the default screen (e.g. "-extension", "MIT-SHM").
+  explicit XSession(WindowManager manager = WindowManager::none, int depth = 24,
+                    const std::vector<std::string>& serverOptions = {});
+  XSession(const XSession&) = delete;
+  XSession& operator=(const XSession&) = delete;
+
+  const std::string& display() const { return display_; }
+  WindowManager manager() const { return manager_; }
+  ChildProcess& server() { return *server_; }
+  Environment environment(const Environment& extra = {}) const;
+
+  ProcessResult run(const std::vector<std::string>& argv, std::chrono::milliseconds limit = 10s) const;
+  ProcessResult tool(const std::vector<std::string>& args, const Environment& extra = {}) const;
+  ChildProcess& start(const std::vector<std::string>& argv, const std::string& stdinPath = "/dev/null");
+
+  struct Xterm {
+    pid_t pid;
+    std::uint32_t window;
+  };
+  // Returns once its window is visible.
+  Xterm startXterm(const std::vector<std::string>& options = {},
+                   const std::vector<std::string>& command = {"sleep", "600"});
+  // The process's visible top-level windows, waiting until there are `count`.
+  std::vector<std::uint32_t> visibleWindowsOf(pid_t pid, std::size_t count = 1) const;
+  std::optional<std::uint32_t> visibleWindowOf(pid_t pid) const;
+  // The active window (with a manager) or the focused one (without).
+  std::optional<std::uint32_t> activeWindow() const;
+  void focus(std::uint32_t window) const;
+
+ private:
+  WindowManager manager_;
+  std::string display_;
+  // Declared first, destroyed last: the peers go before the server.
+  std::unique_ptr<ChildProcess> server_, windowManager_;
+  std::vector<std::unique_ptr<ChildProcess>> peers_;
+};
+
+}  // namespace kestrova::e2e
