@@ -34,7 +34,7 @@ void runCases(const std::vector<Case>& cases) {
       ASSERT_TRUE(eventually([&] {
         return session.run({"xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"}).exitCode == 0;
       })) << "the owner never took the clipboard";
-      if (c.stopped) owner->signal(SIGSTOP);
+      if (c.stopped) kill(owner->pid(), SIGSTOP);
     }
     const auto result = session.tool({"clipboard"});
     EXPECT_TRUE(ranWith(result, c.out, c.err, c.err.empty() ? 0 : 1));

@@ -76,7 +76,7 @@ TEST(NoDisplay, EveryCommandNamesTheDisplayItCouldNotOpen) {
 
 TEST(SilentServer, EveryCommandGivesUpWithinTheBound) {
   XSession stopped, grabbed;
-  stopped.server().signal(SIGSTOP);
+  kill(stopped.server().pid(), SIGSTOP);
   int ends[2];
   ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
   ChildProcess grabber({KESTROVA_PEER, "grab"}, grabbed.environment(), "/dev/null", ends[1]);

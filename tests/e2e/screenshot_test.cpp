@@ -21,7 +21,7 @@ struct Capture {
 };
 
 Capture capture(const XSession& session) {
-  const auto result = session.run({KESTROVA_PROBE});
+  const auto result = session.run({KESTROVA_PEER, "capture"});
   Capture found;
   char size[32] = {};
   if (std::sscanf(result.out.c_str(), "%31s %d %llx", size, &found.luma, &found.hash) == 3) found.size = size;

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <sstream>
@@ -26,15 +25,16 @@ struct FileActions {
   posix_spawn_file_actions_t actions;
   FileActions() { posix_spawn_file_actions_init(&actions); }
   ~FileActions() { posix_spawn_file_actions_destroy(&actions); }
+  void open(int fd, const char* path, int flags) { posix_spawn_file_actions_addopen(&actions, fd, path, flags, 0); }
 };
 
-// Found on PATH; a missing peer fails the test that needs it.
+// Found on PATH: a missing peer fails the test that needs it.
 pid_t spawn(const std::vector<std::string>& argv, const Environment& environment, FileActions& files) {
   std::vector<std::string> entries;
   for (const auto& [name, value] : environment) entries.push_back(name + "=" + value);
   std::vector<char*> args, env;
   for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  for (auto& entry : entries) env.push_back(entry.data());
+  for (const auto& entry : entries) env.push_back(const_cast<char*>(entry.c_str()));
   args.push_back(nullptr);
   env.push_back(nullptr);
   pid_t pid = -1;
@@ -56,24 +56,7 @@ struct Pipe {
   }
 };
 
-std::optional<std::uint32_t> firstNumber(const std::string& text) {
-  const auto start = text.find_first_of("0123456789");
-  if (start == std::string::npos) return std::nullopt;
-  return static_cast<std::uint32_t>(std::stoul(text.substr(start)));
-}
-
 }  // namespace
-
-Environment currentEnvironment() {
-  Environment environment;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string text(*entry);
-    if (const auto equals = text.find('='); equals != std::string::npos) {
-      environment[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-  }
-  return environment;
-}
 
 std::string toolPath() { return KESTROVA_TOOL; }
 
@@ -81,56 +64,52 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const Environment
                          std::chrono::milliseconds limit, StdoutSink sink, int closed) {
   Pipe out, err;
   FileActions files;
-  posix_spawn_file_actions_addopen(&files.actions, 0, "/dev/null", O_RDONLY, 0);
-  if (sink == StdoutSink::fullDevice) posix_spawn_file_actions_addopen(&files.actions, 1, "/dev/full", O_WRONLY, 0);
+  files.open(0, "/dev/null", O_RDONLY);
+  if (sink == StdoutSink::fullDevice) files.open(1, "/dev/full", O_WRONLY);
   if (sink == StdoutSink::closed) posix_spawn_file_actions_addclose(&files.actions, 1);
   if (sink == StdoutSink::captured || sink == StdoutSink::unreadPipe) {
     posix_spawn_file_actions_adddup2(&files.actions, out.ends[1], 1);
   }
   posix_spawn_file_actions_adddup2(&files.actions, err.ends[1], 2);
   if (closed >= 0) posix_spawn_file_actions_addclose(&files.actions, closed);
-  if (sink != StdoutSink::captured) out.closeEnd(0);  // nobody will read it
+  if (sink != StdoutSink::captured) out.closeEnd(0);  // nobody reads it
   const auto started = Clock::now();
   const pid_t pid = spawn(argv, environment, files);
-  out.closeEnd(1);
-  err.closeEnd(1);
+  out.closeEnd(1), err.closeEnd(1);
 
   ProcessResult result;
+  bool timedOut = false;
   std::string* sinks[2] = {&result.out, &result.err};
-  for (int open = sink == StdoutSink::captured ? 2 : 1; open > 0;) {
+  for (int open = sink == StdoutSink::captured ? 2 : 1; open > 0 && !timedOut;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(started + limit - Clock::now()).count();
     pollfd fds[2] = {{out.ends[0], POLLIN, 0}, {err.ends[0], POLLIN, 0}};
-    if (left <= 0 || (poll(fds, 2, static_cast<int>(left)) < 0 && errno != EINTR)) {
-      result.timedOut = true;
-      break;
-    }
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+    timedOut = left <= 0 || poll(fds, 2, static_cast<int>(left)) == 0;
+    for (int i = 0; i < 2 && !timedOut; ++i) {
       char buffer[65536];
-      const ssize_t count = read(fds[i].fd, buffer, sizeof buffer);
+      const ssize_t count = fds[i].fd >= 0 && fds[i].revents != 0 ? read(fds[i].fd, buffer, sizeof buffer) : -2;
       if (count > 0) sinks[i]->append(buffer, static_cast<std::size_t>(count));
-      if (count <= 0) (i == 0 ? out : err).closeEnd(0), --open;
+      if (count == 0 || count == -1) (i == 0 ? out : err).closeEnd(0), --open;
     }
   }
-  if (result.timedOut) kill(pid, SIGKILL);
+  if (timedOut) kill(pid, SIGKILL);
   int status = 0;
   rusage usage{};
   while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
   }
   result.maxRssKb = usage.ru_maxrss;
   result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
-  result.exited = WIFEXITED(status) && !result.timedOut;
-  if (result.exited) result.exitCode = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) result.termSignal = WTERMSIG(status);
+  result.exited = WIFEXITED(status) && !timedOut;
+  result.exitCode = result.exited ? WEXITSTATUS(status) : -1;
+  result.termSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   return result;
 }
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environment& environment,
                            const std::string& stdinPath, int passedFd) {
   FileActions files;
-  posix_spawn_file_actions_addopen(&files.actions, 0, stdinPath.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&files.actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&files.actions, 2, "/dev/null", O_WRONLY, 0);
+  files.open(0, stdinPath.c_str(), O_RDONLY);
+  files.open(1, "/dev/null", O_WRONLY);
+  files.open(2, "/dev/null", O_WRONLY);
   if (passedFd >= 0) posix_spawn_file_actions_adddup2(&files.actions, passedFd, 3);
   pid_ = spawn(argv, environment, files);
 }
@@ -140,18 +119,11 @@ bool ChildProcess::running() {
   return pid_ > 0;
 }
 
-void ChildProcess::signal(int number) const {
-  if (pid_ > 0) kill(pid_, number);
-}
-
 void ChildProcess::stop() {
   if (pid_ < 0) return;
   kill(pid_, SIGCONT);  // a stopped peer would never see the TERM
   kill(pid_, SIGTERM);
-  if (!eventually([this] { return !running(); }, 2s)) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
+  if (!eventually([this] { return !running(); }, 2s)) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
   pid_ = -1;
 }
 
@@ -160,36 +132,28 @@ void ChildProcess::stop() {
   if (result.exited && result.exitCode == status && result.out == out && result.err == err) {
     return ::testing::AssertionSuccess();
   }
-  auto shown = [](const std::string& text) {
-    return ::testing::PrintToString(text.substr(0, 300)) + " (" + std::to_string(text.size()) + " bytes)";
-  };
-  return ::testing::AssertionFailure()
-         << "expected status " << status << ", stdout " << shown(out) << ", stderr " << shown(err) << "\n     got "
-         << (result.timedOut ? "a time-out"
-             : result.exited ? "status " + std::to_string(result.exitCode)
-                             : "signal " + std::to_string(result.termSignal))
-         << ", stdout " << shown(result.out) << ", stderr " << shown(result.err);
+  auto shown = [](const std::string& text) { return ::testing::PrintToString(text.substr(0, 300)) + ", "; };
+  return ::testing::AssertionFailure() << "expected " << shown(out) << shown(err) << "status " << status << "\n     got "
+                                       << shown(result.out) << shown(result.err) << "status " << result.exitCode
+                                       << ", signal " << result.termSignal << " (-1, 0: timed out)";
 }
-
-std::string nameOf(WindowManager manager) { return manager == WindowManager::openbox ? "openbox" : "noWindowManager"; }
 
 XSession::XSession(WindowManager manager, int depth, const std::vector<std::string>& serverOptions)
     : manager_(manager) {
   Pipe number;
-  // -displayfd picks a free display and says which once it takes connections.
+  // -displayfd picks a free display and names it once the server takes connections.
   std::vector<std::string> argv{"Xvfb", "-displayfd", "3", "-screen", "0", "1920x1080x" + std::to_string(depth),
                                 "-nolisten", "tcp", "-noreset"};
   argv.insert(argv.end(), serverOptions.begin(), serverOptions.end());
-  server_ = std::make_unique<ChildProcess>(argv, currentEnvironment(), "/dev/null", number.ends[1]);
+  server_ = std::make_unique<ChildProcess>(argv, environment(), "/dev/null", number.ends[1]);
   number.closeEnd(1);
   // Read to the line's end: a write into the closed pipe would kill the server.
-  std::string text;
-  for (pollfd readable{number.ends[0], POLLIN, 0}; text.empty() || text.back() != '\n';) {
+  for (pollfd readable{number.ends[0], POLLIN, 0}; display_.empty() || display_.back() != '\n';) {
     char ch = 0;
     if (poll(&readable, 1, 15'000) != 1 || read(number.ends[0], &ch, 1) != 1) throw std::runtime_error("no Xvfb");
-    text += ch;
+    display_ += ch;
   }
-  display_ = ":" + std::to_string(std::stoi(text));
+  display_ = ":" + display_.substr(0, display_.size() - 1);
   if (manager == WindowManager::openbox) {
     windowManager_ = std::make_unique<ChildProcess>(std::vector<std::string>{"openbox"}, environment());
     // Windows mapped before openbox has listed the existing clients stay unmanaged.
@@ -201,8 +165,14 @@ XSession::XSession(WindowManager manager, int depth, const std::vector<std::stri
 }
 
 Environment XSession::environment(const Environment& extra) const {
-  Environment environment = currentEnvironment();
-  environment["DISPLAY"] = display_;
+  Environment environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text(*entry);
+    if (const auto equals = text.find('='); equals != std::string::npos) {
+      environment[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+  }
+  if (!display_.empty()) environment["DISPLAY"] = display_;
   for (const auto& [name, value] : extra) environment[name] = value;
   return environment;
 }
@@ -250,7 +220,8 @@ std::optional<std::uint32_t> XSession::visibleWindowOf(pid_t pid) const {
 
 std::optional<std::uint32_t> XSession::activeWindow() const {
   const auto result = run({"xdotool", manager_ == WindowManager::openbox ? "getactivewindow" : "getwindowfocus"});
-  return result.exitCode == 0 ? firstNumber(result.out) : std::nullopt;
+  if (result.exitCode != 0) return std::nullopt;
+  return static_cast<std::uint32_t>(std::stoul(result.out));
 }
 
 void XSession::focus(std::uint32_t window) const {

@@ -20,14 +20,11 @@ namespace kestrova::e2e {
 using namespace std::chrono_literals;
 using Environment = std::map<std::string, std::string>;
 
-Environment currentEnvironment();
 std::string toolPath();
 
 struct ProcessResult {
-  bool exited = false;  // by exit(); false after a signal or the limit
-  int exitCode = -1;
-  int termSignal = 0;
-  bool timedOut = false;
+  bool exited = false;  // by exit(), within the limit
+  int exitCode = -1, termSignal = 0;
   std::string out, err;
   std::chrono::milliseconds elapsed{0};
   long maxRssKb = 0;
@@ -36,11 +33,11 @@ struct ProcessResult {
 // Where the child's standard output goes: captured, or somewhere that refuses bytes.
 enum class StdoutSink { captured, fullDevice, unreadPipe, closed };
 
-// Runs `argv` to its end (killed at `limit`); `closed` (0 or 2), if any, is closed in the child.
+// `closed` (0 or 2), if any, is closed in the child.
 ProcessResult runProcess(const std::vector<std::string>& argv, const Environment& environment,
                          std::chrono::milliseconds limit, StdoutSink sink = StdoutSink::captured, int closed = -1);
 
-// A long-running peer, stopped when it goes out of scope; `passedFd`, if any, becomes its fd 3.
+// A long-running peer, stopped when it goes; `passedFd`, if any, becomes its fd 3.
 class ChildProcess {
  public:
   ChildProcess(const std::vector<std::string>& argv, const Environment& environment,
@@ -50,7 +47,6 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
   pid_t pid() const { return pid_; }
   bool running();
-  void signal(int number) const;
   void stop();
 
  private:
@@ -59,27 +55,26 @@ class ChildProcess {
 
 template <class Condition>
 bool eventually(Condition condition, std::chrono::milliseconds limit = 5s) {
-  for (const auto deadline = std::chrono::steady_clock::now() + limit;;) {
+  for (const auto deadline = std::chrono::steady_clock::now() + limit;; std::this_thread::sleep_for(20ms)) {
     if (condition()) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(20ms);
   }
 }
 
-// Exact bytes on both streams and the status, with the whole run shown when they differ.
+// Exact bytes on both streams and the exit status.
 ::testing::AssertionResult ranWith(const ProcessResult& result, const std::string& out, const std::string& err,
                                    int status);
 
 enum class WindowManager { none, openbox };
-std::string nameOf(WindowManager manager);
+inline std::string nameOf(WindowManager manager) {
+  return manager == WindowManager::openbox ? "openbox" : "noWindowManager";
+}
 
 class XSession {
  public:
-  // `serverOptions` go to Xvfb after the default screen (e.g. "-extension", "MIT-SHM").
+  // `serverOptions` go to Xvfb (e.g. "-extension", "MIT-SHM").
   explicit XSession(WindowManager manager = WindowManager::none, int depth = 24,
                     const std::vector<std::string>& serverOptions = {});
-  XSession(const XSession&) = delete;
-  XSession& operator=(const XSession&) = delete;
 
   const std::string& display() const { return display_; }
   WindowManager manager() const { return manager_; }
@@ -94,10 +89,10 @@ class XSession {
     pid_t pid;
     std::uint32_t window;
   };
-  // Returns once its window is visible.
+  // Returns once its window shows.
   Xterm startXterm(const std::vector<std::string>& options = {},
                    const std::vector<std::string>& command = {"sleep", "600"});
-  // The process's visible top-level windows, waiting until there are `count`.
+  // The process's visible top-level windows, once there are `count`.
   std::vector<std::uint32_t> visibleWindowsOf(pid_t pid, std::size_t count = 1) const;
   std::optional<std::uint32_t> visibleWindowOf(pid_t pid) const;
   // The active window (with a manager) or the focused one (without).
@@ -107,7 +102,7 @@ class XSession {
  private:
   WindowManager manager_;
   std::string display_;
-  // Declared first, destroyed last: the peers go before the server.
+  // In this order, so that the peers go first and the server last.
   std::unique_ptr<ChildProcess> server_, windowManager_;
   std::vector<std::unique_ptr<ChildProcess>> peers_;
 };

@@ -27,7 +27,6 @@ TEST(SelectionTransfer, ReassemblesAndDecodesByTheChunksType) {
   };
   const Case cases[] = {
       {"UTF8_STRING", {{11, 8, "h\xc3\xa9llo\n"}}, State::complete, "h\xc3\xa9llo\n"},
-      {"text/plain", {{12, 8, "plain"}}, State::complete, "plain"},
       {"STRING is Latin-1", {{31, 8, "caf\xe9"}}, State::complete, "caf\xc3\xa9"},
       {"empty text is text", {{11, 8, ""}}, State::complete, ""},
       {"another type", {{other, 8, "x"}}, State::notText, ""},
@@ -38,7 +37,6 @@ TEST(SelectionTransfer, ReassemblesAndDecodesByTheChunksType) {
        State::complete, "\xe6\xb0\xb4 \xf0\x9f\x98\x80"},
       {"INCR keeps its first chunk's type", {{10, 32, "1234"}, {31, 8, "\xe9"}, {11, 8, "\xe9"}, {11, 8, ""}},
        State::complete, "\xc3\xa9\xc3\xa9"},
-      {"INCR with no chunk", {{10, 32, "0000"}, {11, 8, ""}}, State::complete, ""},
       {"INCR, then a chunk of another type", {{10, 32, "1234"}, {11, 8, "ok"}, {other, 8, "no"}}, State::interrupted,
        ""},
       {"INCR whose property vanishes", {{10, 32, "1234"}, {11, 8, "part"}, {0, 0, ""}}, State::interrupted, ""},
@@ -105,12 +103,9 @@ TEST(DesktopEntry, ReadsNameAndStartupClassOfApplicationsOnly) {
       {"[Desktop Entry]\nType=Application\nName=Files\nStartupWMClass=Nautilus\n", "", "Files", "Nautilus"},
       {"[Desktop Entry]\r\nName = A\\sB\\\\C\\tD \r\nType=Application\r\n", "", "A B\\C\tD"},
       {localized, "", "Files"},
-      {localized, "C.UTF-8", "Files"},
       {localized, "de_AT.UTF-8", "Dateien (AT)"},
-      {localized, "de_DE.UTF-8", "Dateien"},
       {localized, "sr_RS@latin", "Datoteke"},
       {localized, "sr_RS.UTF-8", "Датотеке"},
-      {localized, "fr_FR.UTF-8", "Files"},
       {"# head\n[Desktop Entry]\nType=Application\nName=Main\n[Desktop Action New]\nName=New Window\n", "", "Main"},
       {"[Desktop Entry]\nType=Link\nName=Site\n", ""},
       {"[Desktop Entry]\nType=Application\nName=Gone\nHidden=true\n", ""},
