@@ -64,7 +64,7 @@ TEST(Clipboard, GivesEveryOwnersTextByteForByte) {
   };
   for (const auto& owner : {xclip, xsel}) {
     for (const std::string text : {"first line\n\n\tthird", "café é 水 😀 Ω", "ends with a line feed\n", large.c_str()}) {
-      cases.push_back({"owned", owner, text, text + "\n", ""});
+      cases.push_back({owner[0].c_str(), owner, text, text + "\n", ""});
     }
   }
   runCases(cases);

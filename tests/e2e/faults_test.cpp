@@ -1,8 +1,6 @@
 // Hostile conditions a host may hand the tool: closed or refusing standard
 // streams, no display, an X server that never answers, little memory. Every
 // run ends by exit() within its bound.
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -77,14 +75,8 @@ TEST(NoDisplay, EveryCommandNamesTheDisplayItCouldNotOpen) {
 TEST(SilentServer, EveryCommandGivesUpWithinTheBound) {
   XSession stopped, grabbed;
   kill(stopped.server().pid(), SIGSTOP);
-  int ends[2];
-  ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
-  ChildProcess grabber({KESTROVA_PEER, "grab"}, grabbed.environment(), "/dev/null", ends[1]);
-  close(ends[1]);
-  pollfd said{ends[0], POLLIN, 0};
-  char word[8] = {};
-  ASSERT_TRUE(poll(&said, 1, 10'000) == 1 && read(ends[0], word, sizeof word) == 8) << "the server was never grabbed";
-  close(ends[0]);
+  grabbed.start({KESTROVA_PEER, "grab"});
+  ASSERT_TRUE(eventually([&] { return !grabbed.run({"xprop", "-root"}, 1s).exited; })) << "never grabbed";
   // All at once: each waits out the same bound.
   std::vector<std::pair<std::string, std::future<ProcessResult>>> runs;
   for (const XSession* session : {&stopped, &grabbed}) {

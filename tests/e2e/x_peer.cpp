@@ -5,7 +5,7 @@
 //     CLIPBOARD owner giving UTF8_STRING by INCR, "chunk 0\n", ... (padded with
 //     dots to chunk-bytes; -1 chunks: without end), then the transfer's end,
 //     silence, a chunk of another type, or its window destroyed;
-//   grab: grabs the server, says so on fd 3 and keeps the grab;
+//   grab: grabs the server and keeps the grab;
 //   windows <n>: one process with n top-level windows.
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -51,12 +51,7 @@ int main(int argc, char** argv) {
   c = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(c) != 0) return 1;
   xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-  if (mode == "grab") {
-    xcb_grab_server(c);
-    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));  // the grab is in place
-    if (write(3, "grabbed\n", 8) == 8) pause();
-    return 1;
-  }
+  if (mode == "grab") xcb_grab_server(c), xcb_flush(c), pause();
   if (mode == "windows" && argc == 3) {
     const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
     for (int i = 0; i < std::atoi(argv[2]); ++i) {

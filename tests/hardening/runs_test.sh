@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # A host that kills its runs (clipboard reads mid-transfer, screenshots in
 # their first 20 ms) and one that polls: every polled answer the same, and no
-# process or shared-memory segment outlives any run.
+# process or shared-memory segment outlives any run. Screenshots also over TCP,
+# where the image comes through a System V segment.
 # Usage: runs_test.sh path/to/kestrova-capture path/to/x_peer [runs]
 set -euo pipefail
 runs=${3:-300}
 source "$(dirname "$0")/../../scripts/private-display.sh"
-startPrivateDisplay runs
+startPrivateDisplay runs tcp
 copyTool "$(realpath "$1")"
 : >"$work/pids"
 
@@ -29,7 +30,7 @@ pids+=("$owner")
 for _ in $(seq 100); do xclip -o -selection clipboard -t TARGETS >/dev/null 2>&1 && break; sleep 0.1; done
 for _ in $(seq "$runs"); do killAfter 100 clipboard; done
 kill "$owner" && wait "$owner" || true
-for _ in $(seq "$runs"); do killAfter 20 screenshot; done
+DISPLAY=localhost$DISPLAY; for _ in $(seq "$runs"); do killAfter 20 screenshot; done; DISPLAY=${DISPLAY#localhost}
 
 printf 'polled \xe2\x9c\x93 text' >"$work/clipboard.txt"
 ownClipboard "$work/clipboard.txt"
@@ -49,7 +50,7 @@ poll() {
   fi
 }
 for _ in $(seq "$runs"); do poll XTerm active-app && poll 'polled ✓ text' clipboard; done
-for _ in $(seq 10); do poll '' screenshot; done
+for _ in $(seq 5); do poll '' screenshot && DISPLAY=localhost$DISPLAY poll '' screenshot; done
 
 leftBehind "$work/pids"
 echo "runs: $runs killed and $runs polled of each, $failures failed, $left processes and $segments shared-memory segments left"

@@ -132,7 +132,9 @@ void ChildProcess::stop() {
   if (result.exited && result.exitCode == status && result.out == out && result.err == err) {
     return ::testing::AssertionSuccess();
   }
-  auto shown = [](const std::string& text) { return ::testing::PrintToString(text.substr(0, 300)) + ", "; };
+  auto shown = [](const std::string& text) {
+    return ::testing::PrintToString(text.substr(0, 300)) + " (" + std::to_string(text.size()) + " bytes), ";
+  };
   return ::testing::AssertionFailure() << "expected " << shown(out) << shown(err) << "status " << status << "\n     got "
                                        << shown(result.out) << shown(result.err) << "status " << result.exitCode
                                        << ", signal " << result.termSignal << " (-1, 0: timed out)";
