@@ -2,6 +2,7 @@
 // stall, break or never end.
 #include <signal.h>
 
+#include <cstdio>
 #include <fstream>
 
 #include "support/x_session.h"
@@ -22,7 +23,7 @@ struct Case {
 
 void runCases(const std::vector<Case>& cases) {
   XSession session;
-  const std::string input = testing::TempDir() + "kestrova-clipboard";
+  const std::string input = scratchPath("clipboard");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     std::unique_ptr<ChildProcess> owner;
@@ -45,6 +46,7 @@ void runCases(const std::vector<Case>& cases) {
       EXPECT_LT(result.maxRssKb / 1024, 400);
     }
   }
+  std::remove(input.c_str());
 }
 
 TEST(Clipboard, GivesEveryOwnersTextByteForByte) {

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 class Desktop : public ::testing::TestWithParam<WindowManager> {};
 
 TEST_P(Desktop, ActiveAppNamesTheFocusedWindowsApplication) {
-  const fs::path data = testing::TempDir() + "kestrova-data-" + nameOf(GetParam());
+  const fs::path data = scratchPath("data-" + nameOf(GetParam()));
   fs::create_directories(data / "applications" / "kestrova");
   const std::pair<const char*, const char*> entries[] = {
       {"kestrova-terminal", "Name=Kestrova Terminal\nStartupWMClass=KestrovaTerm"},

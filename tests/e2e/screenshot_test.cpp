@@ -44,7 +44,7 @@ TEST(Screenshot, CapturesThePrimaryMonitorsRectangle) {
 TEST(Screenshot, ReadsTheSamePixelsAtEveryDepthWithOrWithoutExtensions) {
   // A tile 11 rows high: no strip of the screen lines up with it, so a strip
   // put at the wrong rows, or left out, changes the hash.
-  const std::string tile = testing::TempDir() + "kestrova-tile.xbm";
+  const std::string tile = scratchPath("tile.xbm");
   std::ofstream(tile) << "#define t_width 8\n#define t_height 11\nstatic unsigned char t_bits[] = {\n"
                          "0x01, 0x83, 0x47, 0x2e, 0x9c, 0x38, 0x71, 0xe2, 0xc5, 0x8a, 0x15};\n";
   const std::pair<int, std::vector<std::string>> cases[] = {
@@ -63,6 +63,7 @@ TEST(Screenshot, ReadsTheSamePixelsAtEveryDepthWithOrWithoutExtensions) {
     EXPECT_NEAR(found.luma, 152, depth == 16 ? 1 : 0);
     EXPECT_EQ(hashes.try_emplace(depth, found.hash).first->second, found.hash);
   }
+  std::remove(tile.c_str());
 }
 
 // Whether a child of this process has mapped a library whose path holds `library`.

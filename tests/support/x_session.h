@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
@@ -59,6 +60,11 @@ bool eventually(Condition condition, std::chrono::milliseconds limit = 5s) {
     if (condition()) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
   }
+}
+
+// A path of this test process alone: the same tests may run in other builds at once.
+inline std::string scratchPath(const std::string& name) {
+  return ::testing::TempDir() + "kestrova-" + std::to_string(getpid()) + "-" + name;
 }
 
 // Exact bytes on both streams and the exit status.
