@@ -13,7 +13,7 @@ namespace {
 const std::string failed = "Failed to read clipboard\n";
 
 struct Case {
-  const char* what;
+  std::string what;
   std::vector<std::string> owner;  // none: no owner at all; "peer": the INCR peer
   std::string text;                // the owner's standard input
   std::string out, err;
@@ -66,7 +66,7 @@ TEST(Clipboard, GivesEveryOwnersTextByteForByte) {
   };
   for (const auto& owner : {xclip, xsel}) {
     for (const std::string text : {"first line\n\n\tthird", "café é 水 😀 Ω", "ends with a line feed\n", large.c_str()}) {
-      cases.push_back({owner[0].c_str(), owner, text, text + "\n", ""});
+      cases.push_back({owner[0], owner, text, text + "\n", ""});
     }
   }
   runCases(cases);
