@@ -75,6 +75,9 @@ TEST(NoDisplay, EveryCommandNamesTheDisplayItCouldNotOpen) {
 TEST(SilentServer, EveryCommandGivesUpWithinTheBound) {
   XSession stopped, grabbed;
   kill(stopped.server().pid(), SIGSTOP);
+  // While the tool waits, its closed standard input is held by /dev/null, never by what it opens.
+  const auto held = stopped.run({"sh", "-c", "\"$0\" active-app <&- & sleep 1; readlink /proc/$!/fd/0", toolPath()});
+  EXPECT_EQ(held.out, "/dev/null\n");
   grabbed.start({KESTROVA_PEER, "grab"});
   ASSERT_TRUE(eventually([&] { return !grabbed.run({"xprop", "-root"}, 1s).exited; })) << "never grabbed";
   // All at once: each waits out the same bound.
