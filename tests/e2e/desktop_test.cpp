@@ -1,0 +1,146 @@
+// `active-app` and `activate` on a real desktop, with openbox and without a
+// window manager.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "support/x_session.h"
+
+namespace kestrova::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Desktop : public ::testing::TestWithParam<WindowManager> {};
+
+TEST_P(Desktop, ActiveAppNamesTheFocusedWindowsApplication) {
+  const fs::path data = scratchPath("data-" + nameOf(GetParam()));
+  fs::create_directories(data / "applications" / "kestrova");
+  const std::pair<const char*, const char*> entries[] = {
+      {"kestrova-terminal", "Name=Kestrova Terminal\nStartupWMClass=KestrovaTerm"},
+      {"kestrova-notes", "Name=Notes\\sPlus"},
+      {"kestrova/viewer", "Name=Hidden Viewer\nHidden=true"},
+      {"kestrova/editor", "Name=Kestrova Editor"},
+      {"org.kestrova.Viewer", "Name=Kestrova Viewer"},
+      {"kestrova-lines", "Name=Two\\nLines"},
+  };
+  for (const auto& [file, lines] : entries) {
+    std::ofstream(data / "applications" / (std::string(file) + ".desktop"))
+        << "[Desktop Entry]\nType=Application\n" << lines << "\n";
+  }
+  mkfifo((data / "applications" / "kestrova-fifo.desktop").c_str(), 0600);  // read, it would never end
+  struct Case {
+    std::vector<std::string> xtermOptions;
+    std::string expected;
+    std::vector<std::string> change = {};  // run with the window's id last, if any
+  };
+  const Case cases[] = {
+      {{}, "XTerm"},  // no entry: the WM_CLASS class
+      {{"-class", "KestrovaTerm"}, "Kestrova Terminal"},
+      {{"-name", "kestrova-notes"}, "Notes Plus"},
+      {{"-class", "NoSuchTerm"}, "Kestrova Viewer",
+       {"xprop", "-f", "_GTK_APPLICATION_ID", "8u", "-set", "_GTK_APPLICATION_ID", "org.kestrova.Viewer", "-id"}},
+      {{"-name", "kestrova-editor"}, "Kestrova Editor"},
+      {{"-name", "kestrova-viewer", "-class", "Kestrova-viewer"}, "Kestrova-viewer"},  // its entry is hidden
+      {{"-class", "T\xe9rm"}, "Térm"},  // Latin-1, as ICCCM has it
+      {{"-name", "kestrova-lines"}, "Two Lines"},
+      {{}, "xterm", {"xdotool", "set_window", "--class", ""}},  // empty class: the instance
+  };
+  XSession session(GetParam());
+  EXPECT_TRUE(ranWith(session.tool({"active-app"}), "Unknown\n", "", 0));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    const auto xterm = session.startXterm(c.xtermOptions);
+    if (!c.change.empty()) {
+      auto argv = c.change;
+      argv.push_back(std::to_string(xterm.window));
+      ASSERT_EQ(session.run(argv).exitCode, 0);
+    }
+    session.focus(xterm.window);
+    const Environment dirs{{"XDG_DATA_HOME", (data / "home").string()}, {"XDG_DATA_DIRS", data.string()}};
+    EXPECT_TRUE(ranWith(session.tool({"active-app"}, dirs), c.expected + "\n", "", 0));
+  }
+  fs::remove_all(data);
+}
+
+// `windows` in stacking order, bottom first, as the window manager (or the server) has it.
+std::vector<std::uint32_t> stacking(const XSession& session, const std::vector<std::uint32_t>& windows) {
+  const bool managed = session.manager() == WindowManager::openbox;
+  const auto listing = session.run(managed ? std::vector<std::string>{"xprop", "-root", "_NET_CLIENT_LIST_STACKING"}
+                                           : std::vector<std::string>{"xwininfo", "-root", "-children"}).out;
+  std::vector<std::uint32_t> order;
+  for (auto at = listing.find("0x"); at != std::string::npos; at = listing.find("0x", at + 2)) {
+    const auto window = static_cast<std::uint32_t>(std::stoul(listing.substr(at, 12), nullptr, 16));
+    if (std::find(windows.begin(), windows.end(), window) != windows.end()) order.push_back(window);
+  }
+  if (!managed) std::reverse(order.begin(), order.end());  // xwininfo lists the top first
+  return order;
+}
+
+TEST_P(Desktop, ActivateRaisesEveryWindowInOrderAndFocusesTheFrontOne) {
+  XSession session(GetParam());
+  const pid_t peer = session.start({KESTROVA_PEER, "windows", "3"}).pid();
+  const auto windows = session.visibleWindowsOf(peer, 3);
+  ASSERT_EQ(windows.size(), 3U);
+  // An order that is neither that of creation nor that of the ids, under another application.
+  ASSERT_EQ(session.run({"xdotool", "windowraise", std::to_string(windows[0])}).exitCode, 0);
+  const std::vector order{windows[1], windows[2], windows[0]};
+  ASSERT_TRUE(eventually([&] { return stacking(session, windows) == order; }));
+  const auto xterm = session.startXterm();
+  session.focus(xterm.window);
+  for (const bool ofThePeer : {true, false, true}) {
+    SCOPED_TRACE(ofThePeer ? "the peer" : "the xterm");
+    EXPECT_TRUE(ranWith(session.tool({"activate", std::to_string(ofThePeer ? peer : xterm.pid)}), "ok\n", "", 0));
+    std::vector after{xterm.window, order[0], order[1], order[2]};
+    if (!ofThePeer) std::rotate(after.begin(), after.begin() + 1, after.end());
+    EXPECT_TRUE(eventually([&] { return session.activeWindow() == after.back(); }, 3s));
+    EXPECT_TRUE(eventually([&] { return stacking(session, after) == after; }, 3s))
+        << ::testing::PrintToString(stacking(session, after));
+  }
+  const std::string self = std::to_string(getpid());
+  EXPECT_TRUE(ranWith(session.tool({"activate", self}), "ok\n", "No app with PID " + self + "\n", 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktop, Desktop, ::testing::Values(WindowManager::openbox, WindowManager::none),
+                         [](const auto& info) { return nameOf(info.param); });
+
+TEST(ActivateAcrossDesktops, ShowsTheFrontWindowsDesktopUnlessItIsOnAll) {
+  struct Case {
+    std::vector<std::string> desktops;  // of the windows, back to front; -1: all
+    std::string shown, expected;
+  };
+  const Case cases[] = {
+      {{"1", "1", "1"}, "0", "1"},
+      {{"0", "1", "2"}, "3", "2"},
+      {{"1", "1", "-1"}, "2", "2"},
+  };
+  XSession session(WindowManager::openbox);
+  ASSERT_EQ(session.run({"xdotool", "set_num_desktops", "4"}).exitCode, 0);
+  const pid_t peer = session.start({KESTROVA_PEER, "windows", "3"}).pid();
+  const auto windows = stacking(session, session.visibleWindowsOf(peer, 3));
+  ASSERT_EQ(windows.size(), 3U);
+  auto shown = [&] { return session.run({"xdotool", "get_desktop"}).out; };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("shown " + c.shown);
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+      ASSERT_EQ(session.run({"xdotool", "set_desktop_for_window", std::to_string(windows[i]), c.desktops[i]}).exitCode,
+                0);
+    }
+    ASSERT_EQ(session.run({"xdotool", "set_desktop", c.shown}).exitCode, 0);
+    ASSERT_TRUE(eventually([&] { return shown() == c.shown + "\n"; }));
+    EXPECT_TRUE(ranWith(session.tool({"activate", std::to_string(peer)}), "ok\n", "", 0));
+    EXPECT_TRUE(eventually([&] { return session.activeWindow() == windows.back(); }, 3s));
+    EXPECT_EQ(shown(), c.expected + "\n");
+    // Nor is a window left behind on its desktop flagged as refused.
+    for (const auto window : windows) {
+      EXPECT_EQ(session.run({"xprop", "-id", std::to_string(window), "_NET_WM_STATE"}).out.find("ATTENTION"),
+                std::string::npos);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kestrova::e2e
