@@ -60,7 +60,8 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
                           {{160, 120, 320, 200}, inner, innerInk, 5}});
   };
   auto nestedRegions = [](std::uint8_t outer, std::uint8_t inner) {
-    return std::vector<Region>{{{16, 16, 600, 349}, {0, 0, 640, 400}, outer}, {{176, 136, 288, 73}, {160, 120, 320, 200}, inner}};
+    return std::vector<Region>{{{16, 16, 600, 349}, {0, 0, 640, 400}, outer},
+                               {{176, 136, 288, 73}, {160, 120, 320, 200}, inner}};
   };
   const std::vector<Probe> nestedProbes{{0, 16, 20, true},  {0, 19, 20, false}, {0, 176, 140, false},
                                         {0, 300, 200, false}, {1, 176, 140, true}, {1, 179, 140, false}};

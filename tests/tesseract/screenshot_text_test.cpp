@@ -87,7 +87,8 @@ TEST(ScreenshotText, WithoutTheModuleTheRecordIsStillPrinted) {
   std::filesystem::remove_all(pattern);
   ASSERT_TRUE(result.exited);
   EXPECT_EQ(result.exitCode, 0);
-  const std::string expectedStart = "OCR error: the Tesseract module kestrova-ocr.so is missing; looked in " + lonely.parent_path().string() + " ";
+  const std::string expectedStart =
+      "OCR error: the Tesseract module kestrova-ocr.so is missing; looked in " + lonely.parent_path().string() + " ";
   EXPECT_EQ(result.err.rfind(expectedStart, 0), 0U) << result.err;
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
   const auto record = nlohmann::json::parse(result.out, nullptr, false);
