@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 
 #include "desktop/tesseract/image_analysis.h"
@@ -216,25 +217,30 @@ TEST(ReadingOrder, PanelsThenColumnsThenRows) {
   }
 }
 
-TEST(LineText, MendsWhatTesseractMisreadsOnly) {
-  const std::tuple<void (*)(std::string&), const char*, const char*> cases[] = {
-      {straightenMismatchedQuotes, "target = Path(folder) / \u201Csummary.json\"", "target = Path(folder) / \"summary.json\""},
-      {straightenMismatchedQuotes, "print(\"done\u201D)", "print(\"done\")"},
-      {straightenMismatchedQuotes, "\u201Cone\u201D and \"two\"", "\u201Cone\u201D and \"two\""},
-      {straightenMismatchedQuotes, "\u201Cunclosed", "\u201Cunclosed"},
-      {straightenMismatchedQuotes, "na\u00EFve caf\u00E9 \u201Cok\"", "na\u00EFve caf\u00E9 \"ok\""},
-      {mendBarsAndBoxes, "Notify me about replies in threads | follow", "Notify me about replies in threads I follow"},
-      {mendBarsAndBoxes, "Restore defaults Cancel | Apply", "Restore defaults Cancel Apply"},
-      {mendBarsAndBoxes, "| Search files |", "Search files"},
-      {mendBarsAndBoxes, "(_) Include muted channels", "Include muted channels"},
-      {mendBarsAndBoxes, "cat log | grep error", "cat log | grep error"},
-      {mendBarsAndBoxes, "(x) = f(y)", "(x) = f(y)"},
-  };
-  for (const auto& [mend, read, expected] : cases) {
+void expectMended(void (*mend)(std::string&), std::initializer_list<std::pair<const char*, const char*>> cases) {
+  for (const auto& [read, expected] : cases) {
     std::string line = read;
     mend(line);
     EXPECT_EQ(line, expected) << read;
   }
+}
+
+TEST(StraightenMismatchedQuotes, OnlyACurlyQuotePairedWithAStraightOne) {
+  expectMended(straightenMismatchedQuotes,
+               {{"target = Path(folder) / \u201Csummary.json\"", "target = Path(folder) / \"summary.json\""},
+                {"print(\"done\u201D)", "print(\"done\")"},
+                {"\u201Cone\u201D and \"two\"", "\u201Cone\u201D and \"two\""},
+                {"\u201Cunclosed", "\u201Cunclosed"},
+                {"na\u00EFve caf\u00E9 \u201Cok\"", "na\u00EFve caf\u00E9 \"ok\""}});
+}
+
+TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {
+  expectMended(mendBarsAndBoxes, {{"Notify me about replies in threads | follow", "Notify me about replies in threads I follow"},
+                                  {"Restore defaults Cancel | Apply", "Restore defaults Cancel Apply"},
+                                  {"| Search files |", "Search files"},
+                                  {"(_) Include muted channels", "Include muted channels"},
+                                  {"cat log | grep error", "cat log | grep error"},
+                                  {"(x) = f(y)", "(x) = f(y)"}});
 }
 
 TEST(TesseractLanguage, TheLocalesLanguageOrNoneForEnglish) {
