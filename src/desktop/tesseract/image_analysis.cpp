@@ -500,7 +500,10 @@ bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
   const int reach = ascent / 2;
   const int from = std::max(0, right - reach);
   const int to = std::min(page.width, right + reach);
-  const int lowest = std::min({page.height - 1, word.lineBottom, baseline + ascent * 2 / 3});
+  // Tesseract's line box may end above a thin underscore of small monospace
+  // text: it may reach a little under the box, not as far as the next line.
+  const int lowest = std::min({page.height - 1, std::max(word.lineBottom, baseline + ascent * 2 / 5),
+                               baseline + ascent * 2 / 3});
   for (int y = baseline + 1; y <= lowest; ++y) {
     int start = from;
     while (start < to && !ink(start, y)) ++start;

@@ -34,12 +34,12 @@ constexpr const char* kDataDirs[] = {
     "/usr/share/tesseract-ocr/5/tessdata", "/usr/share/tesseract-ocr/4.00/tessdata", "/usr/share/tessdata",
     "/usr/local/share/tessdata",           "/usr/local/share/tesseract-ocr/tessdata",
 };
-// Enlarging 2x made small screen text far more legible to the model (word
-// recall 0.94-0.98 -> 1.00 on the bench's terminals and document) but costs
-// about 75% more time, which on a screen full of text buys nearly nothing
-// (0.997 -> 0.999). So regions are enlarged, smallest first, while their
-// total stays within this many pixels of the screen.
-constexpr long long kEnlargeBudget = 1'200'000;
+// Enlarging 2x makes small screen text far more legible to the model: on a
+// screen of dense 13 px logs word recall 0.81 -> 0.98, underscores and hex
+// digits above all, for about 60% more CPU time. A whole 1920x1080 screen
+// fits the budget; on larger screens regions are enlarged, smallest first,
+// while their total stays within this many pixels, which bounds time and memory.
+constexpr long long kEnlargeBudget = 2'200'000;
 // Single column of variable-size text: unlike automatic segmentation it keeps
 // a table's rows as lines (CER 0.77 -> 0.00 on the bench's table).
 constexpr int kPageSegMode = ::tesseract::PSM_SINGLE_COLUMN;
@@ -60,6 +60,13 @@ constexpr long long kParallelPixels = 1'500'000;
 // line of the bench corpus rates 57 or more, such decoration 40 or less.
 constexpr float kLeastLineConfidence = 45.0F;
 
+// A title bar whose title the layout dropped, read again as a line, comes
+// out with its buttons as marks, rated below this; lone tokens above it.
+constexpr float kLeastTokenConfidence = 75.0F;
+// Heights, in screen pixels, of a lone token's run of ink rows.
+constexpr int kLeastTokenRows = 5;
+constexpr int kMostTokenRows = 48;
+
 struct Line {
   std::string text;
   float confidence;
@@ -79,6 +86,7 @@ struct Band {
   int top;
   int bottom;
   std::vector<Line> lines;
+  std::vector<RowRun> inkRuns;  // of the page, within the band
 
   long long pixels() const { return static_cast<long long>(bottom - top) * page->image.width; }
 };
@@ -179,12 +187,17 @@ std::string lineText(const ::tesseract::LTRResultIterator& line, const Band& ban
     if (!word || std::string_view(word.get()).find_first_not_of(" \t\n") == std::string_view::npos) continue;
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
+    const std::string_view next(word.get());
     if (!text.empty()) {
       const int baseline = baselineAt(previousRight);
       const WordEnd end{previousRight, band.top + baseline, baseline - top, band.top + bottom - 1};
-      text += hasBaseline && underscoreAfter(band.page->image, end, 2 * band.page->scale) ? '_' : ' ';
+      // Tesseract may keep an underscore yet split the words at it ("trace _id").
+      const bool keptUnderscore = text.back() == '_' || next.front() == '_';
+      const bool joined = keptUnderscore && 4 * (wordLeft - previousRight) < bottom - top;
+      const bool seen = !joined && hasBaseline && underscoreAfter(band.page->image, end, 2 * band.page->scale);
+      if (!joined) text += !seen ? " " : keptUnderscore ? "" : "_";
     }
-    text += word.get();
+    text += next;
     previousRight = wordRight;
   } while (!words.IsAtFinalElement(RIL_TEXTLINE, RIL_WORD) && words.Next(RIL_WORD));
   straightenMismatchedQuotes(text);
@@ -212,7 +225,7 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   } while (lines.Next(::tesseract::RIL_TEXTLINE));
 }
 
-void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
+void readBand(::tesseract::TessBaseAPI& engine, Band& band) {
   const GrayImage& image = band.page->image;
   engine.SetImage(image.pixels.data() + static_cast<std::size_t>(band.top) * image.width, image.width,
                   band.bottom - band.top, 1, image.width);
@@ -220,6 +233,49 @@ void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
   engine.SetSourceResolution(96 * band.page->scale);
   if (engine.Recognize(nullptr) == 0) readLines(engine, band);
   engine.Clear();
+}
+
+bool looksLikeToken(std::string_view text) {
+  const auto count = [&](int (*kind)(int)) {
+    return std::count_if(text.begin(), text.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
+  };
+  return count(isdigit) > 0 || count(isalpha) > 2;
+}
+
+// The column layout takes a lone short token (a line number, a spreadsheet's
+// row number, a lone brace) for noise. A run of ink rows that no line read
+// covers is read once more, as a single line.
+void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
+  const Page& page = *band.page;
+  std::vector<RowRun> read;
+  for (const Line& line : band.lines) {
+    const int top = (line.place.box.y - page.bounds.y) * page.scale;
+    read.push_back({top, top + line.place.box.height * page.scale});
+  }
+  const auto readAlready = [&](const RowRun& run) {
+    return std::any_of(read.begin(), read.end(), [&](const RowRun& r) { return r.top < run.bottom && run.top < r.bottom; });
+  };
+  const int margin = 2 * page.scale;
+  for (const RowRun& run : band.inkRuns) {
+    const int height = run.bottom - run.top;
+    // Rules and specks are no text; a taller run is no single line.
+    if (height < kLeastTokenRows * page.scale || height > kMostTokenRows * page.scale || readAlready(run)) continue;
+    Band token{&page, std::max(band.top, run.top - margin), std::min(band.bottom, run.bottom + margin), {}, {}};
+    const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
+    engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
+    readBand(engine, token);
+    engine.SetPageSegMode(layout);
+    // Window buttons and icons, which the layout rightly dropped, read as
+    // marks ("=", "it"): a token holds a digit or three letters.
+    for (Line& line : token.lines) {
+      if (looksLikeToken(line.text) && line.confidence >= kLeastTokenConfidence) band.lines.push_back(std::move(line));
+    }
+  }
+}
+
+void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
+  readBand(engine, band);
+  readDroppedRuns(engine, band);
 }
 
 // Regions are enlarged smallest first while the enlarged total stays within
@@ -263,11 +319,15 @@ std::vector<Band> cutBands(const std::vector<Page>& pages, int engines) {
   std::vector<Band> bands;
   for (const Page& page : pages) {
     const int height = page.image.height;
-    std::vector<int> cuts = bandCuts(inkRowRuns(page.image), height, std::max(1, height / (bandRows * page.scale)));
+    const std::vector<RowRun> runs = inkRowRuns(page.image);
+    std::vector<int> cuts = bandCuts(runs, height, std::max(1, height / (bandRows * page.scale)));
     cuts.push_back(height);
     int top = 0;
     for (int cut : cuts) {
-      bands.push_back({&page, top, cut, {}});
+      std::vector<RowRun> within;
+      std::copy_if(runs.begin(), runs.end(), std::back_inserter(within),
+                   [&](const RowRun& run) { return run.top >= top && run.bottom <= cut; });
+      bands.push_back({&page, top, cut, {}, std::move(within)});
       top = cut;
     }
   }
