@@ -1,0 +1,255 @@
+// The recognizer's rules on small synthetic screens, where bars stand for
+// glyph strokes, and on recognized lines.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <initializer_list>
+#include <string>
+
+#include "desktop/tesseract/image_analysis.h"
+#include "desktop/tesseract/line_text.h"
+
+namespace kestrova::desktop::tesseract {
+namespace {
+
+GrayImage filled(int width, int height, std::uint8_t value) {
+  return {width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height, value)};
+}
+
+void fill(GrayImage& image, Rect r, std::uint8_t value) {
+  for (int y = r.y; y < r.bottom(); ++y) {
+    std::fill_n(image.pixels.begin() + static_cast<std::ptrdiff_t>(y) * image.width + r.x, r.width, value);
+  }
+}
+
+// A panel and, from `inset` px inside its top-left corner, lines of 2x9 bars
+// 4 px apart, 16 px from one line to the next, like small text.
+struct Window {
+  Rect frame;
+  std::uint8_t background, ink;
+  int lines, inset = 16;
+};
+
+GrayImage screen(std::uint8_t desktop, const std::vector<Window>& windows) {
+  GrayImage image = filled(640, 400, desktop);
+  for (const Window& w : windows) {
+    fill(image, w.frame, w.background);
+    for (int line = 0, y = w.frame.y + w.inset; line < w.lines; ++line, y += 16) {
+      for (int x = w.frame.x + w.inset; x + 2 <= w.frame.right() - w.inset; x += 6) fill(image, {x, y, 2, 9}, w.ink);
+    }
+  }
+  return image;
+}
+
+bool contains(const Rect& outer, const Rect& inner) {
+  return outer.x <= inner.x && outer.y <= inner.y && outer.right() >= inner.right() && outer.bottom() >= inner.bottom();
+}
+
+TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
+  struct Region {
+    Rect text, frame;  // it holds the text and stays in the frame
+    std::uint8_t background;
+  };
+  struct Probe {
+    std::size_t region;
+    int x, y;  // on the screen
+    bool ink;  // on the region's page: dark (as it differs from the background under it), or white
+  };
+  // A panel inside another: each page shows only its own text.
+  auto nested = [](std::uint8_t outer, std::uint8_t outerInk, std::uint8_t inner, std::uint8_t innerInk) {
+    return screen(outer, {{{0, 0, 640, 400}, outer, outerInk, 3}, {{0, 324, 640, 76}, outer, outerInk, 2},
+                          {{160, 120, 320, 200}, inner, innerInk, 5}});
+  };
+  auto nestedRegions = [](std::uint8_t outer, std::uint8_t inner) {
+    return std::vector<Region>{{{16, 16, 600, 349}, {0, 0, 640, 400}, outer},
+                               {{176, 136, 288, 73}, {160, 120, 320, 200}, inner}};
+  };
+  const std::vector<Probe> nestedProbes{{0, 16, 20, true},  {0, 19, 20, false}, {0, 176, 140, false},
+                                        {0, 300, 200, false}, {1, 176, 140, true}, {1, 179, 140, false}};
+  const std::tuple<const char*, GrayImage, std::vector<Region>, std::vector<Probe>> cases[] = {
+      {"dark editor right of a light sidebar",
+       screen(128, {{{200, 40, 400, 300}, 30, 220, 8}, {{16, 40, 176, 300}, 243, 60, 4}}),
+       {{{32, 56, 144, 57}, {16, 40, 176, 300}, 243}, {{216, 56, 368, 121}, {200, 40, 400, 300}, 30}}, {}},
+      {"faint text on light gray above white",
+       screen(60, {{{40, 24, 560, 120}, 245, 150, 3}, {{40, 200, 560, 160}, 255, 40, 4}}),
+       {{{56, 40, 528, 41}, {40, 24, 560, 120}, 245}, {{56, 216, 528, 57}, {40, 200, 560, 160}, 255}}, {}},
+      {"lines from a window's left edge", screen(0, {{{10, 48, 320, 100}, 255, 0, 3, 2}}),
+       {{{12, 50, 314, 41}, {0, 40, 330, 108}, 255}}, {}},
+      {"black on white around light on dark", nested(255, 0, 35, 200), nestedRegions(255, 35), nestedProbes},
+      {"light on dark around black on white", nested(30, 230, 255, 0), nestedRegions(30, 255), nestedProbes},
+      {"mid gray on light gray around black on white", nested(240, 140, 255, 0), nestedRegions(240, 255), nestedProbes},
+      // Buttons and a bold word (a cell full of ink): too small to be panels;
+      // each label read against its button.
+      {"white and black labels on blue and gray buttons, a bold word",
+       screen(20, {{{40, 40, 560, 320}, 255, 0, 4}, {{400, 200, 80, 24}, 90, 255, 1, 8}, {{200, 200, 80, 24}, 225, 0, 1, 8},
+                   {{100, 250, 24, 12}, 0, 0, 0}}),
+       {{{56, 56, 416, 161}, {40, 40, 560, 320}, 255}},
+       {{0, 208, 210, true}, {0, 211, 210, false}, {0, 408, 210, true}, {0, 411, 210, false}}},
+      // The window's edge cuts through cells the desktop's color dominates.
+      {"glyphs 1 px inside a window; the desktop above it", screen(20, {{{103, 99, 400, 200}, 255, 0, 4, 1}}),
+       {{{104, 104, 392, 53}, {96, 96, 408, 208}, 255}}, {{0, 104, 104, true}, {0, 150, 97, false}}},
+      {"a window without text", screen(20, {{{96, 48, 320, 160}, 255, 0, 0}}), {}, {}},
+  };
+  for (const auto& [what, image, expected, probes] : cases) {
+    const BackgroundMap map = mapBackground(image);
+    const std::vector<TextRegion> regions = findTextRegions(image, map);
+    ASSERT_EQ(regions.size(), expected.size()) << what;
+    for (std::size_t i = 0; i < regions.size(); ++i) {
+      EXPECT_TRUE(contains(regions[i].bounds, expected[i].text)) << what << i;
+      EXPECT_TRUE(contains(expected[i].frame, regions[i].bounds)) << what << i;
+      EXPECT_EQ(regions[i].background, expected[i].background) << what << i;
+    }
+    for (const Probe& p : probes) {
+      const Rect& r = regions[p.region].bounds;
+      const GrayImage page = preparePage(image, map, regions[p.region], 1);
+      const bool inside = p.x >= r.x && p.y >= r.y && p.x < r.right() && p.y < r.bottom();
+      const int value = inside ? page.at(p.x - r.x, p.y - r.y) : 255;
+      EXPECT_TRUE(p.ink ? value < 100 : value == 255) << what << ": " << value << " at " << p.x << "," << p.y;
+    }
+  }
+}
+
+TEST(EraseRules, RemovesRunsAtLeastTheGivenLength) {
+  const std::tuple<const char*, Rect, std::uint8_t, bool> cases[] = {
+      {"a table rule", {10, 10, 150, 1}, 0, true},
+      {"a window border", {5, 0, 1, 100}, 40, true},
+      {"a rule just long enough", {50, 46, 40, 2}, 0, true},
+      {"a title bar's gradient, faint but ink", {100, 60, 60, 2}, 180, true},
+      {"three lines' stems, touching", {30, 20, 2, 79}, 0, false},
+      {"a dash just short of a rule", {50, 40, 39, 3}, 0, false},
+      {"lighter than any ink", {100, 80, 60, 1}, 220, false},
+  };
+  GrayImage page = filled(200, 100, 255);
+  for (const auto& [what, r, gray, erased] : cases) fill(page, r, gray);
+  eraseRules(page, 40, 80);
+  for (const auto& [what, r, gray, erased] : cases) EXPECT_EQ(page.at(r.x, r.y + r.height / 2), erased ? 255 : gray) << what;
+}
+
+TEST(EraseCursors, RemovesBlocksAndOutlinesButNotLetters) {
+  // Dark rectangles, light ones cut out of them, dark ones inside; a pixel of the edge; whether erased.
+  const std::tuple<const char*, std::vector<Rect>, std::vector<Rect>, std::vector<Rect>, int, int, bool> cases[] = {
+      {"a block cursor", {{20, 20, 6, 13}}, {}, {}, 22, 25, true},
+      {"a hollow cursor", {{20, 20, 6, 13}}, {{21, 21, 4, 11}}, {}, 20, 25, true},
+      {"a hollow cursor cut by the page's bottom", {{20, 34, 6, 6}}, {{21, 35, 4, 5}}, {}, 20, 37, true},
+      {"the stem of a bold I", {{20, 14, 4, 16}}, {}, {}, 21, 25, false},
+      {"a dot", {{20, 20, 3, 3}}, {}, {}, 21, 21, false},
+      {"the dot of a large bold i", {{20, 20, 9, 9}}, {}, {}, 24, 24, false},
+      {"an O with cut corners", {{20, 20, 6, 13}}, {{21, 21, 4, 11}, {20, 20, 1, 1}, {25, 32, 1, 1}}, {}, 20, 25, false},
+      {"an outline round a letter", {{20, 20, 6, 13}}, {{21, 21, 4, 11}}, {{22, 24, 2, 5}}, 20, 25, false},
+      {"a u", {{20, 24, 6, 9}}, {{21, 24, 4, 8}}, {}, 20, 28, false},
+  };
+  for (const auto& [what, dark, light, inside, x, y, erased] : cases) {
+    GrayImage page = filled(60, 40, 255);
+    for (const Rect& r : dark) fill(page, r, 0);
+    for (const Rect& r : light) fill(page, r, 255);
+    for (const Rect& r : inside) fill(page, r, 0);
+    eraseCursors(page, 4, 8);
+    EXPECT_EQ(page.at(x, y), erased ? 255 : 0) << what;
+  }
+}
+
+TEST(UnderscoreAfter, FindsOnlyALetterLongHairlineAtTheWordsEnd) {
+  // The word ends at x 30, its baseline at y 20 with 10 rows above, its line's box down to y 25.
+  const std::tuple<const char*, std::vector<Rect>, bool> cases[] = {
+      {"an underscore", {{29, 24, 9, 1}}, true},
+      {"an underscore two rows thick", {{29, 24, 9, 2}}, true},
+      {"an underline beneath the next word", {{29, 24, 30, 1}}, false},
+      {"a bar three rows thick", {{29, 23, 9, 3}}, false},
+      {"a T of the line below, its bar in this line's box", {{29, 25, 9, 1}, {33, 26, 1, 8}}, false},
+      {"the tail of a y", {{28, 24, 2, 1}}, false},
+      {"a letter reaching just under the baseline", {{22, 14, 9, 9}}, false},
+      {"the bowl of a descender", {{26, 24, 5, 1}, {26, 22, 1, 2}, {30, 22, 1, 2}}, false},
+      {"an underscore after a space", {{38, 24, 8, 1}}, false},
+  };
+  for (const auto& [what, ink, underscore] : cases) {
+    GrayImage page = filled(80, 40, 255);
+    for (const Rect& r : ink) fill(page, r, 60);
+    EXPECT_EQ(underscoreAfter(page, {30, 20, 10, 25}, 2), underscore) << what;
+  }
+}
+
+TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {
+  GrayImage page = filled(100, 400, 255);
+  for (int line = 0; line < 20; ++line) fill(page, {10, 5 + line * 20, 60, 12}, 0);
+  const auto runs = inkRowRuns(page);
+  ASSERT_EQ(runs.size(), 20U);
+  EXPECT_EQ(runs.front(), (RowRun{5, 17}));
+  EXPECT_EQ(bandCuts(runs, 400, 1), std::vector<int>{});
+  EXPECT_EQ(bandCuts(runs, 400, 2), std::vector<int>{201});
+  EXPECT_EQ(bandCuts(runs, 400, 4), (std::vector<int>{101, 201, 301}));
+  EXPECT_EQ(bandCuts({{0, 10}, {390, 400}}, 400, 4), std::vector<int>{200}) << "one gap, cut once";
+  EXPECT_EQ(bandCuts({{0, 400}}, 400, 2), std::vector<int>{}) << "no gap";
+}
+
+TEST(PixelConversion, CopyWithoutRowPaddingAndEnlargement) {
+  const std::vector<std::uint8_t> padded{1, 2, 3, 9, 9, 4, 5, 6, 9, 9};  // rows of 3 pixels in 5 bytes
+  EXPECT_EQ(copyGray(padded.data(), 3, 2, 5).pixels, (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6}));
+  const GrayImage big = scaleUp(GrayImage{4, 2, {0, 0, 200, 200, 0, 0, 200, 200}}, 2);
+  ASSERT_EQ(big.pixels.size(), 32U);
+  // Flat up to both ends, the edge blended from dark to light.
+  EXPECT_EQ(std::vector<std::uint8_t>(big.pixels.begin(), big.pixels.begin() + 8),
+            (std::vector<std::uint8_t>{0, 0, 0, 50, 150, 200, 200, 200}));
+}
+
+TEST(ReadingOrder, PanelsThenColumnsThenRows) {
+  // Each line named by a letter: its box and its region.
+  using Lines = std::vector<std::pair<char, PlacedLine>>;
+  const std::tuple<const char*, Lines, std::string> cases[] = {
+      {"an editor: sidebar, then tab bar and code beside it, then the status bar across",
+       {{'s', {{0, 1000, 100, 14}, 3}}, {'1', {{260, 45, 400, 14}, 2}}, {'a', {{10, 40, 80, 14}, 1}},
+        {'t', {{260, 10, 60, 14}, 4}}, {'2', {{260, 65, 300, 14}, 2}}, {'E', {{10, 10, 80, 14}, 1}},
+        {'b', {{10, 60, 80, 14}, 1}}, {'S', {{300, 1000, 100, 14}, 3}}},
+       "Eabt12sS"},
+      {"a chat: each name above its bubble, the header's two ends as one row",
+       {{'m', {{800, 48, 100, 14}, 1}}, {'b', {{300, 130, 400, 14}, 2}}, {'h', {{300, 50, 200, 16}, 1}},
+        {'n', {{300, 100, 100, 14}, 1}}, {'N', {{300, 200, 100, 14}, 1}}, {'B', {{300, 230, 400, 14}, 3}}},
+       "hmnbNB"},
+      {"a table whose cells were read apart: row by row",
+       {{'d', {{200, 20, 50, 14}, 1}}, {'a', {{0, 0, 50, 14}, 1}}, {'c', {{0, 20, 50, 14}, 1}}, {'b', {{200, 0, 50, 14}, 1}}},
+       "abcd"},
+  };
+  for (const auto& [what, named, expected] : cases) {
+    std::vector<PlacedLine> lines;
+    for (const auto& n : named) lines.push_back(n.second);
+    std::string order;
+    for (std::size_t i : readingOrder(lines)) order += named[i].first;
+    EXPECT_EQ(order, expected) << what;
+  }
+}
+
+void expectMended(void (*mend)(std::string&), std::initializer_list<std::pair<const char*, const char*>> cases) {
+  for (const auto& [read, expected] : cases) {
+    std::string line = read;
+    mend(line);
+    EXPECT_EQ(line, expected) << read;
+  }
+}
+
+TEST(StraightenMismatchedQuotes, OnlyACurlyQuotePairedWithAStraightOne) {
+  expectMended(straightenMismatchedQuotes,
+               {{"target = Path(folder) / \u201Csummary.json\"", "target = Path(folder) / \"summary.json\""},
+                {"print(\"done\u201D)", "print(\"done\")"},
+                {"\u201Cone\u201D and \"two\"", "\u201Cone\u201D and \"two\""},
+                {"\u201Cunclosed", "\u201Cunclosed"},
+                {"na\u00EFve caf\u00E9 \u201Cok\"", "na\u00EFve caf\u00E9 \"ok\""}});
+}
+
+TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {
+  expectMended(mendBarsAndBoxes, {{"Notify me about replies in threads | follow", "Notify me about replies in threads I follow"},
+                                  {"Restore defaults Cancel | Apply", "Restore defaults Cancel Apply"},
+                                  {"| Search files |", "Search files"},
+                                  {"(_) Include muted channels", "Include muted channels"},
+                                  {"cat log | grep error", "cat log | grep error"},
+                                  {"(x) = f(y)", "(x) = f(y)"}});
+}
+
+TEST(TesseractLanguage, TheLocalesLanguageOrNoneForEnglish) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"de", "deu"}, {"fr_CA.UTF-8@euro", "fra"}, {"zh_CN.UTF-8", "chi_sim"}, {"zh_TW.UTF-8", "chi_tra"},
+      {"sr_RS@latin", "srp_latn"}, {"nb_NO.UTF-8", "nor"}, {"en_US.UTF-8", ""}, {"C.UTF-8", ""}, {"POSIX", ""},
+      {"", ""}, {"xx_YY", ""}, {"d", ""}};
+  for (const auto& [locale, model] : cases) EXPECT_EQ(tesseractLanguage(locale), model) << locale;
+}
+
+}  // namespace
+}  // namespace kestrova::desktop::tesseract
