@@ -292,7 +292,12 @@ run_ctest() {
   failed=$(sed -n '/The following tests FAILED:/,$s/^[[:space:]]*[0-9]* - \(.*\)$/\1/p' "$1" | head -3 |
     sed 's/  # GetParam() = .* (/ (/' | paste -sd ',' | sed 's/,/, /g')
   echo "${failed:-ctest error, see ${1#"$dir"/}}"
-  "${isolated[@]}" ctest --test-dir "$build" --rerun-failed --output-on-failure --timeout "$test_timeout" \
+  # By name: ctest's own rerun goes by test numbers, which a run narrowed by
+  # -R or -E gives out differently, so it could run some other test.
+  local names
+  names=$(sed 's/^[0-9]*://' "$build/Testing/Temporary/LastTestsFailed.log" 2>/dev/null | escape_names)
+  [ "$names" != '^()$' ] || return 1
+  "${isolated[@]}" ctest --test-dir "$build" -R "$names" --output-on-failure --timeout "$test_timeout" \
     >"$1.rerun" 2>&1 || return 1
   return 2
 }

@@ -166,6 +166,10 @@ TEST(UnderscoreAfter, FindsOnlyALetterLongHairlineAtTheWordsEnd) {
     for (const Rect& r : ink) fill(page, r, 60);
     EXPECT_EQ(underscoreAfter(page, {30, 20, 10, 25}, 2), underscore) << what;
   }
+  // Over small monospace text Tesseract's box may end a row under the baseline, above the underscore.
+  GrayImage page = filled(80, 40, 255);
+  fill(page, {29, 23, 9, 1}, 60);
+  EXPECT_TRUE(underscoreAfter(page, {30, 20, 10, 21}, 2)) << "an underscore just under a tight box";
 }
 
 TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {
