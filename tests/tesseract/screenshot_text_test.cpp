@@ -27,7 +27,7 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
        {{{"-fa", "DejaVu Sans Mono", "-fs", "11", "-geometry", "70x3+60+40"},
          {"Die Straße nach Köln ist für größere Fahrzeuge gesperrt.", "Jörg Müller öffnet um acht."}}}, "de_DE.UTF-8"},
       // Lone short tokens, which the column layout takes for noise.
-      {"line numbers alone and before a line", WindowManager::none,
+      {"line numbers alone, beside an indented line", WindowManager::none,
        {{{"-fa", "DejaVu Sans Mono", "-fs", "10", "-geometry", "40x6+60+40", "-bg", "#f3f3f3", "-fg", "#888888"},
          {"7", "8", "        return total;", "9"}}},
        "C.UTF-8"},
