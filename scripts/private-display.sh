@@ -6,7 +6,12 @@ work=$(mktemp -d)
 stopPrivateDisplay() {
   local pid
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  # A peer that does not end on TERM (an xterm was once seen stuck) is killed.
+  for pid in "${pids[@]}"; do
+    for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   rm -rf "$work"
 }
 trap stopPrivateDisplay EXIT
