@@ -3,12 +3,18 @@
 
 pids=()
 work=$(mktemp -d)
+# running PID: alive and not yet a zombie waiting to be reaped.
+running() {
+  local state
+  state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -c1)
+  [ -n "$state" ] && [ "$state" != Z ]
+}
 stopPrivateDisplay() {
   local pid
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   # A peer that does not end on TERM (an xterm was once seen stuck) is killed.
   for pid in "${pids[@]}"; do
-    for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    for _ in $(seq 20); do running "$pid" || break; sleep 0.1; done
     kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
