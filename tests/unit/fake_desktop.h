@@ -138,18 +138,6 @@ struct FakeDesktop final : desktop::Desktop {
   std::unique_ptr<FakeRecognizer> recognizer_;
 };
 
-struct RunResult {
-  int status;
-  std::string out, err;
-};
-
-inline RunResult runTool(std::vector<std::string> args, desktop::Desktop& desktop) {
-  args.insert(args.begin(), "kestrova-capture");
-  std::ostringstream out, err;
-  const int status = run(args, desktop, out, err);
-  return {status, out.str(), err.str()};
-}
-
 inline Observation textObservation(std::string text, float confidence) { return {true, {{std::move(text), confidence}}}; }
 
 }  // namespace kestrova::testing
