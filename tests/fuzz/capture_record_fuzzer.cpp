@@ -43,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(json.has_value() == std::isfinite(record.confidence), "exactly the finite confidences encode");
   if (!json) return 0;
   const auto back = kestrova::decodeJson(*json);
-  require(back && back->text == record.text && back->appName == record.appName &&
-              back->timestamp == record.timestamp && std::memcmp(&back->confidence, &record.confidence, sizeof(double)) == 0,
+  require(back && back->text == record.text && back->appName == record.appName && back->timestamp == record.timestamp &&
+              std::memcmp(&back->confidence, &record.confidence, sizeof(double)) == 0,
           "the record reads back bit for bit");
   return 0;
 }

@@ -92,15 +92,16 @@ TEST(Dispatch, EveryEndingHasItsBytesAndStatus) {
   }
   for (const std::string pid : {"+42", "0049", "-0", "-2147483648", "000000000000002147483647"}) {
     const auto value = std::to_string(std::stoll(pid));
-    rows.push_back({{"activate", pid}, "ok\n", "No app with PID " + value + "\n", 0, {}, CallLog{"runningApplication(" + value + ")"}});
+    const CallLog asked{"runningApplication(" + value + ")"};
+    rows.push_back({{"activate", pid}, "ok\n", "No app with PID " + value + "\n", 0, {}, asked});
   }
   expectEndings(rows);
 }
 
 TEST(Clipboard, PrintsTheTextRepairedWithOneLineFeed) {
   using desktop::PasteboardRead;
-  const auto holding = [](std::string out, PasteboardRead read) -> Ending {
-    return {{"clipboard", "ignored"}, out, "", 0, [=](FakeDesktop& d) { d.pasteboard = read; }};
+  const auto holding = [](std::string out, PasteboardRead read, std::string err = "") -> Ending {
+    return {{"clipboard", "ignored"}, out, err, err.empty() ? 0 : 1, [=](FakeDesktop& d) { d.pasteboard = read; }};
   };
   expectEndings({
       holding("two\nlines\n\n", PasteboardRead::withText("two\nlines\n")),
@@ -108,7 +109,7 @@ TEST(Clipboard, PrintsTheTextRepairedWithOneLineFeed) {
       holding("\xEF\xBF\xBD \xE6\xB0\xB4\n", PasteboardRead::withText("\xE9 \xE6\xB0\xB4")),
       holding(std::string("nul\0\n", 5), PasteboardRead::withText(std::string("nul\0", 4))),
       holding("", PasteboardRead::noText()),
-      {{"clipboard"}, "", "Failed to read clipboard\n", 1, [](FakeDesktop& d) { d.pasteboard = PasteboardRead::failed(); }},
+      holding("", PasteboardRead::failed(), "Failed to read clipboard\n"),
   });
 }
 
@@ -118,7 +119,7 @@ TEST(Screenshot, NamesTheAppRightAfterTheCaptureAndPrintsThePrettyRecord) {
   CallLog named = unnamed;
   named.insert(named.begin() + 2, "localizedName");
   const auto reading = [](std::string text, float confidence, std::optional<AppScript> app = std::nullopt) {
-    return [=](FakeDesktop& d) { d.recognizer.results = std::vector{textObservation(text, confidence)}, d.frontmost = app; };
+    return [=](FakeDesktop& d) { d.recognizer.results = {{textObservation(text, confidence)}}, d.frontmost = app; };
   };
   const auto record = [](std::string text, std::string app, std::string confidence) {
     return "{\n  \"text\": \"" + text + "\",\n  \"appName\": \"" + app +
@@ -126,8 +127,9 @@ TEST(Screenshot, NamesTheAppRightAfterTheCaptureAndPrintsThePrettyRecord) {
   };
   const std::string encodingFailed = "Failed to encode capture result\n";
   expectEndings({
-      {{"screenshot", "extra"}, record("Hello", "Editor", "0.5"), "", 0, reading("Hello", 0.5F, AppScript{"Editor", {}}), named},
-      {{"screenshot"}, record(R"(say \"hi\"\t\\ a/b \u0000\u001f caf)" "\xC3\xA9", "Unknown", "0.30000001192092896"), "", 0,
+      {{"screenshot", "extra"}, record("Hi", "Editor", "0.5"), "", 0, reading("Hi", .5F, AppScript{"Editor"}), named},
+      {{"screenshot"}, record(R"(say \"hi\"\t\\ a/b \u0000\u001f caf)" "\xC3\xA9", "Unknown", "0.30000001192092896"),
+       "", 0,
        reading(std::string("say \"hi\"\t\\ a/b \0\x1F caf\xC3\xA9", 23), 0.3F)},
       {{"screenshot"}, record("", "Unknown", "0.0"), "OCR error: no eng.traineddata\n", 0,
        [](FakeDesktop& d) { d.recognizer = {Delivery::failedSilently, {}, {}, "no eng.traineddata"}; }, unnamed},

@@ -33,34 +33,8 @@ struct RecognizerScript {
   std::string performError = "";
 };
 
-struct FakeRecognizer final : desktop::TextRecognizer {
-  FakeRecognizer(CallLog& log, const RecognizerScript& script) : log(log), script(script) {}
-  ~FakeRecognizer() override {
-    if (late.joinable()) late.join();
-  }
-  bool perform(const desktop::Image&, const desktop::RecognitionSettings& settings, desktop::Completion done,
-               std::string& error) override {
-    log.push_back(std::string("perform(") + (settings.level == desktop::RecognitionLevel::fast ? "fast" : "accurate") +
-                  (settings.usesLanguageCorrection ? ", corrected)" : ")"));
-    const RecognizerScript s = script;
-    if (s.delivery == Delivery::insidePerform) done(s.results, s.completionError);
-    if (s.delivery == Delivery::laterOnOtherThread) {
-      late = std::thread([done, s] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        done(s.results, s.completionError);
-      });
-    }
-    if (s.delivery == Delivery::failedWithCompletion) done(std::nullopt, s.performError);
-    error = s.performError;
-    return s.delivery == Delivery::insidePerform || s.delivery == Delivery::laterOnOtherThread;
-  }
-  CallLog& log;
-  const RecognizerScript& script;
-  std::thread late;
-};
-
 struct AppScript {
-  std::optional<std::string> localizedName, bundleIdentifier;
+  std::optional<std::string> localizedName = std::nullopt, bundleIdentifier = std::nullopt;
 };
 
 struct FakeApplication final : desktop::RunningApplication {
@@ -90,13 +64,15 @@ struct FakeElement final : desktop::Element {
   void setAttributeValue(std::string_view attribute, bool value) override {
     log.push_back(name + ".set(" + std::string(attribute) + (value ? ", true)" : ", false)"));
   }
-  void performAction(std::string_view action) override { log.push_back(name + ".perform(" + std::string(action) + ")"); }
+  void performAction(std::string_view action) override {
+    log.push_back(name + ".perform(" + std::string(action) + ")");
+  }
   CallLog& log;
   std::string name;
   int windows;
 };
 
-struct FakeDesktop final : desktop::Desktop {
+struct FakeDesktop final : desktop::Desktop, desktop::TextRecognizer {
   bool hasImage = true;
   RecognizerScript recognizer;
   std::optional<AppScript> frontmost;
@@ -104,15 +80,31 @@ struct FakeDesktop final : desktop::Desktop {
   int windows = 0;
   desktop::PasteboardRead pasteboard;
   std::optional<desktop::Unreachable> outOfReach;
-  bool outOfMemory = false;  // every call below throws std::bad_alloc
+  bool outOfMemory = false;  // every call to the desktop throws std::bad_alloc
   CallLog calls;
 
+  ~FakeDesktop() override {
+    if (late.joinable()) late.join();
+  }
   desktop::ImagePtr captureMainDisplay() override {
     return log("captureMainDisplay"), hasImage ? std::make_unique<FakeImage>(calls) : nullptr;
   }
-  desktop::TextRecognizer& textRecognizer() override {
-    if (!recognizer_) recognizer_ = std::make_unique<FakeRecognizer>(calls, recognizer);
-    return *recognizer_;
+  desktop::TextRecognizer& textRecognizer() override { return *this; }
+  bool perform(const desktop::Image&, const desktop::RecognitionSettings& settings, desktop::Completion done,
+               std::string& error) override {
+    const bool asked = settings.level == desktop::RecognitionLevel::accurate && settings.usesLanguageCorrection;
+    calls.push_back(asked ? "perform(accurate, corrected)" : "perform(other settings)");
+    const RecognizerScript s = recognizer;
+    if (s.delivery == Delivery::insidePerform) done(s.results, s.completionError);
+    if (s.delivery == Delivery::failedWithCompletion) done(std::nullopt, s.performError);
+    if (s.delivery == Delivery::laterOnOtherThread) {
+      late = std::thread([done, s] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        done(s.results, s.completionError);
+      });
+    }
+    error = s.performError;
+    return s.delivery == Delivery::insidePerform || s.delivery == Delivery::laterOnOtherThread;
   }
   std::unique_ptr<desktop::RunningApplication> frontmostApplication() override {
     return log("frontmostApplication"), frontmost ? std::make_unique<FakeApplication>(calls, *frontmost) : nullptr;
@@ -135,9 +127,9 @@ struct FakeDesktop final : desktop::Desktop {
     calls.push_back(std::move(call));
     if (outOfMemory) throw std::bad_alloc();
   }
-  std::unique_ptr<FakeRecognizer> recognizer_;
+  std::thread late;
 };
 
-inline Observation textObservation(std::string text, float confidence) { return {true, {{std::move(text), confidence}}}; }
+inline Observation textObservation(std::string text, float confidence) { return {true, {{text, confidence}}}; }
 
 }  // namespace kestrova::testing

@@ -18,12 +18,14 @@ TEST(CaptureResultJson, ReadingRequiresEveryMemberWithItsType) {
                                  R"({"text":"x","appName":"a","timestamp":"t"})",
                                  R"({"text":1,"appName":"a","timestamp":"t","confidence":1})",
                                  R"({"text":"x","appName":"a","timestamp":"t","confidence":"1"})",
-                                 R"({"Text":"x","appName":"a","timestamp":"t","confidence":1})", R"(["x","a","t",1])"}) {
+                                 R"({"Text":"x","appName":"a","timestamp":"t","confidence":1})",
+                                 R"(["x","a","t",1])"}) {
     EXPECT_FALSE(decodeJson(json).has_value()) << json;
   }
   const auto read = decodeJson(R"({"confidence":2,"timestamp":"t","appName":"a","text":"x","extra":null})");
   ASSERT_TRUE(read.has_value());
-  EXPECT_EQ(std::tie(read->text, read->appName, read->timestamp, read->confidence), std::make_tuple("x", "a", "t", 2.0));
+  EXPECT_EQ(std::tie(read->text, read->appName, read->timestamp, read->confidence),
+            std::make_tuple("x", "a", "t", 2.0));
 }
 
 TEST(Timestamp, IsUtcWholeSecondsWhateverTheTimeZone) {
@@ -37,7 +39,9 @@ TEST(Timestamp, IsUtcWholeSecondsWhateverTheTimeZone) {
   for (const char* zone : {"UTC", "Pacific/Kiritimati", "America/St_Johns"}) {
     ::setenv("TZ", zone, 1);
     ::tzset();
-    for (const auto& [time, text] : rows) EXPECT_EQ(formatTimestamp(time_point_cast<system_clock::duration>(time)), text) << zone;
+    for (const auto& [time, text] : rows) {
+      EXPECT_EQ(formatTimestamp(time_point_cast<system_clock::duration>(time)), text) << zone;
+    }
   }
   ::unsetenv("TZ");
   ::tzset();
@@ -48,11 +52,11 @@ TEST(Utf8, KeepsValidTextAndRepairsEachIllFormedSubpart) {
   const std::string r = "\xEF\xBF\xBD";
   const std::vector<std::pair<std::string, std::string>> rows{
       {"", ""}, {std::string("a\0b", 3), std::string("a\0b", 3)},
-      {"caf\xC3\xA9 \xE6\xB0\xB4 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF", "caf\xC3\xA9 \xE6\xB0\xB4 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF"},
+      {"\xC3\xA9\xE6\xB0\xB4\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF", "\xC3\xA9\xE6\xB0\xB4\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"},
       {"\x80", r}, {"a\xFF" "b", "a" + r + "b"}, {"\xE9t\xE9", r + "t" + r},  // no lead byte
       {"\xC0\xAF", r + r}, {"\xE0\x80\xAF", r + r + r},                      // overlong
       {"\xED\xA0\x80", r + r + r}, {"\xF4\x90\x80\x80", r + r + r + r},      // surrogate, above U+10FFFF
-      {"\xE6\xB0", r}, {"\xE6\xB0" "x", r + "x"}, {"\xF0\x9F\x98" "\xF0\x9F\x98\x80", r + "\xF0\x9F\x98\x80"},  // cut short
+      {"\xE6\xB0", r}, {"\xE6\xB0" "x", r + "x"}, {"\xF0\x9F\x98" "\xF0\x9F\x98\x80", r + "\xF0\x9F\x98\x80"},
   };
   for (const auto& [input, repaired] : rows) EXPECT_EQ(repairUtf8(input), repaired) << ::testing::PrintToString(input);
 }
