@@ -35,12 +35,9 @@ void expectEndings(const std::vector<Ending>& rows) {
   for (const auto& row : rows) {
     FakeDesktop desktop;
     if (row.given) row.given(desktop);
-    std::vector<std::string> args{"kestrova-capture"};
-    args.insert(args.end(), row.arguments.begin(), row.arguments.end());
-    std::ostringstream out, err;
-    const int status = run(args, desktop, out, err);
+    const auto [status, out, err] = runTool(row.arguments, desktop);
     const auto where = ::testing::PrintToString(row.arguments);
-    EXPECT_EQ(std::make_tuple(out.str(), err.str(), status), std::tie(row.out, row.err, row.status)) << where;
+    EXPECT_EQ(std::tie(out, err, status), std::tie(row.out, row.err, row.status)) << where;
     if (row.calls) { EXPECT_EQ(desktop.calls, *row.calls) << where; }
     // A command line the tool refuses touches nothing of the desktop.
     if (row.err == usage || row.err == activateUsage || row.err.starts_with("Unknown command")) {

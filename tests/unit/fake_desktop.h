@@ -130,6 +130,19 @@ struct FakeDesktop final : desktop::Desktop, desktop::TextRecognizer {
   std::thread late;
 };
 
+struct RunResult {
+  int status;
+  std::string out, err;
+};
+
+// `arguments` come after the program name.
+inline RunResult runTool(std::vector<std::string> arguments, desktop::Desktop& desktop) {
+  arguments.insert(arguments.begin(), "kestrova-capture");
+  std::ostringstream out, err;
+  const int status = run(arguments, desktop, out, err);
+  return {status, out.str(), err.str()};
+}
+
 inline Observation textObservation(std::string text, float confidence) { return {true, {{text, confidence}}}; }
 
 }  // namespace kestrova::testing
