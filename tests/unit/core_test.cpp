@@ -1,0 +1,269 @@
+// The core's rules: on the fake desktop as a host sees them (exact bytes on
+// both streams, the exit status, the platform calls behind them), then the
+// record read back, the timestamp and the UTF-8 repair on their own.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+
+#include "fake_desktop.h"
+#include "io/fd_stream.h"
+#include "recognition/recognize_text.h"
+#include "result/capture_result.h"
+#include "result/timestamp.h"
+#include "text/utf8.h"
+
+namespace kestrova::testing {
+namespace {
+
+const std::string usage = "Usage: kestrova-capture [screenshot|active-app|clipboard|activate <pid>]\n";
+const std::string activateUsage = "Usage: kestrova-capture activate <pid>\n";
+using Given = std::function<void(FakeDesktop&)>;
+
+struct Ending {
+  std::vector<std::string> arguments;
+  std::string out, err;
+  int status;
+  Given given = {};
+  std::optional<CallLog> calls = std::nullopt;
+};
+
+void expectEndings(const std::vector<Ending>& rows) {
+  for (const auto& row : rows) {
+    FakeDesktop desktop;
+    if (row.given) row.given(desktop);
+    const auto [status, out, err] = runTool(row.arguments, desktop);
+    const auto where = ::testing::PrintToString(row.arguments);
+    EXPECT_EQ(std::tie(out, err, status), std::tie(row.out, row.err, row.status)) << where;
+    if (row.calls) { EXPECT_EQ(desktop.calls, *row.calls) << where; }
+    // A command line the tool refuses touches nothing of the desktop.
+    if (row.err == usage || row.err == activateUsage || row.err.starts_with("Unknown command")) {
+      EXPECT_EQ(desktop.calls, CallLog{}) << where;
+    }
+  }
+}
+
+Given away(desktop::Unreachable::Kind kind, std::string display, std::string reason = "", bool found = false) {
+  return [=](FakeDesktop& desktop) {
+    desktop.outOfReach = desktop::Unreachable{kind, display, reason};
+    desktop.hasImage = found;
+    if (found) desktop.applications[812] = AppScript{"Editor", {}};
+  };
+}
+
+TEST(Dispatch, EveryEndingHasItsBytesAndStatus) {
+  using enum desktop::Unreachable::Kind;
+  const Given outOfMemory = [](FakeDesktop& desktop) { desktop.outOfMemory = true; };
+  const std::string noDisplay = "Failed to open display :199\n", silent = "Failed to open display :5: did not answer\n";
+  const std::string captureFailed = "Failed to capture screen\n", clipboardFailed = "Failed to read clipboard\n";
+  std::vector<Ending> rows{
+      {{}, "", usage, 1},
+      {{"sh\xFFot\xC3"}, "", "Unknown command: sh\xEF\xBF\xBDot\xEF\xBF\xBD\n", 1},
+      {{"activate"}, "", activateUsage, 1},
+      {{"activate", "-7", "99"}, "ok\n", "No app with PID -7\n", 0},
+      {{"active-app", "--verbose"}, "Unknown\n", "", 0},
+      {{"screenshot"}, "", captureFailed, 1, [](FakeDesktop& d) { d.hasImage = false; }, CallLog{"captureMainDisplay"}},
+      // Never reached: the display line for every command; stopped answering: the command's own failure.
+      {{"active-app"}, "", noDisplay, 1, away(notOpened, ":199")},
+      {{"active-app"}, "", "Failed to open display: not set\n", 1, away(notOpened, "", "not set")},
+      {{"active-app"}, "", silent, 1, away(stoppedAnswering, ":5", "did not answer")},
+      {{"active-app"}, "", "Failed to open display :1: \xEF\xBF\xBD\n", 1, away(notOpened, ":1", "\xFF")},
+      {{"clipboard"}, "", noDisplay, 1, away(notOpened, ":199")},
+      {{"clipboard"}, "", clipboardFailed, 1, away(stoppedAnswering, ":5")},
+      {{"screenshot"}, "", noDisplay, 1, away(notOpened, ":199")},
+      {{"screenshot"}, "", captureFailed, 1, away(stoppedAnswering, ":5")},
+      {{"screenshot"}, "", captureFailed, 1, away(stoppedAnswering, ":5", "", true)},
+      {{"activate", "812"}, "", noDisplay, 1, away(notOpened, ":199")},
+      {{"activate", "812"}, "", silent, 1, away(stoppedAnswering, ":5", "did not answer")},
+      {{"activate", "812"}, "ok\n", "", 0, away(stoppedAnswering, ":5", "did not answer", true)},
+      // No allocation failure ends the run by a signal or an exception.
+      {{"screenshot"}, "", captureFailed, 1, outOfMemory},
+      {{"clipboard"}, "", clipboardFailed, 1, outOfMemory},
+      {{"active-app"}, "", "Out of memory\n", 1, outOfMemory},
+      {{"activate", "812"}, "", "Out of memory\n", 1, outOfMemory},
+  };
+  for (const std::string word : {"Screenshot", "screenshot ", " clipboard", "--help", "", "active_app", "activ"}) {
+    rows.push_back({{word}, "", "Unknown command: " + word + "\n", 1});
+  }
+  for (const std::string& pid : std::vector<std::string>{"", "12abc", " 12", "12 ", "+", "-", "+-1", "1\n", "1_000",
+                                                         "0x1F", "3.0", "2147483648", "-2147483649", "99999999999",
+                                                         "\xEF\xBC\x91", std::string("1\0", 2)}) {
+    rows.push_back({{"activate", pid}, "", activateUsage, 1});
+  }
+  for (const std::string pid : {"+42", "0049", "-0", "-2147483648", "000000000000002147483647"}) {
+    const auto value = std::to_string(std::stoll(pid));
+    const CallLog asked{"runningApplication(" + value + ")"};
+    rows.push_back({{"activate", pid}, "ok\n", "No app with PID " + value + "\n", 0, {}, asked});
+  }
+  expectEndings(rows);
+}
+
+TEST(Clipboard, PrintsTheTextRepairedWithOneLineFeed) {
+  using desktop::PasteboardRead;
+  const auto holding = [](std::string out, PasteboardRead read, std::string err = "") -> Ending {
+    return {{"clipboard", "ignored"}, out, err, err.empty() ? 0 : 1, [=](FakeDesktop& d) { d.pasteboard = read; }};
+  };
+  expectEndings({
+      holding("two\nlines\n\n", PasteboardRead::withText("two\nlines\n")),
+      holding("\n", PasteboardRead::withText("")),
+      holding("\xEF\xBF\xBD \xE6\xB0\xB4\n", PasteboardRead::withText("\xE9 \xE6\xB0\xB4")),
+      holding(std::string("nul\0\n", 5), PasteboardRead::withText(std::string("nul\0", 4))),
+      holding("", PasteboardRead::noText()),
+      holding("", PasteboardRead::failed(), "Failed to read clipboard\n"),
+  });
+}
+
+TEST(Screenshot, NamesTheAppRightAfterTheCaptureAndPrintsThePrettyRecord) {
+  const CallLog unnamed{"captureMainDisplay", "frontmostApplication", "perform(accurate, corrected)", "now",
+                        "image released"};
+  CallLog named = unnamed;
+  named.insert(named.begin() + 2, "localizedName");
+  const auto reading = [](std::string text, float confidence, std::optional<AppScript> app = std::nullopt) {
+    return [=](FakeDesktop& d) { d.recognizer.results = {{textObservation(text, confidence)}}, d.frontmost = app; };
+  };
+  const auto record = [](std::string text, std::string app, std::string confidence) {
+    return "{\n  \"text\": \"" + text + "\",\n  \"appName\": \"" + app +
+           "\",\n  \"timestamp\": \"1970-01-01T00:00:00Z\",\n  \"confidence\": " + confidence + "\n}\n";
+  };
+  const std::string encodingFailed = "Failed to encode capture result\n";
+  expectEndings({
+      {{"screenshot", "extra"}, record("Hi", "Editor", "0.5"), "", 0, reading("Hi", .5F, AppScript{"Editor"}), named},
+      {{"screenshot"}, record(R"(say \"hi\"\t\\ a/b \u0000\u001f caf)" "\xC3\xA9", "Unknown", "0.30000001192092896"),
+       "", 0,
+       reading(std::string("say \"hi\"\t\\ a/b \0\x1F caf\xC3\xA9", 23), 0.3F)},
+      {{"screenshot"}, record("", "Unknown", "0.0"), "OCR error: no eng.traineddata\n", 0,
+       [](FakeDesktop& d) { d.recognizer = {Delivery::failedSilently, {}, {}, "no eng.traineddata"}; }, unnamed},
+      {{"screenshot"}, "", encodingFailed, 1, reading("x", NAN), unnamed},
+      {{"screenshot"}, "", encodingFailed, 1, reading("x", INFINITY), unnamed},
+  });
+}
+
+TEST(Output, FailedWriteOrFlushEndsWithStatusOne) {
+  const int full = ::open("/dev/full", O_WRONLY);
+  ASSERT_GE(full, 0) << "/dev/full is needed to test a full output";
+  for (const std::string command : {"active-app", "clipboard", "activate", "screenshot"}) {
+    FakeDesktop desktop;
+    desktop.pasteboard = desktop::PasteboardRead::withText(std::string(100000, 'x'));
+    FdOStream out(full);
+    std::ostringstream err;
+    EXPECT_EQ(run({"kestrova-capture", command, "812"}, desktop, out, err), 1) << command;
+    EXPECT_TRUE(err.str().ends_with("Failed to write output\n")) << command << ": " << err.str();
+  }
+  ::close(full);
+}
+
+TEST(Activation, RaisesEveryWindowBackToFrontAfterThePauseOrStopsAtAnUnknownPid) {
+  const CallLog found{"runningApplication(4242)", "activate(3)", "pause(50000us)", "applicationElement(4242)",
+                      "app.copy(AXWindows)"};
+  CallLog raised = found;
+  for (const std::string window : {"window3", "window2", "window1"}) {
+    raised.insert(raised.end(), {window + ".set(AXFocused, true)", window + ".perform(AXRaise)"});
+  }
+  const auto with = [](std::string pid, int windows, CallLog calls, std::string err = "") -> Ending {
+    return {{"activate", pid}, "ok\n", err, 0,
+            [=](FakeDesktop& d) { d.applications[4242] = AppScript{"App", {}}, d.windows = windows; }, calls};
+  };
+  expectEndings({with("4242", 3, raised), with("4242", 0, found), with("4242", noWindowsValue, found),
+                 with("4242", windowsOfOtherKind, found),
+                 with("812", 3, {"runningApplication(812)"}, "No app with PID 812\n")});
+}
+
+TEST(ActiveAppName, FallsBackFromDisplayNameToBundleIdentifierToUnknownOnOneLine) {
+  const CallLog named{"frontmostApplication", "localizedName"};
+  const CallLog unnamed{"frontmostApplication", "localizedName", "bundleIdentifier"};
+  const auto front = [](std::string name, std::optional<AppScript> app, CallLog calls) -> Ending {
+    return {{"active-app"}, name + "\n", "", 0, [=](FakeDesktop& d) { d.frontmost = app; }, calls};
+  };
+  expectEndings({
+      front("Unknown", std::nullopt, {"frontmostApplication"}),
+      front("XTerm", AppScript{"XTerm", "xterm"}, named),
+      front("org.example.App", AppScript{std::nullopt, "org.example.App"}, unnamed),
+      front("Unknown", AppScript{}, unnamed),
+      front("", AppScript{"", "org.example.App"}, named),
+      front("Caf\xC3\xA9 Bad\xEF\xBF\xBD", AppScript{"Caf\xC3\xA9 Bad\xE9", {}}, named),
+      front("Two Lines   \xC2\xA0.", AppScript{"Two\nLines\t\x7F\xC2\x85\xC2\xA0.", {}}, named),
+      front("id  ", AppScript{{}, "id\r\n"}, unnamed),
+  });
+}
+
+TEST(RecognizeText, JoinsTopCandidatesAndWaitsForTheCompletionWhereverItRuns) {
+  const auto line = textObservation;
+  const Observation none{true, {}};
+  const std::vector<Observation> lines{line("Hello", 0.75F), line("World", 0.25F)};
+  const auto given = [](std::vector<Observation> seen) { return RecognizerScript{Delivery::insidePerform, seen}; };
+  const std::vector<std::tuple<RecognizerScript, std::string, double, std::string>> rows{
+      {given({}), "", 0.0, ""},
+      {given({line("A", 0.5F), none, line("B", 1.0F)}), "A\nB", 0.5, ""},
+      {given({line("A", 1.0F), line("", 1.0F), line("B", 1.0F)}), "A\n\nB", 1.0, ""},
+      {given({none, none}), "", 0.0, ""},
+      {given({line("A", 0.5F), Observation{false, {{"barcode", 1.0F}}}}), "", 0.0, ""},
+      {given({line("a\xFF", 1.0F)}), "a\xEF\xBF\xBD", 1.0, ""},
+      {{Delivery::laterOnOtherThread, lines}, "Hello\nWorld", 0.5, ""},
+      {{Delivery::insidePerform, lines, "engine crashed"}, "", 0.0, ""},
+      {{Delivery::insidePerform, std::nullopt}, "", 0.0, ""},
+      {{Delivery::failedWithCompletion, lines, {}, "no eng data"}, "", 0.0, "OCR error: no eng data\n"},
+      {{Delivery::failedSilently, lines, {}, "bad \xC3"}, "", 0.0, "OCR error: bad \xEF\xBF\xBD\n"},
+  };
+  for (const auto& [script, text, confidence, message] : rows) {
+    FakeDesktop desktop;
+    desktop.recognizer = script;
+    std::ostringstream err;
+    const Recognition result = recognizeText(desktop.textRecognizer(), FakeImage(desktop.calls), err);
+    EXPECT_EQ(std::make_tuple(result.text, result.confidence, err.str()), std::tie(text, confidence, message));
+  }
+}
+
+TEST(CaptureResultJson, ReadingRequiresEveryMemberWithItsType) {
+  for (const std::string json : {R"({"appName":"a","timestamp":"t","confidence":1})",
+                                 R"({"text":"x","timestamp":"t","confidence":1})",
+                                 R"({"text":"x","appName":"a","confidence":1})",
+                                 R"({"text":"x","appName":"a","timestamp":"t"})",
+                                 R"({"text":1,"appName":"a","timestamp":"t","confidence":1})",
+                                 R"({"text":"x","appName":"a","timestamp":"t","confidence":"1"})",
+                                 R"({"Text":"x","appName":"a","timestamp":"t","confidence":1})",
+                                 R"(["x","a","t",1])"}) {
+    EXPECT_FALSE(decodeJson(json).has_value()) << json;
+  }
+  const auto read = decodeJson(R"({"confidence":2,"timestamp":"t","appName":"a","text":"x","extra":null})");
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(std::tie(read->text, read->appName, read->timestamp, read->confidence),
+            std::make_tuple("x", "a", "t", 2.0));
+}
+
+TEST(Timestamp, IsUtcWholeSecondsWhateverTheTimeZone) {
+  using namespace std::chrono;
+  const std::vector<std::pair<sys_time<milliseconds>, std::string>> rows{
+      {sys_days{year{2026} / 12 / 6} + 20h + 34min + 54s + 999ms, "2026-12-06T20:34:54Z"},
+      {sys_days{year{2024} / 2 / 29} + 23h + 59min + 59s, "2024-02-29T23:59:59Z"},
+      {sys_days{year{2000} / 1 / 1} + 9h + 5min + 7s, "2000-01-01T09:05:07Z"},
+  };
+  for (const char* zone : {"UTC", "Pacific/Kiritimati", "America/St_Johns"}) {
+    ::setenv("TZ", zone, 1);
+    ::tzset();
+    for (const auto& [time, text] : rows) {
+      EXPECT_EQ(formatTimestamp(time_point_cast<system_clock::duration>(time)), text) << zone;
+    }
+  }
+  ::unsetenv("TZ");
+  ::tzset();
+}
+
+// One U+FFFD for each maximal ill-formed subpart, as the platforms repair it.
+TEST(Utf8, KeepsValidTextAndRepairsEachIllFormedSubpart) {
+  const std::string r = "\xEF\xBF\xBD";
+  const std::vector<std::pair<std::string, std::string>> rows{
+      {"", ""}, {std::string("a\0b", 3), std::string("a\0b", 3)},
+      {"\xC3\xA9\xE6\xB0\xB4\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF", "\xC3\xA9\xE6\xB0\xB4\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"},
+      {"\x80", r}, {"a\xFF" "b", "a" + r + "b"}, {"\xE9t\xE9", r + "t" + r},  // stray bytes
+      {"\xC0\xAF", r + r}, {"\xE0\x80\xAF", r + r + r},                      // overlong
+      {"\xED\xA0\x80", r + r + r}, {"\xF4\x90\x80\x80", r + r + r + r},      // surrogate, above U+10FFFF
+      {"\xE6\xB0", r}, {"\xE6\xB0" "x", r + "x"}, {"\xF0\x9F\x98" "\xF0\x9F\x98\x80", r + "\xF0\x9F\x98\x80"},
+  };
+  for (const auto& [input, repaired] : rows) EXPECT_EQ(repairUtf8(input), repaired) << ::testing::PrintToString(input);
+}
+
+}  // namespace
+}  // namespace kestrova::testing
