@@ -76,7 +76,7 @@ def run_pipeline(env):
                out.decode(errors="replace"))
 
 
-def measure(spec, contenders, runs, warm):
+def measure(screen, contenders, runs, warm):
     """Interleaves the contenders run by run so load from elsewhere hits all alike."""
     if warm:  # the page cache and the model files
         for run in contenders.values():
@@ -93,15 +93,15 @@ def measure(spec, contenders, runs, warm):
             "walls": [r.wall for r in measured],
             "cpus": [r.cpu for r in measured],
             "peak": max(r.peaks.get("kestrova-capture", r.peaks.get("tesseract", 0)) for r in measured) / 1024,
-            **score(spec, measured[-1].text),
+            **score(screen, measured[-1].text),
         }
     return summary
 
 
-def score(spec, text):
-    truth = spec.truth()
+def score(screen, text):
+    truth = screen.truth()
     return {"cer": character_error_rate(truth, text), "recall": word_recall(truth, text),
-            "classes": failure_counts(truth, text, spec.tags()), "text": text}
+            "classes": failure_counts(truth, text, screen.tags()), "text": text}
 
 
 LOCALE_VARIABLES = ("LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE")
@@ -114,12 +114,12 @@ def set_locale(mine, env, locale):
     mine.update({"LANG": locale} if locale else {k: env[k] for k in LOCALE_VARIABLES if k in env})
 
 
-def dump(folder, spec, r, env):
+def dump(folder, screen, r, env):
     """The screen, its truth and each contender's text, for a side-by-side look."""
-    subprocess.run(["import", "-window", "root", os.path.join(folder, spec.name + ".png")], env=env, check=True)
-    shutil.copy(os.path.join(corpus.TRUTH_DIR, spec.name + ".txt"), os.path.join(folder, spec.name + ".truth.txt"))
+    subprocess.run(["import", "-window", "root", os.path.join(folder, screen.name + ".png")], env=env, check=True)
+    shutil.copy(os.path.join(corpus.TRUTH_DIR, screen.name + ".txt"), os.path.join(folder, screen.name + ".truth.txt"))
     for name, measured in r.items():
-        with open(os.path.join(folder, f"{spec.name}.{name.split(',')[0]}.txt"), "w", encoding="utf-8") as out:
+        with open(os.path.join(folder, f"{screen.name}.{name.split(',')[0]}.txt"), "w", encoding="utf-8") as out:
             out.write(measured["text"])
 
 
@@ -185,19 +185,19 @@ def main():
     parser.add_argument("--list", action="store_true", help="list the screens and their halves")
     args = parser.parse_args()
     if args.list:
-        for spec in corpus.SPECS:
-            print(f"{spec.name:<22} {spec.split:<5} {spec.kind}")
+        for screen in corpus.SCREENS:
+            print(f"{screen.name:<22} {screen.split:<5} {screen.kind}")
         return
 
     names = [n for n in args.screens.split(",") if n]
-    specs = corpus.select(names, args.split)
+    screens = corpus.select(names, args.split)
     whole = not names and not args.split and not args.ours_only
     output = args.output or (os.path.join(HERE, "results.md") if whole else None)
     if args.report_baseline:
         with open(BASELINE, encoding="utf-8") as f:
             recorded = json.load(f)
-        results = [(spec, {name: {**m, **score(spec, m["text"])} for name, m in recorded[spec.name].items()})
-                   for spec in specs]
+        results = [(screen, {name: {**m, **score(screen, m["text"])} for name, m in recorded[screen.name].items()})
+                   for screen in screens]
         meta = recorded.get("_run", {"runs": args.runs, "load": [0, 0], "elapsed": 0})
         report = render(results, [], meta["runs"], meta["load"][:1], meta["load"][1:], meta["elapsed"], {},
                         "These are the recorded \"before\" figures (`bench/baseline.json`): the recognizer as it was "
@@ -235,24 +235,24 @@ def main():
     started = time.perf_counter()
     results, captures = [], []
     try:
-        for index, spec in enumerate(specs):
-            shown = shower.show(spec)
-            set_locale(mine, env, spec.locale)
+        for index, screen in enumerate(screens):
+            shown = shower.show(screen)
+            set_locale(mine, env, screen.locale)
             try:
-                r = measure(spec, contenders, args.runs, warm=index == 0)
+                r = measure(screen, contenders, args.runs, warm=index == 0)
                 o = r[OURS]
-                line = f"{spec.name:<22} recall {o['recall']:.3f}  CER {o['cer']:.3f}  wall {o['wall']:.2f} s"
+                line = f"{screen.name:<22} recall {o['recall']:.3f}  CER {o['cer']:.3f}  wall {o['wall']:.2f} s"
                 if SINGLE in r:
                     line += (f"  | pipeline recall {r[SINGLE]['recall']:.3f}  CER {r[SINGLE]['cer']:.3f}  "
                              f"wall {r[SINGLE]['wall']:.2f} s")
                 print(line, flush=True)
-                results.append((spec, r))
-                if args.study and spec.split == "tune":
-                    ppm = os.path.join(workdir, spec.name + ".ppm")
+                results.append((screen, r))
+                if args.study and screen.split == "tune":
+                    ppm = os.path.join(workdir, screen.name + ".ppm")
                     subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:" + ppm], env=env, check=True)
-                    captures.append((ppm, spec.truth()))
+                    captures.append((ppm, screen.truth()))
                 if args.dump:
-                    dump(args.dump, spec, r, env)
+                    dump(args.dump, screen, r, env)
             finally:
                 corpus.stop(shown.processes)
         load_after = os.getloadavg()
@@ -267,8 +267,8 @@ def main():
         if os.path.exists(BASELINE):
             with open(BASELINE, encoding="utf-8") as f:
                 recorded = json.load(f)
-        recorded.update({spec.name: {name: {k: m[k] for k in RECORDED} for name, m in r.items()}
-                         for spec, r in results})
+        recorded.update({screen.name: {name: {k: m[k] for k in RECORDED} for name, m in r.items()}
+                         for screen, r in results})
         if whole:
             recorded["_run"] = {"runs": args.runs, "load": [load_before[0], load_after[0]], "elapsed": elapsed}
         with open(BASELINE, "w", encoding="utf-8") as out:
@@ -279,8 +279,8 @@ def main():
         with open(BASELINE, encoding="utf-8") as f:
             recorded = json.load(f)
         # Scored against today's truth, so a corrected truth corrects the "before" too.
-        before = {spec.name: score(spec, recorded[spec.name][OURS]["text"]) for spec, _ in results
-                  if spec.name in recorded}
+        before = {screen.name: score(screen, recorded[screen.name][OURS]["text"]) for screen, _ in results
+                  if screen.name in recorded}
     report = render(results, study_rows, args.runs, load_before, load_after, elapsed, before)
     print(report)
     if output:
@@ -294,7 +294,7 @@ def verdict(ok):
 
 
 def goals(held):
-    """The issue's goals, judged on the held-back screens."""
+    """The goals, judged on the held-back screens."""
     rows = []
     if not held:
         return rows
@@ -386,7 +386,7 @@ def render(results, study_rows, runs, load_before, load_after, elapsed, before, 
         ["screen", "kind", "half", "window manager", "text scale", "windows"],
         [[s.name, s.kind, s.split, "openbox" if s.wm else "none", f"{s.scale * 100:.0f}%",
           ", ".join("chromium" if isinstance(w, corpus.Web) else "xterm" for w in s.windows)]
-         for s in corpus.SPECS if any(s is x for x, _ in results)]), "",
+         for s in corpus.SCREENS if any(s is x for x, _ in results)]), "",
         "Each screen's truth (`bench/truth/NAME.txt`) was written by looking at the captured screen: one visual "
         "line a line, panel by panel, column by column, window by window, with only the text that shows "
         "(clipped and covered text as far as it is visible, window titles included)."]

@@ -40,7 +40,7 @@ class Term:
 
 
 @dataclass
-class Spec:
+class Screen:
     name: str
     kind: str
     split: str            # "tune" or "held"
@@ -81,43 +81,43 @@ def full(page):
 
 
 P = pages
-SPECS = [
+SCREENS = [
     # the tuning half
-    Spec("editor-dark", "code editor", "tune", False, 1.0, [full(P.editor(0, "dark"))]),
-    Spec("chat-sidebar", "chat", "tune", True, 1.0, [Web(P.chat(0, "light"), 120, 40, 1640, 980)]),
-    Spec("sheet-sales", "spreadsheet", "tune", False, 1.0, [full(P.spreadsheet(0, "light"))]),
-    Spec("settings-light", "settings dialog", "tune", False, 1.0, [Web(P.settings(0, "light"), 480, 190, 940, 660)]),
-    Spec("landing-light", "landing page", "tune", True, 1.0, [Web(P.landing(0, "light"), 60, 20, 1800, 1040)]),
-    Spec("terminals-build", "overlapping terminals", "tune", True, 1.0,
+    Screen("editor-dark", "code editor", "tune", False, 1.0, [full(P.editor(0, "dark"))]),
+    Screen("chat-sidebar", "chat", "tune", True, 1.0, [Web(P.chat(0, "light"), 120, 40, 1640, 980)]),
+    Screen("sheet-sales", "spreadsheet", "tune", False, 1.0, [full(P.spreadsheet(0, "light"))]),
+    Screen("settings-light", "settings dialog", "tune", False, 1.0, [Web(P.settings(0, "light"), 480, 190, 940, 660)]),
+    Screen("landing-light", "landing page", "tune", True, 1.0, [Web(P.landing(0, "light"), 60, 20, 1800, 1040)]),
+    Screen("terminals-build", "overlapping terminals", "tune", True, 1.0,
          [Term(t, lines, g, bg, fg) for t, lines, g, bg, fg in P.terminal_windows(0)]),
-    Spec("logs-light", "dense logs", "tune", False, 1.0,
+    Screen("logs-light", "dense logs", "tune", False, 1.0,
          [Term("logs", P.log_lines(1, 62, 240), "240x62+0+0", "white", "black", 10)]),
-    Spec("mail-german", "mail client", "tune", False, 1.0, [full(P.mail(0, "light"))], "de_DE.UTF-8"),
-    Spec("files-list-150", "file manager", "tune", True, 1.5, [Web(P.files(0, "light"), 100, 40, 1720, 1000)]),
-    Spec("prompt-dark", "terminal with prompt", "tune", False, 1.0,
+    Screen("mail-german", "mail client", "tune", False, 1.0, [full(P.mail(0, "light"))], "de_DE.UTF-8"),
+    Screen("files-list-150", "file manager", "tune", True, 1.5, [Web(P.files(0, "light"), 100, 40, 1720, 1000)]),
+    Screen("prompt-dark", "terminal with prompt", "tune", False, 1.0,
          [Term("sam@atlas", P.TERMINAL_SESSIONS[0], "110x30+300+140", "#1c1c1c", "#d0d0d0", 11)]),
-    Spec("ide-light", "IDE with panels", "tune", False, 1.0, [full(P.ide(0, "light"))]),
-    Spec("web-docs-150", "web page", "tune", False, 1.5, [full(P.web(0, "light"))]),
-    Spec("dialog-over-terminal", "dialog over a window", "tune", False, 1.0,
+    Screen("ide-light", "IDE with panels", "tune", False, 1.0, [full(P.ide(0, "light"))]),
+    Screen("web-docs-150", "web page", "tune", False, 1.5, [full(P.web(0, "light"))]),
+    Screen("dialog-over-terminal", "dialog over a window", "tune", False, 1.0,
          [Term("report", P.DOCUMENT, "120x30+200+120", "white", "#202020", 11),
           Web(P.dialog(0, "light"), 700, 400, 520, 190)]),
     # the held-back half: reported, never tuned on
-    Spec("editor-light-150", "code editor", "held", True, 1.5, [Web(P.editor(1, "light"), 160, 40, 1600, 1000)]),
-    Spec("chat-bubbles-150", "chat", "held", False, 1.5, [full(P.chat(1, "light"))]),
-    Spec("sheet-budget-dark", "spreadsheet", "held", True, 1.0, [Web(P.spreadsheet(1, "dark"), 40, 30, 1840, 1020)]),
-    Spec("settings-dark", "settings dialog", "held", True, 1.0, [Web(P.settings(1, "dark"), 420, 160, 960, 680)]),
-    Spec("landing-dark", "landing page", "held", False, 1.0, [full(P.landing(1, "dark"))]),
-    Spec("terminals-ops", "overlapping terminals", "held", True, 1.0,
+    Screen("editor-light-150", "code editor", "held", True, 1.5, [Web(P.editor(1, "light"), 160, 40, 1600, 1000)]),
+    Screen("chat-bubbles-150", "chat", "held", False, 1.5, [full(P.chat(1, "light"))]),
+    Screen("sheet-budget-dark", "spreadsheet", "held", True, 1.0, [Web(P.spreadsheet(1, "dark"), 40, 30, 1840, 1020)]),
+    Screen("settings-dark", "settings dialog", "held", True, 1.0, [Web(P.settings(1, "dark"), 420, 160, 960, 680)]),
+    Screen("landing-dark", "landing page", "held", False, 1.0, [full(P.landing(1, "dark"))]),
+    Screen("terminals-ops", "overlapping terminals", "held", True, 1.0,
          [Term(t, lines, g, bg, fg) for t, lines, g, bg, fg in P.terminal_windows(1)]),
-    Spec("logs-dark", "dense logs", "held", False, 1.0,
+    Screen("logs-dark", "dense logs", "held", False, 1.0,
          [Term("logs", P.log_lines(2, 62, 240), "240x62+0+0", "#101418", "#c8d0d8", 10)]),
-    Spec("mail-dark", "mail client", "held", True, 1.0, [Web(P.mail(1, "dark"), 60, 30, 1800, 1030)]),
-    Spec("files-grid-dark", "file manager", "held", False, 1.0, [full(P.files(1, "dark"))]),
-    Spec("prompt-light-150", "terminal with prompt", "held", True, 1.5,  # 16 pt where the others have 11
+    Screen("mail-dark", "mail client", "held", True, 1.0, [Web(P.mail(1, "dark"), 60, 30, 1800, 1030)]),
+    Screen("files-grid-dark", "file manager", "held", False, 1.0, [full(P.files(1, "dark"))]),
+    Screen("prompt-light-150", "terminal with prompt", "held", True, 1.5,  # 16 pt where the others have 11
          [Term("lena@desk", P.TERMINAL_SESSIONS[1], "90x20+260+160", "white", "#222222", 16)]),
-    Spec("ide-dark", "IDE with panels", "held", False, 1.0, [full(P.ide(1, "dark"))]),
-    Spec("news-columns", "web page", "held", True, 1.0, [Web(P.web(1, "light"), 80, 30, 1760, 1030)]),
-    Spec("dialog-over-document", "dialog over a window", "held", True, 1.0,
+    Screen("ide-dark", "IDE with panels", "held", False, 1.0, [full(P.ide(1, "dark"))]),
+    Screen("news-columns", "web page", "held", True, 1.0, [Web(P.web(1, "light"), 80, 30, 1760, 1030)]),
+    Screen("dialog-over-document", "dialog over a window", "held", True, 1.0,
          [Web(P.document("light"), 200, 40, 1300, 1000), Web(P.dialog(1, "light"), 620, 380, 560, 230)]),
 ]
 
@@ -131,8 +131,8 @@ EXTRA_TAGS = {
 
 
 def select(names=None, split=None):
-    chosen = [s for s in SPECS if (not names or s.name in names) and (not split or s.split == split)]
-    unknown = set(names or []) - {s.name for s in SPECS}
+    chosen = [s for s in SCREENS if (not names or s.name in names) and (not split or s.split == split)]
+    unknown = set(names or []) - {s.name for s in SCREENS}
     if unknown:
         raise SystemExit(f"bench: no screen named {', '.join(sorted(unknown))}")
     return chosen
@@ -147,7 +147,7 @@ OPENBOX_CONFIG = """<?xml version="1.0" encoding="UTF-8"?>
 
 @dataclass
 class Shown:
-    spec: Spec
+    screen: Screen
     processes: list = field(default_factory=list)
 
 
@@ -232,18 +232,18 @@ class Corpus:
         p.wait()
         raise RuntimeError("openbox did not start")
 
-    def show(self, spec, attempts=2):
+    def show(self, screen, attempts=2):
         """Shows the screen; on a loaded machine a window can miss its start, so it tries twice."""
         for attempt in range(attempts):
             subprocess.run(["xsetroot", "-solid", DESKTOP_COLOR], env=self.env, check=True)
-            shown = Shown(spec)
+            shown = Shown(screen)
             try:
-                if spec.wm:
+                if screen.wm:
                     shown.processes.append(self._window_manager())
-                for w in spec.windows:
-                    p, window = self._web(w, spec.scale) if isinstance(w, Web) else self._term(w)
+                for w in screen.windows:
+                    p, window = self._web(w, screen.scale) if isinstance(w, Web) else self._term(w)
                     shown.processes.append(p)
-                if spec.wm:  # the top window active, whatever the focus race left
+                if screen.wm:  # the top window active, whatever the focus race left
                     subprocess.run(["xdotool", "windowactivate", "--sync", window], env=self.env, timeout=30,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                 self._settle()
@@ -252,7 +252,7 @@ class Corpus:
                 stop(shown.processes)
                 if attempt + 1 == attempts:
                     raise
-                print(f"{spec.name}: {e}; once more", file=sys.stderr, flush=True)
+                print(f"{screen.name}: {e}; once more", file=sys.stderr, flush=True)
             except BaseException:
                 stop(shown.processes)
                 raise
@@ -301,15 +301,15 @@ def main():
     workdir = tempfile.mkdtemp(prefix="kestrova-corpus-")
     corpus = Corpus(server.display, workdir)
     try:
-        for spec in select([n for n in args.screens.split(",") if n]):
-            shown = corpus.show(spec)
-            png = os.path.join(args.folder, spec.name + ".png")
+        for screen in select([n for n in args.screens.split(",") if n]):
+            shown = corpus.show(screen)
+            png = os.path.join(args.folder, screen.name + ".png")
             subprocess.run(["import", "-window", "root", png], env=corpus.env, check=True)
             stop(shown.processes)
-            draft = os.path.join(TRUTH_DIR, spec.name + ".txt")
+            draft = os.path.join(TRUTH_DIR, screen.name + ".txt")
             if not os.path.exists(draft):
                 with open(draft, "w", encoding="utf-8") as out:
-                    out.write("\n".join(spec.draft()) + "\n")
+                    out.write("\n".join(screen.draft()) + "\n")
             print(png, flush=True)
     finally:
         server.stop()
