@@ -243,8 +243,8 @@ bool looksLikeToken(std::string_view text) {
 }
 
 // The column layout takes a lone short token (a line number, a spreadsheet's
-// row number, a lone brace) for noise. A run of ink rows that no line read
-// covers is read once more, as a single line.
+// row number) for noise. A run of ink rows that no line read covers is read
+// once more, as a single line.
 void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
   const Page& page = *band.page;
   std::vector<RowRun> read;
@@ -256,21 +256,21 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
     return std::any_of(read.begin(), read.end(), [&](const RowRun& r) { return r.top < run.bottom && run.top < r.bottom; });
   };
   const int margin = 2 * page.scale;
+  const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
+  engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
   for (const RowRun& run : band.inkRuns) {
     const int height = run.bottom - run.top;
     // Rules and specks are no text; a taller run is no single line.
     if (height < kLeastTokenRows * page.scale || height > kMostTokenRows * page.scale || readAlready(run)) continue;
     Band token{&page, std::max(band.top, run.top - margin), std::min(band.bottom, run.bottom + margin), {}, {}};
-    const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
-    engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
     readBand(engine, token);
-    engine.SetPageSegMode(layout);
     // Window buttons and icons, which the layout rightly dropped, read as
     // marks ("=", "it"): a token holds a digit or three letters.
     for (Line& line : token.lines) {
       if (looksLikeToken(line.text) && line.confidence >= kLeastTokenConfidence) band.lines.push_back(std::move(line));
     }
   }
+  engine.SetPageSegMode(layout);
 }
 
 void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
