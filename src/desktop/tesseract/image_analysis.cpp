@@ -284,32 +284,77 @@ BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) 
   return map;
 }
 
+namespace {
+
+// Two widths of one part of an area differ by less than this ratio.
+constexpr double kPartWidthRatio = 0.6;
+// Cells across the thinnest part: a sheet's row of column letters.
+constexpr int kPartThickness = 2;
+
+// Row ranges [first, last] of cells in which the area keeps about the same
+// width: an L-shaped area (a toolbar over a sidebar, a sheet's column letters
+// over its row numbers) is read as one rectangle per part, so that the
+// reading order can put each part's lines where they belong.
+std::vector<std::pair<int, int>> areaParts(const BackgroundMap& map, int id, const CellBox& box) {
+  std::vector<int> width(box.rows(), 0);
+  for (int row = box.top; row <= box.bottom; ++row) {
+    CellBox span;
+    for (int column = box.left; column <= box.right; ++column) {
+      if (map.areaAt(column, row) == id) span.add(column, row);
+    }
+    width[row - box.top] = span.columns();
+  }
+  std::vector<std::pair<int, int>> parts{{box.top, box.top}};
+  for (int row = box.top + 1; row <= box.bottom; ++row) {
+    const int before = width[row - 1 - box.top], here = width[row - box.top];
+    const bool jump = std::min(before, here) < kPartWidthRatio * std::max(before, here);
+    // A part thinner than a panel is a step in the area's edge, not a part.
+    if (jump && parts.back().second - parts.back().first + 1 >= kPartThickness) {
+      parts.emplace_back(row, row);
+    } else {
+      parts.back().second = row;
+    }
+  }
+  if (parts.size() > 1 && parts.back().second - parts.back().first + 1 < kPartThickness) {
+    parts[parts.size() - 2].second = parts.back().second;
+    parts.pop_back();
+  }
+  return parts;
+}
+
+}  // namespace
+
 std::vector<TextRegion> findTextRegions(const GrayImage& image, const BackgroundMap& map) {
   const std::size_t areas = map.areaBackground.size();
   std::vector<CellBox> whole(areas);
-  std::vector<CellBox> inked(areas);
   for (int row = 0; row < map.rows; ++row) {
-    for (int column = 0; column < map.columns; ++column) {
-      const int id = map.areaAt(column, row);
-      whole[id].add(column, row);
-      if (map.ink[static_cast<std::size_t>(row) * map.columns + column]) inked[id].add(column, row);
-    }
+    for (int column = 0; column < map.columns; ++column) whole[map.areaAt(column, row)].add(column, row);
   }
 
   std::vector<TextRegion> regions;
   for (std::size_t id = 0; id < areas; ++id) {
-    if (inked[id].right < 0) continue;
-    // One cell of margin: ink touching the area's edge may sit in a cell
-    // whose pixels also match the neighbour's background. On the left, where
-    // lines begin, two cells and past the area's own: text as dark as the
-    // desktop beside a window is no ink in the cells next to that desktop,
-    // and a line's first glyph may sit in a cell that mostly shows it.
-    const int left = std::max(0, inked[id].left - kLeftMarginCells) * map.cellSize;
-    const int top = std::max(whole[id].top, inked[id].top - 1) * map.cellSize;
-    const int right = std::min({(std::min(whole[id].right, inked[id].right + 1) + 1) * map.cellSize, image.width});
-    const int bottom = std::min({(std::min(whole[id].bottom, inked[id].bottom + 1) + 1) * map.cellSize, image.height});
-    const TextRegion region{static_cast<int>(id), Rect{left, top, right - left, bottom - top}, map.areaBackground[id]};
-    regions.push_back(region);
+    for (const auto& [first, last] : areaParts(map, static_cast<int>(id), whole[id])) {
+      CellBox part;
+      CellBox inked;
+      for (int row = first; row <= last; ++row) {
+        for (int column = whole[id].left; column <= whole[id].right; ++column) {
+          if (map.areaAt(column, row) != static_cast<int>(id)) continue;
+          part.add(column, row);
+          if (map.ink[static_cast<std::size_t>(row) * map.columns + column]) inked.add(column, row);
+        }
+      }
+      if (inked.right < 0) continue;
+      // One cell of margin: ink touching the area's edge may sit in a cell
+      // whose pixels also match the neighbour's background. On the left, where
+      // lines begin, two cells and past the area's own: text as dark as the
+      // desktop beside a window is no ink in the cells next to that desktop,
+      // and a line's first glyph may sit in a cell that mostly shows it.
+      const int left = std::max(0, inked.left - kLeftMarginCells) * map.cellSize;
+      const int top = std::max(part.top, inked.top - 1) * map.cellSize;
+      const int right = std::min((std::min(part.right, inked.right + 1) + 1) * map.cellSize, image.width);
+      const int bottom = std::min((std::min(part.bottom, inked.bottom + 1) + 1) * map.cellSize, image.height);
+      regions.push_back({static_cast<int>(id), Rect{left, top, right - left, bottom - top}, map.areaBackground[id]});
+    }
   }
   std::sort(regions.begin(), regions.end(), [](const TextRegion& a, const TextRegion& b) {
     return a.bounds.y != b.bounds.y ? a.bounds.y < b.bounds.y : a.bounds.x < b.bounds.x;
@@ -522,6 +567,33 @@ bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
   return false;
 }
 
+std::vector<ColumnSpan> uncoveredInk(const GrayImage& page, const RowRun& rows, const std::vector<ColumnSpan>& covered,
+                                     int joinGap) {
+  std::vector<bool> open(page.width, true);
+  for (const ColumnSpan& span : covered) {
+    std::fill(open.begin() + std::clamp(span.left, 0, page.width), open.begin() + std::clamp(span.right, 0, page.width),
+              false);
+  }
+  std::vector<ColumnSpan> spans;
+  bool crossedCover = true;  // no span reaches over a line read
+  for (int x = 0; x < page.width; ++x) {
+    if (!open[x]) {
+      crossedCover = true;
+      continue;
+    }
+    bool ink = false;
+    for (int y = rows.top; y < rows.bottom && !ink; ++y) ink = inkAt(page, x, y);
+    if (!ink) continue;
+    if (!crossedCover && x - spans.back().right < joinGap) {
+      spans.back().right = x + 1;
+    } else {
+      spans.push_back({x, x + 1});
+    }
+    crossedCover = false;
+  }
+  return spans;
+}
+
 std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast) {
   std::vector<RowRun> runs;
   const int limit = 255 - inkContrast;
@@ -644,13 +716,35 @@ void appendByRows(const std::vector<PlacedLine>& lines, std::vector<std::size_t>
   }
 }
 
+// Joins each column of numbers to the column after it when most of that
+// column's lines stand level with a number.
+std::vector<std::vector<std::size_t>> joinNumberColumns(const std::vector<PlacedLine>& lines,
+                                                        std::vector<std::vector<std::size_t>> columns) {
+  const auto levelWithOneOf = [&](std::size_t line, const std::vector<std::size_t>& numbers) {
+    const int middle = lines[line].box.y + lines[line].box.height / 2;
+    return std::any_of(numbers.begin(), numbers.end(),
+                       [&](std::size_t i) { return lines[i].box.y <= middle && middle < lines[i].box.bottom(); });
+  };
+  for (std::size_t c = columns.size() - 1; c-- > 0;) {
+    const auto& numbers = columns[c];
+    auto& next = columns[c + 1];
+    if (!std::all_of(numbers.begin(), numbers.end(), [&](std::size_t i) { return lines[i].number; })) continue;
+    const auto level = std::count_if(next.begin(), next.end(), [&](std::size_t i) { return levelWithOneOf(i, numbers); });
+    if (2 * level <= static_cast<std::ptrdiff_t>(next.size())) continue;
+    columns[c].insert(columns[c].end(), next.begin(), next.end());
+    columns.erase(columns.begin() + static_cast<std::ptrdiff_t>(c) + 1);
+  }
+  return columns;
+}
+
 void order(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>& ids, std::vector<std::size_t>& out) {
   if (ids.size() < 2) {
     out.insert(out.end(), ids.begin(), ids.end());
     return;
   }
   for (const bool across : {true, false}) {
-    const auto groups = cutAlong(lines, ids, across);
+    auto groups = cutAlong(lines, ids, across);
+    if (!across) groups = joinNumberColumns(lines, std::move(groups));
     if (groups.size() < 2) continue;
     for (const auto& group : groups) order(lines, group, out);
     return;
@@ -666,6 +760,11 @@ std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines) {
   std::vector<std::size_t> out;
   order(lines, ids, out);
   return out;
+}
+
+bool continuesLine(const PlacedLine& before, const PlacedLine& after) {
+  const int middle = after.box.y + after.box.height / 2;
+  return before.box.y <= middle && middle < before.box.bottom() && after.box.x >= before.box.right();
 }
 
 }  // namespace kestrova::desktop::tesseract

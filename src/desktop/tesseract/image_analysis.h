@@ -115,6 +115,19 @@ struct RowRun {
 };
 std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast = kInkContrast);
 
+// Columns [left, right) of a page.
+struct ColumnSpan {
+  int left = 0;
+  int right = 0;
+  bool operator==(const ColumnSpan&) const = default;
+};
+
+// The stretches of ink in the page's `rows` outside every `covered` span,
+// joined across gaps narrower than `joinGap`: what was left unread beside
+// the lines read there.
+std::vector<ColumnSpan> uncoveredInk(const GrayImage& page, const RowRun& rows, const std::vector<ColumnSpan>& covered,
+                                     int joinGap);
+
 // Cuts a page into at most `parts` bands of similar height, only through rows
 // without ink, so that no text line is split. Returns the cut rows.
 std::vector<int> bandCuts(const std::vector<RowRun>& runs, int height, int parts);
@@ -130,6 +143,7 @@ namespace kestrova::desktop::tesseract {
 struct PlacedLine {
   Rect box;
   int region = 0;
+  bool number = false;  // digits only: a line or row number
 };
 
 // The lines in reading order, as indices: cut the screen where a blank band
@@ -138,6 +152,12 @@ struct PlacedLine {
 // within each part. No cut separates the lines of one region from each other
 // while other regions' lines share the part (a chat's bubbles lie between its
 // panel's names); where no cut remains, rows top to bottom, each left to right.
+// A column of numbers beside lines they stand level with (an editor's line
+// numbers, a sheet's row numbers) is read with those lines, row by row.
 std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines);
+
+// Whether a line read after another continues its visual line: level with
+// it and to its right (a line number and its code, a sheet's cells).
+bool continuesLine(const PlacedLine& before, const PlacedLine& after);
 
 }  // namespace kestrova::desktop::tesseract

@@ -77,7 +77,7 @@ struct Page {
   GrayImage image;
   int scale;
   Rect bounds;  // on the screen
-  int region;   // the background area it shows, kept together by the reading order
+  int region;   // the text region it shows, kept together by the reading order
 };
 
 // Rows [top, bottom) of a page, and what was read there.
@@ -87,6 +87,7 @@ struct Band {
   int bottom;
   std::vector<Line> lines;
   std::vector<RowRun> inkRuns;  // of the page, within the band
+  ColumnSpan columns{};         // read only these when not empty
 
   long long pixels() const { return static_cast<long long>(bottom - top) * page->image.width; }
 };
@@ -221,7 +222,8 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
     const Page& page = *band.page;
     const Rect box{page.bounds.x + left / page.scale, page.bounds.y + (band.top + top) / page.scale,
                    (right - left) / page.scale, (bottom - top) / page.scale};
-    band.lines.push_back({std::move(line), confidence, {box, page.region}});
+    const bool number = line.find_first_not_of("0123456789") == std::string::npos;
+    band.lines.push_back({std::move(line), confidence, {box, page.region, number}});
   } while (lines.Next(::tesseract::RIL_TEXTLINE));
 }
 
@@ -229,6 +231,9 @@ void readBand(::tesseract::TessBaseAPI& engine, Band& band) {
   const GrayImage& image = band.page->image;
   engine.SetImage(image.pixels.data() + static_cast<std::size_t>(band.top) * image.width, image.width,
                   band.bottom - band.top, 1, image.width);
+  if (band.columns.right > band.columns.left) {
+    engine.SetRectangle(band.columns.left, 0, band.columns.right - band.columns.left, band.bottom - band.top);
+  }
   // Screens are about 96 dpi; telling Tesseract keeps it from guessing.
   engine.SetSourceResolution(96 * band.page->scale);
   if (engine.Recognize(nullptr) == 0) readLines(engine, band);
@@ -243,31 +248,40 @@ bool looksLikeToken(std::string_view text) {
 }
 
 // The column layout takes a lone short token (a line number, a spreadsheet's
-// row number) for noise. A run of ink rows that no line read covers is read
-// once more, as a single line.
+// row number) for noise. Ink that no line read covers is read once more, a
+// stretch of a row at a time, as a single line.
 void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
   const Page& page = *band.page;
-  std::vector<RowRun> read;
-  for (const Line& line : band.lines) {
-    const int top = (line.place.box.y - page.bounds.y) * page.scale;
-    read.push_back({top, top + line.place.box.height * page.scale});
-  }
-  const auto readAlready = [&](const RowRun& run) {
-    return std::any_of(read.begin(), read.end(), [&](const RowRun& r) { return r.top < run.bottom && run.top < r.bottom; });
-  };
   const int margin = 2 * page.scale;
+  std::vector<std::pair<RowRun, ColumnSpan>> read;  // in page pixels
+  for (const Line& line : band.lines) {
+    const Rect& box = line.place.box;
+    const int top = (box.y - page.bounds.y) * page.scale;
+    const int left = (box.x - page.bounds.x) * page.scale;
+    read.push_back({{top, top + box.height * page.scale}, {left - margin, left + box.width * page.scale + margin}});
+  }
   const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
   engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
   for (const RowRun& run : band.inkRuns) {
     const int height = run.bottom - run.top;
     // Rules and specks are no text; a taller run is no single line.
-    if (height < kLeastTokenRows * page.scale || height > kMostTokenRows * page.scale || readAlready(run)) continue;
-    Band token{&page, std::max(band.top, run.top - margin), std::min(band.bottom, run.bottom + margin), {}, {}};
-    readBand(engine, token);
-    // Window buttons and icons, which the layout rightly dropped, read as
-    // marks ("=", "it"): a token holds a digit or three letters.
-    for (Line& line : token.lines) {
-      if (looksLikeToken(line.text) && line.confidence >= kLeastTokenConfidence) band.lines.push_back(std::move(line));
+    if (height < kLeastTokenRows * page.scale || height > kMostTokenRows * page.scale) continue;
+    std::vector<ColumnSpan> covered;
+    for (const auto& [rows, columns] : read) {
+      if (rows.top < run.bottom && run.top < rows.bottom) covered.push_back(columns);
+    }
+    // A row nothing was read in is one line (a sheet's column letters);
+    // beside lines read, words a few letters apart are one token.
+    const int joinGap = covered.empty() ? page.image.width : 2 * height;
+    for (const ColumnSpan& span : uncoveredInk(page.image, run, covered, joinGap)) {
+      Band token{&page, std::max(band.top, run.top - margin), std::min(band.bottom, run.bottom + margin), {}, {},
+                 {std::max(0, span.left - margin), std::min(page.image.width, span.right + margin)}};
+      readBand(engine, token);
+      // Window buttons and icons, which the layout rightly dropped, read as
+      // marks ("=", "it"): a token holds a digit or three letters.
+      for (Line& line : token.lines) {
+        if (looksLikeToken(line.text) && line.confidence >= kLeastTokenConfidence) band.lines.push_back(std::move(line));
+      }
     }
   }
   engine.SetPageSegMode(layout);
@@ -309,7 +323,7 @@ std::vector<Page> planPages(GrayImage gray, const KestrovaOcrOptions& options) {
   const std::vector<TextRegion> regions = findTextRegions(gray, map);
   const std::vector<int> scales = chooseScales(regions, options.scale);
   for (std::size_t i = 0; i < regions.size(); ++i) {
-    pages.push_back({preparePage(gray, map, regions[i], scales[i]), scales[i], regions[i].bounds, regions[i].area});
+    pages.push_back({preparePage(gray, map, regions[i], scales[i]), scales[i], regions[i].bounds, static_cast<int>(i)});
   }
   return pages;
 }
@@ -342,6 +356,34 @@ std::vector<Band> cutBands(const std::vector<Page>& pages, int engines) {
 void returnLargeBuffersToTheSystem() {
   mallopt(M_MMAP_THRESHOLD, 1 << 20);
   mallopt(M_TRIM_THRESHOLD, 128 << 10);
+}
+
+// Lines in reading order, those of one visual line joined by a space and
+// rated by the confidence of their letters.
+void emitVisualLines(const std::vector<const Line*>& lines, const std::vector<PlacedLine>& places,
+                     KestrovaOcrLineSink sink, void* context) {
+  std::string text;
+  double rated = 0;  // confidence times letters
+  double letters = 0;
+  const PlacedLine* last = nullptr;
+  auto emit = [&] {
+    if (!text.empty()) sink(context, text.c_str(), static_cast<float>(rated / letters));
+  };
+  for (std::size_t i : readingOrder(places)) {
+    if (last == nullptr || !continuesLine(*last, places[i])) {
+      emit();
+      text.clear();
+      rated = letters = 0;
+    } else {
+      text += ' ';
+    }
+    text += lines[i]->text;
+    const auto size = static_cast<double>(lines[i]->text.size());
+    rated += static_cast<double>(lines[i]->confidence) * size;
+    letters += size;
+    last = &places[i];
+  }
+  emit();
 }
 
 int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void* context, std::string& error) {
@@ -403,7 +445,7 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
       places.push_back(line.place);
     }
   }
-  for (std::size_t i : readingOrder(places)) sink(context, lines[i]->text.c_str(), lines[i]->confidence);
+  emitVisualLines(lines, places, sink, context);
   return 0;
 }
 
