@@ -89,6 +89,12 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
       {"glyphs 1 px inside a window; the desktop above it", screen(20, {{{103, 99, 400, 200}, 255, 0, 4, 1}}),
        {{{104, 104, 392, 53}, {96, 96, 408, 208}, 255}}, {{0, 104, 104, true}, {0, 150, 97, false}}},
       {"a window without text", screen(20, {{{96, 48, 320, 160}, 255, 0, 0}}), {}, {}},
+      {"a toolbar over a sidebar, both gray: one region each",
+       screen(255, {{{0, 0, 640, 48}, 230, 0, 1}, {{0, 48, 160, 352}, 230, 0, 5}, {{160, 48, 480, 352}, 255, 0, 5}}),
+       {{{16, 16, 608, 9}, {0, 0, 640, 48}, 230},
+        {{16, 64, 128, 73}, {0, 48, 160, 352}, 230},
+        {{176, 64, 448, 73}, {160, 48, 480, 352}, 255}},
+       {}},
   };
   for (const auto& [what, image, expected, probes] : cases) {
     const BackgroundMap map = mapBackground(image);
@@ -183,6 +189,15 @@ TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {
   EXPECT_EQ(bandCuts(runs, 400, 4), (std::vector<int>{101, 201, 301}));
   EXPECT_EQ(bandCuts({{0, 10}, {390, 400}}, 400, 4), std::vector<int>{200}) << "one gap, cut once";
   EXPECT_EQ(bandCuts({{0, 400}}, 400, 2), std::vector<int>{}) << "no gap";
+
+  // Beside a line read: a line number left of it, a mark far right.
+  GrayImage row = filled(100, 20, 255);
+  for (const Rect& r : {Rect{2, 4, 5, 10}, Rect{20, 4, 42, 10}, Rect{80, 4, 11, 10}}) fill(row, r, 0);
+  const std::vector<ColumnSpan> line{{18, 62}};
+  EXPECT_EQ(uncoveredInk(row, {0, 20}, line, 10), (std::vector<ColumnSpan>{{2, 7}, {80, 91}}));
+  EXPECT_EQ(uncoveredInk(row, {0, 20}, line, 100), (std::vector<ColumnSpan>{{2, 7}, {80, 91}})) << "not over the line";
+  EXPECT_EQ(uncoveredInk(row, {0, 20}, {}, 100), (std::vector<ColumnSpan>{{2, 91}}));
+  EXPECT_EQ(uncoveredInk(row, {0, 3}, {}, 100), std::vector<ColumnSpan>{}) << "rows without ink";
 }
 
 TEST(PixelConversion, CopyWithoutRowPaddingAndEnlargement) {
@@ -211,6 +226,10 @@ TEST(ReadingOrder, PanelsThenColumnsThenRows) {
       {"a table whose cells were read apart: row by row",
        {{'d', {{200, 20, 50, 14}, 1}}, {'a', {{0, 0, 50, 14}, 1}}, {'c', {{0, 20, 50, 14}, 1}}, {'b', {{200, 0, 50, 14}, 1}}},
        "abcd"},
+      {"line numbers in a gutter of their own: each with its code, line 2 blank",
+       {{'a', {{40, 0, 200, 14}, 2}}, {'1', {{0, 0, 10, 14}, 1, true}}, {'2', {{0, 20, 10, 14}, 1, true}},
+        {'3', {{0, 40, 10, 14}, 1, true}}, {'c', {{40, 40, 200, 14}, 2}}},
+       "1a23c"},
   };
   for (const auto& [what, named, expected] : cases) {
     std::vector<PlacedLine> lines;
@@ -219,6 +238,10 @@ TEST(ReadingOrder, PanelsThenColumnsThenRows) {
     for (std::size_t i : readingOrder(lines)) order += named[i].first;
     EXPECT_EQ(order, expected) << what;
   }
+  const PlacedLine number{{0, 0, 10, 14}}, code{{40, 2, 200, 14}}, below{{40, 20, 200, 14}};
+  EXPECT_TRUE(continuesLine(number, code));
+  EXPECT_FALSE(continuesLine(code, number)) << "leftwards";
+  EXPECT_FALSE(continuesLine(code, below));
 }
 
 void expectMended(void (*mend)(std::string&), std::initializer_list<std::pair<const char*, const char*>> cases) {
