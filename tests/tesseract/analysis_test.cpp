@@ -267,7 +267,9 @@ TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {
                                   {"| Search files |", "Search files"},
                                   {"(_) Include muted channels", "Include muted channels"},
                                   {"cat log | grep error", "cat log | grep error"},
-                                  {"(x) = f(y)", "(x) = f(y)"}});
+                                  {"(x) = f(y)", "(x) = f(y)"},
+                                  {"O00 docs.harbor.dev", "docs.harbor.dev"},
+                                  {"total 000 00", "total 000 00"}});
 }
 
 TEST(TesseractLanguage, TheLocalesLanguageOrNoneForEnglish) {
