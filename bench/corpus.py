@@ -98,6 +98,8 @@ SCREENS = [
          [Term("sam@atlas", P.TERMINAL_SESSIONS[0], "110x30+300+140", "#1c1c1c", "#d0d0d0", 11)]),
     Screen("ide-light", "IDE with panels", "tune", False, 1.0, [full(P.ide(0, "light"))]),
     Screen("web-docs-150", "web page", "tune", False, 1.5, [full(P.web(0, "light"))]),
+    Screen("gallery-grid", "photo gallery", "tune", False, 1.0, [full(P.gallery(0, "light"))]),
+    Screen("files-icons-dark", "file manager", "tune", True, 1.0, [Web(P.gallery(1, "dark"), 200, 80, 1400, 860)]),
     Screen("dialog-over-terminal", "dialog over a window", "tune", False, 1.0,
          [Term("report", P.DOCUMENT, "120x30+200+120", "white", "#202020", 11),
           Web(P.dialog(0, "light"), 700, 400, 520, 190)]),

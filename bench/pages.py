@@ -38,6 +38,59 @@ def page(title, css, body, theme, font="Liberation Sans", size=13):
             f"{css}</style></head><body>{body}</body></html>")
 
 
+# --- photo gallery: a grid of thumbnails, names under them ------------------
+
+GALLERY = [dict(
+    title="Pictures - Gallery",
+    albums=["All photos", "Favourites", "Holiday 2025", "Family", "Screenshots", "Scans", "Trash"],
+    selected=2,
+    photos=[("beach_sunrise.jpg", "4.1 MB"), ("harbour_walk.jpg", "3.8 MB"), ("old_town_square.jpg", "5.2 MB"),
+            ("ferry_deck.png", "2.9 MB"), ("lighthouse.jpg", "4.4 MB"), ("market_stalls.jpg", "6.0 MB"),
+            ("sunset_pier.jpg", "3.3 MB"), ("castle_gate.jpg", "4.9 MB"), ("night_lights.png", "7.1 MB"),
+            ("cafe_corner.jpg", "2.2 MB"), ("river_bend.jpg", "3.6 MB"), ("train_station.jpg", "5.5 MB"),
+            ("hiking_trail.jpg", "4.0 MB"), ("mountain_view.jpg", "6.3 MB"), ("picnic_table.jpg", "1.9 MB")],
+    chosen=6,
+    status="15 photos, 1 selected (3.3 MB)",
+    width=180,
+), dict(
+    title="Downloads - Files",
+    albums=["Home", "Desktop", "Downloads", "Documents", "Music", "Videos", "Network"],
+    selected=2,
+    photos=[("quarterly_financial_summary_final.xlsx", "84 kB"), ("setup.exe", "41 MB"),
+            ("conference_badge_scan.pdf", "312 kB"), ("notes.txt", "2 kB"), ("team_offsite_agenda_v2.docx", "58 kB"),
+            ("photo_0412.jpg", "2.8 MB"), ("installer_linux_amd64.tar.gz", "96 MB"), ("invoice_7731.pdf", "120 kB"),
+            ("readme.md", "4 kB"), ("wallpaper_mountains_4k.png", "9.4 MB"), ("song.mp3", "6.1 MB"),
+            ("backup_2026_03_01.zip", "1.2 GB")],
+    chosen=3,
+    status="12 items, 1 selected (2 kB), 210 GB free",
+    width=130,
+)]
+
+
+def gallery(v, theme):
+    s, t = GALLERY[v], THEMES[theme]
+    css = (f".side{{width:220px;background:{t['panel']};padding:14px 8px}}.side div{{padding:7px 10px}}"
+           f".top{{height:44px;border-bottom:1px solid {t['line']};padding:12px 18px;font-size:15px}}"
+           f".grid{{display:grid;grid-template-columns:repeat(5,{s['width']}px);gap:22px 26px;padding:22px}}"
+           f".cell div:nth-child(2){{overflow-wrap:anywhere}}"
+           f".cell{{padding:6px;text-align:center}}.thumb{{height:110px;background:{t['line']};margin-bottom:8px}}"
+           f".status{{height:28px;border-top:1px solid {t['line']};padding:6px 18px}}")
+    side = "".join(f"<div class='{'sel' if i == s['selected'] else ''}'>{esc(a)}</div>" for i, a in enumerate(s["albums"]))
+    cells = "".join(f"<div class='cell {'sel' if i == s['chosen'] else ''}'><div class='thumb'></div>"
+                    f"<div>{esc(name)}</div><div class='dim'>{esc(size)}</div></div>"
+                    for i, (name, size) in enumerate(s["photos"]))
+    body = (f"<div class='row' style='height:100%'><div class='side'>{side}</div>"
+            f"<div class='grow col'><div class='top'>{esc(s['albums'][s['selected']])}</div>"
+            f"<div class='grow'><div class='grid'>{cells}</div></div><div class='status dim'>{esc(s['status'])}</div>"
+            f"</div></div>")
+    draft = list(s["albums"]) + [s["albums"][s["selected"]]]
+    for row in range(0, len(s["photos"]), 5):
+        chunk = s["photos"][row:row + 5]
+        draft += [" ".join(n for n, _ in chunk), " ".join(z for _, z in chunk)]
+    draft.append(s["status"])
+    return Page(s["title"], page(s["title"], css, body, theme, size=13), draft, {})
+
+
 # --- code editor -----------------------------------------------------------
 
 EDITOR_CODE = [

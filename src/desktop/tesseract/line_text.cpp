@@ -87,6 +87,13 @@ bool isBox(const std::string& word) {
   return word.find_first_not_of("_=", 1) == word.size() - 1;
 }
 
+// A row of round buttons (a browser's back, forward and reload, a window's
+// traffic lights) as Tesseract reads it: rings and zeros, some not digits.
+bool isRowOfRings(const std::string& word) {
+  return word.size() >= 2 && word.find_first_not_of("Oo0") == std::string::npos &&
+         word.find_first_not_of('0') != std::string::npos;
+}
+
 }  // namespace
 
 void mendBarsAndBoxes(std::string& line) {
@@ -95,7 +102,7 @@ void mendBarsAndBoxes(std::string& line) {
   std::vector<std::string> kept;
   for (std::size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
-    if (i == 0 && words.size() > 1 && isBox(word)) continue;
+    if ((i == 0 && words.size() > 1 && isBox(word)) || isRowOfRings(word)) continue;
     if (word != "|") {
       kept.push_back(word);
       continue;

@@ -17,9 +17,9 @@ void straightenMismatchedQuotes(std::string& line);
 // edges as bars and brackets. A lone "|" after a lowercase word and before a
 // word that follows I in sentences ("in threads | follow", "PM, | will") is
 // made an I; one at either end of the
-// line or between two capitalized words ("Cancel | Apply") and a box at the
-// line's start ("(_)", "[=]") are dropped. Bars between other words, as in
-// code ("a | b"), stay.
+// line or between two capitalized words ("Cancel | Apply"), a box at the
+// line's start ("(_)", "[=]") and a row of round buttons ("O00") are dropped.
+// Bars between other words, as in code ("a | b"), stay.
 void mendBarsAndBoxes(std::string& line);
 
 // The name of Tesseract's model for the language of a POSIX locale
