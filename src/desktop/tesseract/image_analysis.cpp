@@ -658,6 +658,9 @@ GrayImage scaleUp(const GrayImage& image, int factor) {
 namespace kestrova::desktop::tesseract {
 namespace {
 
+// Pixels a line of a column may start off its margin (a heading's bolder first letter).
+constexpr int kMarginSlack = 3;
+
 // The groups a blank gap along one axis divides `ids` into, in order along
 // it; one group when no allowed cut exists.
 std::vector<std::vector<std::size_t>> cutAlong(const std::vector<PlacedLine>& lines, std::vector<std::size_t> ids,
@@ -677,17 +680,48 @@ std::vector<std::vector<std::size_t>> cutAlong(const std::vector<PlacedLine>& li
     return lines[i].region == lines[ids.front()].region;
   });
   if (oneRegion || groups.size() < 2) return groups;
-  // A cut before group g is allowed when no region has lines on both sides.
+  // A cut before group g is allowed when no region has lines on both sides,
+  // or, cutting down, when each side of every region it cuts is a column of
+  // lines, the shorter standing mostly beside the other and the right one
+  // starting at a margin (a sidebar and a page of one background; not a
+  // form's labels over a row of buttons, nor a grid's centred labels).
   std::map<int, std::pair<std::size_t, std::size_t>> span;  // region -> first and last group
   for (std::size_t g = 0; g < groups.size(); ++g) {
     for (std::size_t i : groups[g]) {
       span.try_emplace(lines[i].region, g, g).first->second.second = g;
     }
   }
+  const auto columnsSideBySide = [&](int region, std::size_t g) {
+    RowRun sides[2] = {{1 << 30, -1}, {1 << 30, -1}};
+    int counts[2] = {0, 0};
+    for (std::size_t k = 0; k < groups.size(); ++k) {
+      for (std::size_t i : groups[k]) {
+        if (lines[i].region != region) continue;
+        const int side = k < g ? 0 : 1;
+        ++counts[side];
+        sides[side] = {std::min(sides[side].top, lines[i].box.y), std::max(sides[side].bottom, lines[i].box.bottom())};
+      }
+    }
+    const int overlap = std::min(sides[0].bottom, sides[1].bottom) - std::max(sides[0].top, sides[1].top);
+    const int shorter = std::min(sides[0].bottom - sides[0].top, sides[1].bottom - sides[1].top);
+    // A column of text starts at one margin; a grid's labels are centred.
+    std::vector<int> starts;
+    for (std::size_t i : groups[g]) {
+      if (lines[i].region == region) starts.push_back(lines[i].box.x);
+    }
+    std::ptrdiff_t atMargin = 0;
+    for (const int margin : starts) {
+      atMargin = std::max(atMargin, std::count_if(starts.begin(), starts.end(),
+                                                  [&](int x) { return std::abs(x - margin) <= kMarginSlack; }));
+    }
+    return counts[0] > 1 && counts[1] > 1 && 3 * overlap >= 2 * shorter && starts.size() > 1 &&
+           3 * atMargin >= 2 * static_cast<std::ptrdiff_t>(starts.size());
+  };
   std::vector<std::vector<std::size_t>> merged{groups.front()};
   for (std::size_t g = 1; g < groups.size(); ++g) {
-    const bool splitsARegion =
-        std::any_of(span.begin(), span.end(), [&](const auto& s) { return s.second.first < g && g <= s.second.second; });
+    const bool splitsARegion = std::any_of(span.begin(), span.end(), [&](const auto& s) {
+      return s.second.first < g && g <= s.second.second && (across || !columnsSideBySide(s.first, g));
+    });
     if (splitsARegion) {
       merged.back().insert(merged.back().end(), groups[g].begin(), groups[g].end());
     } else {
@@ -716,22 +750,40 @@ void appendByRows(const std::vector<PlacedLine>& lines, std::vector<std::size_t>
   }
 }
 
-// Joins each column of numbers to the column after it when most of that
-// column's lines stand level with a number.
-std::vector<std::vector<std::size_t>> joinNumberColumns(const std::vector<PlacedLine>& lines,
-                                                        std::vector<std::vector<std::size_t>> columns) {
-  const auto levelWithOneOf = [&](std::size_t line, const std::vector<std::size_t>& numbers) {
-    const int middle = lines[line].box.y + lines[line].box.height / 2;
-    return std::any_of(numbers.begin(), numbers.end(),
-                       [&](std::size_t i) { return lines[i].box.y <= middle && middle < lines[i].box.bottom(); });
+// Joins neighbouring columns that are one table, so that it is read row by
+// row: a column of numbers whose neighbour's lines mostly stand level with
+// one of them (an editor's line numbers, a sheet's row numbers), or columns
+// sharing a region whose lines pair up, middle to middle, along the shorter one (a
+// table's cells). Columns of text beside each other meet level only by chance.
+std::vector<std::vector<std::size_t>> joinTableColumns(const std::vector<PlacedLine>& lines,
+                                                       std::vector<std::vector<std::size_t>> columns) {
+  using Column = std::vector<std::size_t>;
+  const auto mostly = [&](const Column& column, const Column& other, auto paired) {
+    const auto count = std::count_if(column.begin(), column.end(), [&](std::size_t line) {
+      return std::any_of(other.begin(), other.end(), [&](std::size_t i) { return paired(lines[line].box, lines[i].box); });
+    });
+    return 2 * count > static_cast<std::ptrdiff_t>(column.size());
+  };
+  const auto level = [](const Rect& a, const Rect& b) {
+    const int middle = a.y + a.height / 2;
+    return b.y <= middle && middle < b.bottom();
+  };
+  // Middles, not tops: a dropdown's or a checkbox's frame, read as a mark, raises a cell's top.
+  const auto alongside = [](const Rect& a, const Rect& b) {
+    return 3 * std::abs(2 * a.y + a.height - 2 * b.y - b.height) <= 2 * std::min(a.height, b.height);
   };
   for (std::size_t c = columns.size() - 1; c-- > 0;) {
-    const auto& numbers = columns[c];
-    auto& next = columns[c + 1];
-    if (!std::all_of(numbers.begin(), numbers.end(), [&](std::size_t i) { return lines[i].number; })) continue;
-    const auto level = std::count_if(next.begin(), next.end(), [&](std::size_t i) { return levelWithOneOf(i, numbers); });
-    if (2 * level <= static_cast<std::ptrdiff_t>(next.size())) continue;
-    columns[c].insert(columns[c].end(), next.begin(), next.end());
+    Column& left = columns[c];
+    const Column& right = columns[c + 1];
+    const Column& shorter = left.size() <= right.size() ? left : right;
+    const bool numbers = std::all_of(left.begin(), left.end(), [&](std::size_t i) { return lines[i].number; }) &&
+                         mostly(right, left, level);
+    const bool shareARegion = std::any_of(left.begin(), left.end(), [&](std::size_t i) {
+      return std::any_of(right.begin(), right.end(), [&](std::size_t j) { return lines[i].region == lines[j].region; });
+    });
+    const bool cells = shareARegion && mostly(shorter, &shorter == &left ? right : left, alongside);
+    if (!numbers && !cells) continue;
+    left.insert(left.end(), right.begin(), right.end());
     columns.erase(columns.begin() + static_cast<std::ptrdiff_t>(c) + 1);
   }
   return columns;
@@ -744,7 +796,7 @@ void order(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>&
   }
   for (const bool across : {true, false}) {
     auto groups = cutAlong(lines, ids, across);
-    if (!across) groups = joinNumberColumns(lines, std::move(groups));
+    if (!across) groups = joinTableColumns(lines, std::move(groups));
     if (groups.size() < 2) continue;
     for (const auto& group : groups) order(lines, group, out);
     return;

@@ -55,6 +55,10 @@ constexpr int kSharedBandRows = 100;
 // there is this much page to share (pixels, after enlargement).
 constexpr long long kParallelPixels = 1'500'000;
 
+// Words of one line this many line heights apart stand in different
+// columns: wider than the gaps of a terminal's tables, narrower than a page's gutters.
+constexpr int kColumnGapHeights = 2;
+
 // Lines Tesseract rates below this are, on a desktop, window decoration read
 // as text (gradient title bars, icons, window buttons). Measured: every real
 // line of the bench corpus rates 57 or more, such decoration 40 or less.
@@ -166,10 +170,22 @@ Engine startEngine(const std::string& dataDir, const std::string& languages, con
   return engine;
 }
 
+// A stretch of a line read: its text and its box, in page pixels of the band.
+struct LinePiece {
+  std::string text;
+  int left;
+  int top;
+  int right;
+  int bottom;
+};
+
 // The line's words joined by spaces, or by an underscore where the page
 // shows one after the word: Tesseract reads a thin underscore between two
-// letters as a space ("load settings" for "load_settings").
-std::string lineText(const ::tesseract::LTRResultIterator& line, const Band& band) {
+// letters as a space ("load settings" for "load_settings"). A gap of a few
+// line heights is a gutter that Tesseract read across (a sidebar's item, a
+// paragraph and a margin's note as one line): each side is a piece of its
+// own, for the reading order to place.
+std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, const Band& band) {
   using ::tesseract::RIL_TEXTLINE;
   using ::tesseract::RIL_WORD;
   // Tesseract clips each edge against the opposite one: no sharing of
@@ -179,8 +195,7 @@ std::string lineText(const ::tesseract::LTRResultIterator& line, const Band& ban
   int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   const bool hasBaseline = line.Baseline(RIL_TEXTLINE, &x1, &y1, &x2, &y2);
   auto baselineAt = [&](int x) { return x2 == x1 ? y1 : y1 + (y2 - y1) * (x - x1) / (x2 - x1); };
-  std::string text;
-  int previousRight = 0;
+  std::vector<LinePiece> pieces;
   ::tesseract::LTRResultIterator words(line);
   do {
     std::unique_ptr<char, Deleter> word(words.GetUTF8Text(RIL_WORD));
@@ -189,21 +204,27 @@ std::string lineText(const ::tesseract::LTRResultIterator& line, const Band& ban
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     const std::string_view next(word.get());
-    if (!text.empty()) {
-      const int baseline = baselineAt(previousRight);
-      const WordEnd end{previousRight, band.top + baseline, baseline - top, band.top + bottom - 1};
-      // Tesseract may keep an underscore yet split the words at it ("trace _id").
-      const bool keptUnderscore = text.back() == '_' || next.front() == '_';
-      const bool joined = keptUnderscore && 4 * (wordLeft - previousRight) < bottom - top;
-      const bool seen = !joined && hasBaseline && underscoreAfter(band.page->image, end, 2 * band.page->scale);
-      if (!joined) text += !seen ? " " : keptUnderscore ? "" : "_";
+    if (pieces.empty() || wordLeft - pieces.back().right > kColumnGapHeights * (bottom - top)) {
+      pieces.push_back({std::string(next), wordLeft, wordTop, wordRight, wordBottom});
+      continue;
     }
-    text += next;
-    previousRight = wordRight;
+    LinePiece& piece = pieces.back();
+    const int baseline = baselineAt(piece.right);
+    const WordEnd end{piece.right, band.top + baseline, baseline - top, band.top + bottom - 1};
+    // Tesseract may keep an underscore yet split the words at it ("trace _id").
+    const bool keptUnderscore = piece.text.back() == '_' || next.front() == '_';
+    const bool joined = keptUnderscore && 4 * (wordLeft - piece.right) < bottom - top;
+    const bool seen = !joined && hasBaseline && underscoreAfter(band.page->image, end, 2 * band.page->scale);
+    if (!joined) piece.text += !seen ? " " : keptUnderscore ? "" : "_";
+    piece.text += next;
+    piece = {std::move(piece.text), piece.left, std::min(piece.top, wordTop), wordRight,
+             std::max(piece.bottom, wordBottom)};
   } while (!words.IsAtFinalElement(RIL_TEXTLINE, RIL_WORD) && words.Next(RIL_WORD));
-  straightenMismatchedQuotes(text);
-  mendBarsAndBoxes(text);
-  return text;
+  for (LinePiece& piece : pieces) {
+    straightenMismatchedQuotes(piece.text);
+    mendBarsAndBoxes(piece.text);
+  }
+  return pieces;
 }
 
 void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
@@ -213,17 +234,20 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   // word's logical place by walking the page from its start, which for a
   // screen of English text was 2% of all the time spent.
   ::tesseract::LTRResultIterator lines(*start);
+  const Page& page = *band.page;
   do {
     const float confidence = lines.Confidence(::tesseract::RIL_TEXTLINE);
-    std::string line = lineText(lines, band);
-    if (line.empty() || confidence < kLeastLineConfidence) continue;
-    int left = 0, top = 0, right = 0, bottom = 0;
-    lines.BoundingBox(::tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
-    const Page& page = *band.page;
-    const Rect box{page.bounds.x + left / page.scale, page.bounds.y + (band.top + top) / page.scale,
-                   (right - left) / page.scale, (bottom - top) / page.scale};
-    const bool number = line.find_first_not_of("0123456789") == std::string::npos;
-    band.lines.push_back({std::move(line), confidence, {box, page.region, number}});
+    if (confidence < kLeastLineConfidence) continue;
+    int top = 0, bottom = 0, ignored = 0;
+    lines.BoundingBox(::tesseract::RIL_TEXTLINE, &ignored, &top, &ignored, &bottom);
+    for (LinePiece& piece : linePieces(lines, band)) {
+      // Only frames; or specks and a rule's dots, far lower than the line.
+      if (piece.text.empty() || 3 * (piece.bottom - piece.top) < bottom - top) continue;
+      const Rect box{page.bounds.x + piece.left / page.scale, page.bounds.y + (band.top + piece.top) / page.scale,
+                     (piece.right - piece.left) / page.scale, (piece.bottom - piece.top) / page.scale};
+      const bool number = piece.text.find_first_not_of("0123456789") == std::string::npos;
+      band.lines.push_back({std::move(piece.text), confidence, {box, page.region, number}});
+    }
   } while (lines.Next(::tesseract::RIL_TEXTLINE));
 }
 
@@ -278,10 +302,12 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
                  {std::max(0, span.left - margin), std::min(page.image.width, span.right + margin)}};
       readBand(engine, token);
       // Window buttons and icons, which the layout rightly dropped, read as
-      // marks ("=", "it"): a token holds a digit or three letters.
-      for (Line& line : token.lines) {
-        if (looksLikeToken(line.text) && line.confidence >= kLeastTokenConfidence) band.lines.push_back(std::move(line));
-      }
+      // marks ("=", "it"): a token holds a digit or three letters (a row of
+      // lone column letters, read apart, together).
+      std::string text;
+      for (const Line& line : token.lines) text += line.text;
+      if (token.lines.empty() || !looksLikeToken(text) || token.lines.front().confidence < kLeastTokenConfidence) continue;
+      std::move(token.lines.begin(), token.lines.end(), std::back_inserter(band.lines));
     }
   }
   engine.SetPageSegMode(layout);
