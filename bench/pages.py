@@ -67,6 +67,48 @@ GALLERY = [dict(
 )]
 
 
+FOLDERS = dict(
+    title="Projects",
+    path=["Home", "Work", "Projects"],
+    places=["Recent", "Home", "Desktop", "Work", "Downloads", "Trash"],
+    selected=3,
+    items=[("Apollo", "14 items"), ("Billing service", "9 items"), ("Customer portal redesign", "31 items"),
+           ("Data pipeline", "6 items"), ("Design assets", "120 items"), ("Infrastructure", "18 items"),
+           ("Mobile app", "44 items"), ("Onboarding docs", "7 items"), ("Quarterly planning 2026", "12 items"),
+           ("Research notes", "23 items"), ("Security review", "5 items"), ("Website", "37 items")],
+    chosen=4,
+    status="12 folders",
+)
+
+
+def folders(theme):
+    s, t = FOLDERS, THEMES[theme]
+    css = (f".side{{width:200px;background:{t['panel']};padding:12px 8px}}.side div{{padding:6px 10px}}"
+           f".bar{{height:48px;border-bottom:1px solid {t['line']};padding:10px 14px;gap:10px;align-items:center}}"
+           f".btn{{border:1px solid {t['line']};border-radius:4px;padding:4px 10px}}"
+           f".search{{margin-left:auto;border:1px solid {t['line']};border-radius:14px;padding:5px 14px;width:220px}}"
+           f".grid{{display:grid;grid-template-columns:repeat(6,150px);gap:18px 22px;padding:20px}}"
+           f".cell{{padding:8px 4px;text-align:center;border-radius:6px}}"
+           f".icon{{width:72px;height:54px;margin:0 auto 8px;background:{t['accent']};border-radius:4px 12px 4px 4px}}"
+           f".status{{height:26px;border-top:1px solid {t['line']};padding:5px 14px}}")
+    side = "".join(f"<div class='{'sel' if i == s['selected'] else ''}'>{esc(p)}</div>" for i, p in enumerate(s["places"]))
+    crumbs = " / ".join(esc(p) for p in s["path"])
+    cells = "".join(f"<div class='cell {'sel' if i == s['chosen'] else ''}'><div class='icon'></div>"
+                    f"<div>{esc(name)}</div><div class='dim'>{esc(count)}</div></div>"
+                    for i, (name, count) in enumerate(s["items"]))
+    body = (f"<div class='row' style='height:100%'><div class='side'>{side}</div><div class='grow col'>"
+            f"<div class='row bar'><span class='btn'>&lt;</span><span class='btn'>&gt;</span><span>{crumbs}</span>"
+            f"<span class='search dim'>Search files</span></div>"
+            f"<div class='grow'><div class='grid'>{cells}</div></div><div class='status dim'>{esc(s['status'])}</div>"
+            f"</div></div>")
+    draft = list(s["places"]) + [" / ".join(s["path"]) + " Search files"]
+    for row in range(0, len(s["items"]), 6):
+        chunk = s["items"][row:row + 6]
+        draft += [" ".join(n for n, _ in chunk), " ".join(c for _, c in chunk)]
+    draft.append(s["status"])
+    return Page(s["title"], page(s["title"], css, body, theme, size=13), draft, {})
+
+
 def gallery(v, theme):
     s, t = GALLERY[v], THEMES[theme]
     css = (f".side{{width:220px;background:{t['panel']};padding:14px 8px}}.side div{{padding:7px 10px}}"
