@@ -661,6 +661,41 @@ namespace {
 // Pixels a line of a column may start off its margin (a heading's bolder first letter).
 constexpr int kMarginSlack = 3;
 
+// How many of the lines start at one margin, the most shared.
+std::ptrdiff_t linesAtOneMargin(const std::vector<int>& starts) {
+  std::ptrdiff_t most = 0;
+  for (const int margin : starts) {
+    most = std::max(most, std::count_if(starts.begin(), starts.end(),
+                                        [&](int x) { return std::abs(x - margin) <= kMarginSlack; }));
+  }
+  return most;
+}
+
+// Whether a region's lines on both sides of a cut down before group g are
+// columns beside each other: two lines or more a side, the shorter side
+// standing mostly beside the other, the right side starting at one margin (a
+// sidebar and a page of one background; not a form's labels over a row of
+// buttons, nor a grid's centred labels).
+bool columnsSideBySide(const std::vector<PlacedLine>& lines, const std::vector<std::vector<std::size_t>>& groups,
+                       int region, std::size_t g) {
+  RowRun sides[2] = {{1 << 30, -1}, {1 << 30, -1}};
+  int counts[2] = {0, 0};
+  std::vector<int> starts;  // of the right side's first column
+  for (std::size_t k = 0; k < groups.size(); ++k) {
+    for (std::size_t i : groups[k]) {
+      if (lines[i].region != region) continue;
+      const int side = k < g ? 0 : 1;
+      ++counts[side];
+      sides[side] = {std::min(sides[side].top, lines[i].box.y), std::max(sides[side].bottom, lines[i].box.bottom())};
+      if (k == g) starts.push_back(lines[i].box.x);
+    }
+  }
+  const int overlap = std::min(sides[0].bottom, sides[1].bottom) - std::max(sides[0].top, sides[1].top);
+  const int shorter = std::min(sides[0].bottom - sides[0].top, sides[1].bottom - sides[1].top);
+  return counts[0] > 1 && counts[1] > 1 && 3 * overlap >= 2 * shorter && starts.size() > 1 &&
+         3 * linesAtOneMargin(starts) >= 2 * static_cast<std::ptrdiff_t>(starts.size());
+}
+
 // The groups a blank gap along one axis divides `ids` into, in order along
 // it; one group when no allowed cut exists.
 std::vector<std::vector<std::size_t>> cutAlong(const std::vector<PlacedLine>& lines, std::vector<std::size_t> ids,
@@ -681,46 +716,17 @@ std::vector<std::vector<std::size_t>> cutAlong(const std::vector<PlacedLine>& li
   });
   if (oneRegion || groups.size() < 2) return groups;
   // A cut before group g is allowed when no region has lines on both sides,
-  // or, cutting down, when each side of every region it cuts is a column of
-  // lines, the shorter standing mostly beside the other and the right one
-  // starting at a margin (a sidebar and a page of one background; not a
-  // form's labels over a row of buttons, nor a grid's centred labels).
+  // or, cutting down, when the region's two sides are columns side by side.
   std::map<int, std::pair<std::size_t, std::size_t>> span;  // region -> first and last group
   for (std::size_t g = 0; g < groups.size(); ++g) {
     for (std::size_t i : groups[g]) {
       span.try_emplace(lines[i].region, g, g).first->second.second = g;
     }
   }
-  const auto columnsSideBySide = [&](int region, std::size_t g) {
-    RowRun sides[2] = {{1 << 30, -1}, {1 << 30, -1}};
-    int counts[2] = {0, 0};
-    for (std::size_t k = 0; k < groups.size(); ++k) {
-      for (std::size_t i : groups[k]) {
-        if (lines[i].region != region) continue;
-        const int side = k < g ? 0 : 1;
-        ++counts[side];
-        sides[side] = {std::min(sides[side].top, lines[i].box.y), std::max(sides[side].bottom, lines[i].box.bottom())};
-      }
-    }
-    const int overlap = std::min(sides[0].bottom, sides[1].bottom) - std::max(sides[0].top, sides[1].top);
-    const int shorter = std::min(sides[0].bottom - sides[0].top, sides[1].bottom - sides[1].top);
-    // A column of text starts at one margin; a grid's labels are centred.
-    std::vector<int> starts;
-    for (std::size_t i : groups[g]) {
-      if (lines[i].region == region) starts.push_back(lines[i].box.x);
-    }
-    std::ptrdiff_t atMargin = 0;
-    for (const int margin : starts) {
-      atMargin = std::max(atMargin, std::count_if(starts.begin(), starts.end(),
-                                                  [&](int x) { return std::abs(x - margin) <= kMarginSlack; }));
-    }
-    return counts[0] > 1 && counts[1] > 1 && 3 * overlap >= 2 * shorter && starts.size() > 1 &&
-           3 * atMargin >= 2 * static_cast<std::ptrdiff_t>(starts.size());
-  };
   std::vector<std::vector<std::size_t>> merged{groups.front()};
   for (std::size_t g = 1; g < groups.size(); ++g) {
     const bool splitsARegion = std::any_of(span.begin(), span.end(), [&](const auto& s) {
-      return s.second.first < g && g <= s.second.second && (across || !columnsSideBySide(s.first, g));
+      return s.second.first < g && g <= s.second.second && (across || !columnsSideBySide(lines, groups, s.first, g));
     });
     if (splitsARegion) {
       merged.back().insert(merged.back().end(), groups[g].begin(), groups[g].end());

@@ -151,9 +151,10 @@ struct PlacedLine {
 // after another), then down (a sidebar beside its panel, columns), and so on
 // within each part. No cut separates the lines of one region from each other
 // while other regions' lines share the part (a chat's bubbles lie between its
-// panel's names); where no cut remains, rows top to bottom, each left to right.
-// A column of numbers beside lines they stand level with (an editor's line
-// numbers, a sheet's row numbers) is read with those lines, row by row.
+// panel's names), unless it cuts down between columns of that region standing
+// side by side (a sidebar and a page of one background). Columns that are one
+// table (cells level with each other; numbers beside the lines they number)
+// are read row by row; where no cut remains, rows top to bottom, each left to right.
 std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines);
 
 // Whether a line read after another continues its visual line: level with
