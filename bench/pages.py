@@ -109,6 +109,42 @@ def folders(theme):
     return Page(s["title"], page(s["title"], css, body, theme, size=13), draft, {})
 
 
+MESSENGER = dict(
+    title="Messages",
+    contacts=[("Priya Raman", "See you at 6"), ("Tom Becker", "Thanks, got it"), ("Climbing club", "Lena: rope is booked"),
+              ("Mum", "Call me when you can"), ("Jonas", "Photo")],
+    open=0,
+    messages=[("in", "Hi! Are we still on for dinner tonight?", "17:02"),
+              ("out", "Yes, I booked a table at the Thai place for 6.", "17:04"),
+              ("in", "Great. Can you bring the book you mentioned?", "17:05"),
+              ("out", "Sure, it's already in my bag.", "17:05"),
+              ("in", "See you at 6", "17:06")],
+    composer="Write a message",
+)
+
+
+def messenger(theme):
+    s, t = MESSENGER, THEMES[theme]
+    css = (f".list{{width:300px;background:{t['panel']};border-right:1px solid {t['line']}}}"
+           f".contact{{padding:10px 16px;border-bottom:1px solid {t['line']}}}.contact b{{display:block}}"
+           f".head{{height:52px;padding:14px 20px;border-bottom:1px solid {t['line']};font-weight:bold}}"
+           f".talk{{padding:20px;gap:12px}}.msg{{max-width:55%;padding:8px 12px;border-radius:14px}}"
+           f".in{{background:{t['panel']};align-self:flex-start}}"
+           f".out{{background:{t['accent']};color:#ffffff;align-self:flex-end}}"
+           f".time{{font-size:11px;opacity:0.75;margin-top:2px}}"
+           f".composer{{margin:12px 20px;border:1px solid {t['line']};border-radius:18px;padding:8px 16px}}")
+    contacts = "".join(f"<div class='contact {'sel' if i == s['open'] else ''}'><b>{esc(n)}</b>"
+                       f"<span class='dim'>{esc(last)}</span></div>" for i, (n, last) in enumerate(s["contacts"]))
+    talk = "".join(f"<div class='msg {side}'>{esc(text)}<div class='time'>{esc(time)}</div></div>"
+                   for side, text, time in s["messages"])
+    body = (f"<div class='row' style='height:100%'><div class='list'>{contacts}</div><div class='grow col'>"
+            f"<div class='head'>{esc(s['contacts'][s['open']][0])}</div><div class='grow col talk'>{talk}</div>"
+            f"<div class='composer dim'>{esc(s['composer'])}</div></div></div>")
+    draft = [line for n, last in s["contacts"] for line in (n, last)] + [s["contacts"][s["open"]][0]]
+    draft += [line for _, text, time in s["messages"] for line in (text, time)] + [s["composer"]]
+    return Page(s["title"], page(s["title"], css, body, theme, size=14), draft, {})
+
+
 def gallery(v, theme):
     s, t = GALLERY[v], THEMES[theme]
     css = (f".side{{width:220px;background:{t['panel']};padding:14px 8px}}.side div{{padding:7px 10px}}"

@@ -758,9 +758,10 @@ void appendByRows(const std::vector<PlacedLine>& lines, std::vector<std::size_t>
 
 // Joins neighbouring columns that are one table, so that it is read row by
 // row: a column of numbers whose neighbour's lines mostly stand level with
-// one of them (an editor's line numbers, a sheet's row numbers), or columns
+// one of them (an editor's line numbers, a sheet's row numbers), columns
 // sharing a region whose lines pair up, middle to middle, along the shorter one (a
-// table's cells). Columns of text beside each other meet level only by chance.
+// table's cells), or columns whose lines take turns (a chat's bubbles). Columns
+// of text beside each other meet level only by chance.
 std::vector<std::vector<std::size_t>> joinTableColumns(const std::vector<PlacedLine>& lines,
                                                        std::vector<std::vector<std::size_t>> columns) {
   using Column = std::vector<std::size_t>;
@@ -778,6 +779,22 @@ std::vector<std::vector<std::size_t>> joinTableColumns(const std::vector<PlacedL
   const auto alongside = [](const Rect& a, const Rect& b) {
     return 3 * std::abs(2 * a.y + a.height - 2 * b.y - b.height) <= 2 * std::min(a.height, b.height);
   };
+  // Lines of two columns that take turns down the page, never level with
+  // each other: a chat's bubbles on either side, one message a row.
+  const auto staggered = [&](const Column& left, const Column& right) {
+    const auto extent = [&](const Column& column) {
+      RowRun run{1 << 30, -1};
+      for (std::size_t i : column) run = {std::min(run.top, lines[i].box.y), std::max(run.bottom, lines[i].box.bottom())};
+      return run;
+    };
+    const RowRun a = extent(left), b = extent(right);
+    const bool interleaved = a.top < b.bottom && b.top < a.bottom;
+    return interleaved && std::none_of(left.begin(), left.end(), [&](std::size_t l) {
+             return std::any_of(right.begin(), right.end(), [&](std::size_t r) {
+               return level(lines[l].box, lines[r].box) || level(lines[r].box, lines[l].box);
+             });
+           });
+  };
   for (std::size_t c = columns.size() - 1; c-- > 0;) {
     Column& left = columns[c];
     const Column& right = columns[c + 1];
@@ -788,7 +805,7 @@ std::vector<std::vector<std::size_t>> joinTableColumns(const std::vector<PlacedL
       return std::any_of(right.begin(), right.end(), [&](std::size_t j) { return lines[i].region == lines[j].region; });
     });
     const bool cells = shareARegion && mostly(shorter, &shorter == &left ? right : left, alongside);
-    if (!numbers && !cells) continue;
+    if (!numbers && !cells && !staggered(left, right)) continue;
     left.insert(left.end(), right.begin(), right.end());
     columns.erase(columns.begin() + static_cast<std::ptrdiff_t>(c) + 1);
   }
