@@ -279,6 +279,7 @@ TEST(StraightenMismatchedQuotes, OnlyACurlyQuotePairedWithAStraightOne) {
 
 TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {
   expectMended(mendBarsAndBoxes, {{"Notify me about replies in threads | follow", "Notify me about replies in threads I follow"},
+                                  {"Yes, | booked a table", "Yes, I booked a table"},
                                   {"Restore defaults Cancel | Apply", "Restore defaults Cancel Apply"},
                                   {"| Search files |", "Search files"},
                                   {"(_) Include muted channels", "Include muted channels"},

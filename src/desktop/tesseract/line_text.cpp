@@ -66,8 +66,9 @@ std::vector<std::string> wordsOf(const std::string& line) {
 bool isLower(char c) { return c >= 'a' && c <= 'z'; }
 
 // Words that follow "I" in a sentence far more often than they follow a pipe
-// or a bitwise or.
+// or a bitwise or; past tenses ("I booked") among them.
 bool followsI(std::string_view word) {
+  if (word.size() > 3 && word.ends_with("ed")) return true;
   static constexpr std::string_view kVerbs[] = {
       "agree", "also", "am",   "can",  "could", "did",   "do",    "don't", "feel",  "follow", "found", "guess",
       "had",   "have", "hope", "just", "know",  "like",  "mean",  "might", "need",  "really", "saw",   "see",
