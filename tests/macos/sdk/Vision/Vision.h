@@ -1,5 +1,4 @@
-// The Vision declarations the macOS backend uses, transcribed from the
-// macOS 14 SDK's headers, so its sources can be compiled off macOS.
+// What the macOS backend uses of Vision, as the macOS 14 SDK's headers declare it.
 #pragma once
 
 #import <CoreGraphics/CoreGraphics.h>
