@@ -1,5 +1,5 @@
-// Process ids no shell would type, passed to the built binary as a host
-// passes them, and output onto a non-blocking pipe that a slow reader drains.
+// Argument vectors only exec builds (the parsing rules are the unit tests'),
+// and output onto a non-blocking pipe that a slow reader drains.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,19 +9,14 @@
 namespace kestrova::e2e {
 namespace {
 
-TEST(BadInput, EveryProcessIdEdge) {
+TEST(BadInput, ArgumentsAsExecPassesThem) {
   const std::string usage = "Usage: kestrova-capture activate <pid>\n";
   // Parsed: the run goes on to the desktop, and there is none.
   const std::string parsed = "Failed to open display: DISPLAY is not set\n";
   // The kernel refuses any single argument of 128 KiB or more.
   const std::size_t longest = 128 * 1024 - 1;
   const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{}, usage}, {{""}, usage}, {{"", "42"}, usage}, {{"+"}, usage}, {{"-"}, usage}, {{"+-1"}, usage},
-      {{" 1"}, usage}, {{"1\n"}, usage}, {{"0x10"}, usage}, {{"1e3"}, usage}, {{"\xEF\xBC\x91"}, usage},
-      {{"7\xFF"}, usage}, {{"2147483648"}, usage}, {{"-2147483649"}, usage}, {{"4294967296"}, usage},
-      {{std::string(20, '9')}, usage}, {{std::string(longest, '9')}, usage},
-      {{"2147483647"}, parsed}, {{"-2147483648"}, parsed}, {{"+0"}, parsed}, {{"-0"}, parsed},
-      {{"+00000000002147483647"}, parsed}, {{std::string(longest - 1, '0') + "7"}, parsed},
+      {{}, usage}, {{std::string(longest, '9')}, usage}, {{std::string(longest - 1, '0') + "7"}, parsed},
       {{"-1", std::string(longest, '\x80'), std::string(longest, 'x')}, parsed},  // the rest is ignored
   };
   for (const auto& [args, err] : cases) {

@@ -2,13 +2,10 @@
 // order, so a whole call sequence is one assertion.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <new>
-#include <sstream>
 #include <thread>
 
-#include "cli/run.h"
 #include "desktop/desktop.h"
 
 namespace kestrova::testing {
@@ -64,9 +61,7 @@ struct FakeElement final : desktop::Element {
   void setAttributeValue(std::string_view attribute, bool value) override {
     log.push_back(name + ".set(" + std::string(attribute) + (value ? ", true)" : ", false)"));
   }
-  void performAction(std::string_view action) override {
-    log.push_back(name + ".perform(" + std::string(action) + ")");
-  }
+  void performAction(std::string_view action) override { log.push_back(name + ".perform(" + std::string(action) + ")"); }
   CallLog& log;
   std::string name;
   int windows;
@@ -129,20 +124,5 @@ struct FakeDesktop final : desktop::Desktop, desktop::TextRecognizer {
   }
   std::thread late;
 };
-
-struct RunResult {
-  int status;
-  std::string out, err;
-};
-
-// `arguments` come after the program name.
-inline RunResult runTool(std::vector<std::string> arguments, desktop::Desktop& desktop) {
-  arguments.insert(arguments.begin(), "kestrova-capture");
-  std::ostringstream out, err;
-  const int status = run(arguments, desktop, out, err);
-  return {status, out.str(), err.str()};
-}
-
-inline Observation textObservation(std::string text, float confidence) { return {true, {{text, confidence}}}; }
 
 }  // namespace kestrova::testing
