@@ -183,10 +183,11 @@ ProcessResult XSession::run(const std::vector<std::string>& argv, std::chrono::m
   return runProcess(argv, environment(), limit);
 }
 
-ProcessResult XSession::tool(const std::vector<std::string>& args, const Environment& extra) const {
+ProcessResult XSession::tool(const std::vector<std::string>& args, const Environment& extra, StdoutSink sink,
+                             int closed) const {
   std::vector<std::string> argv{toolPath()};
   argv.insert(argv.end(), args.begin(), args.end());
-  return runProcess(argv, environment(extra), 30s);
+  return runProcess(argv, environment(extra), 30s, sink, closed);
 }
 
 ChildProcess& XSession::start(const std::vector<std::string>& argv, const std::string& stdinPath) {
@@ -199,9 +200,9 @@ XSession::Xterm XSession::startXterm(const std::vector<std::string>& options, co
   argv.push_back("-e");
   argv.insert(argv.end(), command.begin(), command.end());
   const pid_t pid = start(argv).pid();
-  const auto window = visibleWindowOf(pid);
-  if (!window) throw std::runtime_error("xterm " + std::to_string(pid) + " showed no window");
-  return {pid, *window};
+  const auto windows = visibleWindowsOf(pid);
+  if (windows.empty()) throw std::runtime_error("xterm " + std::to_string(pid) + " showed no window");
+  return {pid, windows.front()};
 }
 
 std::vector<std::uint32_t> XSession::visibleWindowsOf(pid_t pid, std::size_t count) const {
@@ -213,11 +214,6 @@ std::vector<std::uint32_t> XSession::visibleWindowsOf(pid_t pid, std::size_t cou
     return windows.size() >= count;
   }, 15s);
   return windows;
-}
-
-std::optional<std::uint32_t> XSession::visibleWindowOf(pid_t pid) const {
-  const auto windows = visibleWindowsOf(pid);
-  return windows.empty() ? std::nullopt : std::optional(windows.front());
 }
 
 std::optional<std::uint32_t> XSession::activeWindow() const {

@@ -88,7 +88,8 @@ class XSession {
   Environment environment(const Environment& extra = {}) const;
 
   ProcessResult run(const std::vector<std::string>& argv, std::chrono::milliseconds limit = 10s) const;
-  ProcessResult tool(const std::vector<std::string>& args, const Environment& extra = {}) const;
+  ProcessResult tool(const std::vector<std::string>& args, const Environment& extra = {},
+                     StdoutSink sink = StdoutSink::captured, int closed = -1) const;
   ChildProcess& start(const std::vector<std::string>& argv, const std::string& stdinPath = "/dev/null");
 
   struct Xterm {
@@ -100,7 +101,6 @@ class XSession {
                    const std::vector<std::string>& command = {"sleep", "600"});
   // The process's visible top-level windows, once there are `count`.
   std::vector<std::uint32_t> visibleWindowsOf(pid_t pid, std::size_t count = 1) const;
-  std::optional<std::uint32_t> visibleWindowOf(pid_t pid) const;
   // The active window (with a manager) or the focused one (without).
   std::optional<std::uint32_t> activeWindow() const;
   void focus(std::uint32_t window) const;

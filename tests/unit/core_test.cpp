@@ -1,7 +1,10 @@
 // The core's rules: on the fake desktop as a host sees them (exact bytes on
 // both streams, the exit status, the platform calls behind them), then the
-// record read back, the timestamp and the UTF-8 repair on their own.
+// record read back, the timestamp, the UTF-8 repair and output onto a pipe a
+// slow reader drains, on their own.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -10,6 +13,7 @@
 
 #include "cli/run.h"
 #include "fake_desktop.h"
+#include "io/fd_stream.h"
 #include "recognition/recognize_text.h"
 #include "result/capture_result.h"
 #include "result/timestamp.h"
@@ -141,6 +145,32 @@ TEST(Screenshot, NamesTheAppRightAfterTheCaptureAndPrintsThePrettyRecord) {
       {{"screenshot"}, "", encodingFailed, 1, reading("x", NAN), unnamed},
       {{"screenshot"}, "", encodingFailed, 1, reading("x", INFINITY), unnamed},
   });
+}
+
+TEST(NonBlockingOutput, ASlowReaderGetsEveryByte) {
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  ASSERT_EQ(fcntl(ends[1], F_SETFL, fcntl(ends[1], F_GETFL) | O_NONBLOCK), 0);
+  // Several pipe buffers' worth, so the writer must wait for the reader more than once.
+  std::string text(1024 * 1024, 'x');
+  for (std::size_t i = 0; i < text.size(); i += 4093) text[i] = static_cast<char>('a' + i % 26);
+  std::string received;
+  std::thread reader([&received, fd = ends[0]] {
+    char chunk[8192];
+    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0; std::this_thread::sleep_for(std::chrono::microseconds(200))) {
+      received.append(chunk, static_cast<std::size_t>(n));
+    }
+    close(fd);
+  });
+  bool written = false;
+  {
+    FdOStream out(ends[1]);
+    written = static_cast<bool>(out << text << std::flush);
+  }
+  close(ends[1]);
+  reader.join();
+  EXPECT_TRUE(written);
+  EXPECT_TRUE(received == text) << received.size() << " of " << text.size() << " bytes, or changed";
 }
 
 TEST(Activation, RaisesEveryWindowBackToFrontAfterThePauseOrStopsAtAnUnknownPid) {

@@ -11,7 +11,6 @@
 #define NS_TYPED_EXTENSIBLE_ENUM __attribute__((swift_wrapper(struct)))
 #define NS_DESIGNATED_INITIALIZER __attribute__((objc_designated_initializer))
 #define NS_UNAVAILABLE __attribute__((unavailable))
-#define NS_RETURNS_INNER_POINTER __attribute__((objc_returns_inner_pointer))
 
 typedef long NSInteger;
 typedef unsigned long NSUInteger;
