@@ -23,40 +23,34 @@ Capture capture(const XSession& session) {
   return found;
 }
 
-TEST(Screenshot, CapturesThePrimaryMonitorsRectangle) {
-  const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{"true"}, "1920x1080"},  // no primary: the first active output
-      {{"xrandr", "--output", "screen", "--primary"}, "1920x1080"},
-      {{"xrandr", "--setmonitor", "*kestrova", "800/200x600/150+100+50", "none"}, "800x600"},
-  };
-  for (const auto& [setUp, size] : cases) {
-    XSession session;
-    ASSERT_EQ(session.run(setUp).exitCode, 0);
-    EXPECT_EQ(capture(session).size, size) << setUp.back();
-  }
-}
-
-TEST(Screenshot, ReadsTheSamePixelsAtEveryDepthWithOrWithoutExtensions) {
+TEST(Screenshot, ReadsThePrimaryMonitorAtEveryDepthWithOrWithoutExtensions) {
   // A tile 11 rows high: no strip of the screen lines up with it, so a strip
   // put at the wrong rows, or left out, changes the hash.
   const std::string tile = scratchPath("tile.xbm");
   std::ofstream(tile) << "#define t_width 8\n#define t_height 11\nstatic unsigned char t_bits[] = {\n"
                          "0x01, 0x83, 0x47, 0x2e, 0x9c, 0x38, 0x71, 0xe2, 0xc5, 0x8a, 0x15};\n";
-  const std::pair<int, std::vector<std::string>> cases[] = {
-      {24, {}}, {24, {"-extension", "MIT-SHM"}}, {24, {"-extension", "RANDR"}},
-      {16, {}}, {16, {"-extension", "MIT-SHM"}},
+  struct Case {
+    int depth;
+    std::vector<std::string> options, setUp = {"true"};  // no primary: the first active output
+    std::string size = "1920x1080";
+    int luma = 152;  // orange: its red and blue swapped would give 104
   };
-  std::map<int, unsigned long long> hashes;
-  for (const auto& [depth, options] : cases) {
-    SCOPED_TRACE(std::to_string(depth) + (options.empty() ? "" : " without " + options.back()));
-    XSession session(WindowManager::none, depth, options);
+  const Case cases[] = {
+      {24, {}}, {24, {"-extension", "MIT-SHM"}}, {24, {"-extension", "RANDR"}},
+      {16, {}}, {16, {"-extension", "MIT-SHM"}}, {24, {}, {"xrandr", "--output", "screen", "--primary"}},
+      {24, {}, {"xrandr", "--setmonitor", "*kestrova", "800/200x600/150+100+50", "none"}, "800x600", 64},
+  };
+  std::map<std::pair<int, std::string>, unsigned long long> hashes;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.depth) + (c.options.empty() ? " " : " without " + c.options.back()) + c.setUp.back());
+    XSession session(WindowManager::none, c.depth, c.options);
+    ASSERT_EQ(session.run(c.setUp).exitCode, 0);
     ASSERT_EQ(session.run({"xsetroot", "-bitmap", tile, "-fg", "#ff8000", "-bg", "#1040c0"}).exitCode, 0);
     const auto found = capture(session);
-    EXPECT_EQ(found.size, "1920x1080");
-    // The centre is orange: its red and blue swapped would give 104. 16 bits
-    // keep 6 of green: 0x80 comes back as 0x82.
-    EXPECT_NEAR(found.luma, 152, depth == 16 ? 1 : 0);
-    EXPECT_EQ(hashes.try_emplace(depth, found.hash).first->second, found.hash);
+    EXPECT_EQ(found.size, c.size);
+    // 16 bits keep 6 of green: 0x80 comes back as 0x82.
+    EXPECT_NEAR(found.luma, c.luma, c.depth == 16 ? 1 : 0);
+    EXPECT_EQ(hashes.try_emplace({c.depth, c.size}, found.hash).first->second, found.hash);
   }
   std::remove(tile.c_str());
 }

@@ -114,17 +114,12 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environme
   pid_ = spawn(argv, environment, files);
 }
 
-bool ChildProcess::running() {
-  if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) != 0) pid_ = -1;
-  return pid_ > 0;
-}
-
-void ChildProcess::stop() {
-  if (pid_ < 0) return;
+ChildProcess::~ChildProcess() {
   kill(pid_, SIGCONT);  // a stopped peer would never see the TERM
   kill(pid_, SIGTERM);
-  if (!eventually([this] { return !running(); }, 2s)) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
-  pid_ = -1;
+  if (!eventually([this] { return waitpid(pid_, nullptr, WNOHANG) != 0; }, 2s)) {
+    kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
+  }
 }
 
 ::testing::AssertionResult ranWith(const ProcessResult& result, const std::string& out, const std::string& err,
@@ -190,8 +185,8 @@ ProcessResult XSession::tool(const std::vector<std::string>& args, const Environ
   return runProcess(argv, environment(extra), 30s, sink, closed);
 }
 
-ChildProcess& XSession::start(const std::vector<std::string>& argv, const std::string& stdinPath) {
-  return *peers_.emplace_back(std::make_unique<ChildProcess>(argv, environment(), stdinPath));
+ChildProcess& XSession::start(const std::vector<std::string>& argv) {
+  return *peers_.emplace_back(std::make_unique<ChildProcess>(argv, environment()));
 }
 
 XSession::Xterm XSession::startXterm(const std::vector<std::string>& options, const std::vector<std::string>& command) {

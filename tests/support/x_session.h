@@ -4,17 +4,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/types.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
-#include <string>
 #include <thread>
-#include <vector>
 
 namespace kestrova::e2e {
 
@@ -43,12 +39,10 @@ class ChildProcess {
  public:
   ChildProcess(const std::vector<std::string>& argv, const Environment& environment,
                const std::string& stdinPath = "/dev/null", int passedFd = -1);
-  ~ChildProcess() { stop(); }
+  ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
   pid_t pid() const { return pid_; }
-  bool running();
-  void stop();
 
  private:
   pid_t pid_ = -1;
@@ -90,7 +84,7 @@ class XSession {
   ProcessResult run(const std::vector<std::string>& argv, std::chrono::milliseconds limit = 10s) const;
   ProcessResult tool(const std::vector<std::string>& args, const Environment& extra = {},
                      StdoutSink sink = StdoutSink::captured, int closed = -1) const;
-  ChildProcess& start(const std::vector<std::string>& argv, const std::string& stdinPath = "/dev/null");
+  ChildProcess& start(const std::vector<std::string>& argv);
 
   struct Xterm {
     pid_t pid;
