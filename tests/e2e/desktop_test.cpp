@@ -16,20 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Capture {
-  std::string size;
-  int luma = -1;
-  unsigned long long hash = 0;
-};
-
-Capture capture(const XSession& session) {
-  const auto result = session.run({KESTROVA_PEER, "capture"});
-  Capture found;
-  char size[32] = {};
-  if (std::sscanf(result.out.c_str(), "%31s %d %llx", size, &found.luma, &found.hash) == 3) found.size = size;
-  return found;
-}
-
 TEST(Screenshot, ReadsThePrimaryMonitorAtEveryDepthWithOrWithoutExtensions) {
   // A tile 11 rows high: no strip of the screen lines up with it, so a strip
   // put at the wrong rows, or left out, changes the hash.
@@ -53,11 +39,15 @@ TEST(Screenshot, ReadsThePrimaryMonitorAtEveryDepthWithOrWithoutExtensions) {
     XSession session(WindowManager::none, c.depth, c.options);
     ASSERT_EQ(session.run(c.setUp).exitCode, 0);
     ASSERT_EQ(session.run({"xsetroot", "-bitmap", tile, "-fg", "#ff8000", "-bg", "#1040c0"}).exitCode, 0);
-    const auto found = capture(session);
-    EXPECT_EQ(found.size, c.size);
+    const auto found = session.run({KESTROVA_PEER, "capture"}).out;
+    char size[32] = {};
+    int luma = -1;
+    unsigned long long hash = 0;
+    ASSERT_EQ(std::sscanf(found.c_str(), "%31s %d %llx", size, &luma, &hash), 3) << found;
+    EXPECT_EQ(size, c.size);
     // 16 bits keep 6 of green: 0x80 comes back as 0x82.
-    EXPECT_NEAR(found.luma, c.luma, c.depth == 16 ? 1 : 0);
-    EXPECT_EQ(hashes.try_emplace({c.depth, c.size}, found.hash).first->second, found.hash);
+    EXPECT_NEAR(luma, c.luma, c.depth == 16 ? 1 : 0);
+    EXPECT_EQ(hashes.try_emplace({c.depth, c.size}, hash).first->second, hash);
   }
   std::remove(tile.c_str());
 }

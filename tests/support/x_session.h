@@ -147,9 +147,9 @@ inline ::testing::AssertionResult ranWith(const ProcessResult& result, const std
   auto shown = [](const std::string& text) {
     return ::testing::PrintToString(text.substr(0, 300)) + " (" + std::to_string(text.size()) + " bytes), ";
   };
-  return ::testing::AssertionFailure() << "expected " << shown(out) << shown(err) << "status " << status << "\n     got "
-                                       << shown(result.out) << shown(result.err) << "status " << result.exitCode
-                                       << ", signal " << result.termSignal << " (-1, 0: timed out)";
+  return ::testing::AssertionFailure() << "expected " << shown(out) << shown(err) << "status " << status
+                                       << "\n     got " << shown(result.out) << shown(result.err) << "status "
+                                       << result.exitCode << ", signal " << result.termSignal << " (-1, 0: timed out)";
 }
 
 // A long-running peer, stopped when it goes; `passedFd`, if any, becomes its fd 3.

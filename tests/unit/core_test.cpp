@@ -76,7 +76,9 @@ struct FakeElement final : desktop::Element {
   void setAttributeValue(std::string_view attribute, bool value) override {
     log.push_back(name + ".set(" + std::string(attribute) + (value ? ", true)" : ", false)"));
   }
-  void performAction(std::string_view action) override { log.push_back(name + ".perform(" + std::string(action) + ")"); }
+  void performAction(std::string_view action) override {
+    log.push_back(name + ".perform(" + std::string(action) + ")");
+  }
   CallLog& log;
   std::string name;
   int windows;
@@ -141,6 +143,8 @@ struct FakeDesktop final : desktop::Desktop, desktop::TextRecognizer {
   }
   std::thread late;
 };
+
+Observation line(std::string text, float confidence) { return {true, {{text, confidence}}}; }
 
 const std::string usage = "Usage: kestrova-capture [screenshot|active-app|clipboard|activate <pid>]\n";
 const std::string activateUsage = "Usage: kestrova-capture activate <pid>\n";
@@ -248,7 +252,7 @@ TEST(Screenshot, NamesTheAppRightAfterTheCaptureAndPrintsThePrettyRecord) {
   CallLog named = unnamed;
   named.insert(named.begin() + 2, "localizedName");
   const auto reading = [](std::string text, float confidence, std::optional<AppScript> app = std::nullopt) {
-    return [=](FakeDesktop& d) { d.recognizer.results = {{Observation{true, {{text, confidence}}}}}, d.frontmost = app; };
+    return [=](FakeDesktop& d) { d.recognizer.results = {{line(text, confidence)}}, d.frontmost = app; };
   };
   const auto record = [](std::string text, std::string app, std::string confidence) {
     return "{\n  \"text\": \"" + text + "\",\n  \"appName\": \"" + app +
@@ -277,8 +281,9 @@ TEST(NonBlockingOutput, ASlowReaderGetsEveryByte) {
   std::string received;
   std::thread reader([&received, fd = ends[0]] {
     char chunk[8192];
-    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0; std::this_thread::sleep_for(std::chrono::microseconds(200))) {
+    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) {
       received.append(chunk, static_cast<std::size_t>(n));
+      std::this_thread::sleep_for(std::chrono::microseconds{200});
     }
     close(fd);
   });
@@ -328,7 +333,6 @@ TEST(ActiveAppName, FallsBackFromDisplayNameToBundleIdentifierToUnknownOnOneLine
 }
 
 TEST(RecognizeText, JoinsTopCandidatesAndWaitsForTheCompletionWhereverItRuns) {
-  const auto line = [](std::string text, float confidence) { return Observation{true, {{text, confidence}}}; };
   const Observation none{true, {}};
   const std::vector<Observation> lines{line("Hello", 0.75F), line("World", 0.25F)};
   const auto given = [](std::vector<Observation> seen) { return RecognizerScript{Delivery::insidePerform, seen}; };

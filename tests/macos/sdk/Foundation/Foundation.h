@@ -10,7 +10,6 @@
 #define NS_STRING_ENUM __attribute__((swift_wrapper(enum)))
 #define NS_TYPED_EXTENSIBLE_ENUM __attribute__((swift_wrapper(struct)))
 #define NS_DESIGNATED_INITIALIZER __attribute__((objc_designated_initializer))
-#define NS_UNAVAILABLE __attribute__((unavailable))
 
 typedef long NSInteger;
 typedef unsigned long NSUInteger;
@@ -53,7 +52,6 @@ inline NSRange NSMakeRange(NSUInteger loc, NSUInteger len) {
 __attribute__((objc_root_class))
 @interface NSObject <NSObject>
 + (instancetype)alloc;
-- (instancetype)init;
 + (Class)class;
 @end
 

@@ -32,7 +32,6 @@ typedef void (^VNRequestCompletionHandler)(VNRequest *request, NSError *_Nullabl
 @end
 
 @interface VNRequest : NSObject
-- (instancetype)init;
 - (instancetype)initWithCompletionHandler:(nullable VNRequestCompletionHandler)completionHandler
     NS_DESIGNATED_INITIALIZER;
 @property (readonly, copy, nullable) NSArray<VNObservation *> *results;
@@ -53,7 +52,6 @@ typedef NS_ENUM(NSInteger, VNRequestTextRecognitionLevel) {
 @end
 
 @interface VNImageRequestHandler : NSObject
-- (instancetype)init NS_UNAVAILABLE;
 - (instancetype)initWithCGImage:(CGImageRef)image options:(NSDictionary<VNImageOption, id> *)options;
 - (BOOL)performRequests:(NSArray<VNRequest *> *)requests error:(NSError **)error;
 @end
