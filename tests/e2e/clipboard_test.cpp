@@ -65,7 +65,7 @@ TEST(Clipboard, GivesEveryOwnersTextByteForByte) {
        "chunk 0\nchunk 1\nchunk 2\nchunk 3\nchunk 4\nchunk 5\n\n", "", 2500ms},
   };
   for (const auto& owner : {xclip, xsel}) {
-    for (const std::string text : {"first line\n\n\tthird", "café é 水 😀 Ω", "ends with a line feed\n", large.c_str()}) {
+    for (const std::string text : {"first line\n\n\tcafé é 水 😀 Ω", large.c_str()}) {
       cases.push_back({owner[0], owner, text, text + "\n", ""});
     }
   }
