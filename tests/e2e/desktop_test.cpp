@@ -105,15 +105,9 @@ INSTANTIATE_TEST_SUITE_P(Desktop, Desktop, ::testing::Values(WindowManager::open
                          [](const auto& info) { return nameOf(info.param); });
 
 TEST(ActivateAcrossDesktops, ShowsTheFrontWindowsDesktopUnlessItIsOnAll) {
-  struct Case {
-    std::vector<std::string> desktops;  // of the windows, back to front; -1: all
-    std::string shown, expected;
-  };
-  const Case cases[] = {
-      {{"1", "1", "1"}, "0", "1"},
-      {{"0", "1", "2"}, "3", "2"},
-      {{"1", "1", "-1"}, "2", "2"},
-  };
+  // The windows' desktops back to front (-1: all), the desktop shown before and the one expected after.
+  const std::tuple<std::vector<std::string>, std::string, std::string> cases[] = {
+      {{"1", "1", "1"}, "0", "1"}, {{"0", "1", "2"}, "3", "2"}, {{"1", "1", "-1"}, "2", "2"}};
   XSession session(WindowManager::openbox);
   // Not openbox's own four: seeing the count change shows it is handling requests
   // before the peer maps its windows (once, on a loaded machine, it was not).
@@ -123,17 +117,17 @@ TEST(ActivateAcrossDesktops, ShowsTheFrontWindowsDesktopUnlessItIsOnAll) {
   const auto windows = stacking(session, session.visibleWindowsOf(peer, 3));
   ASSERT_EQ(windows.size(), 3U) << session.run({"xwininfo", "-root", "-tree"}).out;
   auto shown = [&] { return session.run({"xdotool", "get_desktop"}).out; };
-  for (const auto& c : cases) {
-    SCOPED_TRACE("shown " + c.shown);
+  for (const auto& [desktops, before, expected] : cases) {
+    SCOPED_TRACE("shown " + before);
     for (std::size_t i = 0; i < windows.size(); ++i) {
-      ASSERT_EQ(session.run({"xdotool", "set_desktop_for_window", std::to_string(windows[i]), c.desktops[i]}).exitCode,
+      ASSERT_EQ(session.run({"xdotool", "set_desktop_for_window", std::to_string(windows[i]), desktops[i]}).exitCode,
                 0);
     }
-    ASSERT_EQ(session.run({"xdotool", "set_desktop", c.shown}).exitCode, 0);
-    ASSERT_TRUE(eventually([&] { return shown() == c.shown + "\n"; }));
+    ASSERT_EQ(session.run({"xdotool", "set_desktop", before}).exitCode, 0);
+    ASSERT_TRUE(eventually([&] { return shown() == before + "\n"; }));
     EXPECT_TRUE(ranWith(session.tool({"activate", std::to_string(peer)}), "ok\n", "", 0));
     EXPECT_TRUE(eventually([&] { return session.activeWindow() == windows.back(); }, 3s));
-    EXPECT_EQ(shown(), c.expected + "\n");
+    EXPECT_EQ(shown(), expected + "\n");
     // Nor is a window left behind on its desktop flagged as refused.
     for (const auto window : windows) {
       EXPECT_EQ(session.run({"xprop", "-id", std::to_string(window), "_NET_WM_STATE"}).out.find("ATTENTION"),
