@@ -13,7 +13,6 @@ typedef NSString *VNImageOption NS_STRING_ENUM;
 typedef void (^VNRequestCompletionHandler)(VNRequest *request, NSError *_Nullable error);
 
 @interface VNObservation : NSObject
-@property (readonly, nonatomic, assign) VNConfidence confidence;
 @end
 
 @interface VNDetectedObjectObservation : VNObservation
