@@ -206,9 +206,13 @@ class XSession {
     display_ = ":" + display_.substr(0, display_.size() - 1);
     if (manager == WindowManager::openbox) {
       windowManager_ = std::make_unique<ChildProcess>(std::vector<std::string>{"openbox"}, environment());
-      // Windows mapped before openbox has listed the existing clients stay unmanaged.
-      if (!eventually([this] { return run({"xprop", "-root", "_NET_CLIENT_LIST_STACKING"}).out.find("window id") !=
-                                      std::string::npos; }, 10s)) {
+      // Windows mapped before openbox handles requests stay unmapped or unmanaged (once, on a
+      // loaded machine, it had listed the clients and still did not): a desktop count not its
+      // own four, seen to change, shows it handles them.
+      if (!eventually([this] {
+            return run({"xdotool", "set_num_desktops", "5"}).exitCode == 0 &&
+                   run({"xdotool", "get_num_desktops"}).out == "5\n";
+          }, 20s)) {
         throw std::runtime_error("openbox did not start");
       }
     }
