@@ -1,6 +1,4 @@
-// The Accessibility (HIServices) declarations the macOS backend uses,
-// transcribed from the macOS 14 SDK's headers, so its sources can be
-// compiled off macOS.
+// What the macOS backend uses of ApplicationServices, as the macOS 14 SDK's headers declare it.
 #pragma once
 
 #include <sys/types.h>
@@ -10,7 +8,6 @@
 
 typedef const struct CF_BRIDGED_TYPE(id) __AXUIElement *AXUIElementRef;
 
-// The tool never reads these codes; the type is what the calls return.
 typedef CF_ENUM(SInt32, AXError) {
   kAXErrorSuccess = 0,
 };
@@ -21,8 +18,6 @@ extern "C" CFTypeID AXUIElementGetTypeID(void);
 extern "C" AXUIElementRef AXUIElementCreateApplication(pid_t pid) CF_RETURNS_RETAINED;
 extern "C" AXError AXUIElementCopyAttributeValue(AXUIElementRef element, CFStringRef attribute,
                                                  CFTypeRef _Nullable *_Nonnull CF_RETURNS_RETAINED value);
-extern "C" AXError AXUIElementCopyAttributeValues(AXUIElementRef element, CFStringRef attribute, CFIndex index,
-                                                  CFIndex maxValues, CFArrayRef _Nullable *_Nonnull values);
 extern "C" AXError AXUIElementSetAttributeValue(AXUIElementRef element, CFStringRef attribute, CFTypeRef value);
 extern "C" AXError AXUIElementPerformAction(AXUIElementRef element, CFStringRef action);
 extern "C" AXError AXUIElementSetMessagingTimeout(AXUIElementRef element, float timeoutInSeconds);

@@ -1,5 +1,4 @@
-// The CoreFoundation declarations the macOS backend uses, transcribed from
-// the macOS 14 SDK's headers, so its sources can be compiled off macOS.
+// What the macOS backend uses of CoreFoundation, as the macOS 14 SDK's headers declare it.
 #pragma once
 
 #include <stdbool.h>

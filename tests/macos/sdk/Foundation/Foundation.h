@@ -1,5 +1,4 @@
-// The Foundation declarations the macOS backend uses, transcribed from
-// the macOS 14 SDK's headers, so its sources can be compiled off macOS.
+// What the macOS backend uses of Foundation, as the macOS 14 SDK's headers declare it.
 #pragma once
 
 #import <CoreFoundation/CoreFoundation.h>
@@ -11,8 +10,6 @@
 #define NS_STRING_ENUM __attribute__((swift_wrapper(enum)))
 #define NS_TYPED_EXTENSIBLE_ENUM __attribute__((swift_wrapper(struct)))
 #define NS_DESIGNATED_INITIALIZER __attribute__((objc_designated_initializer))
-#define NS_UNAVAILABLE __attribute__((unavailable))
-#define NS_RETURNS_INNER_POINTER __attribute__((objc_returns_inner_pointer))
 
 typedef long NSInteger;
 typedef unsigned long NSUInteger;
@@ -55,7 +52,6 @@ inline NSRange NSMakeRange(NSUInteger loc, NSUInteger len) {
 __attribute__((objc_root_class))
 @interface NSObject <NSObject>
 + (instancetype)alloc;
-- (instancetype)init;
 + (Class)class;
 @end
 

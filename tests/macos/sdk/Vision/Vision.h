@@ -1,5 +1,4 @@
-// The Vision declarations the macOS backend uses, transcribed from the
-// macOS 14 SDK's headers, so its sources can be compiled off macOS.
+// What the macOS backend uses of Vision, as the macOS 14 SDK's headers declare it.
 #pragma once
 
 #import <CoreGraphics/CoreGraphics.h>
@@ -14,7 +13,6 @@ typedef NSString *VNImageOption NS_STRING_ENUM;
 typedef void (^VNRequestCompletionHandler)(VNRequest *request, NSError *_Nullable error);
 
 @interface VNObservation : NSObject
-@property (readonly, nonatomic, assign) VNConfidence confidence;
 @end
 
 @interface VNDetectedObjectObservation : VNObservation
@@ -33,7 +31,6 @@ typedef void (^VNRequestCompletionHandler)(VNRequest *request, NSError *_Nullabl
 @end
 
 @interface VNRequest : NSObject
-- (instancetype)init;
 - (instancetype)initWithCompletionHandler:(nullable VNRequestCompletionHandler)completionHandler
     NS_DESIGNATED_INITIALIZER;
 @property (readonly, copy, nullable) NSArray<VNObservation *> *results;
@@ -54,7 +51,6 @@ typedef NS_ENUM(NSInteger, VNRequestTextRecognitionLevel) {
 @end
 
 @interface VNImageRequestHandler : NSObject
-- (instancetype)init NS_UNAVAILABLE;
 - (instancetype)initWithCGImage:(CGImageRef)image options:(NSDictionary<VNImageOption, id> *)options;
 - (BOOL)performRequests:(NSArray<VNRequest *> *)requests error:(NSError **)error;
 @end
