@@ -197,7 +197,6 @@ TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {
   EXPECT_EQ(uncoveredInk(row, {0, 20}, line, 10), (std::vector<ColumnSpan>{{2, 7}, {80, 91}}));
   EXPECT_EQ(uncoveredInk(row, {0, 20}, line, 100), (std::vector<ColumnSpan>{{2, 7}, {80, 91}})) << "not over the line";
   EXPECT_EQ(uncoveredInk(row, {0, 20}, {}, 100), (std::vector<ColumnSpan>{{2, 91}}));
-  EXPECT_EQ(uncoveredInk(row, {0, 3}, {}, 100), std::vector<ColumnSpan>{}) << "rows without ink";
 }
 
 TEST(PixelConversion, CopyWithoutRowPaddingAndEnlargement) {
@@ -223,9 +222,6 @@ TEST(ReadingOrder, PanelsThenColumnsThenRows) {
        {{'m', {{800, 48, 100, 14}, 1}}, {'b', {{300, 130, 400, 14}, 2}}, {'h', {{300, 50, 200, 16}, 1}},
         {'n', {{300, 100, 100, 14}, 1}}, {'N', {{300, 200, 100, 14}, 1}}, {'B', {{300, 230, 400, 14}, 3}}},
        "hmnbNB"},
-      {"a table whose cells were read apart: row by row",
-       {{'d', {{200, 20, 50, 14}, 1}}, {'a', {{0, 0, 50, 14}, 1}}, {'c', {{0, 20, 50, 14}, 1}}, {'b', {{200, 0, 50, 14}, 1}}},
-       "abcd"},
       {"a table's cells apart, two rows selected: row by row",
        {{'a', {{0, 0, 50, 14}, 1}}, {'b', {{200, 0, 50, 14}, 1}}, {'c', {{0, 20, 50, 14}, 2}}, {'d', {{200, 20, 50, 14}, 2}},
         {'e', {{0, 40, 50, 14}, 2}}, {'f', {{200, 40, 50, 14}, 2}}, {'g', {{0, 60, 50, 14}, 1}}, {'h', {{200, 60, 50, 14}, 1}}},

@@ -84,15 +84,12 @@ TEST(ScreenshotText, OnlyScreenshotLoadsTesseract) {
 
 TEST(ScreenshotText, WithoutTheModuleTheRecordIsStillPrinted) {
   XSession session;
-  std::string pattern = (std::filesystem::temp_directory_path() / "kestrova-e2e-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  const std::filesystem::path lonely = std::filesystem::path(pattern) / "bin" / "kestrova-capture";
+  const std::filesystem::path scratch = scratchPath("lonely"), lonely = scratch / "bin" / "kestrova-capture";
   std::filesystem::create_directories(lonely.parent_path());
   std::filesystem::copy_file(toolPath(), lonely);
   const auto result = session.run({lonely.string(), "screenshot"});
-  std::filesystem::remove_all(pattern);
-  ASSERT_TRUE(result.exited);
-  EXPECT_EQ(result.exitCode, 0);
+  std::filesystem::remove_all(scratch);
+  ASSERT_TRUE(result.exited && result.exitCode == 0) << result.exitCode;
   const std::string expectedStart =
       "OCR error: the Tesseract module kestrova-ocr.so is missing; looked in " + lonely.parent_path().string() + " ";
   EXPECT_EQ(result.err.rfind(expectedStart, 0), 0U) << result.err;
