@@ -67,6 +67,22 @@ GALLERY = [dict(
 )]
 
 
+def grid_cells(items, chosen, picture):
+    """A grid's cells: a picture, the name under it, a dim second line."""
+    return "".join(f"<div class='cell {'sel' if i == chosen else ''}'><div class='{picture}'></div>"
+                   f"<div>{esc(name)}</div><div class='dim'>{esc(detail)}</div></div>"
+                   for i, (name, detail) in enumerate(items))
+
+
+def grid_draft(items, per_row):
+    """Each row of the grid as two lines: its names, then its second lines."""
+    lines = []
+    for row in range(0, len(items), per_row):
+        chunk = items[row:row + per_row]
+        lines += [" ".join(n for n, _ in chunk), " ".join(d for _, d in chunk)]
+    return lines
+
+
 FOLDERS = dict(
     title="Projects",
     path=["Home", "Work", "Projects"],
@@ -93,19 +109,13 @@ def folders(theme):
            f".status{{height:26px;border-top:1px solid {t['line']};padding:5px 14px}}")
     side = "".join(f"<div class='{'sel' if i == s['selected'] else ''}'>{esc(p)}</div>" for i, p in enumerate(s["places"]))
     crumbs = " / ".join(esc(p) for p in s["path"])
-    cells = "".join(f"<div class='cell {'sel' if i == s['chosen'] else ''}'><div class='icon'></div>"
-                    f"<div>{esc(name)}</div><div class='dim'>{esc(count)}</div></div>"
-                    for i, (name, count) in enumerate(s["items"]))
+    cells = grid_cells(s["items"], s["chosen"], "icon")
     body = (f"<div class='row' style='height:100%'><div class='side'>{side}</div><div class='grow col'>"
             f"<div class='row bar'><span class='btn'>&lt;</span><span class='btn'>&gt;</span><span>{crumbs}</span>"
             f"<span class='search dim'>Search files</span></div>"
             f"<div class='grow'><div class='grid'>{cells}</div></div><div class='status dim'>{esc(s['status'])}</div>"
             f"</div></div>")
-    draft = list(s["places"]) + [" / ".join(s["path"]) + " Search files"]
-    for row in range(0, len(s["items"]), 6):
-        chunk = s["items"][row:row + 6]
-        draft += [" ".join(n for n, _ in chunk), " ".join(c for _, c in chunk)]
-    draft.append(s["status"])
+    draft = list(s["places"]) + [" / ".join(s["path"]) + " Search files"] + grid_draft(s["items"], 6) + [s["status"]]
     return Page(s["title"], page(s["title"], css, body, theme, size=13), draft, {})
 
 
@@ -154,18 +164,12 @@ def gallery(v, theme):
            f".cell{{padding:6px;text-align:center}}.thumb{{height:110px;background:{t['line']};margin-bottom:8px}}"
            f".status{{height:28px;border-top:1px solid {t['line']};padding:6px 18px}}")
     side = "".join(f"<div class='{'sel' if i == s['selected'] else ''}'>{esc(a)}</div>" for i, a in enumerate(s["albums"]))
-    cells = "".join(f"<div class='cell {'sel' if i == s['chosen'] else ''}'><div class='thumb'></div>"
-                    f"<div>{esc(name)}</div><div class='dim'>{esc(size)}</div></div>"
-                    for i, (name, size) in enumerate(s["photos"]))
+    cells = grid_cells(s["photos"], s["chosen"], "thumb")
     body = (f"<div class='row' style='height:100%'><div class='side'>{side}</div>"
             f"<div class='grow col'><div class='top'>{esc(s['albums'][s['selected']])}</div>"
             f"<div class='grow'><div class='grid'>{cells}</div></div><div class='status dim'>{esc(s['status'])}</div>"
             f"</div></div>")
-    draft = list(s["albums"]) + [s["albums"][s["selected"]]]
-    for row in range(0, len(s["photos"]), 5):
-        chunk = s["photos"][row:row + 5]
-        draft += [" ".join(n for n, _ in chunk), " ".join(z for _, z in chunk)]
-    draft.append(s["status"])
+    draft = list(s["albums"]) + [s["albums"][s["selected"]]] + grid_draft(s["photos"], 5) + [s["status"]]
     return Page(s["title"], page(s["title"], css, body, theme, size=13), draft, {})
 
 
