@@ -658,6 +658,12 @@ GrayImage scaleUp(const GrayImage& image, int factor) {
 namespace kestrova::desktop::tesseract {
 namespace {
 
+// Whether a line's middle lies within another's rows.
+bool levelWith(const Rect& line, const Rect& other) {
+  const int middle = line.y + line.height / 2;
+  return other.y <= middle && middle < other.bottom();
+}
+
 // Pixels a line of a column may start off its margin (a heading's bolder first letter).
 constexpr int kMarginSlack = 3;
 
@@ -771,10 +777,6 @@ std::vector<std::vector<std::size_t>> joinTableColumns(const std::vector<PlacedL
     });
     return 2 * count > static_cast<std::ptrdiff_t>(column.size());
   };
-  const auto level = [](const Rect& a, const Rect& b) {
-    const int middle = a.y + a.height / 2;
-    return b.y <= middle && middle < b.bottom();
-  };
   // Middles, not tops: a dropdown's or a checkbox's frame, read as a mark, raises a cell's top.
   const auto alongside = [](const Rect& a, const Rect& b) {
     return 3 * std::abs(2 * a.y + a.height - 2 * b.y - b.height) <= 2 * std::min(a.height, b.height);
@@ -791,7 +793,7 @@ std::vector<std::vector<std::size_t>> joinTableColumns(const std::vector<PlacedL
     const bool interleaved = a.top < b.bottom && b.top < a.bottom;
     return interleaved && std::none_of(left.begin(), left.end(), [&](std::size_t l) {
              return std::any_of(right.begin(), right.end(), [&](std::size_t r) {
-               return level(lines[l].box, lines[r].box) || level(lines[r].box, lines[l].box);
+               return levelWith(lines[l].box, lines[r].box) || levelWith(lines[r].box, lines[l].box);
              });
            });
   };
@@ -800,7 +802,7 @@ std::vector<std::vector<std::size_t>> joinTableColumns(const std::vector<PlacedL
     const Column& right = columns[c + 1];
     const Column& shorter = left.size() <= right.size() ? left : right;
     const bool numbers = std::all_of(left.begin(), left.end(), [&](std::size_t i) { return lines[i].number; }) &&
-                         mostly(right, left, level);
+                         mostly(right, left, levelWith);
     const bool shareARegion = std::any_of(left.begin(), left.end(), [&](std::size_t i) {
       return std::any_of(right.begin(), right.end(), [&](std::size_t j) { return lines[i].region == lines[j].region; });
     });
@@ -838,8 +840,7 @@ std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines) {
 }
 
 bool continuesLine(const PlacedLine& before, const PlacedLine& after) {
-  const int middle = after.box.y + after.box.height / 2;
-  return before.box.y <= middle && middle < before.box.bottom() && after.box.x >= before.box.right();
+  return levelWith(after.box, before.box) && after.box.x >= before.box.right();
 }
 
 }  // namespace kestrova::desktop::tesseract

@@ -184,7 +184,7 @@ struct LinePiece {
 // letters as a space ("load settings" for "load_settings"). A gap of a few
 // line heights is a gutter that Tesseract read across (a sidebar's item, a
 // paragraph and a margin's note as one line): each side is a piece of its
-// own, for the reading order to place.
+// own, for the reading order to place. Pieces that are no text are left out.
 std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, const Band& band) {
   using ::tesseract::RIL_TEXTLINE;
   using ::tesseract::RIL_WORD;
@@ -224,6 +224,10 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     straightenMismatchedQuotes(piece.text);
     mendBarsAndBoxes(piece.text);
   }
+  // Only frames; or specks and a rule's dots, far lower than the line.
+  std::erase_if(pieces, [&](const LinePiece& piece) {
+    return piece.text.empty() || 3 * (piece.bottom - piece.top) < bottom - top;
+  });
   return pieces;
 }
 
@@ -238,11 +242,7 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   do {
     const float confidence = lines.Confidence(::tesseract::RIL_TEXTLINE);
     if (confidence < kLeastLineConfidence) continue;
-    int top = 0, bottom = 0, ignored = 0;
-    lines.BoundingBox(::tesseract::RIL_TEXTLINE, &ignored, &top, &ignored, &bottom);
     for (LinePiece& piece : linePieces(lines, band)) {
-      // Only frames; or specks and a rule's dots, far lower than the line.
-      if (piece.text.empty() || 3 * (piece.bottom - piece.top) < bottom - top) continue;
       const Rect box{page.bounds.x + piece.left / page.scale, page.bounds.y + (band.top + piece.top) / page.scale,
                      (piece.right - piece.left) / page.scale, (piece.bottom - piece.top) / page.scale};
       const bool number = piece.text.find_first_not_of("0123456789") == std::string::npos;
