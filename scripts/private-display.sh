@@ -105,6 +105,11 @@ leftBehind() {
   for entry in /proc/[0-9]*; do
     [ "$(readlink "$entry/exe" 2>/dev/null)" = "$tool" ] && left=$((left + 1))
   done
-  # ipcs -m -p: shmid, owner, creator pid, last pid.
-  segments=$(ipcs -m -p | awk 'NR == FNR { ours[$1] = 1; next } ($3 in ours) { n++ } END { print n + 0 }' "$1" -)
+  # ipcs -m -p: shmid, owner, creator pid, last pid. A segment the server has
+  # not yet let go of, though its run has ended, goes within moments; a leaked one stays.
+  for _ in $(seq 30); do
+    segments=$(ipcs -m -p | awk 'NR == FNR { ours[$1] = 1; next } ($3 in ours) { n++ } END { print n + 0 }' "$1" -)
+    [ "$segments" -eq 0 ] && break
+    sleep 0.1
+  done
 }

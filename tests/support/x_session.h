@@ -71,9 +71,7 @@ inline pid_t spawn(const std::vector<std::string>& argv, const Environment& envi
 
 struct Pipe {
   int ends[2] = {-1, -1};
-  Pipe() {
-    if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  }
+  Pipe() { if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed"); }
   ~Pipe() { closeEnd(0), closeEnd(1); }
   void closeEnd(int which) {
     if (ends[which] >= 0) close(ends[which]);

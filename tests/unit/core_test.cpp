@@ -215,14 +215,12 @@ TEST(Dispatch, EveryEndingHasItsBytesAndStatus) {
       {{"active-app"}, "", "Out of memory\n", 1, outOfMemory},
       {{"activate", "812"}, "", "Out of memory\n", 1, outOfMemory},
   };
-  for (const std::string word : {"Screenshot", "screenshot ", " clipboard", "--help", "", "active_app", "activ"}) {
+  for (const std::string word : {"Screenshot", "screenshot ", " clipboard", "--help", "", "active_app", "activ"})
     rows.push_back({{word}, "", "Unknown command: " + word + "\n", 1});
-  }
   for (const std::string& pid : std::vector<std::string>{"", "12abc", " 12", "12 ", "+", "-", "+-1", "1\n", "1_000",
                                                          "0x1F", "3.0", "2147483648", "-2147483649", "99999999999",
-                                                         "\xEF\xBC\x91", std::string("1\0", 2)}) {
+                                                         "\xEF\xBC\x91", std::string("1\0", 2)})
     rows.push_back({{"activate", pid}, "", activateUsage, 1});
-  }
   for (const std::string pid : {"+42", "0049", "-0", "-2147483648", "000000000000002147483647"}) {
     const auto value = std::to_string(std::stoll(pid));
     const CallLog asked{"runningApplication(" + value + ")"};
@@ -281,17 +279,10 @@ TEST(NonBlockingOutput, ASlowReaderGetsEveryByte) {
   std::string received;
   std::thread reader([&received, fd = ends[0]] {
     char chunk[8192];
-    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) {
-      received.append(chunk, static_cast<std::size_t>(n));
-      std::this_thread::sleep_for(std::chrono::microseconds{200});
-    }
+    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0; usleep(200)) received.append(chunk, std::size_t(n));
     close(fd);
   });
-  bool written = false;
-  {
-    FdOStream out(ends[1]);
-    written = static_cast<bool>(out << text << std::flush);
-  }
+  const bool written = static_cast<bool>(FdOStream(ends[1]) << text << std::flush);
   close(ends[1]);
   reader.join();
   EXPECT_TRUE(written);
