@@ -87,6 +87,7 @@ SCREENS = [
     Screen("chat-sidebar", "chat", "tune", True, 1.0, [Web(P.chat(0, "light"), 120, 40, 1640, 980)]),
     Screen("sheet-sales", "spreadsheet", "tune", False, 1.0, [full(P.spreadsheet(0, "light"))]),
     Screen("settings-light", "settings dialog", "tune", False, 1.0, [Web(P.settings(0, "light"), 480, 190, 940, 660)]),
+    Screen("settings-night", "settings dialog", "tune", True, 1.0, [Web(P.settings(0, "dark"), 300, 120, 1040, 720)]),
     Screen("landing-light", "landing page", "tune", True, 1.0, [Web(P.landing(0, "light"), 60, 20, 1800, 1040)]),
     Screen("terminals-build", "overlapping terminals", "tune", True, 1.0,
          [Term(t, lines, g, bg, fg) for t, lines, g, bg, fg in P.terminal_windows(0)]),

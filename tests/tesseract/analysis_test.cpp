@@ -88,6 +88,14 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
       // The window's edge cuts through cells the desktop's color dominates.
       {"glyphs 1 px inside a window; the desktop above it", screen(20, {{{103, 99, 400, 200}, 255, 0, 4, 1}}),
        {{{104, 104, 392, 53}, {96, 96, 408, 208}, 255}}, {{0, 104, 104, true}, {0, 150, 97, false}}},
+      // A switch beside a label and the greyed line under it makes them one run of rows; a faint rule joins it.
+      {"a greyed line on dark, under a label, a switch beside both", [] {
+         GrayImage image = filled(640, 400, 30);
+         for (int x = 16; x < 300; x += 6) fill(image, {x, 40, 2, 9}, 220), fill(image, {x, 54, 2, 9}, 80);
+         for (const int x : {400, 412}) fill(image, {x, 38, 3, 26}, 200);
+         fill(image, {16, 63, 600, 1}, 60);
+         return image;
+       }(), {{{16, 40, 300, 23}, {0, 0, 640, 400}, 30}}, {{0, 16, 58, true}}},
       {"a window without text", screen(20, {{{96, 48, 320, 160}, 255, 0, 0}}), {}, {}},
       {"a toolbar over a sidebar, both gray: one region each",
        screen(255, {{{0, 0, 640, 48}, 230, 0, 1}, {{0, 48, 160, 352}, 230, 0, 5}, {{160, 48, 480, 352}, 255, 0, 5}}),

@@ -46,10 +46,11 @@ constexpr int kCursorHeight = 8;
 
 bool inkAt(const GrayImage& page, int x, int y) { return page.at(x, y) < kPageInk; }
 
-// 1 for each pixel of the page that is ink.
-std::vector<std::uint8_t> inkMask(const GrayImage& page) {
+// 1 for each pixel of the page that is ink, or darker than `inkBelow`.
+std::vector<std::uint8_t> inkMask(const GrayImage& page, int inkBelow = kPageInk) {
   std::vector<std::uint8_t> mask(page.pixels.size());
-  std::transform(page.pixels.begin(), page.pixels.end(), mask.begin(), [](std::uint8_t p) { return p < kPageInk; });
+  std::transform(page.pixels.begin(), page.pixels.end(), mask.begin(),
+                 [inkBelow](std::uint8_t p) { return p < inkBelow; });
   return mask;
 }
 
@@ -362,6 +363,83 @@ std::vector<TextRegion> findTextRegions(const GrayImage& image, const Background
   return regions;
 }
 
+namespace {
+
+bool faintInkAt(const GrayImage& page, int x, int y) { return page.at(x, y) < 255 - kFaintInk; }
+
+// Darkest pixel black, white kept white.
+void stretchContrast(GrayImage& page, const Rect& box) {
+  int darkest = 255;
+  for (int y = box.y; y < box.bottom(); ++y) {
+    const std::uint8_t* row = page.pixels.data() + static_cast<std::size_t>(y) * page.width;
+    darkest = std::min<int>(darkest, *std::min_element(row + box.x, row + box.right()));
+  }
+  if (darkest == 255) return;
+  std::array<std::uint8_t, 256> curve{};
+  for (int v = 0; v < 256; ++v) {
+    curve[v] = static_cast<std::uint8_t>(std::clamp((v - darkest) * 255 / (255 - darkest), 0, 255));
+  }
+  for (int y = box.y; y < box.bottom(); ++y) {
+    std::uint8_t* row = page.pixels.data() + static_cast<std::size_t>(y) * page.width;
+    std::transform(row + box.x, row + box.right(), row + box.x, [&](std::uint8_t p) { return curve[p]; });
+  }
+}
+
+// The stretches of columns that hold faint ink in the rows, parted by at least `gap` columns without.
+std::vector<ColumnSpan> faintInkSpans(const GrayImage& page, const RowRun& rows, int gap) {
+  std::vector<ColumnSpan> spans;
+  for (int x = 0; x < page.width; ++x) {
+    bool ink = false;
+    for (int y = rows.top; y < rows.bottom && !ink; ++y) ink = faintInkAt(page, x, y);
+    if (!ink) continue;
+    if (!spans.empty() && x - spans.back().right < gap) {
+      spans.back().right = x + 1;
+    } else {
+      spans.push_back({x, x + 1});
+    }
+  }
+  return spans;
+}
+
+// The boxes of inked rows within each stretch of the run's ink.
+std::vector<Rect> linesWithinSpans(const GrayImage& page, const RowRun& run) {
+  std::vector<Rect> lines;
+  for (const ColumnSpan& span : faintInkSpans(page, run, kEdgeLength)) {
+    int top = -1;
+    for (int y = run.top; y <= run.bottom; ++y) {
+      bool inked = false;
+      for (int x = span.left; x < span.right && y < run.bottom && !inked; ++x) inked = faintInkAt(page, x, y);
+      if (inked && top < 0) top = y;
+      if (inked || top < 0) continue;
+      lines.push_back({span.left, top, span.right - span.left, y - top});
+      top = -1;
+    }
+  }
+  return lines;
+}
+
+// Each line stretched on its own, so faint gray text is as dark as black
+// text, a greyed line under a black one included. Where something tall (a
+// switch beside a label and the greyed description under it) joins lines
+// into one run of rows, each of them is stretched again within its stretch
+// of ink. Rules, faint ones too, are left out of that look: a rule next to
+// the rows would join every settings row into one run.
+void stretchLines(GrayImage& page) {
+  GrayImage withoutRules = page;
+  eraseRules(withoutRules, kRuleWidth, kRuleHeight, 255 - kFaintInk);
+  for (const RowRun& run : inkRowRuns(page, kFaintInk)) {
+    stretchContrast(page, {0, run.top, page.width, run.bottom - run.top});
+  }
+  for (const RowRun& run : inkRowRuns(withoutRules, kFaintInk)) {
+    const std::vector<Rect> lines = linesWithinSpans(withoutRules, run);
+    const auto sameSpan = [](const Rect& a, const Rect& b) { return a.x == b.x; };
+    if (std::adjacent_find(lines.begin(), lines.end(), sameSpan) == lines.end()) continue;
+    for (const Rect& line : lines) stretchContrast(page, line);
+  }
+}
+
+}  // namespace
+
 GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region, int scale) {
   const Rect& r = region.bounds;
   GrayImage page{r.width, r.height, std::vector<std::uint8_t>(static_cast<std::size_t>(r.width) * r.height)};
@@ -425,26 +503,15 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
   for (std::size_t i = 0; i < page.pixels.size(); ++i) {
     if (edge[i]) page.pixels[i] = 255;
   }
-  // Stretch each line on its own, so faint gray text is as dark as black
-  // text, a greyed line under a black one included.
-  for (const RowRun& run : inkRowRuns(page, kFaintInk)) {
-    auto* first = page.pixels.data() + static_cast<std::size_t>(run.top) * r.width;
-    auto* last = page.pixels.data() + static_cast<std::size_t>(run.bottom) * r.width;
-    const int darkest = *std::min_element(first, last);
-    std::array<std::uint8_t, 256> curve{};
-    for (int v = 0; v < 256; ++v) {
-      curve[v] = static_cast<std::uint8_t>(std::clamp((v - darkest) * 255 / (255 - darkest), 0, 255));
-    }
-    std::transform(first, last, first, [&](std::uint8_t p) { return curve[p]; });
-  }
+  stretchLines(page);
   eraseRules(page, kRuleWidth, kRuleHeight);
   eraseCursors(page, kCursorWidth, kCursorHeight);
   return scale > 1 ? scaleUp(page, scale) : page;
 }
 
-void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight) {
+void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBelow) {
   std::vector<bool> rule(page.pixels.size(), false);
-  markRuns(inkMask(page), page.width, page.height, minimumWidth, minimumHeight, rule);
+  markRuns(inkMask(page, inkBelow), page.width, page.height, minimumWidth, minimumHeight, rule);
   for (std::size_t i = 0; i < rule.size(); ++i) {
     if (rule[i]) page.pixels[i] = 255;
   }

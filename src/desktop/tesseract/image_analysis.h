@@ -77,10 +77,11 @@ std::vector<TextRegion> findTextRegions(const GrayImage& image, const Background
 // erased, then scaled by an integer factor.
 GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region, int scale);
 
-// Paints white every dark horizontal run at least `minimumWidth` pixels long
-// and every vertical one at least `minimumHeight`: window borders, table rules
-// and underlines, which Tesseract otherwise glues to the letters beside them.
-void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight);
+// Paints white every horizontal run of ink (pixels darker than `inkBelow`) at
+// least `minimumWidth` pixels long and every vertical one at least
+// `minimumHeight`: window borders, table rules and underlines, which
+// Tesseract otherwise glues to the letters beside them.
+void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBelow = 255 - kInkContrast);
 
 // Paints white every blob of ink that is a rectangle at least `minimumWidth`
 // by `minimumHeight` pixels, filled or drawn as a one-pixel outline: a
