@@ -103,6 +103,8 @@ SCREENS = [
     Screen("files-icons-dark", "file manager", "tune", True, 1.0, [Web(P.gallery(1, "dark"), 200, 80, 1400, 860)]),
     Screen("folders-dark", "file manager", "tune", False, 1.0, [full(P.folders("dark"))]),
     Screen("messenger-150", "chat", "tune", False, 1.5, [full(P.messenger("light"))]),
+    Screen("dialog-over-page", "dialog over a window", "tune", True, 1.0,
+         [Web(P.web(0, "light"), 100, 40, 1400, 1000), Web(P.dialog(0, "dark"), 600, 380, 560, 230)]),
     Screen("dialog-over-terminal", "dialog over a window", "tune", False, 1.0,
          [Term("report", P.DOCUMENT, "120x30+200+120", "white", "#202020", 11),
           Web(P.dialog(0, "light"), 700, 400, 520, 190)]),
