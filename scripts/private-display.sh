@@ -24,7 +24,7 @@ trap stopPrivateDisplay EXIT
 
 # startPrivateDisplay NAME [tcp]: sets DISPLAY, $xterm_pid (the xterm in front)
 # and uses $work as scratch space. With tcp the server also listens on TCP,
-# where a client cannot pass it descriptors.
+# where a client cannot pass it descriptors. $screenSize: 800x600 unless set.
 startPrivateDisplay() {
   local name=$1 listen=${2:-} peer window=""
   for peer in Xvfb openbox xterm xclip xprop; do
@@ -32,7 +32,7 @@ startPrivateDisplay() {
   done
   # -displayfd picks a free display, so parallel runs never collide.
   if [ "$listen" = tcp ]; then listen=-listen; else listen=-nolisten; fi
-  Xvfb -displayfd 3 -screen 0 800x600x24 "$listen" tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  Xvfb -displayfd 3 -screen 0 "${screenSize:-800x600}x24" "$listen" tcp 3>"$work/display" 2>"$work/xvfb.log" &
   pids+=($!)
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   [ -s "$work/display" ] || { echo "$name: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; return 1; }

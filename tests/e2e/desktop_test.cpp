@@ -1,6 +1,7 @@
 // The desktop as the X11 backend meets it: the capture of the main display
 // (through a probe that links the backend: the tool itself never shows
 // pixels), `active-app` and `activate`, with openbox and without a window manager.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -92,8 +93,12 @@ TEST_P(Desktop, ActivateRaisesEveryWindowInOrderAndActiveAppNamesItsApplication)
   fs::create_directories(data / "applications");
   std::ofstream(data / "applications" / "kestrova-peer.desktop")
       << "[Desktop Entry]\nType=Application\nName=Kestrova Peer\nStartupWMClass=Peer\n";
+  // Entries that never end are passed over, neither waited on nor read.
+  ASSERT_EQ(mkfifo((data / "applications" / "fifo.desktop").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", data / "applications" / "zero.desktop");
   const Environment dirs{{"XDG_DATA_HOME", (data / "home").string()}, {"XDG_DATA_DIRS", data.string()}};
-  for (const bool ofThePeer : {true, false, true}) {
+  // Asked again, an application already in front stays as it is.
+  for (const bool ofThePeer : {true, true, false, true}) {
     SCOPED_TRACE(ofThePeer ? "the peer" : "the xterm");
     EXPECT_TRUE(ranWith(session.tool({"activate", std::to_string(ofThePeer ? peer : xterm.pid)}), "ok\n", "", 0));
     std::vector after{xterm.window, order[0], order[1], order[2]};

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <future>
 
 #include "support/x_session.h"
@@ -40,7 +41,9 @@ TEST(StandardStreams, ClosedOrRefusingNeverPassForSuccess) {
 }
 
 TEST(Unreachable, TheDisplayIsNamedOrEveryCommandGivesUpWithinTheBound) {
-  XSession stopped, grabbed;
+  const std::string cookie = scratchPath("cookie");
+  ASSERT_EQ(runProcess({"xauth", "-f", cookie, "add", ":0", ".", std::string(32, 'a')}, {}, 10s).exitCode, 0);
+  XSession stopped, grabbed, guarded(WindowManager::none, 24, {"-auth", cookie});
   const std::string screen = grabbed.display() + ".3";
   Environment unset = grabbed.environment();
   unset.erase("DISPLAY");
@@ -48,14 +51,20 @@ TEST(Unreachable, TheDisplayIsNamedOrEveryCommandGivesUpWithinTheBound) {
   const std::pair<Environment, std::string> cases[] = {
       {unset, "Failed to open display: DISPLAY is not set\n"},
       {grabbed.environment({{"DISPLAY", screen}}), "Failed to open display " + screen + ": no such screen\n"},
+      {guarded.environment({{"XAUTHORITY", "/dev/null"}}),
+       "Failed to open display " + guarded.display() +
+           ": Authorization required, but no authorization protocol specified\n"},
   };
   for (const auto& [environment, err] : cases) {
     EXPECT_TRUE(ranWith(runProcess({toolPath(), "active-app"}, environment, 10s), "", err, 1));
   }
+  std::remove(cookie.c_str());
   kill(stopped.server().pid(), SIGSTOP);
-  // While the tool waits, its closed standard input is held by /dev/null, never by what it opens.
-  const auto held = stopped.run({"sh", "-c", "\"$0\" active-app <&- & sleep 1; readlink /proc/$!/fd/0", toolPath()});
-  EXPECT_EQ(held.out, "/dev/null\n");
+  // While the tool waits, its closed input and output are held by /dev/null, never by what it opens
+  // (descriptor 2, meanwhile, is the tool's own pipe for the X library's words).
+  const auto held = stopped.run(
+      {"sh", "-c", "\"$0\" active-app <&- >&- 2>&- & sleep 1; cd /proc/$!/fd && readlink 0 1", toolPath()});
+  EXPECT_EQ(held.out, "/dev/null\n/dev/null\n");
   grabbed.start({KESTROVA_PEER, "grab"});
   ASSERT_TRUE(eventually([&] { return !grabbed.run({"xprop", "-root"}, 1s).exited; })) << "never grabbed";
   // All at once: each waits out the same bound.

@@ -7,7 +7,7 @@
 set -euo pipefail
 runs=${3:-300}
 source "$(dirname "$0")/../../scripts/private-display.sh"
-startPrivateDisplay runs tcp
+screenSize=1920x1080 startPrivateDisplay runs tcp
 copyTool "$(realpath "$1")"
 : >"$work/pids"
 
@@ -47,7 +47,7 @@ poll() {
 }
 for _ in $(seq "$runs"); do poll XTerm "$tool" active-app && poll 'polled ✓ text' "$tool" clipboard; done
 for _ in $(seq 5); do poll '' "$tool" screenshot && DISPLAY=localhost$DISPLAY poll '' "$tool" screenshot; done
-# In 300 MB of address space the screen is read; in less, recognition that cannot get memory is one
+# In 300 MB of address space a full screen is read; in less, recognition that cannot get memory is one
 # line of its own and the record still comes. (The sanitizers' shadow memory needs all of it.)
 if ! ldd "$tool" | grep -q libasan; then
   poll '' prlimit --as=300000000 "$tool" screenshot
