@@ -115,6 +115,16 @@ TEST_P(Desktop, ActivateRaisesEveryWindowInOrderAndActiveAppNamesItsApplication)
   fs::remove_all(data);
   const std::string self = std::to_string(getpid());
   EXPECT_TRUE(ranWith(session.tool({"activate", self}), "ok\n", "No app with PID " + self + "\n", 0));
+  // No process has a negative id, though X stores one window's pid as 4294967295.
+  ASSERT_EQ(session.run({"xprop", "-id", std::to_string(order[0]), "-f", "_NET_WM_PID", "32c", "-set", "_NET_WM_PID",
+                         "4294967295"}).exitCode, 0);
+  EXPECT_TRUE(ranWith(session.tool({"activate", "-1"}), "ok\n", "No app with PID -1\n", 0));
+  // WM_CLASS is Latin-1, and an empty class gives way to the instance's name.
+  session.focus(xterm.window);
+  for (const auto& [wmClass, named] : {std::pair{"T\xe9rm", "T\xc3\xa9rm\n"}, std::pair{"", "xterm\n"}}) {
+    ASSERT_EQ(session.run({"xdotool", "set_window", "--class", wmClass, std::to_string(xterm.window)}).exitCode, 0);
+    EXPECT_TRUE(ranWith(session.tool({"active-app"}, dirs), named, "", 0));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktop, Desktop, ::testing::Values(WindowManager::openbox, WindowManager::none),
