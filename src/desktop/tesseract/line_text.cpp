@@ -95,6 +95,14 @@ bool isRowOfRings(const std::string& word) {
          word.find_first_not_of('0') != std::string::npos;
 }
 
+// A presence dot, an avatar or a ticked checkbox before a name or a label,
+// as Tesseract reads one: a lone ring-like symbol or bars. A copyright sign
+// before a year stays.
+bool isMarkBeforeLabel(const std::string& word, const std::string& next) {
+  static constexpr std::string_view kMarks[] = {"@", "\u00A9", "\u00AE", "||"};
+  return isUpper(next.front()) && std::find(std::begin(kMarks), std::end(kMarks), word) != std::end(kMarks);
+}
+
 }  // namespace
 
 void mendBarsAndBoxes(std::string& line) {
@@ -103,7 +111,9 @@ void mendBarsAndBoxes(std::string& line) {
   std::vector<std::string> kept;
   for (std::size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
-    if ((i == 0 && words.size() > 1 && isBox(word)) || isRowOfRings(word)) continue;
+    if ((i == 0 && words.size() > 1 && (isBox(word) || isMarkBeforeLabel(word, words[1]))) || isRowOfRings(word)) {
+      continue;
+    }
     if (word != "|") {
       kept.push_back(word);
       continue;
