@@ -144,6 +144,7 @@ struct PlacedLine {
   Rect box;
   int region = 0;
   bool number = false;  // digits only: a line or row number
+  int words = 1;        // running text has many, a table's cells few
 };
 
 // The lines in reading order, as indices: cut the screen where a blank band
@@ -154,7 +155,9 @@ struct PlacedLine {
 // panel's names), unless it cuts down between columns of that region standing
 // side by side (a sidebar and a page of one background). Columns that are one
 // table (cells level with each other; numbers beside the lines they number)
-// are read row by row; where no cut remains, rows top to bottom, each left to right.
+// are read row by row; where no cut remains, rows top to bottom, each left to
+// right. Rows set off from the rest that stand in columns each holding
+// paragraphs are a page's columns of text, read column by column.
 std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines);
 
 // Whether a line read after another continues its visual line: level with

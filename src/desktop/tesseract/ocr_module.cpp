@@ -246,7 +246,8 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
       const Rect box{page.bounds.x + piece.left / page.scale, page.bounds.y + (band.top + piece.top) / page.scale,
                      (piece.right - piece.left) / page.scale, (piece.bottom - piece.top) / page.scale};
       const bool number = piece.text.find_first_not_of("0123456789") == std::string::npos;
-      band.lines.push_back({std::move(piece.text), confidence, {box, page.region, number}});
+      const auto words = 1 + static_cast<int>(std::count(piece.text.begin(), piece.text.end(), ' '));
+      band.lines.push_back({std::move(piece.text), confidence, {box, page.region, number, words}});
     }
   } while (lines.Next(::tesseract::RIL_TEXTLINE));
 }
