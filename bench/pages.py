@@ -194,6 +194,36 @@ def group_chat(theme):
     return Page(s["title"], page(s["title"], css, body, theme, size=14), draft + [s["composer"]], tags)
 
 
+CHAT_BESIDE = dict(
+    title="Kitchen renovation",
+    messages=[("Marta", "9:02", "Tiles arrived this morning, two boxes are cracked. I took photos for the supplier."),
+              ("Ben", "9:10", "Annoying. Ask them to send the replacements before Thursday, the tiler starts then."),
+              ("Marta", "9:14", "Done, they promised Wednesday."),
+              ("Luis", "9:31", "The electrician moved to Friday afternoon. Can someone be at the house to let him in? "
+                               "I will be at work until six."),
+              ("Ben", "9:40", "I can work from there on Friday."),
+              ("Marta", "9:41", "Great, thank you!")],
+    composer="Write to Kitchen renovation",
+)
+
+
+def chat_beside(theme):
+    """A thread whose sender and time stand in a narrow column beside each bubble, under a coloured header."""
+    s, t = CHAT_BESIDE, THEMES[theme]
+    css = (f".head{{background:{t['bar']};color:{t['barfg']};padding:12px 24px;font-size:17px;font-weight:bold}}"
+           f".talk{{padding:14px 30px;gap:14px}}.turn{{display:flex;gap:16px;align-items:flex-start}}"
+           f".who{{width:90px;flex:none;padding-top:8px}}.who b{{display:block}}.tm{{font-size:12px;color:{t['dim']}}}"
+           f".b{{max-width:60%;padding:8px 14px;border-radius:12px;background:{t['select']};line-height:1.4}}"
+           f".composer{{margin:10px 24px;padding:10px 16px;border:1px solid {t['line']};border-radius:8px}}")
+    talk = "".join(f"<div class='turn'><div class='who'><b>{n}</b><span class='tm'>{tm}</span></div>"
+                   f"<div class='b'>{esc(m)}</div></div>" for n, tm, m in s["messages"])
+    body = (f"<div class='col' style='height:100%'><div class='head'>{s['title']}</div>"
+            f"<div class='grow col talk'>{talk}</div><div class='composer dim'>{s['composer']}</div></div>")
+    draft = [s["title"]] + [line for n, tm, m in s["messages"] for line in (n, tm, m)] + [s["composer"]]
+    return Page(s["title"], page(s["title"], css, body, theme, size=14), draft,
+                {"glyph": [tm for _, tm, _ in s["messages"]], "lost": s["title"].split()})
+
+
 def gallery(v, theme):
     s, t = GALLERY[v], THEMES[theme]
     css = (f".side{{width:220px;background:{t['panel']};padding:14px 8px}}.side div{{padding:7px 10px}}"
@@ -664,6 +694,25 @@ MAIL = [
                "Olivia"],
          actions=["Reply", "Reply all", "Forward", "Archive"]),
 ]
+
+
+# Dark and in English; the list shares the reading pane's background, its lines level with the message's by chance.
+MAIL.append(dict(
+    account="sam.ortiz@fieldnotes.io", folders=["*Inbox 4", "Starred", "Sent", "Drafts", "Spam"],
+    list=[("*Grace Liu", "11:05", "Survey results from the coast"), ("Field Ops", "10:40", "Van booking for next week"),
+          ("Hannah Berg", "09:12", "Re: Sample labels"), ("Library", "Mon", "Your loan is due soon"),
+          ("Omar Haddad", "Mon", "Photos from the river trip"), ("Payroll", "Fri", "March payslip available")],
+    subject="Survey results from the coast",
+    sender="Grace Liu <grace@fieldnotes.io>",
+    date="Wednesday, 11 March 2026, 11:05",
+    body=["Hi Sam,", "",
+          "the survey team finished the last transect on Monday and all forty plots are counted.",
+          "The dune plots look healthier than last year, mostly thanks to the new fences.",
+          "Two of the salt marsh plots flooded, so we will repeat them in April.", "",
+          "I have put the spreadsheet and the photos in the shared folder.",
+          "Could you check the species codes before we send the report on Friday?", "",
+          "Thanks,", "Grace"],
+    actions=["Reply", "Reply all", "Forward", "Delete"]))
 
 
 def mail(v, theme):
