@@ -718,6 +718,49 @@ std::vector<std::vector<std::size_t>> splitAtGaps(const std::vector<PlacedLine>&
   return groups;
 }
 
+constexpr int kLeastTurns = 3;
+
+// The last group of a region that starts in group g level with a line of the
+// one region on both sides of a cut before g, the panel's (a bubble beside
+// its sender); 0 when none does.
+std::size_t bubbleEnd(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>& group, int split,
+                      const std::map<int, std::pair<std::size_t, std::size_t>>& span, std::size_t g) {
+  std::size_t end = 0;
+  for (std::size_t label : group) {
+    if (lines[label].region != split) continue;
+    for (std::size_t i : group) {
+      const auto& [first, last] = span.at(lines[i].region);
+      if (lines[i].region != split && first == g && levelWith(lines[label].box, lines[i].box)) {
+        end = std::max(end, last);
+      }
+    }
+  }
+  return end;
+}
+
+// Which groups of a cut across begin a chat's turn: a sender beside a bubble
+// that ends before the next turn begins (an editor's code goes on beside its
+// sidebar), three turns at least (a page's button beside a line is no chat).
+// Read turn by turn, each sender and time before the bubble; read as one
+// part, the senders and times come first, or rows run through the bubbles.
+std::vector<bool> chatTurns(const std::vector<PlacedLine>& lines, const std::vector<std::vector<std::size_t>>& groups,
+                            const std::map<int, std::pair<std::size_t, std::size_t>>& span) {
+  std::vector<std::size_t> ends(groups.size(), 0);
+  for (std::size_t g = 1; g < groups.size(); ++g) {
+    const auto split = [&](const auto& s) { return s.second.first < g && g <= s.second.second; };
+    if (std::count_if(span.begin(), span.end(), split) != 1) continue;
+    ends[g] = bubbleEnd(lines, groups[g], std::find_if(span.begin(), span.end(), split)->first, span, g);
+  }
+  std::vector<bool> turns(groups.size(), false);
+  for (std::size_t g = groups.size(), next = groups.size(); g-- > 1;) {
+    if (ends[g] == 0) continue;
+    turns[g] = ends[g] < next;
+    next = g;
+  }
+  if (std::count(turns.begin(), turns.end(), true) < kLeastTurns) turns.assign(groups.size(), false);
+  return turns;
+}
+
 // The groups a blank gap along one axis divides `ids` into, in order along
 // it; one group when no allowed cut exists.
 std::vector<std::vector<std::size_t>> cutAlong(const std::vector<PlacedLine>& lines,
@@ -729,16 +772,18 @@ std::vector<std::vector<std::size_t>> cutAlong(const std::vector<PlacedLine>& li
   });
   if (oneRegion || groups.size() < 2) return groups;
   // A cut before group g is allowed when no region has lines on both sides,
-  // or, cutting down, when the region's two sides are columns side by side.
+  // or, cutting down, when the region's two sides are columns side by side,
+  // or, cutting across, when g begins a chat's turn.
   std::map<int, std::pair<std::size_t, std::size_t>> span;  // region -> first and last group
   for (std::size_t g = 0; g < groups.size(); ++g) {
     for (std::size_t i : groups[g]) {
       span.try_emplace(lines[i].region, g, g).first->second.second = g;
     }
   }
+  const std::vector<bool> turns = across ? chatTurns(lines, groups, span) : std::vector<bool>(groups.size(), false);
   std::vector<std::vector<std::size_t>> merged{groups.front()};
   for (std::size_t g = 1; g < groups.size(); ++g) {
-    const bool splitsARegion = std::any_of(span.begin(), span.end(), [&](const auto& s) {
+    const bool splitsARegion = !turns[g] && std::any_of(span.begin(), span.end(), [&](const auto& s) {
       return s.second.first < g && g <= s.second.second && (across || !columnsSideBySide(lines, groups, s.first, g));
     });
     if (splitsARegion) {

@@ -153,7 +153,8 @@ struct PlacedLine {
 // within each part. No cut separates the lines of one region from each other
 // while other regions' lines share the part (a chat's bubbles lie between its
 // panel's names), unless it cuts down between columns of that region standing
-// side by side (a sidebar and a page of one background). Columns that are one
+// side by side (a sidebar and a page of one background) or across before a
+// chat's turn (a sender level with its bubble, three turns or more). Columns that are one
 // table (cells level with each other; numbers beside the lines they number)
 // are read row by row; where no cut remains, rows top to bottom, each left to
 // right. Rows set off from the rest that stand in columns each holding
