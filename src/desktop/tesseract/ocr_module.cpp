@@ -204,7 +204,10 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     const std::string_view next(word.get());
-    if (pieces.empty() || wordLeft - pieces.back().right > kColumnGapHeights * (bottom - top)) {
+    // Measured by the text on either side of the gap: a line Tesseract read
+    // across columns is as tall as all of them, a large name in one raising it.
+    const int height = pieces.empty() ? 0 : std::max(pieces.back().bottom - pieces.back().top, wordBottom - wordTop);
+    if (pieces.empty() || wordLeft - pieces.back().right > kColumnGapHeights * height) {
       pieces.push_back({std::string(next), wordLeft, wordTop, wordRight, wordBottom});
       continue;
     }
