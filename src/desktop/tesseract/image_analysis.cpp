@@ -738,27 +738,57 @@ std::size_t bubbleEnd(const std::vector<PlacedLine>& lines, const std::vector<st
   return end;
 }
 
-// Which groups of a cut across begin a chat's turn: a sender beside a bubble
-// that ends before the next turn begins (an editor's code goes on beside its
-// sidebar), three turns at least (a page's button beside a line is no chat).
-// Read turn by turn, each sender and time before the bubble; read as one
-// part, the senders and times come first, or rows run through the bubbles.
-std::vector<bool> chatTurns(const std::vector<PlacedLine>& lines, const std::vector<std::vector<std::size_t>>& groups,
-                            const std::map<int, std::pair<std::size_t, std::size_t>>& span) {
+// Whether a group reaches into the columns that the lines of groups
+// [first, last] of any region but `panel` span: a composer under the bubbles,
+// not a sender's time under the sender.
+bool reachesUnder(const std::vector<PlacedLine>& lines, const std::vector<std::vector<std::size_t>>& groups,
+                  std::size_t first, std::size_t last, int panel, const std::vector<std::size_t>& group) {
+  ColumnSpan bubble{1 << 30, -1};
+  for (std::size_t g = first; g <= last; ++g) {
+    for (std::size_t i : groups[g]) {
+      if (lines[i].region == panel) continue;
+      bubble = {std::min(bubble.left, lines[i].box.x), std::max(bubble.right, lines[i].box.right())};
+    }
+  }
+  return std::any_of(group.begin(), group.end(), [&](std::size_t i) {
+    return lines[i].box.x < bubble.right && bubble.left < lines[i].box.right();
+  });
+}
+
+// Before which groups a cut across may split a chat's panel: where a turn
+// begins, a sender beside a bubble that ends before the next turn begins (an
+// editor's code goes on beside its sidebar), three turns at least (a page's
+// button beside a line is no chat); and where the last turn ends, at the
+// composer. Read turn by turn, each sender and time before the bubble; read
+// as one part, the senders and times come first, or rows run through the bubbles.
+std::vector<bool> chatTurnCuts(const std::vector<PlacedLine>& lines,
+                               const std::vector<std::vector<std::size_t>>& groups,
+                               const std::map<int, std::pair<std::size_t, std::size_t>>& span) {
   std::vector<std::size_t> ends(groups.size(), 0);
+  std::vector<int> panels(groups.size(), -1);
   for (std::size_t g = 1; g < groups.size(); ++g) {
     const auto split = [&](const auto& s) { return s.second.first < g && g <= s.second.second; };
     if (std::count_if(span.begin(), span.end(), split) != 1) continue;
-    ends[g] = bubbleEnd(lines, groups[g], std::find_if(span.begin(), span.end(), split)->first, span, g);
+    panels[g] = std::find_if(span.begin(), span.end(), split)->first;
+    ends[g] = bubbleEnd(lines, groups[g], panels[g], span, g);
   }
-  std::vector<bool> turns(groups.size(), false);
+  std::vector<bool> cuts(groups.size(), false);
+  int turns = 0;
   for (std::size_t g = groups.size(), next = groups.size(); g-- > 1;) {
     if (ends[g] == 0) continue;
-    turns[g] = ends[g] < next;
+    if (ends[g] < next) {
+      cuts[g] = true;
+      ++turns;  // walking back, the first turn found is the last
+      for (std::size_t h = ends[g] + 1; turns == 1 && h < next; ++h) {
+        if (!reachesUnder(lines, groups, g, ends[g], panels[g], groups[h])) continue;
+        cuts[h] = true;
+        break;
+      }
+    }
     next = g;
   }
-  if (std::count(turns.begin(), turns.end(), true) < kLeastTurns) turns.assign(groups.size(), false);
-  return turns;
+  if (turns < kLeastTurns) cuts.assign(groups.size(), false);
+  return cuts;
 }
 
 // The groups a blank gap along one axis divides `ids` into, in order along
@@ -780,7 +810,7 @@ std::vector<std::vector<std::size_t>> cutAlong(const std::vector<PlacedLine>& li
       span.try_emplace(lines[i].region, g, g).first->second.second = g;
     }
   }
-  const std::vector<bool> turns = across ? chatTurns(lines, groups, span) : std::vector<bool>(groups.size(), false);
+  const std::vector<bool> turns = across ? chatTurnCuts(lines, groups, span) : std::vector<bool>(groups.size(), false);
   std::vector<std::vector<std::size_t>> merged{groups.front()};
   for (std::size_t g = 1; g < groups.size(); ++g) {
     const bool splitsARegion = !turns[g] && std::any_of(span.begin(), span.end(), [&](const auto& s) {
