@@ -108,6 +108,12 @@ SCREENS = [
     Screen("dialog-over-terminal", "dialog over a window", "tune", False, 1.0,
          [Term("report", P.DOCUMENT, "120x30+200+120", "white", "#202020", 11),
           Web(P.dialog(0, "light"), 700, 400, 520, 190)]),
+    Screen("chat-turns-125", "chat", "tune", True, 1.25, [Web(P.group_chat("dark"), 240, 20, 1440, 1050)]),
+    Screen("mail-panes-dark", "mail client", "tune", True, 1.0, [Web(P.mail_panes("dark"), 100, 40, 1720, 1010)]),
+    Screen("news-gazette", "web page", "tune", False, 1.0, [full(P.newspaper("light"))]),
+    Screen("landing-four-dark", "landing page", "tune", True, 1.0, [Web(P.landing(2, "dark"), 40, 20, 1840, 1050)]),
+    Screen("mail-three-dark", "mail client", "tune", True, 1.0, [Web(P.mail(2, "dark"), 100, 10, 1700, 1060)]),
+    Screen("chat-beside-150", "chat", "tune", True, 1.5, [Web(P.chat_beside("light"), 120, 30, 1680, 1040)]),
     # the held-back half: reported, never tuned on
     Screen("editor-light-150", "code editor", "held", True, 1.5, [Web(P.editor(1, "light"), 160, 40, 1600, 1000)]),
     Screen("chat-bubbles-150", "chat", "held", False, 1.5, [full(P.chat(1, "light"))]),

@@ -155,6 +155,75 @@ def messenger(theme):
     return Page(s["title"], page(s["title"], css, body, theme, size=14), draft, {})
 
 
+GROUP_CHAT = dict(
+    title="Trail crew",
+    members="5 members",
+    messages=[("Priya Raman", "07:41", "Morning all! Weather looks clear for Saturday, the ridge trail is open again."),
+              ("", "07:45", "Great news. I can drive, there is room for three more in the car."),
+              ("Tom Becker", "07:52", "Count me in. Should we meet at the bakery on Mill Street at seven?"),
+              ("Priya Raman", "07:53", "Seven works for me."),
+              ("", "08:02", "Perfect. I will bring the map and the first aid kit."),
+              ("Jonas Weber", "08:10", "I have to leave by three in the afternoon, is that a problem for anyone?"),
+              ("", "08:12", "Not at all, we planned to be back down by two anyway.")],
+    composer="Message Trail crew",
+)
+
+
+def group_chat(theme):
+    """A group's thread alone: others' bubbles on the left, each under its sender's name unless the same sender
+    goes on; one's own on the right; each bubble's time beside it, outside."""
+    s, t = GROUP_CHAT, THEMES[theme]
+    css = (f".head{{padding:12px 24px;border-bottom:1px solid {t['line']}}}.head b{{font-size:17px;margin-right:12px}}"
+           f".talk{{padding:16px 40px;gap:6px}}.turn{{display:flex;align-items:flex-end;gap:10px}}"
+           f".turn.me{{flex-direction:row-reverse}}.nm{{font-size:12px;color:{t['accent']};margin:10px 0 2px 14px}}"
+           f".b{{max-width:46%;padding:9px 14px;border-radius:16px;background:{t['panel']}}}"
+           f".me .b{{background:#2f6f4f;color:#ffffff}}.tm{{font-size:11px;color:{t['dim']};padding-bottom:4px}}"
+           f".composer{{margin:12px 24px;padding:10px 18px;border-radius:20px;background:{t['panel']}}}")
+    talk, draft, last = "", [f"{s['title']} {s['members']}"], None
+    for name, tm, text in s["messages"]:
+        if name and name != last:
+            talk += f"<div class='nm'>{esc(name)}</div>"
+            draft.append(name)
+        last = name
+        talk += f"<div class='turn{'' if name else ' me'}'><div class='b'>{esc(text)}</div><span class='tm'>{tm}</span></div>"
+        draft += [text, tm]
+    body = (f"<div class='col' style='height:100%'><div class='head'><b>{s['title']}</b><span class='dim'>"
+            f"{s['members']}</span></div><div class='grow col talk'>{talk}</div>"
+            f"<div class='composer dim'>{s['composer']}</div></div>")
+    tags = {"glyph": [tm for _, tm, _ in s["messages"]]}
+    return Page(s["title"], page(s["title"], css, body, theme, size=14), draft + [s["composer"]], tags)
+
+
+CHAT_BESIDE = dict(
+    title="Kitchen renovation",
+    messages=[("Marta", "9:02", "Tiles arrived this morning, two boxes are cracked. I took photos for the supplier."),
+              ("Ben", "9:10", "Annoying. Ask them to send the replacements before Thursday, the tiler starts then."),
+              ("Marta", "9:14", "Done, they promised Wednesday."),
+              ("Luis", "9:31", "The electrician moved to Friday afternoon. Can someone be at the house to let him in? "
+                               "I will be at work until six."),
+              ("Ben", "9:40", "I can work from there on Friday."),
+              ("Marta", "9:41", "Great, thank you!")],
+    composer="Write to Kitchen renovation",
+)
+
+
+def chat_beside(theme):
+    """A thread whose sender and time stand in a narrow column beside each bubble, under a coloured header."""
+    s, t = CHAT_BESIDE, THEMES[theme]
+    css = (f".head{{background:{t['bar']};color:{t['barfg']};padding:12px 24px;font-size:17px;font-weight:bold}}"
+           f".talk{{padding:14px 30px;gap:14px}}.turn{{display:flex;gap:16px;align-items:flex-start}}"
+           f".who{{width:90px;flex:none;padding-top:8px}}.who b{{display:block}}.tm{{font-size:12px;color:{t['dim']}}}"
+           f".b{{max-width:60%;padding:8px 14px;border-radius:12px;background:{t['select']};line-height:1.4}}"
+           f".composer{{margin:10px 24px;padding:10px 16px;border:1px solid {t['line']};border-radius:8px}}")
+    talk = "".join(f"<div class='turn'><div class='who'><b>{n}</b><span class='tm'>{tm}</span></div>"
+                   f"<div class='b'>{esc(m)}</div></div>" for n, tm, m in s["messages"])
+    body = (f"<div class='col' style='height:100%'><div class='head'>{s['title']}</div>"
+            f"<div class='grow col talk'>{talk}</div><div class='composer dim'>{s['composer']}</div></div>")
+    draft = [s["title"]] + [line for n, tm, m in s["messages"] for line in (n, tm, m)] + [s["composer"]]
+    return Page(s["title"], page(s["title"], css, body, theme, size=14), draft,
+                {"glyph": [tm for _, tm, _ in s["messages"]], "lost": s["title"].split()})
+
+
 def gallery(v, theme):
     s, t = GALLERY[v], THEMES[theme]
     css = (f".side{{width:220px;background:{t['panel']};padding:14px 8px}}.side div{{padding:7px 10px}}"
@@ -538,6 +607,20 @@ LANDING = [
 ]
 
 
+# A fourth column of features, and a longer lead.
+LANDING.append(dict(
+    brand="Tidewater", links=["Features", "Customers", "Pricing"], cta="Get started",
+    heading="Backups You Never Think About",
+    lead="Every laptop and server in your company, copied every hour to two regions and restored in minutes.",
+    buttons=["Try it free", "Talk to sales"],
+    features=[("Hourly snapshots", "Changed files are copied every hour, so a lost afternoon of work is never more "
+                                   "than an hour away."),
+              ("Two regions", "Each copy is kept in two data centres far apart, and both are checked every night."),
+              ("Fast restores", "Pick a file, a folder or a whole machine and get it back while you make coffee."),
+              ("Clear pricing", "One price per device, whatever the amount of data, billed monthly or yearly.")],
+    footer=["About", "Security", "Careers", "Press"]))
+
+
 def landing(v, theme):
     t = THEMES[theme]
     s = LANDING[v]
@@ -613,6 +696,25 @@ MAIL = [
 ]
 
 
+# Dark and in English; the list shares the reading pane's background, its lines level with the message's by chance.
+MAIL.append(dict(
+    account="sam.ortiz@fieldnotes.io", folders=["*Inbox 4", "Starred", "Sent", "Drafts", "Spam"],
+    list=[("*Grace Liu", "11:05", "Survey results from the coast"), ("Field Ops", "10:40", "Van booking for next week"),
+          ("Hannah Berg", "09:12", "Re: Sample labels"), ("Library", "Mon", "Your loan is due soon"),
+          ("Omar Haddad", "Mon", "Photos from the river trip"), ("Payroll", "Fri", "March payslip available")],
+    subject="Survey results from the coast",
+    sender="Grace Liu <grace@fieldnotes.io>",
+    date="Wednesday, 11 March 2026, 11:05",
+    body=["Hi Sam,", "",
+          "the survey team finished the last transect on Monday and all forty plots are counted.",
+          "The dune plots look healthier than last year, mostly thanks to the new fences.",
+          "Two of the salt marsh plots flooded, so we will repeat them in April.", "",
+          "I have put the spreadsheet and the photos in the shared folder.",
+          "Could you check the species codes before we send the report on Friday?", "",
+          "Thanks,", "Grace"],
+    actions=["Reply", "Reply all", "Forward", "Delete"]))
+
+
 def mail(v, theme):
     t = THEMES[theme]
     s = MAIL[v]
@@ -639,6 +741,50 @@ def mail(v, theme):
     draft += [s["subject"], s["sender"], s["date"], " ".join(s["actions"])] + [x for x in s["body"] if x]
     tags = {"lost": [compose] + s["folders"][0].lstrip("*").split()}
     return Page(s["subject"], page(s["subject"], css, body, theme, size=14), draft, tags)
+
+
+INBOX = dict(
+    account="Inbox - ops@harbor.dev",
+    list=[("*Mira Okafor", "10:24", "Rollout of the new build agents",
+           "The first four agents are live in the east region and"),
+          ("Build bot", "09:58", "Nightly build 2231 passed", "All 412 tests passed in 18 minutes on every platform."),
+          ("Daniel Frost", "09:15", "Budget for the next quarter", "Attached is the draft, please add the hosting costs"),
+          ("Security team", "Yesterday", "Rotate your deploy keys", "Keys older than ninety days stop working on Monday."),
+          ("Ana Lima", "Yesterday", "Lunch on Friday?", "There is a new noodle place next to the station.")],
+    subject="Rollout of the new build agents",
+    sender="From: Mira Okafor <mira@harbor.dev>",
+    to="To: Operations <ops@harbor.dev>",
+    date="Thursday 12 March, 10:24",
+    body=["Hi team,",
+          "The first four agents are live in the east region and have taken over the nightly builds. Queue times "
+          "dropped from eleven minutes to under two, and no job has failed on the new machines so far.",
+          "Next week we move the release pipeline. Please do not change the runner labels until then, the old agents "
+          "still pick up anything tagged with them.",
+          "If a build hangs, post the job number in the channel and we will look at it the same day.",
+          "Thanks, Mira"],
+)
+
+
+def mail_panes(theme):
+    """A message list beside the reading pane, no folder sidebar: each item three lines deep."""
+    s, t = INBOX, THEMES[theme]
+    items = "".join(f"<div class='li{' sel' if n.startswith('*') else ''}'><div><b>{esc(n.lstrip('*'))}</b><span "
+                    f"class='dim' style='float:right'>{tm}</span></div><div>{esc(sub)}</div><div class='dim'>"
+                    f"{esc(pre)}</div></div>" for n, tm, sub, pre in s["list"])
+    css = (f".top{{padding:10px 20px;background:{t['panel']};font-weight:bold}}.list{{width:470px;background:"
+           f"{t['panel']}}}.li{{padding:10px 18px;border-bottom:1px solid {t['line']};line-height:1.45}}"
+           f".read{{padding:26px 40px}}h2{{font-size:22px;margin-bottom:12px}}.meta{{line-height:1.5;"
+           f"margin-bottom:22px}}.read p{{line-height:1.6;font-size:15px;margin-bottom:14px;max-width:760px}}")
+    text = "".join(f"<p>{esc(x)}</p>" for x in s["body"])
+    body = (f"<div class='col' style='height:100%'><div class='top'>{s['account']}</div><div class='row grow'>"
+            f"<div class='list'>{items}</div><div class='read grow'><h2>{esc(s['subject'])}</h2><div class='meta'>"
+            f"<div>{esc(s['sender'])}</div><div>{esc(s['to'])}</div><div class='dim'>{s['date']}</div></div>"
+            f"{text}</div></div></div>")
+    draft = [s["account"]]
+    for n, tm, sub, pre in s["list"]:
+        draft += [f"{n.lstrip('*')} {tm}", sub, pre]
+    draft += [s["subject"], s["sender"], s["to"], s["date"]] + s["body"]
+    return Page(s["subject"], page(s["subject"], css, body, theme, size=14), draft, {})
 
 
 # --- file manager ----------------------------------------------------------
@@ -884,6 +1030,50 @@ def web(v, theme):
     tags.setdefault("lost", []).extend(s["tabs"][1:])
     return Page(s["site"], page(s["site"], css, body, theme, font="DejaVu Serif" if v else "DejaVu Sans",
                                 size=16), draft, tags)
+
+
+GAZETTE = dict(
+    site="The Valley Gazette",
+    date="Saturday, 14 March",
+    nav=["Local", "Business", "Science", "Culture", "Sport"],
+    headline="River Festival Returns After Four Years",
+    columns=[("Local", ["The river festival comes back to the old harbour this summer, with boat races on both "
+                        "weekends and a night market along the quay.",
+                        "Organisers expect more than twenty thousand visitors and ask everyone to come by train or "
+                        "bicycle, as parking near the water will be closed."]),
+             ("Business", ["The bakery chain that started in a garage on Elm Road opened its tenth shop this week "
+                           "and plans two more before the autumn.",
+                           "Its founder says rising flour prices have not hurt sales, because customers now buy "
+                           "fewer cakes but more bread."]),
+             ("Science", ["Students at the technical college have built a small weather station that reports rain "
+                          "and wind speed to a public map every minute.",
+                          "The data already helped the fire service plan its patrols during the dry weeks of "
+                          "February."]),
+             ("Culture", ["The city library will stay open until ten in the evening from April, after a trial "
+                          "showed that many readers come after work.",
+                          "A new reading room for children opens on the ground floor in May."])],
+)
+
+
+def newspaper(theme):
+    """A front page: a masthead and a headline across, then four columns of paragraphs under their sections."""
+    s, t = GAZETTE, THEMES[theme]
+    nav = "".join(f"<a>{x}</a>" for x in s["nav"])
+    cols = "".join(f"<div class='cl'><h3>{x}</h3>" + "".join(f"<p>{esc(p)}</p>" for p in ps) + "</div>"
+                   for x, ps in s["columns"])
+    css = (f".mast{{text-align:center;padding:22px 0 10px;font-size:34px;font-weight:bold}}.date{{text-align:center;"
+           f"color:{t['dim']};font-size:14px}}.nav{{display:flex;justify-content:center;gap:34px;padding:12px 0;"
+           f"border-bottom:1px solid {t['line']};border-top:1px solid {t['line']};margin-top:10px}}"
+           f"h1{{font-size:32px;padding:26px 70px 18px}}.cols{{display:flex;gap:34px;padding:0 70px}}"
+           f".cl{{flex:1}}h3{{font-size:15px;text-transform:uppercase;color:{t['accent']};margin-bottom:8px}}"
+           f".cl p{{line-height:1.55;margin-bottom:12px}}")
+    body = (f"<div class='mast'>{s['site']}</div><div class='date'>{s['date']}</div><div class='nav'>{nav}</div>"
+            f"<h1>{s['headline']}</h1><div class='cols'>{cols}</div>")
+    draft = [s["site"], s["date"], " ".join(s["nav"]), s["headline"]]
+    for x, ps in s["columns"]:
+        draft += [x.upper()] + ps
+    return Page(s["site"], page(s["site"], css, body, theme, font="DejaVu Serif", size=15), draft,
+                {"lost": [s["headline"]]})
 
 
 def browser(tabs, url, theme):

@@ -769,10 +769,9 @@ bool columnsSideBySide(const std::vector<PlacedLine>& lines, const std::vector<s
          3 * linesAtOneMargin(starts) >= 2 * static_cast<std::ptrdiff_t>(starts.size());
 }
 
-// The groups a blank gap along one axis divides `ids` into, in order along
-// it; one group when no allowed cut exists.
-std::vector<std::vector<std::size_t>> cutAlong(const std::vector<PlacedLine>& lines, std::vector<std::size_t> ids,
-                                               bool across) {
+// The groups every blank gap along one axis divides `ids` into, in order along it.
+std::vector<std::vector<std::size_t>> splitAtGaps(const std::vector<PlacedLine>& lines, std::vector<std::size_t> ids,
+                                                  bool across) {
   auto start = [&](std::size_t i) { return across ? lines[i].box.y : lines[i].box.x; };
   auto end = [&](std::size_t i) { return across ? lines[i].box.bottom() : lines[i].box.right(); };
   std::stable_sort(ids.begin(), ids.end(), [&](std::size_t a, std::size_t b) { return start(a) < start(b); });
@@ -783,22 +782,105 @@ std::vector<std::vector<std::size_t>> cutAlong(const std::vector<PlacedLine>& li
     groups.back().push_back(i);
     reach = std::max(reach, end(i));
   }
+  return groups;
+}
+
+constexpr int kLeastTurns = 3;
+
+// The last group of a region that starts in group g level with a line of the
+// one region on both sides of a cut before g, the panel's (a bubble beside
+// its sender); 0 when none does.
+std::size_t bubbleEnd(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>& group, int split,
+                      const std::map<int, std::pair<std::size_t, std::size_t>>& span, std::size_t g) {
+  std::size_t end = 0;
+  for (std::size_t label : group) {
+    if (lines[label].region != split) continue;
+    for (std::size_t i : group) {
+      const auto& [first, last] = span.at(lines[i].region);
+      if (lines[i].region != split && first == g && levelWith(lines[label].box, lines[i].box)) {
+        end = std::max(end, last);
+      }
+    }
+  }
+  return end;
+}
+
+// Whether a group reaches into the columns that the lines of groups
+// [first, last] of any region but `panel` span: a composer under the bubbles,
+// not a sender's time under the sender.
+bool reachesUnder(const std::vector<PlacedLine>& lines, const std::vector<std::vector<std::size_t>>& groups,
+                  std::size_t first, std::size_t last, int panel, const std::vector<std::size_t>& group) {
+  ColumnSpan bubble{1 << 30, -1};
+  for (std::size_t g = first; g <= last; ++g) {
+    for (std::size_t i : groups[g]) {
+      if (lines[i].region == panel) continue;
+      bubble = {std::min(bubble.left, lines[i].box.x), std::max(bubble.right, lines[i].box.right())};
+    }
+  }
+  return std::any_of(group.begin(), group.end(), [&](std::size_t i) {
+    return lines[i].box.x < bubble.right && bubble.left < lines[i].box.right();
+  });
+}
+
+// Before which groups a cut across may split a chat's panel: where a turn
+// begins, a sender beside a bubble that ends before the next turn begins (an
+// editor's code goes on beside its sidebar), three turns at least (a page's
+// button beside a line is no chat); and where the last turn ends, at the
+// composer. Read turn by turn, each sender and time before the bubble; read
+// as one part, the senders and times come first, or rows run through the bubbles.
+std::vector<bool> chatTurnCuts(const std::vector<PlacedLine>& lines,
+                               const std::vector<std::vector<std::size_t>>& groups,
+                               const std::map<int, std::pair<std::size_t, std::size_t>>& span) {
+  std::vector<std::size_t> ends(groups.size(), 0);
+  std::vector<int> panels(groups.size(), -1);
+  for (std::size_t g = 1; g < groups.size(); ++g) {
+    const auto split = [&](const auto& s) { return s.second.first < g && g <= s.second.second; };
+    if (std::count_if(span.begin(), span.end(), split) != 1) continue;
+    panels[g] = std::find_if(span.begin(), span.end(), split)->first;
+    ends[g] = bubbleEnd(lines, groups[g], panels[g], span, g);
+  }
+  std::vector<bool> cuts(groups.size(), false);
+  int turns = 0;
+  for (std::size_t g = groups.size(), next = groups.size(); g-- > 1;) {
+    if (ends[g] == 0) continue;
+    if (ends[g] < next) {
+      cuts[g] = true;
+      ++turns;  // walking back, the first turn found is the last
+      for (std::size_t h = ends[g] + 1; turns == 1 && h < next; ++h) {
+        if (!reachesUnder(lines, groups, g, ends[g], panels[g], groups[h])) continue;
+        cuts[h] = true;
+        break;
+      }
+    }
+    next = g;
+  }
+  if (turns < kLeastTurns) cuts.assign(groups.size(), false);
+  return cuts;
+}
+
+// The groups a blank gap along one axis divides `ids` into, in order along
+// it; one group when no allowed cut exists.
+std::vector<std::vector<std::size_t>> cutAlong(const std::vector<PlacedLine>& lines,
+                                               const std::vector<std::size_t>& ids, bool across) {
+  auto groups = splitAtGaps(lines, ids, across);
   // Only a part that holds one region may be cut through that region.
   const bool oneRegion = std::all_of(ids.begin(), ids.end(), [&](std::size_t i) {
     return lines[i].region == lines[ids.front()].region;
   });
   if (oneRegion || groups.size() < 2) return groups;
   // A cut before group g is allowed when no region has lines on both sides,
-  // or, cutting down, when the region's two sides are columns side by side.
+  // or, cutting down, when the region's two sides are columns side by side,
+  // or, cutting across, when g begins a chat's turn.
   std::map<int, std::pair<std::size_t, std::size_t>> span;  // region -> first and last group
   for (std::size_t g = 0; g < groups.size(); ++g) {
     for (std::size_t i : groups[g]) {
       span.try_emplace(lines[i].region, g, g).first->second.second = g;
     }
   }
+  const std::vector<bool> turns = across ? chatTurnCuts(lines, groups, span) : std::vector<bool>(groups.size(), false);
   std::vector<std::vector<std::size_t>> merged{groups.front()};
   for (std::size_t g = 1; g < groups.size(); ++g) {
-    const bool splitsARegion = std::any_of(span.begin(), span.end(), [&](const auto& s) {
+    const bool splitsARegion = !turns[g] && std::any_of(span.begin(), span.end(), [&](const auto& s) {
       return s.second.first < g && g <= s.second.second && (across || !columnsSideBySide(lines, groups, s.first, g));
     });
     if (splitsARegion) {
@@ -810,23 +892,62 @@ std::vector<std::vector<std::size_t>> cutAlong(const std::vector<PlacedLine>& li
   return merged;
 }
 
-// Rows top to bottom, a line joining the row above when its middle lies
-// within that row; each row left to right.
-void appendByRows(const std::vector<PlacedLine>& lines, std::vector<std::size_t> ids, std::vector<std::size_t>& out) {
-  std::stable_sort(ids.begin(), ids.end(), [&](std::size_t a, std::size_t b) { return lines[a].box.y < lines[b].box.y; });
-  std::size_t rowStart = out.size();
-  int rowBottom = -1;
-  for (std::size_t i : ids) {
-    const Rect& box = lines[i].box;
-    if (box.y + box.height / 2 >= rowBottom) {
-      rowStart = out.size();
-      rowBottom = box.bottom();
-    }
-    out.push_back(i);
-    rowBottom = std::max(rowBottom, box.bottom());
-    std::stable_sort(out.begin() + static_cast<std::ptrdiff_t>(rowStart), out.end(),
-                     [&](std::size_t a, std::size_t b) { return lines[a].box.x < lines[b].box.x; });
+// Words on a line of running text, a table's cells seldom hold as many.
+constexpr int kParagraphWords = 5;
+
+// Whether a column holds paragraphs: lines of many words that fill most of
+// the column's width, each with the next line right under it at its own
+// margin, and seldom a shorter line at that pitch but at a paragraph's end
+// (a log's messages, a table's cells are ragged from line to line). A page's
+// columns of text, set in one font, stand level line for line like cells.
+bool holdsParagraph(const std::vector<PlacedLine>& lines, std::vector<std::size_t> column) {
+  std::stable_sort(column.begin(), column.end(),
+                   [&](std::size_t a, std::size_t b) { return lines[a].box.y < lines[b].box.y; });
+  int widest = 0;
+  for (std::size_t i : column) widest = std::max(widest, lines[i].box.width);
+  int pitch = -1, full = 0, ragged = 0;
+  for (std::size_t k = 1; k < column.size(); ++k) {
+    const Rect& upper = lines[column[k - 1]].box;
+    const Rect& lower = lines[column[k]].box;
+    // Heights, and so gaps, differ by a line's descenders: the taller one sets the pitch.
+    const int taller = std::max(upper.height, lower.height);
+    const int step = lower.y - upper.y;
+    if (std::abs(lower.x - upper.x) > kMarginSlack || step >= 5 * taller / 2) continue;
+    const bool filled = 5 * upper.width >= 4 * widest;
+    if (pitch < 0 && filled && lines[column[k - 1]].words >= kParagraphWords) pitch = step;
+    if (pitch < 0 || 4 * std::abs(step - pitch) > taller) continue;
+    ++(filled ? full : ragged);
   }
+  return full > 2 * ragged;
+}
+
+// Whether `lower` lies no more than a line's gap under `upper`: rows of one
+// block of text, not two parts of a page.
+bool closeRows(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>& upper,
+               const std::vector<std::size_t>& lower) {
+  int bottom = -1, tallest = 0, top = 1 << 30;
+  for (std::size_t i : upper) {
+    bottom = std::max(bottom, lines[i].box.bottom());
+    tallest = std::max(tallest, lines[i].box.height);
+  }
+  for (std::size_t i : lower) top = std::min(top, lines[i].box.y);
+  return top - bottom < 2 * tallest;
+}
+
+// Whether the lines are a page's columns of text: three rows or more (two
+// are as likely a table's), a line's gap apart, that a cut down leaves as
+// neighbouring columns that both hold paragraphs.
+bool columnsOfText(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>& ids) {
+  const auto rows = splitAtGaps(lines, ids, true);
+  if (rows.size() < 3) return false;
+  for (std::size_t r = 1; r < rows.size(); ++r) {
+    if (!closeRows(lines, rows[r - 1], rows[r])) return false;
+  }
+  const auto columns = splitAtGaps(lines, ids, false);
+  for (std::size_t c = 1; c < columns.size(); ++c) {
+    if (holdsParagraph(lines, columns[c - 1]) && holdsParagraph(lines, columns[c])) return true;
+  }
+  return false;
 }
 
 // Joins neighbouring columns that are one table, so that it is read row by
@@ -881,6 +1002,89 @@ std::vector<std::vector<std::size_t>> joinTableColumns(const std::vector<PlacedL
   return columns;
 }
 
+// The rows a set of lines spans, and its tallest line.
+struct RowExtent {
+  int top = 1 << 30;
+  int tallest = 0;
+};
+
+RowExtent extentOf(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>& row) {
+  RowExtent extent;
+  for (std::size_t i : row) {
+    extent = {std::min(extent.top, lines[i].box.y), std::max(extent.tallest, lines[i].box.height)};
+  }
+  return extent;
+}
+
+// Whether row `after` goes on from row `before` as the next line of the same
+// text would: a line's gap below, about as tall, at `pitch`.
+bool goesOn(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>& before,
+            const std::vector<std::size_t>& after, int pitch) {
+  const RowExtent a = extentOf(lines, before), b = extentOf(lines, after);
+  const int taller = std::max(a.tallest, b.tallest);
+  return closeRows(lines, before, after) && 4 * std::abs(b.top - a.top - pitch) <= taller &&
+         3 * std::abs(a.tallest - b.tallest) <= taller;
+}
+
+// Keeps together each run of close rows that stand in columns when, as a
+// whole, it is columns of text, to be read column by column rather than row
+// by row. Judged whole and only where set off from the rows around it: a
+// log's rows, or a table's, may look like paragraphs a few rows at a time.
+std::vector<std::vector<std::size_t>> keepColumnsOfText(const std::vector<PlacedLine>& lines,
+                                                        const std::vector<std::vector<std::size_t>>& rows) {
+  std::vector<std::vector<std::size_t>> kept;
+  for (std::size_t r = 0; r < rows.size();) {
+    std::vector<std::size_t> run = rows[r];
+    std::size_t end = r + 1;
+    for (; end < rows.size() && closeRows(lines, rows[end - 1], rows[end]); ++end) {
+      std::vector<std::size_t> longer = run;
+      longer.insert(longer.end(), rows[end].begin(), rows[end].end());
+      if (splitAtGaps(lines, longer, false).size() < 2) break;
+      run = std::move(longer);
+    }
+    const auto pitch = [&](std::size_t upper) {
+      return extentOf(lines, rows[upper + 1]).top - extentOf(lines, rows[upper]).top;
+    };
+    const bool setOff = end - r > 1 && !(r > 0 && goesOn(lines, rows[r - 1], rows[r], pitch(r))) &&
+                        !(end < rows.size() && goesOn(lines, rows[end - 1], rows[end], pitch(end - 2)));
+    if (setOff && columnsOfText(lines, run)) {
+      kept.push_back(std::move(run));
+    } else {
+      kept.insert(kept.end(), rows.begin() + static_cast<std::ptrdiff_t>(r),
+                  rows.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    r = end;
+  }
+  return kept;
+}
+
+// Rows top to bottom, a line joining the row above when its middle lies
+// within that row; each row left to right. Rows that are columns of text are
+// read column by column.
+void appendByRows(const std::vector<PlacedLine>& lines, std::vector<std::size_t> ids, std::vector<std::size_t>& out) {
+  std::stable_sort(ids.begin(), ids.end(), [&](std::size_t a, std::size_t b) { return lines[a].box.y < lines[b].box.y; });
+  std::vector<std::vector<std::size_t>> rows;
+  int rowBottom = -1;
+  for (std::size_t i : ids) {
+    const Rect& box = lines[i].box;
+    if (box.y + box.height / 2 >= rowBottom) {
+      rows.emplace_back();
+      rowBottom = box.bottom();
+    }
+    rows.back().push_back(i);
+    rowBottom = std::max(rowBottom, box.bottom());
+  }
+  for (auto& run : keepColumnsOfText(lines, rows)) {
+    if (columnsOfText(lines, run)) {
+      for (const auto& column : splitAtGaps(lines, run, false)) appendByRows(lines, column, out);
+      continue;
+    }
+    std::stable_sort(run.begin(), run.end(),
+                     [&](std::size_t a, std::size_t b) { return lines[a].box.x < lines[b].box.x; });
+    out.insert(out.end(), run.begin(), run.end());
+  }
+}
+
 void order(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>& ids, std::vector<std::size_t>& out) {
   if (ids.size() < 2) {
     out.insert(out.end(), ids.begin(), ids.end());
@@ -888,7 +1092,7 @@ void order(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>&
   }
   for (const bool across : {true, false}) {
     auto groups = cutAlong(lines, ids, across);
-    if (!across) groups = joinTableColumns(lines, std::move(groups));
+    groups = across ? keepColumnsOfText(lines, groups) : joinTableColumns(lines, std::move(groups));
     if (groups.size() < 2) continue;
     for (const auto& group : groups) order(lines, group, out);
     return;

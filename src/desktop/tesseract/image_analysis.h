@@ -145,6 +145,7 @@ struct PlacedLine {
   Rect box;
   int region = 0;
   bool number = false;  // digits only: a line or row number
+  int words = 1;        // running text has many, a table's cells few
 };
 
 // The lines in reading order, as indices: cut the screen where a blank band
@@ -153,9 +154,12 @@ struct PlacedLine {
 // within each part. No cut separates the lines of one region from each other
 // while other regions' lines share the part (a chat's bubbles lie between its
 // panel's names), unless it cuts down between columns of that region standing
-// side by side (a sidebar and a page of one background). Columns that are one
+// side by side (a sidebar and a page of one background) or across before a
+// chat's turn (a sender level with its bubble, three turns or more). Columns that are one
 // table (cells level with each other; numbers beside the lines they number)
-// are read row by row; where no cut remains, rows top to bottom, each left to right.
+// are read row by row; where no cut remains, rows top to bottom, each left to
+// right. Rows set off from the rest that stand in columns each holding
+// paragraphs are a page's columns of text, read column by column.
 std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines);
 
 // Whether a line read after another continues its visual line: level with

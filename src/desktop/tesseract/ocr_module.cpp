@@ -55,7 +55,7 @@ constexpr int kSharedBandRows = 100;
 // there is this much page to share (pixels, after enlargement).
 constexpr long long kParallelPixels = 1'500'000;
 
-// Words of one line this many line heights apart stand in different
+// Words of one line this many heights of its words apart stand in different
 // columns: wider than the gaps of a terminal's tables, narrower than a page's gutters.
 constexpr int kColumnGapHeights = 2;
 
@@ -170,6 +170,23 @@ Engine startEngine(const std::string& dataDir, const std::string& languages, con
   return engine;
 }
 
+// The middle height of a line's words, which sets the gap between columns:
+// a line Tesseract read across columns is as tall as all of them, and a word
+// may be stretched over the line above (a large bold name beside a list).
+int middleWordHeight(const ::tesseract::LTRResultIterator& line) {
+  std::vector<int> heights;
+  ::tesseract::LTRResultIterator words(line);
+  do {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    if (words.BoundingBox(::tesseract::RIL_WORD, &left, &top, &right, &bottom)) heights.push_back(bottom - top);
+  } while (!words.IsAtFinalElement(::tesseract::RIL_TEXTLINE, ::tesseract::RIL_WORD) &&
+           words.Next(::tesseract::RIL_WORD));
+  if (heights.empty()) return 0;
+  const auto middle = heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2);
+  std::nth_element(heights.begin(), middle, heights.end());
+  return *middle;
+}
+
 // A stretch of a line read: its text and its box, in page pixels of the band.
 struct LinePiece {
   std::string text;
@@ -182,7 +199,7 @@ struct LinePiece {
 // The line's words joined by spaces, or by an underscore where the page
 // shows one after the word: Tesseract reads a thin underscore between two
 // letters as a space ("load settings" for "load_settings"). A gap of a few
-// line heights is a gutter that Tesseract read across (a sidebar's item, a
+// word heights is a gutter that Tesseract read across (a sidebar's item, a
 // paragraph and a margin's note as one line): each side is a piece of its
 // own, for the reading order to place. Pieces that are no text are left out.
 std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, const Band& band) {
@@ -195,6 +212,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
   int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   const bool hasBaseline = line.Baseline(RIL_TEXTLINE, &x1, &y1, &x2, &y2);
   auto baselineAt = [&](int x) { return x2 == x1 ? y1 : y1 + (y2 - y1) * (x - x1) / (x2 - x1); };
+  const int height = middleWordHeight(line);
   std::vector<LinePiece> pieces;
   ::tesseract::LTRResultIterator words(line);
   do {
@@ -204,7 +222,9 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     const std::string_view next(word.get());
-    if (pieces.empty() || wordLeft - pieces.back().right > kColumnGapHeights * (bottom - top)) {
+    // Small text beside large (a page's margin beside its body) is measured by its own height.
+    const int beside = pieces.empty() ? 0 : std::max(pieces.back().bottom - pieces.back().top, wordBottom - wordTop);
+    if (pieces.empty() || wordLeft - pieces.back().right > kColumnGapHeights * std::min(height, beside)) {
       pieces.push_back({std::string(next), wordLeft, wordTop, wordRight, wordBottom});
       continue;
     }
@@ -246,7 +266,8 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
       const Rect box{page.bounds.x + piece.left / page.scale, page.bounds.y + (band.top + piece.top) / page.scale,
                      (piece.right - piece.left) / page.scale, (piece.bottom - piece.top) / page.scale};
       const bool number = piece.text.find_first_not_of("0123456789") == std::string::npos;
-      band.lines.push_back({std::move(piece.text), confidence, {box, page.region, number}});
+      const auto words = 1 + static_cast<int>(std::count(piece.text.begin(), piece.text.end(), ' '));
+      band.lines.push_back({std::move(piece.text), confidence, {box, page.region, number, words}});
     }
   } while (lines.Next(::tesseract::RIL_TEXTLINE));
 }
