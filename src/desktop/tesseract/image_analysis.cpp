@@ -1085,6 +1085,54 @@ void appendByRows(const std::vector<PlacedLine>& lines, std::vector<std::size_t>
   }
 }
 
+// The box around each region's lines among `ids`, and how many they are.
+std::map<int, std::pair<Rect, int>> regionBoxes(const std::vector<PlacedLine>& lines,
+                                                const std::vector<std::size_t>& ids) {
+  std::map<int, std::pair<Rect, int>> boxes;
+  for (std::size_t i : ids) {
+    const Rect& line = lines[i].box;
+    auto& [box, count] = boxes.try_emplace(lines[i].region, line, 0).first->second;
+    const int right = std::max(box.right(), line.right());
+    const int bottom = std::max(box.bottom(), line.bottom());
+    box = {std::min(box.x, line.x), std::min(box.y, line.y), 0, 0};
+    box.width = right - box.x;
+    box.height = bottom - box.y;
+    ++count;
+  }
+  return boxes;
+}
+
+// A region whose lines lie on top of another window's text, as a dialog's
+// do: three lines or more, none of another region among them, others above
+// and below, and on their left lines that the window's frame cuts off at
+// one edge (two or more, and not numbers, which a column aligns so). Its
+// index, or -1.
+int windowOnTop(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>& ids) {
+  for (const auto& [region, boxAndCount] : regionBoxes(lines, ids)) {
+    const auto& [box, count] = boxAndCount;
+    if (count < 3) continue;
+    bool among = false, above = false, below = false;
+    std::vector<int> cutOff;  // right ends
+    for (std::size_t i : ids) {
+      const Rect& line = lines[i].box;
+      if (lines[i].region == region) continue;
+      const bool overlapping = line.x < box.right() && box.x < line.right();
+      among |= overlapping && line.y < box.bottom() && box.y < line.bottom();
+      above |= overlapping && line.bottom() <= box.y;
+      below |= overlapping && line.y >= box.bottom();
+      const int middle = line.y + line.height / 2;
+      if (!lines[i].number && line.right() <= box.x && box.y <= middle && middle < box.bottom()) {
+        cutOff.push_back(line.right());
+      }
+    }
+    if (among || !above || !below) continue;
+    for (const int edge : cutOff) {
+      if (std::count_if(cutOff.begin(), cutOff.end(), [&](int x) { return std::abs(x - edge) <= 2; }) > 1) return region;
+    }
+  }
+  return -1;
+}
+
 void order(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>& ids, std::vector<std::size_t>& out) {
   if (ids.size() < 2) {
     out.insert(out.end(), ids.begin(), ids.end());
@@ -1095,6 +1143,14 @@ void order(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>&
     groups = across ? keepColumnsOfText(lines, groups) : joinTableColumns(lines, std::move(groups));
     if (groups.size() < 2) continue;
     for (const auto& group : groups) order(lines, group, out);
+    return;
+  }
+  // No cut: a window on top of the text is read as a whole, after the text it covers.
+  if (const int window = windowOnTop(lines, ids); window >= 0) {
+    std::vector<std::size_t> under, over;
+    for (std::size_t i : ids) (lines[i].region == window ? over : under).push_back(i);
+    order(lines, under, out);
+    order(lines, over, out);
     return;
   }
   appendByRows(lines, ids, out);

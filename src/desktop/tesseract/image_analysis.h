@@ -157,9 +157,11 @@ struct PlacedLine {
 // side by side (a sidebar and a page of one background) or across before a
 // chat's turn (a sender level with its bubble, three turns or more). Columns that are one
 // table (cells level with each other; numbers beside the lines they number)
-// are read row by row; where no cut remains, rows top to bottom, each left to
-// right. Rows set off from the rest that stand in columns each holding
-// paragraphs are a page's columns of text, read column by column.
+// are read row by row; where no cut remains, a window lying on top of other
+// text (a dialog, the lines beside it cut off by its frame) is read after that
+// text, and otherwise rows top to bottom, each left to right. Rows set off
+// from the rest that stand in columns each holding paragraphs are a page's
+// columns of text, read column by column.
 std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines);
 
 // Whether a line read after another continues its visual line: level with
