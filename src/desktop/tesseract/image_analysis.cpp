@@ -1085,18 +1085,19 @@ void appendByRows(const std::vector<PlacedLine>& lines, std::vector<std::size_t>
   }
 }
 
+// The smallest box that holds both.
+Rect unite(const Rect& a, const Rect& b) {
+  const int x = std::min(a.x, b.x), y = std::min(a.y, b.y);
+  return {x, y, std::max(a.right(), b.right()) - x, std::max(a.bottom(), b.bottom()) - y};
+}
+
 // The box around each region's lines among `ids`, and how many they are.
 std::map<int, std::pair<Rect, int>> regionBoxes(const std::vector<PlacedLine>& lines,
                                                 const std::vector<std::size_t>& ids) {
   std::map<int, std::pair<Rect, int>> boxes;
   for (std::size_t i : ids) {
-    const Rect& line = lines[i].box;
-    auto& [box, count] = boxes.try_emplace(lines[i].region, line, 0).first->second;
-    const int right = std::max(box.right(), line.right());
-    const int bottom = std::max(box.bottom(), line.bottom());
-    box = {std::min(box.x, line.x), std::min(box.y, line.y), 0, 0};
-    box.width = right - box.x;
-    box.height = bottom - box.y;
+    auto& [box, count] = boxes.try_emplace(lines[i].region, lines[i].box, 0).first->second;
+    box = unite(box, lines[i].box);
     ++count;
   }
   return boxes;
