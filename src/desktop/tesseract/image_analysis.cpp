@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <numeric>
 
@@ -199,25 +200,36 @@ std::vector<int> absorbSmallAreas(const std::vector<int>& area, const std::vecto
   return owner;
 }
 
-// Marks the set pixels that lie in a horizontal run of at least
+// Marks (sets to 1) the set pixels that lie in a horizontal run of at least
 // `minimumWidth` set pixels or a vertical one of at least `minimumHeight`.
+// `set` holds only 0 and 1. Both directions are walked row by row: a walk
+// down each column touches a new cache line at every pixel.
 void markRuns(const std::vector<std::uint8_t>& set, int width, int height, int minimumWidth, int minimumHeight,
-              std::vector<bool>& marked) {
-  auto scan = [&](int count, int length, int minimumLength, auto index) {
-    for (int line = 0; line < count; ++line) {
-      int start = 0;
-      for (int i = 0; i <= length; ++i) {
-        if (i < length && set[index(line, i)] != 0) continue;
-        if (i - start >= minimumLength) {
-          for (int j = start; j < i; ++j) marked[index(line, j)] = true;
-        }
-        start = i + 1;
+              std::vector<std::uint8_t>& marked) {
+  const auto w = static_cast<std::size_t>(width);
+  for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
+    const std::uint8_t* row = set.data() + y * w;
+    const std::uint8_t* end = row + w;
+    for (const std::uint8_t* at = row; at < end;) {
+      const auto* start = static_cast<const std::uint8_t*>(std::memchr(at, 1, end - at));
+      if (start == nullptr) break;
+      const auto* stop = static_cast<const std::uint8_t*>(std::memchr(start, 0, end - start));
+      if (stop == nullptr) stop = end;
+      if (stop - start >= minimumWidth) std::fill(marked.begin() + (start - set.data()), marked.begin() + (stop - set.data()), 1);
+      at = stop;
+    }
+  }
+  std::vector<int> above(w, 0);  // set pixels straight above, in each column
+  for (int y = 0; y <= height; ++y) {
+    const std::uint8_t* row = y < height ? set.data() + y * w : nullptr;
+    for (std::size_t x = 0; x < w; ++x) {
+      if ((row == nullptr || row[x] == 0) && above[x] >= minimumHeight) {
+        for (int j = y - above[x]; j < y; ++j) marked[j * w + x] = 1;
       }
     }
-  };
-  const auto w = static_cast<std::size_t>(width);
-  scan(height, width, minimumWidth, [&](int y, int x) { return y * w + x; });
-  scan(width, height, minimumHeight, [&](int x, int y) { return y * w + x; });
+    if (row == nullptr) break;
+    for (std::size_t x = 0; x < w; ++x) above[x] = row[x] != 0 ? above[x] + 1 : 0;
+  }
 }
 
 }  // namespace
@@ -438,67 +450,90 @@ void stretchLines(GrayImage& page) {
   }
 }
 
+// What a pixel is measured against, in one cell of the map near a region.
+struct CellLook {
+  bool kept = false;                 // the region's, or next to one of its cells
+  std::uint8_t own = 0;              // the background the pixel's ink stands out from
+  std::vector<std::uint8_t> others;  // backgrounds of other areas around the cell
+};
+
+// The cells of `window` (in cells) as the region's page sees them. Cells of
+// other areas next to the region's keep their ink: a glyph at the edge of a
+// panel may reach into a cell that mostly shows the neighbour.
+std::vector<CellLook> lookAtCells(const BackgroundMap& map, const TextRegion& region, const CellBox& window) {
+  const int columns = window.columns();
+  std::vector<CellLook> looks(static_cast<std::size_t>(columns) * window.rows());
+  auto lookAt = [&](int column, int row) -> CellLook& {
+    return looks[static_cast<std::size_t>(row - window.top) * columns + (column - window.left)];
+  };
+  for (int row = window.top; row <= window.bottom; ++row) {
+    for (int column = window.left; column <= window.right; ++column) {
+      if (map.areaAt(column, row) != region.area) continue;
+      for (int r = std::max(window.top, row - 1); r <= std::min(window.bottom, row + 1); ++r) {
+        for (int c = std::max(window.left, column - 1); c <= std::min(window.right, column + 1); ++c) {
+          CellLook& look = lookAt(c, r);
+          look.kept = true;
+          if (r == row && c == column) look.own = map.cellBackground[static_cast<std::size_t>(row) * map.columns + column];
+        }
+      }
+    }
+  }
+  for (int row = window.top; row <= window.bottom; ++row) {
+    for (int column = window.left; column <= window.right; ++column) {
+      CellLook& look = lookAt(column, row);
+      if (!look.kept) continue;
+      if (map.areaAt(column, row) != region.area) look.own = region.background;
+      for (int r = std::max(0, row - 1); r <= std::min(map.rows - 1, row + 1); ++r) {
+        for (int c = std::max(0, column - 1); c <= std::min(map.columns - 1, column + 1); ++c) {
+          const int area = map.areaAt(c, r);
+          const std::uint8_t background = map.areaBackground[area];
+          if (area != region.area && std::find(look.others.begin(), look.others.end(), background) == look.others.end()) {
+            look.others.push_back(background);
+          }
+        }
+      }
+    }
+  }
+  return looks;
+}
+
 }  // namespace
 
 GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region, int scale) {
   const Rect& r = region.bounds;
   GrayImage page{r.width, r.height, std::vector<std::uint8_t>(static_cast<std::size_t>(r.width) * r.height)};
-  // Cells of other areas next to this one keep their ink: a glyph at the
-  // edge of a panel may reach into a cell that mostly shows the neighbour.
-  const int left = r.x / map.cellSize;
-  const int top = r.y / map.cellSize;
-  const int columns = (r.right() - 1) / map.cellSize - left + 1;
-  const int rows = (r.bottom() - 1) / map.cellSize - top + 1;
-  std::vector<std::uint8_t> cellKind(static_cast<std::size_t>(columns) * rows, 0);  // 0 other, 1 fringe, 2 own
-  for (int row = 0; row < rows; ++row) {
-    for (int column = 0; column < columns; ++column) {
-      if (map.areaAt(left + column, top + row) != region.area) continue;
-      for (int dy = -1; dy <= 1; ++dy) {
-        for (int dx = -1; dx <= 1; ++dx) {
-          const int c = column + dx;
-          const int rr = row + dy;
-          if (c < 0 || rr < 0 || c >= columns || rr >= rows) continue;
-          std::uint8_t& kind = cellKind[static_cast<std::size_t>(rr) * columns + c];
-          kind = std::max<std::uint8_t>(kind, dx == 0 && dy == 0 ? 2 : 1);
-        }
-      }
-    }
-  }
+  const int cell = map.cellSize;
+  const CellBox window{r.x / cell, r.y / cell, (r.right() - 1) / cell, (r.bottom() - 1) / cell};
+  const std::vector<CellLook> looks = lookAtCells(map, region, window);
   // Near another area, a pixel of that area's color is its background
   // showing, or a window's edge, when it belongs to a long straight run of
   // such pixels; shorter runs are strokes of glyphs at the panel's edge.
   std::vector<std::uint8_t> foreign(page.pixels.size(), 0);
   for (int y = 0; y < r.height; ++y) {
-    for (int x = 0; x < r.width; ++x) {
-      const int ix = r.x + x;
-      const int iy = r.y + y;
-      const int column = ix / map.cellSize;
-      const int row = iy / map.cellSize;
-      const int pixel = image.at(ix, iy);
-      const std::uint8_t kind = cellKind[static_cast<std::size_t>(row - top) * columns + (column - left)];
-      const std::size_t at = static_cast<std::size_t>(y) * r.width + x;
-      if (kind == 0) {
-        foreign[at] = 1;
-        page.pixels[at] = 255;
-        continue;
-      }
-      int nearest = -1;
-      for (int r2 = std::max(0, row - 1); r2 <= std::min(map.rows - 1, row + 1); ++r2) {
-        for (int c2 = std::max(0, column - 1); c2 <= std::min(map.columns - 1, column + 1); ++c2) {
-          const int area = map.areaAt(c2, r2);
-          if (area == region.area) continue;
-          const int background = map.areaBackground[area];
-          if (nearest < 0 || std::abs(pixel - background) < std::abs(pixel - nearest)) nearest = background;
+    const std::uint8_t* source = image.pixels.data() + static_cast<std::size_t>(r.y + y) * image.width;
+    const std::size_t rowStart = static_cast<std::size_t>(y) * r.width;
+    const CellLook* rowLooks = looks.data() + static_cast<std::size_t>((r.y + y) / cell - window.top) * window.columns();
+    for (int column = window.left; column <= window.right; ++column) {
+      const CellLook& look = rowLooks[column - window.left];
+      const int from = std::max(r.x, column * cell);
+      const int to = std::min(r.right(), (column + 1) * cell);
+      for (int ix = from; ix < to; ++ix) {
+        const std::size_t at = rowStart + (ix - r.x);
+        if (!look.kept) {
+          foreign[at] = 1;
+          page.pixels[at] = 255;
+          continue;
         }
+        const int pixel = source[ix];
+        const int fromOwn = std::abs(pixel - look.own);
+        int fromOther = 256;
+        for (std::uint8_t other : look.others) fromOther = std::min(fromOther, std::abs(pixel - other));
+        foreign[at] = fromOther <= kInkContrast && fromOther < fromOwn;
+        page.pixels[at] = static_cast<std::uint8_t>(255 - fromOwn);
       }
-      const int own =
-          kind == 2 ? map.cellBackground[static_cast<std::size_t>(row) * map.columns + column] : region.background;
-      foreign[at] = nearest >= 0 && std::abs(pixel - nearest) <= kInkContrast &&
-                    std::abs(pixel - nearest) < std::abs(pixel - own);
-      page.pixels[at] = static_cast<std::uint8_t>(255 - std::abs(pixel - own));
     }
   }
-  std::vector<bool> edge(page.pixels.size(), false);
+  std::vector<std::uint8_t> edge(page.pixels.size(), 0);
   markRuns(foreign, r.width, r.height, kEdgeLength, kEdgeLength, edge);
   for (std::size_t i = 0; i < page.pixels.size(); ++i) {
     if (edge[i]) page.pixels[i] = 255;
@@ -510,7 +545,7 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
 }
 
 void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBelow) {
-  std::vector<bool> rule(page.pixels.size(), false);
+  std::vector<std::uint8_t> rule(page.pixels.size(), 0);
   markRuns(inkMask(page, inkBelow), page.width, page.height, minimumWidth, minimumHeight, rule);
   for (std::size_t i = 0; i < rule.size(); ++i) {
     if (rule[i]) page.pixels[i] = 255;
@@ -702,19 +737,41 @@ GrayImage scaleUp(const GrayImage& image, int factor) {
   };
   std::vector<int> xLow(out.width), xWeight(out.width);
   for (int x = 0; x < out.width; ++x) sample(x, image.width, xLow[x], xWeight[x]);
+  // Each source row, widened, serves `factor` rows or more of the output:
+  // widened once, for the row being read and the one below it.
+  auto widen = [&](int y, std::vector<int>& wide) {
+    const std::uint8_t* source = image.pixels.data() + static_cast<std::size_t>(y) * image.width;
+    for (int x = 0; x < out.width; ++x) {
+      const int x0 = xLow[x];
+      const int x1 = xWeight[x] > 0 ? x0 + 1 : x0;
+      wide[x] = source[x0] * (256 - xWeight[x]) + source[x1] * xWeight[x];
+    }
+  };
+  std::vector<int> upper(out.width), lower(out.width);
+  int upperRow = -1;
+  int lowerRow = -1;
   for (int y = 0; y < out.height; ++y) {
     int y0 = 0;
     int wy = 0;
     sample(y, image.height, y0, wy);
-    const std::uint8_t* top = image.pixels.data() + static_cast<std::size_t>(y0) * image.width;
-    const std::uint8_t* below = wy > 0 ? top + image.width : top;
+    const int y1 = wy > 0 ? y0 + 1 : y0;
+    if (y0 != upperRow) {
+      if (y0 == lowerRow) {
+        std::swap(upper, lower);
+        lowerRow = -1;
+      } else {
+        widen(y0, upper);
+      }
+      upperRow = y0;
+    }
+    if (y1 != lowerRow && y1 != y0) {
+      widen(y1, lower);
+      lowerRow = y1;
+    }
+    const std::vector<int>& below = y1 == y0 ? upper : lower;
     std::uint8_t* row = out.pixels.data() + static_cast<std::size_t>(y) * out.width;
     for (int x = 0; x < out.width; ++x) {
-      const int x0 = xLow[x];
-      const int x1 = xWeight[x] > 0 ? x0 + 1 : x0;
-      const int upper = top[x0] * (256 - xWeight[x]) + top[x1] * xWeight[x];
-      const int lower = below[x0] * (256 - xWeight[x]) + below[x1] * xWeight[x];
-      row[x] = static_cast<std::uint8_t>((upper * (256 - wy) + lower * wy + (1 << 15)) >> 16);
+      row[x] = static_cast<std::uint8_t>((upper[x] * (256 - wy) + below[x] * wy + (1 << 15)) >> 16);
     }
   }
   return out;
