@@ -215,7 +215,9 @@ void markRuns(const std::vector<std::uint8_t>& set, int width, int height, int m
       if (start == nullptr) break;
       const auto* stop = static_cast<const std::uint8_t*>(std::memchr(start, 0, end - start));
       if (stop == nullptr) stop = end;
-      if (stop - start >= minimumWidth) std::fill(marked.begin() + (start - set.data()), marked.begin() + (stop - set.data()), 1);
+      if (stop - start >= minimumWidth) {
+        std::fill(marked.begin() + (start - set.data()), marked.begin() + (stop - set.data()), 1);
+      }
       at = stop;
     }
   }
@@ -473,7 +475,9 @@ std::vector<CellLook> lookAtCells(const BackgroundMap& map, const TextRegion& re
         for (int c = std::max(window.left, column - 1); c <= std::min(window.right, column + 1); ++c) {
           CellLook& look = lookAt(c, r);
           look.kept = true;
-          if (r == row && c == column) look.own = map.cellBackground[static_cast<std::size_t>(row) * map.columns + column];
+          if (r == row && c == column) {
+            look.own = map.cellBackground[static_cast<std::size_t>(row) * map.columns + column];
+          }
         }
       }
     }
@@ -487,9 +491,8 @@ std::vector<CellLook> lookAtCells(const BackgroundMap& map, const TextRegion& re
         for (int c = std::max(0, column - 1); c <= std::min(map.columns - 1, column + 1); ++c) {
           const int area = map.areaAt(c, r);
           const std::uint8_t background = map.areaBackground[area];
-          if (area != region.area && std::find(look.others.begin(), look.others.end(), background) == look.others.end()) {
-            look.others.push_back(background);
-          }
+          const bool known = std::find(look.others.begin(), look.others.end(), background) != look.others.end();
+          if (area != region.area && !known) look.others.push_back(background);
         }
       }
     }
@@ -512,7 +515,8 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
   for (int y = 0; y < r.height; ++y) {
     const std::uint8_t* source = image.pixels.data() + static_cast<std::size_t>(r.y + y) * image.width;
     const std::size_t rowStart = static_cast<std::size_t>(y) * r.width;
-    const CellLook* rowLooks = looks.data() + static_cast<std::size_t>((r.y + y) / cell - window.top) * window.columns();
+    const std::size_t cellRow = static_cast<std::size_t>((r.y + y) / cell - window.top);
+    const CellLook* rowLooks = looks.data() + cellRow * window.columns();
     for (int column = window.left; column <= window.right; ++column) {
       const CellLook& look = rowLooks[column - window.left];
       const int from = std::max(r.x, column * cell);
