@@ -115,7 +115,7 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
     }
     for (const Probe& p : probes) {
       const Rect& r = regions[p.region].bounds;
-      const GrayImage page = preparePage(image, map, regions[p.region], 1);
+      const GrayImage page = preparePage(image, map, regions[p.region]);
       const bool inside = p.x >= r.x && p.y >= r.y && p.x < r.right() && p.y < r.bottom();
       const int value = inside ? page.at(p.x - r.x, p.y - r.y) : 255;
       EXPECT_TRUE(p.ink ? value < 100 : value == 255) << what << ": " << value << " at " << p.x << "," << p.y;
@@ -215,6 +215,16 @@ TEST(PixelConversion, CopyWithoutRowPaddingAndEnlargement) {
   // Flat up to both ends, the edge blended from dark to light.
   EXPECT_EQ(std::vector<std::uint8_t>(big.pixels.begin(), big.pixels.begin() + 8),
             (std::vector<std::uint8_t>{0, 0, 0, 50, 150, 200, 200, 200}));
+  // Any stretch of rows of an enlargement is those rows of the whole, clamped to it.
+  const GrayImage ramp{3, 3, {0, 90, 180, 30, 120, 210, 60, 150, 240}};
+  const GrayImage whole = scaleUp(ramp, 2);
+  for (const auto& [top, bottom] : {std::pair{0, 6}, {1, 4}, {3, 5}, {-2, 2}, {5, 9}}) {
+    const GrayImage rows = scaleUpRows(ramp, 2, top, bottom);
+    const auto from = static_cast<std::ptrdiff_t>(std::max(top, 0)) * whole.width;
+    const auto to = static_cast<std::ptrdiff_t>(std::min(bottom, 6)) * whole.width;
+    EXPECT_EQ(rows.pixels, std::vector<std::uint8_t>(whole.pixels.begin() + from, whole.pixels.begin() + to))
+        << top << ".." << bottom;
+  }
 }
 
 TEST(ReadingOrder, PanelsThenColumnsThenRows) {

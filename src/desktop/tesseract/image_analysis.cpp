@@ -502,7 +502,7 @@ std::vector<CellLook> lookAtCells(const BackgroundMap& map, const TextRegion& re
 
 }  // namespace
 
-GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region, int scale) {
+GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region) {
   const Rect& r = region.bounds;
   GrayImage page{r.width, r.height, std::vector<std::uint8_t>(static_cast<std::size_t>(r.width) * r.height)};
   const int cell = map.cellSize;
@@ -545,7 +545,7 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
   stretchLines(page);
   eraseRules(page, kRuleWidth, kRuleHeight);
   eraseCursors(page, kCursorWidth, kCursorHeight);
-  return scale > 1 ? scaleUp(page, scale) : page;
+  return page;
 }
 
 void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBelow) {
@@ -729,9 +729,13 @@ std::vector<int> bandCuts(const std::vector<RowRun>& runs, int height, int parts
   return cuts;
 }
 
-GrayImage scaleUp(const GrayImage& image, int factor) {
-  GrayImage out{image.width * factor, image.height * factor,
-                std::vector<std::uint8_t>(static_cast<std::size_t>(image.width) * factor * image.height * factor)};
+GrayImage scaleUp(const GrayImage& image, int factor) { return scaleUpRows(image, factor, 0, image.height * factor); }
+
+GrayImage scaleUpRows(const GrayImage& image, int factor, int top, int bottom) {
+  top = std::clamp(top, 0, image.height * factor);
+  bottom = std::clamp(bottom, top, image.height * factor);
+  GrayImage out{image.width * factor, bottom - top,
+                std::vector<std::uint8_t>(static_cast<std::size_t>(image.width) * factor * (bottom - top))};
   if (image.width == 0 || image.height == 0) return out;
   // Source coordinates in 1/256 steps of a pixel, centred on pixel middles.
   auto sample = [factor](int o, int size, int& low, int& weight) {
@@ -754,7 +758,7 @@ GrayImage scaleUp(const GrayImage& image, int factor) {
   std::vector<int> upper(out.width), lower(out.width);
   int upperRow = -1;
   int lowerRow = -1;
-  for (int y = 0; y < out.height; ++y) {
+  for (int y = top; y < bottom; ++y) {
     int y0 = 0;
     int wy = 0;
     sample(y, image.height, y0, wy);
@@ -773,7 +777,7 @@ GrayImage scaleUp(const GrayImage& image, int factor) {
       lowerRow = y1;
     }
     const std::vector<int>& below = y1 == y0 ? upper : lower;
-    std::uint8_t* row = out.pixels.data() + static_cast<std::size_t>(y) * out.width;
+    std::uint8_t* row = out.pixels.data() + static_cast<std::size_t>(y - top) * out.width;
     for (int x = 0; x < out.width; ++x) {
       row[x] = static_cast<std::uint8_t>((upper[x] * (256 - wy) + below[x] * wy + (1 << 15)) >> 16);
     }

@@ -74,8 +74,8 @@ std::vector<TextRegion> findTextRegions(const GrayImage& image, const Background
 // as it differs from the background under it (so dark themes come out
 // inverted and a button's label is read against the button), pixels of other
 // areas white, each line's contrast stretched so its strongest ink is black, rules
-// erased, then scaled by an integer factor.
-GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region, int scale);
+// erased.
+GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region);
 
 // Paints white every horizontal run of ink (pixels darker than `inkBelow`) at
 // least `minimumWidth` pixels long and every vertical one at least
@@ -135,6 +135,9 @@ std::vector<int> bandCuts(const std::vector<RowRun>& runs, int height, int parts
 
 // Bilinear enlargement by an integer factor.
 GrayImage scaleUp(const GrayImage& image, int factor);
+// Rows [top, bottom) of that enlargement (clamped to it), pixel for pixel,
+// without the rest.
+GrayImage scaleUpRows(const GrayImage& image, int factor, int top, int bottom);
 
 }  // namespace kestrova::desktop::tesseract
 

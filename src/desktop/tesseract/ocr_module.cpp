@@ -78,11 +78,26 @@ struct Line {
   PlacedLine place;  // on the screen
 };
 
+// A text region to read, enlarged `scale` times. Its rows are enlarged
+// only a band at a time, when read: the whole enlarged screen would cost
+// 8 MB more at the peak, when both engines are at work.
 struct Page {
-  GrayImage image;
+  GrayImage image;  // not yet enlarged
   int scale;
   Rect bounds;  // on the screen
   int region;   // the text region it shows, kept together by the reading order
+
+  int width() const { return image.width * scale; }  // enlarged, as are all rows and columns below
+  int height() const { return image.height * scale; }
+};
+
+// Enlarged rows of a page, from row `top` on.
+struct PageRows {
+  GrayImage image;
+  int top;
+
+  // The rows' own coordinates of a row of the page.
+  int at(int row) const { return row - top; }
 };
 
 // Rows [top, bottom) of a page, and what was read there.
@@ -93,8 +108,9 @@ struct Band {
   std::vector<Line> lines;
   std::vector<RowRun> inkRuns;  // of the page, within the band
   ColumnSpan columns{};         // read only these when not empty
+  const PageRows* rows = nullptr;  // the band's, and some around it, while it is read
 
-  long long pixels() const { return static_cast<long long>(bottom - top) * page->image.width; }
+  long long pixels() const { return static_cast<long long>(bottom - top) * page->width(); }
 };
 
 struct Deleter {
@@ -231,11 +247,12 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     }
     LinePiece& piece = pieces.back();
     const int baseline = baselineAt(piece.right);
-    const WordEnd end{piece.right, band.top + baseline, baseline - top, band.top + bottom - 1};
+    const int bandTop = band.rows->at(band.top);  // in the enlarged rows
+    const WordEnd end{piece.right, bandTop + baseline, baseline - top, bandTop + bottom - 1};
     // Tesseract may keep an underscore yet split the words at it ("trace _id").
     const bool keptUnderscore = piece.text.back() == '_' || next.front() == '_';
     const bool joined = keptUnderscore && 4 * (wordLeft - piece.right) < bottom - top;
-    const bool seen = !joined && hasBaseline && underscoreAfter(band.page->image, end, 2 * band.page->scale);
+    const bool seen = !joined && hasBaseline && underscoreAfter(band.rows->image, end, 2 * band.page->scale);
     if (!joined) piece.text += !seen ? " " : keptUnderscore ? "" : "_";
     piece.text += next;
     piece = {std::move(piece.text), piece.left, std::min(piece.top, wordTop), wordRight,
@@ -274,8 +291,8 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
 }
 
 void readBand(::tesseract::TessBaseAPI& engine, Band& band) {
-  const GrayImage& image = band.page->image;
-  engine.SetImage(image.pixels.data() + static_cast<std::size_t>(band.top) * image.width, image.width,
+  const GrayImage& image = band.rows->image;
+  engine.SetImage(image.pixels.data() + static_cast<std::size_t>(band.rows->at(band.top)) * image.width, image.width,
                   band.bottom - band.top, 1, image.width);
   if (band.columns.right > band.columns.left) {
     engine.SetRectangle(band.columns.left, 0, band.columns.right - band.columns.left, band.bottom - band.top);
@@ -318,10 +335,16 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
     }
     // A row nothing was read in is one line (a sheet's column letters);
     // beside lines read, words a few letters apart are one token.
-    const int joinGap = covered.empty() ? page.image.width : 2 * height;
-    for (const ColumnSpan& span : uncoveredInk(page.image, run, covered, joinGap)) {
-      Band token{&page, std::max(band.top, run.top - margin), std::min(band.bottom, run.bottom + margin), {}, {},
-                 {std::max(0, span.left - margin), std::min(page.image.width, span.right + margin)}};
+    const int joinGap = covered.empty() ? page.width() : 2 * height;
+    const RowRun inRows{band.rows->at(run.top), band.rows->at(run.bottom)};
+    for (const ColumnSpan& span : uncoveredInk(band.rows->image, inRows, covered, joinGap)) {
+      Band token{&page,
+                 std::max(band.top, run.top - margin),
+                 std::min(band.bottom, run.bottom + margin),
+                 {},
+                 {},
+                 {std::max(0, span.left - margin), std::min(page.width(), span.right + margin)},
+                 band.rows};
       readBand(engine, token);
       // Window buttons and icons, which the layout rightly dropped, read as
       // marks ("=", "it"): a token holds a digit or three letters (a row of
@@ -335,9 +358,18 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
   engine.SetPageSegMode(layout);
 }
 
+// Rows above and below a band that are enlarged with it: a word's
+// underscore is looked for under its line, which may be the band's last.
+constexpr int kRowsAroundBand = 64;
+
 void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
+  const Page& page = *band.page;
+  const int top = std::max(0, band.top - kRowsAroundBand);
+  const PageRows rows{scaleUpRows(page.image, page.scale, top, band.bottom + kRowsAroundBand), top};
+  band.rows = &rows;
   readBand(engine, band);
   readDroppedRuns(engine, band);
+  band.rows = nullptr;
 }
 
 // Regions are enlarged smallest first while the enlarged total stays within
@@ -364,24 +396,40 @@ std::vector<Page> planPages(GrayImage gray, const KestrovaOcrOptions& options) {
   if (options.wholeImage != 0) {
     const int scale = std::max(1, options.scale);
     const Rect bounds{0, 0, gray.width, gray.height};
-    pages.push_back({scale > 1 ? scaleUp(gray, scale) : std::move(gray), scale, bounds, 0});
+    pages.push_back({std::move(gray), scale, bounds, 0});
     return pages;
   }
   const BackgroundMap map = mapBackground(gray);
   const std::vector<TextRegion> regions = findTextRegions(gray, map);
   const std::vector<int> scales = chooseScales(regions, options.scale);
   for (std::size_t i = 0; i < regions.size(); ++i) {
-    pages.push_back({preparePage(gray, map, regions[i], scales[i]), scales[i], regions[i].bounds, static_cast<int>(i)});
+    pages.push_back({preparePage(gray, map, regions[i]), scales[i], regions[i].bounds, static_cast<int>(i)});
   }
   return pages;
+}
+
+// The runs of inked rows of the enlarged page, enlarged a stretch at a time.
+std::vector<RowRun> enlargedInkRuns(const Page& page) {
+  constexpr int kStretchRows = 256;
+  std::vector<RowRun> runs;
+  for (int top = 0; top < page.height(); top += kStretchRows) {
+    for (const RowRun& run : inkRowRuns(scaleUpRows(page.image, page.scale, top, top + kStretchRows))) {
+      if (!runs.empty() && runs.back().bottom == top + run.top) {
+        runs.back().bottom = top + run.bottom;
+      } else {
+        runs.push_back({top + run.top, top + run.bottom});
+      }
+    }
+  }
+  return runs;
 }
 
 std::vector<Band> cutBands(const std::vector<Page>& pages, int engines) {
   const int bandRows = engines > 1 ? kSharedBandRows : kBandRows;
   std::vector<Band> bands;
   for (const Page& page : pages) {
-    const int height = page.image.height;
-    const std::vector<RowRun> runs = inkRowRuns(page.image);
+    const int height = page.height();
+    const std::vector<RowRun> runs = enlargedInkRuns(page);
     std::vector<int> cuts = bandCuts(runs, height, std::max(1, height / (bandRows * page.scale)));
     cuts.push_back(height);
     int top = 0;
@@ -451,7 +499,7 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
   const std::vector<Page> pages =
       planPages(copyGray(request.pixels, request.width, request.height, request.bytesPerRow), request.options);
   long long work = 0;
-  for (const Page& page : pages) work += static_cast<long long>(page.image.width) * page.image.height;
+  for (const Page& page : pages) work += static_cast<long long>(page.width()) * page.height();
   const int cores = static_cast<int>(std::min(2U, std::max(1U, std::thread::hardware_concurrency())));
   int engines = request.options.threads > 0 ? request.options.threads : (work >= kParallelPixels ? cores : 1);
   std::vector<Band> bands = cutBands(pages, engines);
