@@ -379,16 +379,28 @@ void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
 
 // Regions are enlarged smallest first while the enlarged total stays within
 // the budget.
-std::vector<int> chooseScales(const std::vector<TextRegion>& regions, int requested) {
+std::vector<int> chooseScales(const std::vector<TextRegion>& regions, const BackgroundMap& map, int requested) {
   std::vector<int> scales(regions.size(), std::max(1, requested));
   if (requested != 0) return scales;
+  // Counted by the cells of its own area: the box of a window's area holds
+  // the panels inside it, which are regions of their own (counting boxes, a
+  // mail screen's reading pane was left as it was).
+  std::vector<long long> own(regions.size(), 0);
+  for (std::size_t i = 0; i < regions.size(); ++i) {
+    const Rect& r = regions[i].bounds;
+    for (int row = r.y / map.cellSize; row <= (r.bottom() - 1) / map.cellSize; ++row) {
+      for (int column = r.x / map.cellSize; column <= (r.right() - 1) / map.cellSize; ++column) {
+        own[i] += map.areaAt(column, row) == regions[i].area;
+      }
+    }
+    own[i] *= static_cast<long long>(map.cellSize) * map.cellSize;
+  }
   std::vector<std::size_t> bySize(regions.size());
   std::iota(bySize.begin(), bySize.end(), 0);
-  auto areaOf = [&](std::size_t i) { return static_cast<long long>(regions[i].bounds.width) * regions[i].bounds.height; };
-  std::stable_sort(bySize.begin(), bySize.end(), [&](std::size_t a, std::size_t b) { return areaOf(a) < areaOf(b); });
+  std::stable_sort(bySize.begin(), bySize.end(), [&](std::size_t a, std::size_t b) { return own[a] < own[b]; });
   long long enlarged = 0;
   for (std::size_t i : bySize) {
-    enlarged += areaOf(i);
+    enlarged += own[i];
     if (enlarged > kEnlargeBudget) break;
     scales[i] = 2;
   }
@@ -406,7 +418,7 @@ std::vector<Page> planPages(GrayImage gray, const KestrovaOcrOptions& options) {
   }
   const BackgroundMap map = mapBackground(gray);
   const std::vector<TextRegion> regions = findTextRegions(gray, map);
-  const std::vector<int> scales = chooseScales(regions, options.scale);
+  const std::vector<int> scales = chooseScales(regions, map, options.scale);
   for (std::size_t i = 0; i < regions.size(); ++i) {
     pages.push_back({preparePage(gray, map, regions[i]), scales[i], regions[i].bounds, static_cast<int>(i)});
   }
