@@ -322,6 +322,9 @@ TEST(StraightenMismatchedQuotes, OnlyACurlyQuotePairedWithAStraightOne) {
 TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {
   expectMended(mendBarsAndBoxes, {{"Notify me about replies in threads | follow", "Notify me about replies in threads I follow"},
                                   {"Yes, | booked a table", "Yes, I booked a table"},
+                                  {"Two are cracked. | took photos", "Two are cracked. I took photos"},
+                                  {"| will bring the map", "I will bring the map"},
+                                  {"ps aux | grep cron. | sort", "ps aux | grep cron. | sort"},
                                   {"Restore defaults Cancel | Apply", "Restore defaults Cancel Apply"},
                                   {"| Search files |", "Search files"},
                                   {"(_) Include muted channels", "Include muted channels"},

@@ -70,9 +70,11 @@ bool isLower(char c) { return c >= 'a' && c <= 'z'; }
 bool followsI(std::string_view word) {
   if (word.size() > 3 && word.ends_with("ed")) return true;
   static constexpr std::string_view kVerbs[] = {
-      "agree", "also", "am",   "can",  "could", "did",   "do",    "don't", "feel",  "follow", "found", "guess",
-      "had",   "have", "hope", "just", "know",  "like",  "mean",  "might", "need",  "really", "saw",   "see",
-      "sent",  "should", "still", "think", "tried", "want", "was", "will", "would", "wrote",
+      "agree", "also",   "am",    "brought", "can",   "could",  "did",   "do",   "don't", "feel",
+      "follow", "forgot", "found", "got",     "guess", "had",    "have",  "hope", "just",  "know",
+      "left",  "like",   "made",  "mean",    "might", "need",   "put",   "really", "said", "saw",
+      "see",   "sent",   "should", "still",  "think", "thought", "told", "took", "tried", "want",
+      "was",   "went",   "will",  "would",   "wrote",
   };
   return std::find(std::begin(kVerbs), std::end(kVerbs), word) != std::end(kVerbs);
 }
@@ -120,12 +122,14 @@ void mendBarsAndBoxes(std::string& line) {
     }
     const bool first = i == 0;
     const bool last = i + 1 == words.size();
-    if (first || last) continue;
-    const char before = words[i - 1].back();
+    if (last) continue;
+    // A sentence may begin with I, after the one before or at the line's start.
+    const char before = first ? '.' : words[i - 1].back();
     const char after = words[i + 1].front();
-    if ((isLower(before) || before == ',') && followsI(words[i + 1])) {
+    if ((isLower(before) || std::string_view(",.!?").find(before) != std::string_view::npos) &&
+        followsI(words[i + 1])) {
       kept.emplace_back("I");
-    } else if (!(isUpper(words[i - 1].front()) && isUpper(after))) {
+    } else if (!first && !(isUpper(words[i - 1].front()) && isUpper(after))) {
       kept.push_back(word);
     }
   }

@@ -14,9 +14,10 @@ namespace kestrova::desktop::tesseract {
 void straightenMismatchedQuotes(std::string& line);
 
 // Tesseract reads a capital I set alone as a bar, and a button's or a box's
-// edges as bars and brackets. A lone "|" after a lowercase word and before a
-// word that follows I in sentences ("in threads | follow", "PM, | will") is
-// made an I; one at either end of the
+// edges as bars and brackets. A lone "|" after a lowercase word, a comma or a
+// sentence's end, or at the line's start, and before a word that follows I
+// in sentences ("in threads | follow", "PM, | will", "cracked. | took") is
+// made an I; another one at either end of the
 // line or between two capitalized words ("Cancel | Apply"), a box at the
 // line's start ("(_)", "[=]") and a row of round buttons ("O00") are dropped.
 // Bars between other words, as in code ("a | b"), stay.
