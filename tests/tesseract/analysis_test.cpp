@@ -332,6 +332,7 @@ TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {
                                   {"(x) = f(y)", "(x) = f(y)"},
                                   {"O00 docs.harbor.dev", "docs.harbor.dev"},
                                   {"@ Show message preview", "Show message preview"}, {"|| Brian 10:16", "Brian 10:16"},
+                                  {"P| Alice Morgan 10:14 AM", "Alice Morgan 10:14 AM"},
                                   {"\u00A9 Alice Morgan", "Alice Morgan"}, {"\u00A9 2026 Harbor", "\u00A9 2026 Harbor"},
                                   {"total 000 00", "total 000 00"}});
 }

@@ -98,11 +98,13 @@ bool isRowOfRings(const std::string& word) {
 }
 
 // A presence dot, an avatar or a ticked checkbox before a name or a label,
-// as Tesseract reads one: a lone ring-like symbol or bars. A copyright sign
-// before a year stays.
+// as Tesseract reads one: a lone ring-like symbol, bars, or a letter and a
+// bar (a filled square avatar: "P|"). A copyright sign before a year stays.
 bool isMarkBeforeLabel(const std::string& word, const std::string& next) {
   static constexpr std::string_view kMarks[] = {"@", "\u00A9", "\u00AE", "||"};
-  return isUpper(next.front()) && std::find(std::begin(kMarks), std::end(kMarks), word) != std::end(kMarks);
+  const bool mark = std::find(std::begin(kMarks), std::end(kMarks), word) != std::end(kMarks) ||
+                    (word.size() == 2 && word.back() == '|');
+  return isUpper(next.front()) && mark;
 }
 
 }  // namespace
