@@ -103,6 +103,16 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
         {{16, 64, 128, 73}, {0, 48, 160, 352}, 230},
         {{176, 64, 448, 73}, {160, 48, 480, 352}, 255}},
        {}},
+      {"two panes of one background parted by a thin line: one region each", [] {
+         GrayImage image = screen(30, {{{0, 0, 320, 400}, 30, 220, 5}, {{320, 0, 320, 400}, 30, 220, 5}});
+         fill(image, {320, 0, 1, 400}, 60);
+         return image;
+       }(), {{{16, 16, 288, 73}, {0, 0, 320, 400}, 30}, {{336, 16, 288, 73}, {320, 0, 320, 400}, 30}}, {}},
+      {"a sheet's grid lines, close together, part nothing", [] {
+         GrayImage image = screen(255, {{{0, 0, 640, 400}, 255, 0, 5}});
+         for (int x = 100; x < 640; x += 100) fill(image, {x, 0, 1, 400}, 225);
+         return image;
+       }(), {{{16, 16, 608, 73}, {0, 0, 640, 400}, 255}}, {}},
   };
   for (const auto& [what, image, expected, probes] : cases) {
     const BackgroundMap map = mapBackground(image);

@@ -95,6 +95,60 @@ std::vector<std::uint8_t> cellBackgrounds(const GrayImage& image, const CellGrid
   return backgrounds;
 }
 
+// A divider between two panes of one background: a thin upright line at
+// least this long, with no other such line within `kLeastPaneWidth` of it
+// (a sheet's grid lines stand closer; they part cells, not panes).
+constexpr int kDividerLength = 160;
+constexpr int kLeastPaneWidth = 192;
+
+// Whether x shows a line one or two pixels wide against the same gray on both sides.
+bool onThinLine(const GrayImage& image, int x, int y) {
+  const int here = image.at(x, y);
+  const int left = image.at(x - 2, y);
+  const int right = image.at(x + 2, y);
+  return std::abs(here - left) >= 6 && std::abs(here - right) >= 6 && std::abs(left - right) <= 3;
+}
+
+// Per cell: 1 where a divider parts it from the cell on its right.
+std::vector<std::uint8_t> dividerWalls(const GrayImage& image, const CellGrid& grid) {
+  struct Divider {
+    int x, top, bottom;
+  };
+  std::vector<Divider> dividers;
+  // Lines across it (a list's separators) break it for a pixel or two.
+  constexpr int kCrossingRows = 3;
+  for (int x = 2; x + 2 < image.width; ++x) {
+    int start = -1;
+    int end = -1;  // of the line so far
+    for (int y = 0; y <= image.height; ++y) {
+      if (y < image.height && onThinLine(image, x, y)) {
+        if (start < 0 || y - end > kCrossingRows) start = y;
+        end = y + 1;
+        continue;
+      }
+      if (start >= 0 && (y == image.height || y - end >= kCrossingRows)) {
+        if (end - start >= kDividerLength) dividers.push_back({x, start, end});
+        start = -1;
+      }
+    }
+  }
+  std::vector<std::uint8_t> walls(static_cast<std::size_t>(grid.columns) * grid.rows, 0);
+  for (const Divider& divider : dividers) {
+    const bool crowded = std::any_of(dividers.begin(), dividers.end(), [&](const Divider& other) {
+      return std::abs(other.x - divider.x) > 2 && std::abs(other.x - divider.x) < kLeastPaneWidth;
+    });
+    if (crowded) continue;
+    const int column = divider.x / grid.cellSize;
+    // The wall goes on the side of the cell nearer to the line.
+    const int leftOfWall = 2 * (divider.x % grid.cellSize) >= grid.cellSize ? column : column - 1;
+    if (leftOfWall < 0 || leftOfWall + 1 >= grid.columns) continue;
+    for (int row = divider.top / grid.cellSize; row <= (divider.bottom - 1) / grid.cellSize; ++row) {
+      walls[static_cast<std::size_t>(row) * grid.columns + leftOfWall] = 1;
+    }
+  }
+  return walls;
+}
+
 template <class Visit>
 void forEachNeighbour(int column, int row, const CellGrid& grid, Visit visit) {
   if (column > 0) visit(column - 1, row);
@@ -105,8 +159,9 @@ void forEachNeighbour(int column, int row, const CellGrid& grid, Visit visit) {
 
 // Flood fill over cells whose backgrounds differ by at most the tolerance.
 // Returns the area of each cell and fills each area's most common background.
-std::vector<int> fillAreas(const std::vector<std::uint8_t>& backgrounds, const CellGrid& grid, int tolerance,
-                           std::vector<std::uint8_t>& areaBackground, std::vector<int>& areaSize) {
+std::vector<int> fillAreas(const std::vector<std::uint8_t>& backgrounds, const std::vector<std::uint8_t>& walls,
+                           const CellGrid& grid, int tolerance, std::vector<std::uint8_t>& areaBackground,
+                           std::vector<int>& areaSize) {
   std::vector<int> area(backgrounds.size(), -1);
   std::vector<int> stack;
   std::array<int, 256> histogram{};
@@ -122,7 +177,8 @@ std::vector<int> fillAreas(const std::vector<std::uint8_t>& backgrounds, const C
       members.push_back(cell);
       forEachNeighbour(cell % grid.columns, cell / grid.columns, grid, [&](int column, int row) {
         const int next = row * grid.columns + column;
-        if (area[next] < 0 && std::abs(backgrounds[next] - backgrounds[cell]) <= tolerance) {
+        const bool walled = row == cell / grid.columns && walls[std::min(next, cell)] != 0;
+        if (area[next] < 0 && !walled && std::abs(backgrounds[next] - backgrounds[cell]) <= tolerance) {
           area[next] = id;
           stack.push_back(next);
         }
@@ -248,7 +304,8 @@ BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) 
   const std::vector<std::uint8_t> backgrounds = cellBackgrounds(image, grid);
   std::vector<std::uint8_t> rawBackground;
   std::vector<int> rawSize;
-  const std::vector<int> rawArea = fillAreas(backgrounds, grid, tuning.backgroundTolerance, rawBackground, rawSize);
+  const std::vector<int> rawArea =
+      fillAreas(backgrounds, dividerWalls(image, grid), grid, tuning.backgroundTolerance, rawBackground, rawSize);
   const std::vector<CellBox> boxes = areaBoxes(rawArea, rawSize.size(), grid);
   const std::vector<int> owner = absorbSmallAreas(rawArea, rawSize, boxes, grid, tuning.minimumAreaCells);
 
