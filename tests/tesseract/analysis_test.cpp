@@ -343,6 +343,8 @@ TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {
                                   {"O00 docs.harbor.dev", "docs.harbor.dev"},
                                   {"@ Show message preview", "Show message preview"}, {"|| Brian 10:16", "Brian 10:16"},
                                   {"P| Alice Morgan 10:14 AM", "Alice Morgan 10:14 AM"},
+                                  {"@\u00A7 budget_q1.xlsx 212.7 kB", "budget_q1.xlsx 212.7 kB"},
+                                  {"\u00A9) drafts 9 items", "drafts 9 items"}, {"# install deps", "# install deps"},
                                   {"\u00A9 Alice Morgan", "Alice Morgan"}, {"\u00A9 2026 Harbor", "\u00A9 2026 Harbor"},
                                   {"total 000 00", "total 000 00"}});
 }

@@ -1,6 +1,7 @@
 #include "desktop/tesseract/line_text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <iterator>
 #include <utility>
@@ -97,14 +98,31 @@ bool isRowOfRings(const std::string& word) {
          word.find_first_not_of('0') != std::string::npos;
 }
 
-// A presence dot, an avatar or a ticked checkbox before a name or a label,
-// as Tesseract reads one: a lone ring-like symbol, bars, or a letter and a
+// An icon as Tesseract reads one: ring-like symbols, perhaps with a bracket
+// ("@", "\u00AE\u00A7", "\u00A9)").
+bool isRings(std::string_view word) {
+  static constexpr std::string_view kRings[] = {"@", "\u00A9", "\u00AE", "\u00A7", "\u2122"};
+  bool ring = false;
+  while (!word.empty()) {
+    if (word.front() == '(' || word.front() == ')') {
+      word.remove_prefix(1);
+      continue;
+    }
+    const auto* found = std::find_if(std::begin(kRings), std::end(kRings),
+                                     [&](std::string_view mark) { return word.starts_with(mark); });
+    if (found == std::end(kRings)) return false;
+    ring = true;
+    word.remove_prefix(found->size());
+  }
+  return ring;
+}
+
+// A presence dot, an avatar, a file's icon or a ticked checkbox before a
+// name or a label, as Tesseract reads one: rings, bars, or a letter and a
 // bar (a filled square avatar: "P|"). A copyright sign before a year stays.
 bool isMarkBeforeLabel(const std::string& word, const std::string& next) {
-  static constexpr std::string_view kMarks[] = {"@", "\u00A9", "\u00AE", "||"};
-  const bool mark = std::find(std::begin(kMarks), std::end(kMarks), word) != std::end(kMarks) ||
-                    (word.size() == 2 && word.back() == '|');
-  return isUpper(next.front()) && mark;
+  const bool bars = word == "||" || (word.size() == 2 && word.back() == '|');
+  return (bars && isUpper(next.front())) || (isRings(word) && !isdigit(static_cast<unsigned char>(next.front())));
 }
 
 }  // namespace

@@ -17,10 +17,11 @@ void straightenMismatchedQuotes(std::string& line);
 // edges as bars and brackets. A lone "|" after a lowercase word, a comma or a
 // sentence's end, or at the line's start, and before a word that follows I
 // in sentences ("in threads | follow", "PM, | will", "cracked. | took") is
-// made an I; another one at either end of the
-// line or between two capitalized words ("Cancel | Apply"), a box at the
-// line's start ("(_)", "[=]") and a row of round buttons ("O00") are dropped.
-// Bars between other words, as in code ("a | b"), stay.
+// made an I; another one at either end of the line or between two
+// capitalized words ("Cancel | Apply"), a box at the line's start ("(_)",
+// "[=]"), an icon or avatar read as rings or bars before a name ("@\u00A7 notes.txt",
+// "P| Alice") and a row of round buttons ("O00") are dropped. Bars between
+// other words, as in code ("a | b"), stay.
 void mendBarsAndBoxes(std::string& line);
 
 // The name of Tesseract's model for the language of a POSIX locale
