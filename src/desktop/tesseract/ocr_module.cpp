@@ -8,7 +8,6 @@
 #include <malloc.h>
 
 #include <algorithm>
-#include <cctype>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -67,11 +66,6 @@ constexpr int kColumnGapHeights = 2;
 // as text (gradient title bars, icons, window buttons). Measured: every real
 // line of the bench corpus rates 57 or more, such decoration 40 or less.
 constexpr float kLeastLineConfidence = 45.0F;
-// Lines rated between this and kLeastLineConfidence are kept where they
-// hold a word of kWordLetters letters or more: a sidebar's file name
-// ("__init__.py" rates 35), not an icon read as marks ("i' 4").
-constexpr float kLeastWordyLineConfidence = 30.0F;
-constexpr int kWordLetters = 4;
 
 // A title bar whose title the layout dropped, read again as a line, comes
 // out with its buttons as marks, rated below this; lone tokens above it.
@@ -280,15 +274,6 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
   return pieces;
 }
 
-bool holdsWord(std::string_view text) {
-  int letters = 0;
-  for (const char c : text) {
-    letters = std::isalpha(static_cast<unsigned char>(c)) != 0 ? letters + 1 : 0;
-    if (letters >= kWordLetters) return true;
-  }
-  return false;
-}
-
 void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   std::unique_ptr<::tesseract::ResultIterator, Deleter> start(engine.GetIterator());
   if (!start || start->Empty(::tesseract::RIL_TEXTLINE)) return;
@@ -299,9 +284,8 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   const Page& page = *band.page;
   do {
     const float confidence = lines.Confidence(::tesseract::RIL_TEXTLINE);
-    if (confidence < kLeastWordyLineConfidence) continue;
+    if (confidence < kLeastLineConfidence) continue;
     for (LinePiece& piece : linePieces(lines, band)) {
-      if (confidence < kLeastLineConfidence && !holdsWord(piece.text)) continue;
       const Rect box{page.bounds.x + piece.left / page.scale, page.bounds.y + (band.top + piece.top) / page.scale,
                      (piece.right - piece.left) / page.scale, (piece.bottom - piece.top) / page.scale};
       const bool number = piece.text.find_first_not_of("0123456789") == std::string::npos;
