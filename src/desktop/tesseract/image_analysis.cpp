@@ -292,10 +292,90 @@ void markRuns(const std::vector<std::uint8_t>& set, int width, int height, int m
 
 }  // namespace
 
+namespace {
+
+// A stretch of one row that holds a single gray.
+struct FlatStretch {
+  int left, right;  // [left, right)
+  int value;
+};
+
+constexpr int kFlatLength = 48;
+// A gradient bar (a window manager's title bar) shades from row to row by a
+// few grays; it is this many rows tall and shades this much in all.
+constexpr int kLeastBarRows = 10;
+constexpr int kMostBarRows = 48;
+constexpr int kMostBarStep = 6;
+constexpr int kLeastBarShade = 10;
+
+std::vector<FlatStretch> flatStretches(const GrayImage& image, int y) {
+  std::vector<FlatStretch> stretches;
+  const std::uint8_t* row = image.pixels.data() + static_cast<std::size_t>(y) * image.width;
+  for (int x = 0; x < image.width;) {
+    int end = x + 1;
+    while (end < image.width && row[end] == row[x]) ++end;
+    if (end - x >= kFlatLength) stretches.push_back({x, end, row[x]});
+    x = end;
+  }
+  return stretches;
+}
+
+// The flat stretch of row `y` that overlaps [left, right) most, by its gray
+// stepping at most kMostBarStep from `value`; none: value -1.
+FlatStretch continuing(const std::vector<FlatStretch>& stretches, int left, int right, int value) {
+  FlatStretch best{0, 0, -1};
+  for (const FlatStretch& s : stretches) {
+    const int overlap = std::min(right, s.right) - std::max(left, s.left);
+    if (overlap > 0 && std::abs(s.value - value) <= kMostBarStep && overlap > best.right - best.left) best = s;
+  }
+  return best;
+}
+
+}  // namespace
+
+std::vector<GradientBar> findGradientBars(const GrayImage& image) {
+  std::vector<std::vector<FlatStretch>> rows(static_cast<std::size_t>(image.height));
+  for (int y = 0; y < image.height; ++y) rows[y] = flatStretches(image, y);
+  std::vector<GradientBar> bars;
+  for (int y = 0; y < image.height; ++y) {
+    for (const FlatStretch& start : rows[y]) {
+      // Follow the stretch down while its gray shades by small steps.
+      GradientBar bar{start.left, start.right, y, {static_cast<std::uint8_t>(start.value)}};
+      int steps = 0;
+      for (int below = y + 1; below < image.height && below - y < kMostBarRows; ++below) {
+        const FlatStretch next = continuing(rows[below], bar.left, bar.right, bar.grays.back());
+        if (next.value < 0) break;
+        steps += next.value != bar.grays.back();
+        bar.grays.push_back(static_cast<std::uint8_t>(next.value));
+        bar.left = std::min(bar.left, next.left);
+        bar.right = std::max(bar.right, next.right);
+      }
+      const int shade = std::abs(bar.grays.back() - bar.grays.front());
+      const int height = static_cast<int>(bar.grays.size());
+      if (height < kLeastBarRows || shade < kLeastBarShade || 2 * steps < height) continue;
+      long long lighter = 0;
+      long long darker = 0;
+      for (int row = y; row < bar.bottom(); ++row) {
+        rows[row].clear();
+        const int gray = bar.grays[row - y];
+        for (int x = bar.left; x < bar.right; ++x) {
+          lighter += image.at(x, row) - gray > kInkContrast;
+          darker += gray - image.at(x, row) > kInkContrast;
+        }
+      }
+      bar.lightTitle = lighter > darker;
+      bars.push_back(std::move(bar));
+      break;
+    }
+  }
+  return bars;
+}
+
 BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) {
   const CellGrid grid{tuning.cellSize, (image.width + tuning.cellSize - 1) / tuning.cellSize,
                       (image.height + tuning.cellSize - 1) / tuning.cellSize};
   BackgroundMap map;
+  map.bars = findGradientBars(image);
   map.cellSize = grid.cellSize;
   map.columns = grid.columns;
   map.rows = grid.rows;
@@ -509,6 +589,13 @@ void stretchLines(GrayImage& page) {
   }
 }
 
+const GradientBar* barAt(const std::vector<const GradientBar*>& bars, int x) {
+  for (const GradientBar* bar : bars) {
+    if (bar->left <= x && x < bar->right) return bar;
+  }
+  return nullptr;
+}
+
 // What a pixel is measured against, in one cell of the map near a region.
 struct CellLook {
   bool kept = false;                 // the region's, or next to one of its cells
@@ -572,6 +659,10 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
   for (int y = 0; y < r.height; ++y) {
     const std::uint8_t* source = image.pixels.data() + static_cast<std::size_t>(r.y + y) * image.width;
     const std::size_t rowStart = static_cast<std::size_t>(y) * r.width;
+    std::vector<const GradientBar*> rowBars;
+    for (const GradientBar& bar : map.bars) {
+      if (bar.top <= r.y + y && r.y + y < bar.bottom()) rowBars.push_back(&bar);
+    }
     const std::size_t cellRow = static_cast<std::size_t>((r.y + y) / cell - window.top);
     const CellLook* rowLooks = looks.data() + cellRow * window.columns();
     for (int column = window.left; column <= window.right; ++column) {
@@ -586,7 +677,12 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
           continue;
         }
         const int pixel = source[ix];
-        const int fromOwn = std::abs(pixel - look.own);
+        // In a title bar the title stands out from the row's own gray on the
+        // side most of the bar's ink does: a light title's shadow is no ink.
+        const GradientBar* bar = barAt(rowBars, ix);
+        const int fromBar = bar != nullptr ? pixel - bar->grays[r.y + y - bar->top] : 0;
+        const int fromOwn =
+            bar == nullptr ? std::abs(pixel - look.own) : std::max(0, bar->lightTitle ? fromBar : -fromBar);
         int fromOther = 256;
         for (std::uint8_t other : look.others) fromOther = std::min(fromOther, std::abs(pixel - other));
         foreign[at] = fromOther <= kInkContrast && fromOther < fromOwn;

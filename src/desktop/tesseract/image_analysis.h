@@ -38,6 +38,18 @@ GrayImage copyGray(const std::uint8_t* pixels, int width, int height, std::size_
 // pixels share (its background) and joined with its neighbours into areas of
 // the same background. Small areas (a word in bold, an icon, a button too
 // small to be a panel) belong to the large area around them.
+// A bar whose gray shades row by row (a window manager's title bar): the
+// gray of each of its rows, from `top` down, over columns [left, right).
+struct GradientBar {
+  int left = 0;
+  int right = 0;
+  int top = 0;
+  std::vector<std::uint8_t> grays;
+  bool lightTitle = true;  // lighter than the bar (a shadow under it is no ink), or darker
+
+  int bottom() const { return top + static_cast<int>(grays.size()); }
+};
+
 struct BackgroundMap {
   int cellSize = 0;
   int columns = 0;
@@ -46,6 +58,7 @@ struct BackgroundMap {
   std::vector<std::uint8_t> areaBackground; // per area
   std::vector<std::uint8_t> cellBackground; // per cell: its area's, or that of the button it lies in
   std::vector<bool> ink;                    // per cell: holds pixels unlike any background near it
+  std::vector<GradientBar> bars;            // whose title is lighter than each row's gray
 
   int areaAt(int column, int row) const { return area[static_cast<std::size_t>(row) * columns + column]; }
 };
@@ -59,6 +72,9 @@ struct RegionTuning {
 };
 
 BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning = {});
+
+// The bars of the image whose gray shades by a few steps from row to row.
+std::vector<GradientBar> findGradientBars(const GrayImage& image);
 
 // A part of the screen to recognize on its own.
 struct TextRegion {

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <future>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <new>
 #include <numeric>
@@ -88,6 +89,11 @@ struct Page {
   int scale;
   Rect bounds;  // on the screen
   int region;   // the text region it shows, kept together by the reading order
+
+  // Title bars on the screen: a line read in one is a region of its own,
+  // numbered from `firstBarRegion`, read before the window under it.
+  std::vector<Rect> titleBars;
+  int firstBarRegion = 0;
 
   int width() const { return image.width * scale; }  // enlarged, as are all rows and columns below
   int height() const { return image.height * scale; }
@@ -274,6 +280,17 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
   return pieces;
 }
 
+int regionOf(const Page& page, const Rect& box) {
+  const int x = box.x + box.width / 2;
+  const int y = box.y + box.height / 2;
+  for (std::size_t i = 0; i < page.titleBars.size(); ++i) {
+    const Rect& bar = page.titleBars[i];
+    const bool inside = bar.x <= x && x < bar.right() && bar.y <= y && y < bar.bottom();
+    if (inside) return page.firstBarRegion + static_cast<int>(i);
+  }
+  return page.region;
+}
+
 void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   std::unique_ptr<::tesseract::ResultIterator, Deleter> start(engine.GetIterator());
   if (!start || start->Empty(::tesseract::RIL_TEXTLINE)) return;
@@ -290,7 +307,7 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
                      (piece.right - piece.left) / page.scale, (piece.bottom - piece.top) / page.scale};
       const bool number = piece.text.find_first_not_of("0123456789") == std::string::npos;
       const auto words = 1 + static_cast<int>(std::count(piece.text.begin(), piece.text.end(), ' '));
-      band.lines.push_back({std::move(piece.text), confidence, {box, page.region, number, words}});
+      band.lines.push_back({std::move(piece.text), confidence, {box, regionOf(page, box), number, words}});
     }
   } while (lines.Next(::tesseract::RIL_TEXTLINE));
 }
@@ -413,14 +430,19 @@ std::vector<Page> planPages(GrayImage gray, const KestrovaOcrOptions& options) {
   if (options.wholeImage != 0) {
     const int scale = std::max(1, options.scale);
     const Rect bounds{0, 0, gray.width, gray.height};
-    pages.push_back({std::move(gray), scale, bounds, 0});
+    pages.push_back({std::move(gray), scale, bounds, 0, {}, 1});
     return pages;
   }
   const BackgroundMap map = mapBackground(gray);
   const std::vector<TextRegion> regions = findTextRegions(gray, map);
   const std::vector<int> scales = chooseScales(regions, map, options.scale);
+  std::vector<Rect> titleBars;
+  for (const GradientBar& bar : map.bars) {
+    titleBars.push_back({bar.left, bar.top, bar.right - bar.left, static_cast<int>(bar.grays.size())});
+  }
   for (std::size_t i = 0; i < regions.size(); ++i) {
-    pages.push_back({preparePage(gray, map, regions[i]), scales[i], regions[i].bounds, static_cast<int>(i)});
+    pages.push_back({preparePage(gray, map, regions[i]), scales[i], regions[i].bounds, static_cast<int>(i), titleBars,
+                     static_cast<int>(regions.size())});
   }
   return pages;
 }
@@ -526,6 +548,20 @@ void returnLargeBuffersToTheSystem() {
   mallopt(M_TRIM_THRESHOLD, 128 << 10);
 }
 
+// A title bar shows one title, but every page it reaches into reads it, and
+// its buttons and icon read as marks: the most confident line stays.
+void keepOneTitlePerBar(std::vector<const Line*>& lines, int firstBarRegion) {
+  std::map<int, const Line*> best;
+  for (const Line* line : lines) {
+    if (line->place.region < firstBarRegion) continue;
+    const Line*& kept = best[line->place.region];
+    if (kept == nullptr || line->confidence > kept->confidence) kept = line;
+  }
+  std::erase_if(lines, [&](const Line* line) {
+    return line->place.region >= firstBarRegion && best[line->place.region] != line;
+  });
+}
+
 // Lines in reading order, those of one visual line joined by a space and
 // rated by the confidence of their letters.
 void emitVisualLines(const std::vector<const Line*>& lines, const std::vector<PlacedLine>& places,
@@ -611,13 +647,12 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
     return 1;
   }
   std::vector<const Line*> lines;
-  std::vector<PlacedLine> places;
   for (const Band& band : bands) {
-    for (const Line& line : band.lines) {
-      lines.push_back(&line);
-      places.push_back(line.place);
-    }
+    for (const Line& line : band.lines) lines.push_back(&line);
   }
+  keepOneTitlePerBar(lines, pages.empty() ? 0 : pages.front().firstBarRegion);
+  std::vector<PlacedLine> places;
+  for (const Line* line : lines) places.push_back(line->place);
   emitVisualLines(lines, places, sink, context);
   return 0;
 }
