@@ -229,14 +229,14 @@ TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {
 TEST(PixelConversion, CopyWithoutRowPaddingAndEnlargement) {
   const std::vector<std::uint8_t> padded{1, 2, 3, 9, 9, 4, 5, 6, 9, 9};  // rows of 3 pixels in 5 bytes
   EXPECT_EQ(copyGray(padded.data(), 3, 2, 5).pixels, (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6}));
-  const GrayImage big = scaleUp(GrayImage{4, 2, {0, 0, 200, 200, 0, 0, 200, 200}}, 2);
+  const GrayImage big = scaleUpRows(GrayImage{4, 2, {0, 0, 200, 200, 0, 0, 200, 200}}, 2, 0, 4);
   ASSERT_EQ(big.pixels.size(), 32U);
   // Flat up to both ends, the edge blended from dark to light.
   EXPECT_EQ(std::vector<std::uint8_t>(big.pixels.begin(), big.pixels.begin() + 8),
             (std::vector<std::uint8_t>{0, 0, 0, 50, 150, 200, 200, 200}));
   // Any stretch of rows of an enlargement is those rows of the whole, clamped to it.
   const GrayImage ramp{3, 3, {0, 90, 180, 30, 120, 210, 60, 150, 240}};
-  const GrayImage whole = scaleUp(ramp, 2);
+  const GrayImage whole = scaleUpRows(ramp, 2, 0, 6);
   for (const auto& [top, bottom] : {std::pair{0, 6}, {1, 4}, {3, 5}, {-2, 2}, {5, 9}}) {
     const GrayImage rows = scaleUpRows(ramp, 2, top, bottom);
     const auto from = static_cast<std::ptrdiff_t>(std::max(top, 0)) * whole.width;

@@ -117,18 +117,19 @@ std::vector<std::uint8_t> dividerWalls(const GrayImage& image, const CellGrid& g
   std::vector<Divider> dividers;
   // Lines across it (a list's separators) break it for a pixel or two.
   constexpr int kCrossingRows = 3;
-  for (int x = 2; x + 2 < image.width; ++x) {
-    int start = -1;
-    int end = -1;  // of the line so far
-    for (int y = 0; y <= image.height; ++y) {
+  // Walked row by row, each column's line so far: [start, end), none when start < 0.
+  std::vector<int> start(static_cast<std::size_t>(std::max(image.width, 0)), -1);
+  std::vector<int> end(start.size(), -1);
+  for (int y = 0; y <= image.height; ++y) {
+    for (int x = 2; x + 2 < image.width; ++x) {
       if (y < image.height && onThinLine(image, x, y)) {
-        if (start < 0 || y - end > kCrossingRows) start = y;
-        end = y + 1;
+        if (start[x] < 0 || y - end[x] > kCrossingRows) start[x] = y;
+        end[x] = y + 1;
         continue;
       }
-      if (start >= 0 && (y == image.height || y - end >= kCrossingRows)) {
-        if (end - start >= kDividerLength) dividers.push_back({x, start, end});
-        start = -1;
+      if (start[x] >= 0 && (y == image.height || y - end[x] >= kCrossingRows)) {
+        if (end[x] - start[x] >= kDividerLength) dividers.push_back({x, start[x], end[x]});
+        start[x] = -1;
       }
     }
   }
@@ -289,10 +290,6 @@ void markRuns(const std::vector<std::uint8_t>& set, int width, int height, int m
     for (std::size_t x = 0; x < w; ++x) above[x] = row[x] != 0 ? above[x] + 1 : 0;
   }
 }
-
-}  // namespace
-
-namespace {
 
 // A stretch of one row that holds a single gray.
 struct FlatStretch {
@@ -881,8 +878,6 @@ std::vector<int> bandCuts(const std::vector<RowRun>& runs, int height, int parts
   }
   return cuts;
 }
-
-GrayImage scaleUp(const GrayImage& image, int factor) { return scaleUpRows(image, factor, 0, image.height * factor); }
 
 GrayImage scaleUpRows(const GrayImage& image, int factor, int top, int bottom) {
   top = std::clamp(top, 0, image.height * factor);

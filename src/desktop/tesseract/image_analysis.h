@@ -149,10 +149,8 @@ std::vector<ColumnSpan> uncoveredInk(const GrayImage& page, const RowRun& rows, 
 // without ink, so that no text line is split. Returns the cut rows.
 std::vector<int> bandCuts(const std::vector<RowRun>& runs, int height, int parts);
 
-// Bilinear enlargement by an integer factor.
-GrayImage scaleUp(const GrayImage& image, int factor);
-// Rows [top, bottom) of that enlargement (clamped to it), pixel for pixel,
-// without the rest.
+// Rows [top, bottom) of the bilinear enlargement by an integer factor
+// (clamped to it), pixel for pixel, without the rest.
 GrayImage scaleUpRows(const GrayImage& image, int factor, int top, int bottom);
 
 }  // namespace kestrova::desktop::tesseract
