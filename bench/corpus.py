@@ -114,6 +114,11 @@ SCREENS = [
     Screen("landing-four-dark", "landing page", "tune", True, 1.0, [Web(P.landing(2, "dark"), 40, 20, 1840, 1050)]),
     Screen("mail-three-dark", "mail client", "tune", True, 1.0, [Web(P.mail(2, "dark"), 100, 10, 1700, 1060)]),
     Screen("chat-beside-150", "chat", "tune", True, 1.5, [Web(P.chat_beside("light"), 120, 30, 1680, 1040)]),
+    Screen("terminals-deploy", "overlapping terminals", "tune", True, 1.0,
+         [Term(t, lines, g, bg, fg) for t, lines, g, bg, fg in P.TERMINAL_TRIO]),
+    Screen("prompt-paper-150", "terminal with prompt", "tune", True, 1.5,
+         [Term("omar@lab", P.PAPER_SESSION, "84x18+300+180", "#fafafa", "#1e1e1e", 16)]),
+    Screen("chat-garden-150", "chat", "tune", False, 1.5, [full(P.chat(2, "light"))]),
     # the held-back half: reported, never tuned on
     Screen("editor-light-150", "code editor", "held", True, 1.5, [Web(P.editor(1, "light"), 160, 40, 1600, 1000)]),
     Screen("chat-bubbles-150", "chat", "held", False, 1.5, [full(P.chat(1, "light"))]),

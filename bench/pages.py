@@ -370,6 +370,20 @@ CHAT = [
 ]
 
 
+# A third chat, for tuning: the bubbles layout with other people and words.
+CHAT.append(dict(
+    workspace="Chats", channel="Garden club", topic="Nadia, Tomas, Ines, you",
+    chats=[("*Garden club", "09:41", "Ines: the seed order is in"), ("Tomas Berg", "Yesterday", "See you at the plot"),
+           ("Nadia Rahimi", "Yesterday", "Photo"), ("Bike repair shop", "Mon", "Your bike is ready for pickup"),
+           ("Mum", "Sun", "Call me when you land"), ("Flat 3B", "Sat", "Who took the recycling out?")],
+    bubbles=[(False, "Morning! Did anyone water the tomatoes?", "08:02"),
+             (True, "I did, around seven. The soil was very dry.", "08:05"),
+             (False, "Thanks. We should fix the hose before Saturday.", "08:11"),
+             (False, "I can bring a new connector from the hardware store", "08:12"),
+             (True, "Great, I will bring gloves and the big shears", "08:20"),
+             (False, "The seed order is in: beans, kale, two kinds of lettuce", "09:41")]))
+
+
 def chat(v, theme):
     t = THEMES[theme]
     c = CHAT[v]
@@ -1255,6 +1269,32 @@ def terminal_windows(v):
             ("htop-lite", ["PID   USER   CPU%  MEM%  COMMAND", "2211  sam    12.0   3.1  chromium",
                            "1840  sam     4.5   1.2  python3 server.py", "  97  root    0.7   0.4  systemd-journald",
                            "3012  sam     0.3   0.1  bash"], "60x10+420+380", "black", "#b8f0b8")]
+
+
+# Tuning screens added when the first ones were read well: other colours,
+# more overlap, a larger font and different commands.
+TERMINAL_TRIO = [
+    ("deploy: git", ["$ git status --short", " M src/router.ts", " M src/views/cart.tsx", "?? docs/release-notes.md",
+                     "$ git diff --stat", " src/router.ts       | 14 ++++++++------",
+                     " src/views/cart.tsx  |  9 ++++++---", " 2 files changed, 15 insertions(+), 8 deletions(-)",
+                     "$ git commit -am 'Route the cart through checkout'", "[main 7e41c0a] Route the cart through checkout",
+                     "$ "], "76x14+90+120", "#eee8d5", "#073642"),
+    ("containers", ["$ docker ps --format 'table {{.Names}}  {{.Status}}'", "NAMES        STATUS",
+                    "web-1        Up 3 hours", "queue-1      Up 3 hours", "cache-1      Up 2 days (healthy)",
+                    "$ docker logs --tail 3 web-1", "GET /health 200 2ms", "GET /cart 200 41ms",
+                    "POST /checkout 201 118ms", "$ "], "66x13+700+300", "#282c34", "#abb2bf"),
+    ("disk usage", ["$ df -h /home", "Filesystem  Size  Used Avail Use% Mounted on",
+                    "/dev/nvme0n1p3  468G  301G  144G  68% /home", "$ du -sh Downloads Music Videos",
+                    "5.2G    Downloads", "38G     Music", "112G    Videos", "$ "], "62x10+1180+160", "#fffbe6", "#3b3b3b"),
+]
+
+PAPER_PROMPT = "{c:1;34}omar@lab{c:0}:{c:1;35}~/thesis{c:0}$ "
+PAPER_SESSION = [PAPER_PROMPT + "wc -w chapters/*.tex", "  4210 chapters/intro.tex", "  9876 chapters/method.tex",
+                 " 14086 total", PAPER_PROMPT + "python3 plot.py --out figures/",
+                 "Saved figures/accuracy.pdf (3 series)", "Saved figures/latency.pdf (2 series)",
+                 PAPER_PROMPT + "latexmk -pdf main.tex", "Latexmk: All targets (main.pdf) are up-to-date",
+                 PAPER_PROMPT + "ls figures", "{c:32}accuracy.pdf{c:0}  {c:32}latency.pdf{c:0}  setup.svg",
+                 PAPER_PROMPT]
 
 
 DENSE_TEXT = [(0, 240, 62), (1, 240, 62)]
