@@ -108,6 +108,13 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
          fill(image, {320, 0, 1, 400}, 60);
          return image;
        }(), {{{16, 16, 288, 73}, {0, 0, 320, 400}, 30}, {{336, 16, 288, 73}, {320, 0, 320, 400}, 30}}, {}},
+      {"a selected row as light as the next pane, the line bordering both between: one region each", [] {
+         GrayImage image = screen(255, {{{0, 0, 320, 400}, 255, 0, 2}, {{321, 0, 319, 400}, 235, 0, 5},
+                                        {{0, 100, 320, 40}, 238, 0, 1}});
+         fill(image, {320, 0, 1, 400}, 215);
+         return image;
+       }(), {{{16, 16, 288, 25}, {0, 0, 320, 100}, 255}, {{337, 16, 287, 73}, {320, 0, 320, 400}, 235},
+             {{16, 116, 288, 9}, {0, 100, 320, 40}, 238}}, {}},
       // A window manager's title bar shading from 180 down to 160 over a
       // dark desktop: its light title is ink, the title's dark shadow is not.
       {"a light title with a shadow on a gradient bar", [] {
@@ -271,6 +278,11 @@ TEST(ReadingOrder, PanelsThenColumnsThenRows) {
        {{'a', {{0, 0, 80, 14}, 1}}, {'B', {{300, 0, 400, 14}, 1}}, {'b', {{0, 30, 80, 14}, 2}}, {'C', {{300, 22, 400, 14}, 1}},
         {'D', {{300, 44, 400, 14}, 1}}, {'c', {{0, 60, 80, 14}, 1}}, {'E', {{300, 66, 400, 14}, 1}}},
        "abcBCDE"},
+      {"a list of chats beside the messages, a blank row across both: the list, then the messages",
+       {{'L', {{0, 0, 80, 14}, 1}}, {'a', {{0, 40, 80, 14}, 2}}, {'b', {{0, 60, 80, 14}, 2}}, {'c', {{0, 100, 80, 14}, 3}},
+        {'d', {{0, 120, 80, 14}, 3}}, {'e', {{0, 180, 80, 14}, 3}}, {'H', {{300, 2, 100, 14}, 4}},
+        {'m', {{300, 40, 200, 14}, 5}}, {'n', {{600, 100, 200, 14}, 6}}, {'T', {{300, 300, 100, 14}, 7}}},
+       "LabcdeHmnT"},
       {"a chat's bubbles on either side, one a row, under the header and over the composer",
        {{'h', {{0, 0, 100, 14}, 1}}, {'a', {{0, 30, 200, 14}, 2}}, {'b', {{400, 60, 200, 14}, 3}},
         {'c', {{0, 90, 200, 14}, 4}}, {'X', {{0, 120, 300, 14}, 1}}},

@@ -95,18 +95,22 @@ std::vector<std::uint8_t> cellBackgrounds(const GrayImage& image, const CellGrid
   return backgrounds;
 }
 
-// A divider between two panes of one background: a thin upright line at
-// least this long, with no other such line within `kLeastPaneWidth` of it
-// (a sheet's grid lines stand closer; they part cells, not panes).
+// A divider between two panes: a thin upright line at least this long, with
+// no other such line within `kLeastPaneWidth` of it (a sheet's grid lines
+// stand closer; they part cells, not panes).
 constexpr int kDividerLength = 160;
 constexpr int kLeastPaneWidth = 192;
 
-// Whether x shows a line one or two pixels wide against the same gray on both sides.
+// Whether x shows a line one or two pixels wide, darker or lighter than both
+// sides, whatever their grays: a pane's border parts it also from a selected
+// row beside it that is about as light as the next pane (the row and that
+// pane, flooded into one area, were read as one region). The soft edge
+// between two grays lies between them.
 bool onThinLine(const GrayImage& image, int x, int y) {
   const int here = image.at(x, y);
   const int left = image.at(x - 2, y);
   const int right = image.at(x + 2, y);
-  return std::abs(here - left) >= 6 && std::abs(here - right) >= 6 && std::abs(left - right) <= 3;
+  return std::abs(here - left) >= 6 && std::abs(here - right) >= 6 && (here < left) == (here < right);
 }
 
 // Per cell: 1 where a divider parts it from the cell on its right.
@@ -1347,9 +1351,56 @@ int windowOnTop(const std::vector<PlacedLine>& lines, const std::vector<std::siz
   return -1;
 }
 
+// Panels side by side (a chat's list of chats beside its messages) stand
+// this many pixels apart at least, and each holds this many lines.
+constexpr int kPanelGutter = 24;
+constexpr int kPanelLines = 3;
+
+// Whether the groups a cut down makes are panels side by side, to be read
+// one after the other even where a blank row runs across them all (a row
+// between two chats of the list, level with a gap between two bubbles): no
+// region in two groups, each group starting level with the first and
+// reaching down half the rows of all of them at least, wide gutters between.
+// A title or heading over one of them starts higher; a page's footer under
+// its columns shares their region.
+bool panelsSideBySide(const std::vector<PlacedLine>& lines, const std::vector<std::vector<std::size_t>>& groups) {
+  if (groups.size() < 2) return false;
+  std::map<int, std::size_t> groupOfRegion;
+  int tallest = 0;
+  RowRun all{1 << 30, -1};
+  std::vector<RowRun> rows;
+  std::vector<ColumnSpan> columns;
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    RowRun r{1 << 30, -1};
+    ColumnSpan c{1 << 30, -1};
+    for (std::size_t i : groups[g]) {
+      const Rect& box = lines[i].box;
+      if (groupOfRegion.try_emplace(lines[i].region, g).first->second != g) return false;
+      tallest = std::max(tallest, box.height);
+      r = {std::min(r.top, box.y), std::max(r.bottom, box.bottom())};
+      c = {std::min(c.left, box.x), std::max(c.right, box.right())};
+    }
+    rows.push_back(r);
+    columns.push_back(c);
+    all = {std::min(all.top, r.top), std::max(all.bottom, r.bottom)};
+  }
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    if (static_cast<int>(groups[g].size()) < kPanelLines || std::abs(rows[g].top - rows[0].top) > tallest ||
+        2 * (rows[g].bottom - rows[g].top) < all.bottom - all.top) {
+      return false;
+    }
+    if (g > 0 && columns[g].left - columns[g - 1].right < kPanelGutter) return false;
+  }
+  return true;
+}
+
 void order(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>& ids, std::vector<std::size_t>& out) {
   if (ids.size() < 2) {
     out.insert(out.end(), ids.begin(), ids.end());
+    return;
+  }
+  if (auto panels = joinTableColumns(lines, cutAlong(lines, ids, false)); panelsSideBySide(lines, panels)) {
+    for (const auto& panel : panels) order(lines, panel, out);
     return;
   }
   for (const bool across : {true, false}) {

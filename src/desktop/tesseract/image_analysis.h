@@ -168,7 +168,9 @@ struct PlacedLine {
 // The lines in reading order, as indices: cut the screen where a blank band
 // runs across all the lines, first across (title bars, status bars, one row
 // after another), then down (a sidebar beside its panel, columns), and so on
-// within each part. No cut separates the lines of one region from each other
+// within each part; but panels side by side, of regions of their own and
+// level at the top, are cut down first (a list of chats beside the
+// messages, whose rows' gaps line up). No cut separates the lines of one region from each other
 // while other regions' lines share the part (a chat's bubbles lie between its
 // panel's names), unless it cuts down between columns of that region standing
 // side by side (a sidebar and a page of one background) or across before a
