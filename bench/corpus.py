@@ -119,6 +119,8 @@ SCREENS = [
     Screen("prompt-paper-150", "terminal with prompt", "tune", True, 1.5,
          [Term("omar@lab", P.PAPER_SESSION, "84x18+300+180", "#fafafa", "#1e1e1e", 16)]),
     Screen("chat-garden-150", "chat", "tune", False, 1.5, [full(P.chat(2, "light"))]),
+    Screen("terminals-stack", "overlapping terminals", "tune", True, 1.0,
+         [Term(t, lines, g, bg, fg) for t, lines, g, bg, fg in P.TERMINAL_STACK]),
     # the held-back half: reported, never tuned on
     Screen("editor-light-150", "code editor", "held", True, 1.5, [Web(P.editor(1, "light"), 160, 40, 1600, 1000)]),
     Screen("chat-bubbles-150", "chat", "held", False, 1.5, [full(P.chat(1, "light"))]),

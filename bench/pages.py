@@ -1287,6 +1287,23 @@ TERMINAL_TRIO = [
                     "/dev/nvme0n1p3  468G  301G  144G  68% /home", "$ du -sh Downloads Music Videos",
                     "5.2G    Downloads", "38G     Music", "112G    Videos", "$ "], "62x10+1180+160", "#fffbe6", "#3b3b3b"),
 ]
+# Three terminals, the last on top of the lower parts of the other two,
+# cutting their lines off.
+TERMINAL_STACK = [
+    ("mail relay", ["relay$ journalctl -u postfix --since today | tail -4",
+                    "Mar 09 07:58:02 relay postfix/qmgr[912]: 4F2A1C3: removed",
+                    "Mar 09 08:01:17 relay postfix/smtp[1450]: connect to mx2.example.net timed out",
+                    "Mar 09 08:01:19 relay postfix/smtp[1450]: 7B9E0D4: sent (250 2.0.0 OK)",
+                    "Mar 09 08:02:40 relay postfix/qmgr[912]: 7B9E0D4: removed",
+                    "relay$ mailq | tail -1", "-- 3 Kbytes in 2 Requests.", "relay$ "],
+     "84x14+150+90", "#1d2b2f", "#a3b5b8"),
+    ("node", ["> const prices = [12.5, 8, 30]", "undefined", "> prices.map(p => p * 1.2)", "[ 15, 9.6, 36 ]",
+              "> new Date(2026, 2, 9).toDateString()", "'Mon Mar 09 2026'", "> "],
+     "56x12+1010+170", "#ffffff", "#303030"),
+    ("watch uptime", ["Every 2.0s: uptime", "", " 08:03:11 up 41 days,  2:17,  3 users,  load average: 1.12, 0.97, 0.88"],
+     "74x5+560+215", "#101010", "#e0e0a0"),
+]
+
 
 PAPER_PROMPT = "{c:1;34}omar@lab{c:0}:{c:1;35}~/thesis{c:0}$ "
 PAPER_SESSION = [PAPER_PROMPT + "wc -w chapters/*.tex", "  4210 chapters/intro.tex", "  9876 chapters/method.tex",
