@@ -315,6 +315,11 @@ TEST(ReadingOrder, PanelsThenColumnsThenRows) {
         {'j', {{100, 120, 300, 16}, 4}}, {'i', {{0, 140, 30, 12}, 1}}, {'k', {{0, 170, 50, 14}, 1}},
         {'m', {{100, 170, 200, 16}, 5}}, {'l', {{0, 190, 30, 12}, 1}}, {'n', {{0, 240, 600, 16}, 1}}},
        "abcdefghijklmn"},
+      {"two windows' lines level with each other, no blank band between: window by window, topmost first",
+       {{'a', {{0, 10, 300, 14}, 1, false, 1, 0}}, {'c', {{320, 0, 300, 14}, 2, false, 1, 1}},
+        {'b', {{0, 30, 400, 14}, 1, false, 1, 0}}, {'d', {{320, 30, 300, 14}, 2, false, 1, 1}},
+        {'X', {{0, 200, 100, 14}, 3}}},
+       "cdabX"},
       {"two rows of long cells, as likely a table's: row by row",
        {{'a', {{0, 0, 280, 14}, 1, false, 8}}, {'b', {{400, 0, 200, 14}, 1, false, 5}}, {'c', {{0, 20, 275, 14}, 1, false, 8}},
         {'d', {{400, 20, 200, 14}, 1, false, 5}}},
@@ -331,6 +336,28 @@ TEST(ReadingOrder, PanelsThenColumnsThenRows) {
   EXPECT_TRUE(continuesLine(number, code));
   EXPECT_FALSE(continuesLine(code, number)) << "leftwards";
   EXPECT_FALSE(continuesLine(code, below));
+  EXPECT_FALSE(continuesLine(number, {{40, 2, 200, 14}, 0, false, 1, 1})) << "another window's";
+}
+
+TEST(PlaceInWindows, UnderTheNearestBarAboveTheTopOfTheLinesRegion) {
+  // A page's window, a dialog's over its middle, a terminal beside them.
+  const std::vector<Rect> bars{{0, 0, 600, 20}, {200, 100, 200, 20}, {700, 50, 400, 20}};
+  const int firstBarRegion = 10;
+  const std::pair<const char*, PlacedLine> cases[][2] = {
+      {{"the page's line above the dialog", {{250, 40, 100, 14}, 1}},
+       {"the page's line below the dialog, of the same region", {{250, 300, 100, 14}, 1}}},
+      {{"the dialog's line", {{220, 130, 100, 14}, 2}}, {"the dialog's title", {{260, 103, 60, 12}, 11}}},
+      {{"the terminal's line", {{710, 80, 300, 14}, 3}}, {"a line of the desktop, under no bar", {{1200, 900, 80, 14}, 4}}},
+  };
+  const int expected[][2] = {{0, 0}, {1, 1}, {2, -1}};
+  std::vector<PlacedLine> lines;
+  for (const auto& pair : cases) {
+    for (const auto& [what, line] : pair) lines.push_back(line);
+  }
+  placeInWindows(lines, bars, firstBarRegion);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i].window, expected[i / 2][i % 2]) << cases[i / 2][i % 2].first;
+  }
 }
 
 void expectMended(void (*mend)(std::string&), std::initializer_list<std::pair<const char*, const char*>> cases) {

@@ -1423,16 +1423,49 @@ void order(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>&
 
 }  // namespace
 
+void placeInWindows(std::vector<PlacedLine>& lines, const std::vector<Rect>& bars, int firstBarRegion) {
+  std::map<int, int> regionTop;
+  for (const PlacedLine& line : lines) {
+    const auto [top, added] = regionTop.try_emplace(line.region, line.box.y);
+    if (!added) top->second = std::min(top->second, line.box.y);
+  }
+  for (PlacedLine& line : lines) {
+    const int bar = line.region - firstBarRegion;
+    if (bar >= 0 && bar < static_cast<int>(bars.size())) {
+      line.window = bar;
+      continue;
+    }
+    const int middle = line.box.x + line.box.width / 2;
+    const int top = regionTop[line.region];
+    line.window = -1;
+    for (std::size_t i = 0; i < bars.size(); ++i) {
+      const Rect& b = bars[i];
+      const bool holds = b.x <= middle && middle < b.right() && b.y <= top;
+      if (holds && (line.window < 0 || b.y > bars[static_cast<std::size_t>(line.window)].y)) {
+        line.window = static_cast<int>(i);
+      }
+    }
+  }
+}
+
 std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines) {
-  std::vector<std::size_t> ids(lines.size());
-  std::iota(ids.begin(), ids.end(), 0);
+  std::map<int, std::vector<std::size_t>> windows;
+  for (std::size_t i = 0; i < lines.size(); ++i) windows[lines[i].window].push_back(i);
+  std::vector<std::vector<std::size_t>> groups;
+  for (auto& [window, ids] : windows) groups.push_back(std::move(ids));
+  const auto top = [&](const std::vector<std::size_t>& ids) {
+    int y = 1 << 30;
+    for (std::size_t i : ids) y = std::min(y, lines[i].box.y);
+    return y;
+  };
+  std::stable_sort(groups.begin(), groups.end(), [&](const auto& a, const auto& b) { return top(a) < top(b); });
   std::vector<std::size_t> out;
-  order(lines, ids, out);
+  for (const auto& ids : groups) order(lines, ids, out);
   return out;
 }
 
 bool continuesLine(const PlacedLine& before, const PlacedLine& after) {
-  return levelWith(after.box, before.box) && after.box.x >= before.box.right();
+  return before.window == after.window && levelWith(after.box, before.box) && after.box.x >= before.box.right();
 }
 
 }  // namespace kestrova::desktop::tesseract

@@ -163,7 +163,15 @@ struct PlacedLine {
   int region = 0;
   bool number = false;  // digits only: a line or row number
   int words = 1;        // running text has many, a table's cells few
+  int window = -1;      // the title bar whose window it lies in, -1 when none
 };
+
+// Places each line in the window of a title bar (`bars`, top to bottom not
+// required): lines read in bar i (regions from `firstBarRegion`) are its
+// title; any other lies in the window of the nearest bar above the top of
+// its region whose columns hold its middle. Measured from the region's top,
+// a page's lines below a dialog stay in the page's window.
+void placeInWindows(std::vector<PlacedLine>& lines, const std::vector<Rect>& bars, int firstBarRegion);
 
 // The lines in reading order, as indices: cut the screen where a blank band
 // runs across all the lines, first across (title bars, status bars, one row
@@ -180,11 +188,14 @@ struct PlacedLine {
 // text (a dialog, the lines beside it cut off by its frame) is read after that
 // text, and otherwise rows top to bottom, each left to right. Rows set off
 // from the rest that stand in columns each holding paragraphs are a page's
-// columns of text, read column by column.
+// columns of text, read column by column. Lines in two windows or more are
+// read window by window first, topmost first (overlapping terminals, whose
+// lines no blank band parts), each window's lines as above.
 std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines);
 
 // Whether a line read after another continues its visual line: level with
-// it and to its right (a line number and its code, a sheet's cells).
+// it and to its right (a line number and its code, a sheet's cells), in the
+// same window (a title is a line of its own beside another window's line).
 bool continuesLine(const PlacedLine& before, const PlacedLine& after);
 
 }  // namespace kestrova::desktop::tesseract

@@ -8,6 +8,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -273,9 +274,15 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     straightenMismatchedQuotes(piece.text);
     mendBarsAndBoxes(piece.text);
   }
-  // Only frames; or specks and a rule's dots, far lower than the line.
+  // Only frames; or specks and a rule's dots, far lower than the line; or
+  // the edge of a window's frame beside it, a pixel or two wide, read as a
+  // mark (";", "!").
+  const int edge = 2 * band.page->scale;
   std::erase_if(pieces, [&](const LinePiece& piece) {
-    return piece.text.empty() || 3 * (piece.bottom - piece.top) < bottom - top;
+    const bool mark = std::none_of(piece.text.begin(), piece.text.end(),
+                                   [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+    return piece.text.empty() || 3 * (piece.bottom - piece.top) < bottom - top ||
+           (mark && piece.right - piece.left <= edge);
   });
   return pieces;
 }
@@ -650,9 +657,11 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
   for (const Band& band : bands) {
     for (const Line& line : band.lines) lines.push_back(&line);
   }
-  keepOneTitlePerBar(lines, pages.empty() ? 0 : pages.front().firstBarRegion);
+  const int firstBarRegion = pages.empty() ? 0 : pages.front().firstBarRegion;
+  keepOneTitlePerBar(lines, firstBarRegion);
   std::vector<PlacedLine> places;
   for (const Line* line : lines) places.push_back(line->place);
+  if (!pages.empty()) placeInWindows(places, pages.front().titleBars, firstBarRegion);
   emitVisualLines(lines, places, sink, context);
   return 0;
 }
