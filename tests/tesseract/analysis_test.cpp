@@ -149,6 +149,23 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
   }
 }
 
+TEST(TitleBarPage, ItsTitleInkWhateverAreasTheBarLiesOver) {
+  // A bar shading from 184 down over a window (39) and the desktop (30),
+  // its light title, with a dark shadow, lying over both.
+  GrayImage image = screen(30, {{{0, 96, 320, 304}, 39, 200, 3}});
+  for (int y = 72; y < 96; ++y) fill(image, {100, y, 440, 1}, static_cast<std::uint8_t>(184 - (y - 72)));
+  for (int x = 260; x < 380; x += 6) fill(image, {x + 1, 80, 2, 9}, 110), fill(image, {x, 79, 2, 9}, 255);
+  const std::vector<GradientBar> bars = findGradientBars(image);
+  ASSERT_EQ(bars.size(), 1U);
+  const GradientBar& bar = bars.front();
+  const GrayImage page = prepareTitleBar(image, bar);
+  ASSERT_EQ(page.width, bar.right - bar.left);
+  const auto at = [&](int x, int y) { return page.at(x - bar.left, y - bar.top); };
+  for (const int x : {260, 374}) EXPECT_LT(at(x, 82), 100) << "title at " << x;
+  EXPECT_EQ(at(262, 86), 255) << "its shadow";
+  EXPECT_EQ(at(200, 82), 255) << "the bar";
+}
+
 TEST(EraseRules, RemovesRunsAtLeastTheGivenLength) {
   const std::tuple<const char*, Rect, std::uint8_t, bool> cases[] = {
       {"a table rule", {10, 10, 150, 1}, 0, true},

@@ -702,6 +702,23 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
   return page;
 }
 
+GrayImage prepareTitleBar(const GrayImage& image, const GradientBar& bar) {
+  const int width = bar.right - bar.left;
+  const int height = static_cast<int>(bar.grays.size());
+  GrayImage page{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height)};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int fromBar = image.at(bar.left + x, bar.top + y) - bar.grays[y];
+      page.pixels[static_cast<std::size_t>(y) * width + x] =
+          static_cast<std::uint8_t>(255 - std::max(0, bar.lightTitle ? fromBar : -fromBar));
+    }
+  }
+  stretchLines(page);
+  eraseRules(page, kRuleWidth, kRuleHeight);
+  eraseCursors(page, kCursorWidth, kCursorHeight);
+  return page;
+}
+
 void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBelow) {
   std::vector<std::uint8_t> rule(page.pixels.size(), 0);
   markRuns(inkMask(page, inkBelow), page.width, page.height, minimumWidth, minimumHeight, rule);

@@ -93,6 +93,10 @@ std::vector<TextRegion> findTextRegions(const GrayImage& image, const Background
 // erased.
 GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region);
 
+// A title bar as a page of its own, dark on white: each pixel as dark as it
+// stands out from its row's gray on the title's side. Where windows overlap,
+// a bar lies over other areas, whose pages each show a piece of it.
+GrayImage prepareTitleBar(const GrayImage& image, const GradientBar& bar);
 // Paints white every horizontal run of ink (pixels darker than `inkBelow`) at
 // least `minimumWidth` pixels long and every vertical one at least
 // `minimumHeight`: window borders, table rules and underlines, which

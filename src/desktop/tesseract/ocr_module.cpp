@@ -451,6 +451,12 @@ std::vector<Page> planPages(GrayImage gray, const KestrovaOcrOptions& options) {
     pages.push_back({preparePage(gray, map, regions[i]), scales[i], regions[i].bounds, static_cast<int>(i), titleBars,
                      static_cast<int>(regions.size())});
   }
+  // Each bar read whole, too: the most confident reading of its title stays.
+  for (std::size_t i = 0; i < map.bars.size(); ++i) {
+    const int region = static_cast<int>(regions.size() + i);
+    pages.push_back({prepareTitleBar(gray, map.bars[i]), std::max(2, options.scale), titleBars[i], region, titleBars,
+                     static_cast<int>(regions.size())});
+  }
   return pages;
 }
 
