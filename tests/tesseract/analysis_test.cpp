@@ -217,6 +217,9 @@ TEST(UnderscoreAfter, FindsOnlyALetterLongHairlineAtTheWordsEnd) {
       {"a letter reaching just under the baseline", {{22, 14, 9, 9}}, false},
       {"the bowl of a descender", {{26, 24, 5, 1}, {26, 22, 1, 2}, {30, 22, 1, 2}}, false},
       {"an underscore after a space", {{38, 24, 8, 1}}, false},
+      {"an underscore after a y, whose tail bends left under it", {{26, 21, 2, 3}, {24, 24, 3, 1}, {31, 25, 9, 1}}, true},
+      {"an underscore on the baseline", {{30, 19, 9, 1}}, true},
+      {"the flat foot of the next word's Z", {{31, 11, 8, 1}, {31, 19, 8, 1}, {32, 12, 6, 7}}, false},
   };
   for (const auto& [what, ink, underscore] : cases) {
     GrayImage page = filled(80, 40, 255);

@@ -820,13 +820,16 @@ bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
     return true;
   };
   const int reach = ascent / 2;
-  const int from = std::max(0, right - reach);
+  // Ink left of the word's end is its last letter's (a y's tail bending left).
+  const int from = std::max(0, right - 1);
   const int to = std::min(page.width, right + reach);
   // Tesseract's line box may end above a thin underscore of small monospace
   // text: it may reach a little under the box, not as far as the next line.
   const int lowest = std::min({page.height - 1, std::max(word.lineBottom, baseline + ascent * 2 / 5),
                                baseline + ascent * 2 / 3});
-  for (int y = baseline + 1; y <= lowest; ++y) {
+  // Tesseract's baseline may lie a row under a thin underscore that sits on
+  // it: there, only what is an underscore counts.
+  for (int y = std::max(0, baseline - 1); y <= lowest; ++y) {
     int start = from;
     while (start < to && !ink(start, y)) ++start;
     if (start == to) continue;
@@ -839,7 +842,8 @@ bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
     // first where a letter, not an underscore, ends the word. A line with ink
     // right above it is a letter's foot (Tesseract's baseline is a row or two
     // off), one with ink under it within `thickest` rows is too thick.
-    return 4 * length >= ascent && length <= ascent && thickness <= thickest && blank(y - 1, start, end);
+    const bool underscore = 4 * length >= ascent && length <= ascent && thickness <= thickest && blank(y - 1, start, end);
+    if (y > baseline || underscore) return underscore;
   }
   return false;
 }
