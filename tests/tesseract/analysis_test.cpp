@@ -402,6 +402,7 @@ TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {
                                   {"Yes, | booked a table", "Yes, I booked a table"},
                                   {"Two are cracked. | took photos", "Two are cracked. I took photos"},
                                   {"| will bring the map", "I will bring the map"},
+                                  {"| did, around seven.", "I did, around seven."},
                                   {"ps aux | grep cron. | sort", "ps aux | grep cron. | sort"},
                                   {"Restore defaults Cancel | Apply", "Restore defaults Cancel Apply"},
                                   {"| Search files |", "Search files"},

@@ -69,6 +69,8 @@ bool isLower(char c) { return c >= 'a' && c <= 'z'; }
 // Words that follow "I" in a sentence far more often than they follow a pipe
 // or a bitwise or; past tenses ("I booked") among them.
 bool followsI(std::string_view word) {
+  // "I did, around seven": punctuation after the verb.
+  while (!word.empty() && std::string_view(",.;:!?").find(word.back()) != std::string_view::npos) word.remove_suffix(1);
   if (word.size() > 3 && word.ends_with("ed")) return true;
   static constexpr std::string_view kVerbs[] = {
       "agree", "also",   "am",    "brought", "can",   "could",  "did",   "do",   "don't", "feel",
