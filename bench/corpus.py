@@ -121,6 +121,7 @@ SCREENS = [
     Screen("chat-garden-150", "chat", "tune", False, 1.5, [full(P.chat(2, "light"))]),
     Screen("terminals-stack", "overlapping terminals", "tune", True, 1.0,
          [Term(t, lines, g, bg, fg) for t, lines, g, bg, fg in P.TERMINAL_STACK]),
+    Screen("editor-paper-150", "code editor", "tune", True, 1.5, [Web(P.editor(2, "light"), 120, 30, 1680, 1030)]),
     # the held-back half: reported, never tuned on
     Screen("editor-light-150", "code editor", "held", True, 1.5, [Web(P.editor(1, "light"), 160, 40, 1600, 1000)]),
     Screen("chat-bubbles-150", "chat", "held", False, 1.5, [full(P.chat(1, "light"))]),

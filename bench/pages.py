@@ -298,6 +298,31 @@ EDITOR_TREE = [
 EDITOR_TABS = [["runner.py", "config.py", "README.md"], ["invoices.ts", "types.ts"]]
 EDITOR_STATUS = [["main", "Ln 22, Col 17", "Spaces: 4", "UTF-8", "LF", "Python"],
                  ["main*", "Ln 12, Col 3", "Spaces: 2", "UTF-8", "TypeScript"]]
+
+# A third file, for tuning: a light editor at 150% in a decorated window.
+EDITOR_CODE.append("""use std::collections::HashMap;
+
+const MAX_BATCH_SIZE: usize = 64;
+
+pub struct Ledger {
+    balances: HashMap<String, i64>,
+}
+
+impl Ledger {
+    pub fn apply_transfer(&mut self, from: &str, to: &str, amount: i64) -> bool {
+        let from_balance = self.balances.get(from).copied().unwrap_or(0);
+        if from_balance < amount {
+            return false;
+        }
+        *self.balances.entry(from.to_string()).or_insert(0) -= amount;
+        *self.balances.entry(to.to_string()).or_insert(0) += amount;
+        true
+    }
+}""")
+EDITOR_TREE.append(["EXPLORER", "LEDGER", "src", "*ledger.rs", "main.rs", "Cargo.toml", "Cargo.lock"])
+EDITOR_TABS.append(["ledger.rs", "main.rs"])
+EDITOR_STATUS.append(["main", "Ln 11, Col 28", "Spaces: 4", "UTF-8", "Rust"])
+
 KEYWORDS = {"from", "import", "def", "class", "return", "for", "in", "if", "const", "export", "async", "function",
             "await", "as", "type", "throw", "new"}
 
