@@ -260,7 +260,11 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     LinePiece& piece = pieces.back();
     const int baseline = baselineAt(piece.right);
     const int bandTop = band.rows->at(band.top);  // in the enlarged rows
-    const WordEnd end{piece.right, bandTop + baseline, baseline - top, bandTop + bottom - 1};
+    // Where Tesseract split a stretch of ink into words itself, the first
+    // may have the whole stretch's box, over the next word ("unwrap or(0)"):
+    // an underscore would then end where the next word begins.
+    const int wordEnd = wordLeft < piece.right ? std::max(piece.left, wordLeft - (baseline - top) / 2) : piece.right;
+    const WordEnd end{wordEnd, bandTop + baseline, baseline - top, bandTop + bottom - 1};
     // Tesseract may keep an underscore yet split the words at it ("trace _id").
     const bool keptUnderscore = piece.text.back() == '_' || next.front() == '_';
     const bool joined = keptUnderscore && 4 * (wordLeft - piece.right) < bottom - top;
@@ -562,13 +566,22 @@ void returnLargeBuffersToTheSystem() {
 }
 
 // A title bar shows one title, but every page it reaches into reads it, and
-// its buttons and icon read as marks: the most confident line stays.
+// its buttons and icon read as marks: the most confident line stays, one of
+// a few letters at least if there is one (a window's buttons, read as "ox",
+// may rate higher than a small title).
 void keepOneTitlePerBar(std::vector<const Line*>& lines, int firstBarRegion) {
+  constexpr std::ptrdiff_t kTitleLetters = 3;
+  const auto letters = [](const Line* line) {
+    return std::count_if(line->text.begin(), line->text.end(),
+                         [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }) >= kTitleLetters;
+  };
   std::map<int, const Line*> best;
   for (const Line* line : lines) {
     if (line->place.region < firstBarRegion) continue;
     const Line*& kept = best[line->place.region];
-    if (kept == nullptr || line->confidence > kept->confidence) kept = line;
+    if (kept == nullptr || std::pair(letters(line), line->confidence) > std::pair(letters(kept), kept->confidence)) {
+      kept = line;
+    }
   }
   std::erase_if(lines, [&](const Line* line) {
     return line->place.region >= firstBarRegion && best[line->place.region] != line;
