@@ -394,7 +394,9 @@ TEST(StraightenMismatchedQuotes, OnlyACurlyQuotePairedWithAStraightOne) {
                 {"print(\"done\u201D)", "print(\"done\")"},
                 {"\u201Cone\u201D and \"two\"", "\u201Cone\u201D and \"two\""},
                 {"\u201Cunclosed", "\u201Cunclosed"},
-                {"na\u00EFve caf\u00E9 \u201Cok\"", "na\u00EFve caf\u00E9 \"ok\""}});
+                {"na\u00EFve caf\u00E9 \u201Cok\"", "na\u00EFve caf\u00E9 \"ok\""},
+                {"git commit -am \u2018Route the cart\'", "git commit -am \'Route the cart\'"},
+                {"\u2018Hello,\u2019 she said", "\u2018Hello,\u2019 she said"}});
 }
 
 TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {

@@ -11,44 +11,53 @@
 namespace kestrova::desktop::tesseract {
 namespace {
 
-constexpr std::string_view kStraight = "\"";
-constexpr std::string_view kOpening = "\u201C";
-constexpr std::string_view kClosing = "\u201D";
+// A kind of quote: its straight mark and its curly opening and closing ones.
+struct QuoteKind {
+  std::string_view straight, opening, closing;
+};
+constexpr QuoteKind kDouble{"\"", "\u201C", "\u201D"};
+constexpr QuoteKind kSingle{"'", "\u2018", "\u2019"};
 
 struct Quote {
   std::size_t at;
   std::string_view mark;
 };
 
-std::vector<Quote> doubleQuotesIn(const std::string& line) {
+std::vector<Quote> quotesIn(const std::string& line, const QuoteKind& kind) {
   std::vector<Quote> quotes;
   for (std::size_t at = 0; at < line.size(); ++at) {
-    for (std::string_view mark : {kStraight, kOpening, kClosing}) {
+    for (std::string_view mark : {kind.straight, kind.opening, kind.closing}) {
       if (line.compare(at, mark.size(), mark) == 0) quotes.push_back({at, mark});
     }
   }
   return quotes;
 }
 
-}  // namespace
-
-void straightenMismatchedQuotes(std::string& line) {
-  const std::vector<Quote> quotes = doubleQuotesIn(line);
+void straighten(std::string& line, const QuoteKind& kind) {
+  const std::vector<Quote> quotes = quotesIn(line, kind);
   std::vector<bool> straighten(quotes.size(), false);
   for (std::size_t i = 0; i < quotes.size(); ++i) {
-    const bool opensBeforeStraight = quotes[i].mark == kOpening && i + 1 < quotes.size() && quotes[i + 1].mark == kStraight;
-    const bool closesAfterStraight = quotes[i].mark == kClosing && i > 0 && quotes[i - 1].mark == kStraight;
+    const bool opensBeforeStraight =
+        quotes[i].mark == kind.opening && i + 1 < quotes.size() && quotes[i + 1].mark == kind.straight;
+    const bool closesAfterStraight = quotes[i].mark == kind.closing && i > 0 && quotes[i - 1].mark == kind.straight;
     straighten[i] = opensBeforeStraight || closesAfterStraight;
   }
   std::string straightened;
   std::size_t copied = 0;
   for (std::size_t i = 0; i < quotes.size(); ++i) {
     if (!straighten[i]) continue;
-    straightened.append(line, copied, quotes[i].at - copied).append(kStraight);
+    straightened.append(line, copied, quotes[i].at - copied).append(kind.straight);
     copied = quotes[i].at + quotes[i].mark.size();
   }
   if (copied == 0) return;
   line = straightened.append(line, copied);
+}
+
+}  // namespace
+
+void straightenMismatchedQuotes(std::string& line) {
+  straighten(line, kDouble);
+  straighten(line, kSingle);
 }
 
 namespace {

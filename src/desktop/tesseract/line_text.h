@@ -7,10 +7,11 @@
 
 namespace kestrova::desktop::tesseract {
 
-// Tesseract's model, trained mostly on print, reads a straight double quote
-// that opens a string as a curly one ("“summary.json\"" in code). A curly
-// quote whose partner is straight is such a misreading, and is made straight
-// like its partner; quotes paired in one style are left as they are.
+// Tesseract's model, trained mostly on print, reads a straight quote that
+// opens a string as a curly one ("“summary.json\"" in code, "‘Route the
+// cart'" in a shell). A curly quote whose partner is straight is such a
+// misreading, and is made straight like its partner; quotes paired in one
+// style are left as they are. Double and single quotes each pair with their own kind.
 void straightenMismatchedQuotes(std::string& line);
 
 // Tesseract reads a capital I set alone as a bar, and a button's or a box's
