@@ -191,6 +191,8 @@ TEST(EraseCursors, RemovesBlocksAndOutlinesButNotLetters) {
       {"the stem of a bold I", {{20, 14, 4, 16}}, {}, {}, 21, 25, false},
       {"a dot", {{20, 20, 3, 3}}, {}, {}, 21, 21, false},
       {"the dot of a large bold i", {{20, 20, 9, 9}}, {}, {}, 24, 24, false},
+      {"the stem of a bold i under its dot", {{20, 20, 6, 13}, {20, 14, 6, 5}}, {}, {}, 22, 25, false},
+      {"a block cursor under a letter of the line above", {{20, 20, 6, 13}, {18, 6, 10, 12}}, {}, {}, 22, 25, true},
       {"an O with cut corners", {{20, 20, 6, 13}}, {{21, 21, 4, 11}, {20, 20, 1, 1}, {25, 32, 1, 1}}, {}, 20, 25, false},
       {"an outline round a letter", {{20, 20, 6, 13}}, {{21, 21, 4, 11}}, {{22, 24, 2, 5}}, 20, 25, false},
       {"a u", {{20, 24, 6, 9}}, {{21, 24, 4, 8}}, {}, 20, 28, false},

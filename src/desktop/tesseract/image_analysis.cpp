@@ -781,6 +781,49 @@ bool isOutline(const Blob& blob, const GrayImage& page) {
   return true;
 }
 
+// Whether the ink at (x, y) is a blob that fits in a `size` square, and
+// lies above row `below`: flooded only within that reach of (x, y).
+bool smallBlobAt(const GrayImage& page, int x, int y, int size, int below) {
+  const int left = std::max(0, x - size), top = std::max(0, y - size);
+  const int right = std::min(page.width - 1, x + size), bottom = std::min(page.height - 1, y + size);
+  const int width = right - left + 1;
+  std::vector<std::uint8_t> seen(static_cast<std::size_t>(width) * (bottom - top + 1), 0);
+  Blob blob;
+  std::vector<std::pair<int, int>> stack{{x, y}};
+  seen[static_cast<std::size_t>(y - top) * width + (x - left)] = 1;
+  while (!stack.empty()) {
+    const auto [px, py] = stack.back();
+    stack.pop_back();
+    blob.left = std::min(blob.left, px), blob.right = std::max(blob.right, px);
+    blob.top = std::min(blob.top, py), blob.bottom = std::max(blob.bottom, py);
+    // Reaching the edge of the window, it is larger than a dot.
+    if (px == left || px == right || py == top || py == bottom) return false;
+    for (int ny = py - 1; ny <= py + 1; ++ny) {
+      for (int nx = px - 1; nx <= px + 1; ++nx) {
+        std::uint8_t& mark = seen[static_cast<std::size_t>(ny - top) * width + (nx - left)];
+        if (mark == 0 && inkAt(page, nx, ny)) {
+          mark = 1;
+          stack.emplace_back(nx, ny);
+        }
+      }
+    }
+  }
+  return blob.width() <= size && blob.height() <= size && blob.bottom < below;
+}
+
+// Whether a dot, no larger than half again the stem's width, lies right above
+// it: an i's over its stem (a bold i's stem is as wide as a block cursor's
+// share of its height).
+bool dottedStem(const Blob& stem, const GrayImage& page) {
+  const int gap = std::max(2, stem.height() / 3);
+  for (int y = std::max(0, stem.top - gap); y < stem.top; ++y) {
+    for (int x = stem.left; x <= stem.right; ++x) {
+      if (inkAt(page, x, y)) return smallBlobAt(page, x, y, 3 * stem.width() / 2, stem.top);
+    }
+  }
+  return false;
+}
+
 bool isCursor(const Blob& blob, const GrayImage& page, int minimumWidth, int minimumHeight) {
   const int w = blob.width();
   const int h = blob.height();
@@ -789,7 +832,9 @@ bool isCursor(const Blob& blob, const GrayImage& page, int minimumWidth, int min
   if (w < minimumWidth || h < (cut ? minimumHeight / 2 : minimumHeight)) return false;
   // A block cursor is a character cell, about twice as high as wide; a
   // square is the dot of a large bold i.
-  if (blob.pixels.size() == static_cast<std::size_t>(w) * h) return 5 * w >= 2 * h && 10 * w <= 7 * h;
+  if (blob.pixels.size() == static_cast<std::size_t>(w) * h) {
+    return 5 * w >= 2 * h && 10 * w <= 7 * h && !dottedStem(blob, page);
+  }
   return isOutline(blob, page);
 }
 

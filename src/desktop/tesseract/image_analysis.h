@@ -109,7 +109,8 @@ void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBel
 // sits right under or after the text and is otherwise read as part of its
 // letters. A filled blob narrower than two fifths of its height is a stem
 // (a bold I or l) and stays, and so does one wider than seven tenths of its
-// height (the dot of a large bold i).
+// height (the dot of a large bold i) or one with a dot right above it (the
+// stem of a bold i, as wide as a cursor for its height).
 void eraseCursors(GrayImage& page, int minimumWidth, int minimumHeight);
 
 // Where a word of a line ends, in page pixels, with the line's baseline,
