@@ -936,6 +936,20 @@ std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast) {
   return runs;
 }
 
+InkBox inkWithin(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns) {
+  InkBox ink;
+  int left = page.width, top = page.height, right = -1, bottom = -1;
+  for (int y = std::max(0, rows.top); y < std::min(page.height, rows.bottom); ++y) {
+    for (int x = std::max(0, columns.left); x < std::min(page.width, columns.right); ++x) {
+      if (!inkAt(page, x, y)) continue;
+      ++ink.pixels;
+      left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+    }
+  }
+  if (ink.pixels > 0) ink.box = {left, top, right - left + 1, bottom - top + 1};
+  return ink;
+}
+
 std::vector<int> bandCuts(const std::vector<RowRun>& runs, int height, int parts) {
   std::vector<int> gaps;  // the middle row of each blank gap between two runs
   for (std::size_t i = 1; i < runs.size(); ++i) gaps.push_back((runs[i - 1].bottom + runs[i].top) / 2);

@@ -150,6 +150,12 @@ struct ColumnSpan {
 std::vector<ColumnSpan> uncoveredInk(const GrayImage& page, const RowRun& rows, const std::vector<ColumnSpan>& covered,
                                      int joinGap);
 
+// The ink of the page's `rows` within `columns`: how many pixels, and the box around them.
+struct InkBox {
+  long long pixels = 0;
+  Rect box;
+};
+InkBox inkWithin(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns);
 // Cuts a page into at most `parts` bands of similar height, only through rows
 // without ink, so that no text line is split. Returns the cut rows.
 std::vector<int> bandCuts(const std::vector<RowRun>& runs, int height, int parts);

@@ -343,6 +343,18 @@ bool looksLikeToken(std::string_view text) {
   return count(isdigit) > 0 || count(isalpha) > 2;
 }
 
+// Ink too small to be a glyph, or solid (an avatar, a presence dot, a
+// filled icon: digits and letters leave most of their box blank), is not read
+// again: on the bench's screens none of it was a token, and each read costs
+// Tesseract's setup for a line.
+constexpr double kMostTokenFill = 0.7;
+
+bool mayBeToken(const InkBox& ink, int scale) {
+  const Rect& box = ink.box;
+  return box.height >= kLeastTokenRows * scale && box.width >= 2 * scale &&
+         static_cast<double>(ink.pixels) <= kMostTokenFill * box.width * box.height;
+}
+
 // The column layout takes a lone short token (a line number, a spreadsheet's
 // row number) for noise. Ink that no line read covers is read once more, a
 // stretch of a row at a time, as a single line.
@@ -371,6 +383,7 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
     const int joinGap = covered.empty() ? page.width() : 2 * height;
     const RowRun inRows{band.rows->at(run.top), band.rows->at(run.bottom)};
     for (const ColumnSpan& span : uncoveredInk(band.rows->image, inRows, covered, joinGap)) {
+      if (!mayBeToken(inkWithin(band.rows->image, inRows, span), page.scale)) continue;
       Band token{&page,
                  std::max(band.top, run.top - margin),
                  std::min(band.bottom, run.bottom + margin),
