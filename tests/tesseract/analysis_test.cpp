@@ -419,7 +419,9 @@ TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {
                                   {"@\u00A7 budget_q1.xlsx 212.7 kB", "budget_q1.xlsx 212.7 kB"},
                                   {"\u00A9) drafts 9 items", "drafts 9 items"}, {"# install deps", "# install deps"},
                                   {"\u00A9 Alice Morgan", "Alice Morgan"}, {"\u00A9 2026 Harbor", "\u00A9 2026 Harbor"},
-                                  {"total 000 00", "total 000 00"}});
+                                  {"total 000 00", "total 000 00"},
+                                  {"Language [ English (United States)", "Language English (United States)"},
+                                  {"items = [", "items = ["}, {"f( a, b )", "f( a, b )"}});
 }
 
 TEST(TesseractLanguage, TheLocalesLanguageOrNoneForEnglish) {

@@ -136,6 +136,18 @@ bool isMarkBeforeLabel(const std::string& word, const std::string& next) {
   return (bars && isUpper(next.front())) || (isRings(word) && !isdigit(static_cast<unsigned char>(next.front())));
 }
 
+// A dropdown's or a field's left edge before its value, as Tesseract reads
+// it: a lone opening bracket that nothing closes later in the line ("Language
+// [ English (United States)"); one that ends the line opens a block of code.
+bool isUnclosedFrame(const std::vector<std::string>& words, std::size_t i) {
+  static constexpr std::string_view kOpening = "([{", kClosing = ")]}";
+  const std::string& word = words[i];
+  if (word.size() != 1 || kOpening.find(word.front()) == std::string_view::npos || i + 1 == words.size()) return false;
+  const char closing = kClosing[kOpening.find(word.front())];
+  return std::none_of(words.begin() + static_cast<std::ptrdiff_t>(i) + 1, words.end(),
+                      [&](const std::string& later) { return later.find(closing) != std::string::npos; });
+}
+
 }  // namespace
 
 void mendBarsAndBoxes(std::string& line) {
@@ -144,7 +156,8 @@ void mendBarsAndBoxes(std::string& line) {
   std::vector<std::string> kept;
   for (std::size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
-    if ((i == 0 && words.size() > 1 && (isBox(word) || isMarkBeforeLabel(word, words[1]))) || isRowOfRings(word)) {
+    if ((i == 0 && words.size() > 1 && (isBox(word) || isMarkBeforeLabel(word, words[1]))) || isRowOfRings(word) ||
+        isUnclosedFrame(words, i)) {
       continue;
     }
     if (word != "|") {
