@@ -21,8 +21,9 @@ void straightenMismatchedQuotes(std::string& line);
 // made an I; another one at either end of the line or between two
 // capitalized words ("Cancel | Apply"), a box at the line's start ("(_)",
 // "[=]"), an icon or avatar read as rings or bars before a name ("@\u00A7 notes.txt",
-// "P| Alice") and a row of round buttons ("O00") are dropped. Bars between
-// other words, as in code ("a | b"), stay.
+// "P| Alice"), a row of round buttons ("O00") and a lone opening bracket
+// that nothing closes later in the line (a dropdown's edge: "Language [
+// English") are dropped. Bars between other words, as in code ("a | b"), stay.
 void mendBarsAndBoxes(std::string& line);
 
 // The name of Tesseract's model for the language of a POSIX locale
