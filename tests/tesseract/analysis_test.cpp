@@ -424,6 +424,32 @@ TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {
                                   {"items = [", "items = ["}, {"f( a, b )", "f( a, b )"}});
 }
 
+TEST(WithMissedSpaces, WideGapsBetweenANumberAndAWordOnly) {
+  // Symbols 10 wide in a line of words 20 high; each gap named after its symbol.
+  const auto word = [](std::initializer_list<std::pair<const char*, int>> gaps) {
+    std::vector<PlacedSymbol> symbols;
+    int x = 0;
+    for (const auto& [text, gap] : gaps) {
+      x += gap;
+      symbols.push_back({text, x, x + 10});
+      x += 10;
+    }
+    return symbols;
+  };
+  const std::pair<std::vector<PlacedSymbol>, const char*> cases[] = {
+      {word({{"2", 0}, {"k", 9}, {"B", 1}}), "2 kB"},
+      {word({{"L", 0}, {"n", 1}, {"2", 8}, {"2", 1}}), "Ln 22"},
+      {word({{"7", 0}, {"e", 5}, {"4", 1}, {"1", 5}}), ""},
+      {word({{"s", 0}, {"o", 9}, {"o", 9}, {"n", 9}}), ""},
+      {word({{"O", 0}, {"0", 12}, {"0", 12}}), ""},
+  };
+  for (const auto& [symbols, expected] : cases) {
+    std::string read;
+    for (const PlacedSymbol& s : symbols) read += s.text;
+    EXPECT_EQ(withMissedSpaces(symbols, 20), expected) << read;
+  }
+}
+
 TEST(TesseractLanguage, TheLocalesLanguageOrNoneForEnglish) {
   const std::pair<const char*, const char*> cases[] = {
       {"de", "deu"}, {"fr_CA.UTF-8@euro", "fra"}, {"zh_CN.UTF-8", "chi_sim"}, {"zh_TW.UTF-8", "chi_tra"},

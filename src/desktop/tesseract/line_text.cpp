@@ -182,6 +182,33 @@ void mendBarsAndBoxes(std::string& line) {
   line = mended;
 }
 
+// A missed space lies this share of the word height wide at least.
+constexpr double kMissedSpaceHeights = 0.35;
+
+std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height) {
+  const auto kind = [](const std::string& symbol, bool first) {
+    const char c = first ? symbol.front() : symbol.back();
+    if (c == 'O' || c == 'o') return 0;
+    if (std::isdigit(static_cast<unsigned char>(c)) != 0) return 1;
+    return std::isalpha(static_cast<unsigned char>(c)) != 0 ? 2 : 0;
+  };
+  std::string text;
+  bool missed = false;
+  for (std::size_t i = 0; i < symbols.size(); ++i) {
+    if (symbols[i].text.empty()) return {};
+    if (i > 0) {
+      const int before = kind(symbols[i - 1].text, false), after = kind(symbols[i].text, true);
+      if (before != 0 && after != 0 && before != after &&
+          symbols[i].left - symbols[i - 1].right >= kMissedSpaceHeights * height) {
+        text += ' ';
+        missed = true;
+      }
+    }
+    text += symbols[i].text;
+  }
+  return missed ? text : std::string{};
+}
+
 std::string tesseractLanguage(std::string_view locale) {
   // language[_territory][.codeset][@modifier]
   const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrova::desktop::tesseract {
 
@@ -25,6 +26,21 @@ void straightenMismatchedQuotes(std::string& line);
 // that nothing closes later in the line (a dropdown's edge: "Language [
 // English") are dropped. Bars between other words, as in code ("a | b"), stay.
 void mendBarsAndBoxes(std::string& line);
+
+// A symbol of a word read, and the columns it spans.
+struct PlacedSymbol {
+  std::string text;
+  int left = 0;
+  int right = 0;
+};
+
+// Tesseract drops a narrow space between a number and a word ("2kB" for
+// "2 kB", "Ln22" for "Ln 22"): the word's symbols joined, with a space where
+// a digit and a letter stand a third of the line's word `height` apart or
+// more (without a space they stand a quarter apart at most, hexadecimal in
+// monospace); empty when no space was missed. Rings beside zeros are a row
+// of round buttons ("O00"), which stay whole to be dropped.
+std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height);
 
 // The name of Tesseract's model for the language of a POSIX locale
 // ("de_DE.UTF-8" -> "deu", "zh_TW" -> "chi_tra"), or empty for English, for

@@ -216,6 +216,20 @@ int middleWordHeight(const ::tesseract::LTRResultIterator& line) {
   return *middle;
 }
 
+// The word's symbols and where each stands; none when Tesseract gives no box.
+std::vector<PlacedSymbol> symbolsOf(const ::tesseract::LTRResultIterator& word) {
+  using ::tesseract::RIL_SYMBOL;
+  std::vector<PlacedSymbol> placed;
+  ::tesseract::LTRResultIterator symbols(word);
+  do {
+    std::unique_ptr<char, Deleter> symbol(symbols.GetUTF8Text(RIL_SYMBOL));
+    int left = 0, top = 0, right = 0, bottom = 0;
+    if (!symbol || !symbols.BoundingBox(RIL_SYMBOL, &left, &top, &right, &bottom)) return {};
+    placed.push_back({symbol.get(), left, right});
+  } while (!symbols.IsAtFinalElement(::tesseract::RIL_WORD, RIL_SYMBOL) && symbols.Next(RIL_SYMBOL));
+  return placed;
+}
+
 // A stretch of a line read: its text and its box, in page pixels of the band.
 struct LinePiece {
   std::string text;
@@ -250,7 +264,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     if (!word || std::string_view(word.get()).find_first_not_of(" \t\n") == std::string_view::npos) continue;
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
-    const std::string_view next(word.get());
+    const std::string spaced = withMissedSpaces(symbolsOf(words), height);
+    const std::string_view next = spaced.empty() ? std::string_view(word.get()) : std::string_view(spaced);
     // Small text beside large (a page's margin beside its body) is measured by its own height.
     const int beside = pieces.empty() ? 0 : std::max(pieces.back().bottom - pieces.back().top, wordBottom - wordTop);
     if (pieces.empty() || wordLeft - pieces.back().right > kColumnGapHeights * std::min(height, beside)) {
