@@ -450,6 +450,12 @@ TEST(WithMissedSpaces, WideGapsBetweenANumberAndAWordOnly) {
   }
 }
 
+TEST(MendColumnLetters, DoubledCapitalsInARowOfLoneCapitalsOnly) {
+  expectMended(mendColumnLetters, {{"A B Cc D E F G Pp Q", "A B C D E F G P Q"},
+                                   {"Cc Pp and Ss", "Cc Pp and Ss"},
+                                   {"A B Cc", "A B Cc"}});
+}
+
 TEST(TesseractLanguage, TheLocalesLanguageOrNoneForEnglish) {
   const std::pair<const char*, const char*> cases[] = {
       {"de", "deu"}, {"fr_CA.UTF-8@euro", "fra"}, {"zh_CN.UTF-8", "chi_sim"}, {"zh_TW.UTF-8", "chi_tra"},

@@ -92,6 +92,9 @@ bool followsI(std::string_view word) {
 }
 bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
 
+// A sheet's row of column letters holds this many lone capitals at least.
+constexpr std::ptrdiff_t kLeastColumnLetters = 5;
+
 // An empty box or checkbox as Tesseract reads one: an opening bracket, at
 // most two of "_" and "=", and a closing one or a bar.
 bool isBox(const std::string& word) {
@@ -179,6 +182,22 @@ void mendBarsAndBoxes(std::string& line) {
   }
   std::string mended;
   for (const std::string& word : kept) mended += (mended.empty() ? "" : " ") + word;
+  line = mended;
+}
+
+void mendColumnLetters(std::string& line) {
+  std::vector<std::string> words = wordsOf(line);
+  const auto letter = [](const std::string& word) { return word.size() == 1 && isUpper(word.front()); };
+  const auto doubled = [](const std::string& word) {
+    return word.size() == 2 && isUpper(word[0]) && word[1] == static_cast<char>(std::tolower(word[0]));
+  };
+  const auto letters = std::count_if(words.begin(), words.end(), letter);
+  if (letters < kLeastColumnLetters || 3 * letters < 2 * static_cast<std::ptrdiff_t>(words.size())) return;
+  std::string mended;
+  for (std::string& word : words) {
+    if (doubled(word)) word.resize(1);
+    mended += (mended.empty() ? "" : " ") + word;
+  }
   line = mended;
 }
 

@@ -27,6 +27,11 @@ void straightenMismatchedQuotes(std::string& line);
 // English") are dropped. Bars between other words, as in code ("a | b"), stay.
 void mendBarsAndBoxes(std::string& line);
 
+// Read one by one, far apart, a sheet's column letters come out doubled
+// where a capital looks like its small letter ("A B Cc D"): in a line of lone
+// capitals, a capital and its own small letter are the capital alone.
+void mendColumnLetters(std::string& line);
+
 // A symbol of a word read, and the columns it spans.
 struct PlacedSymbol {
   std::string text;

@@ -625,7 +625,10 @@ void emitVisualLines(const std::vector<const Line*>& lines, const std::vector<Pl
   double letters = 0;
   const PlacedLine* last = nullptr;
   auto emit = [&] {
-    if (!text.empty()) sink(context, text.c_str(), static_cast<float>(rated / letters));
+    if (text.empty()) return;
+    // A sheet's column letters, read one by one, are pieces of one visual line.
+    mendColumnLetters(text);
+    sink(context, text.c_str(), static_cast<float>(rated / letters));
   };
   for (std::size_t i : readingOrder(places)) {
     if (last == nullptr || !continuesLine(*last, places[i])) {
