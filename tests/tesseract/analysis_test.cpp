@@ -456,6 +456,14 @@ TEST(MendColumnLetters, DoubledCapitalsInARowOfLoneCapitalsOnly) {
                                    {"A B Cc", "A B Cc"}});
 }
 
+TEST(MendHexDigits, OnlyInLongHexadecimalNumbers) {
+  expectMended(mendHexDigits, {{"trace_id=be3edcOalef2a4f0 span=4fdf8ela", "trace_id=be3edc0a1ef2a4f0 span=4fdf8e1a"},
+                               {"postfix/qmgr[912]: 7B9EQD4: removed", "postfix/qmgr[912]: 7B9E0D4: removed"},
+                               {"a coffee bead: Baffled", "a coffee bead: Baffled"},
+                               {"Cold 12 fallback deadbeef", "Cold 12 fallback deadbeef"},
+                               {"id=Ol2a", "id=Ol2a"}});
+}
+
 TEST(TesseractLanguage, TheLocalesLanguageOrNoneForEnglish) {
   const std::pair<const char*, const char*> cases[] = {
       {"de", "deu"}, {"fr_CA.UTF-8@euro", "fra"}, {"zh_CN.UTF-8", "chi_sim"}, {"zh_TW.UTF-8", "chi_tra"},

@@ -201,6 +201,36 @@ void mendColumnLetters(std::string& line) {
   line = mended;
 }
 
+// A hexadecimal number (a hash, a trace id) is this long at least, and holds
+// this many decimal digits: English words of the letters a to f hold none.
+constexpr std::size_t kLeastHexDigits = 7;
+constexpr std::size_t kLeastDecimalDigits = 2;
+
+void mendHexDigits(std::string& line) {
+  const auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+  const auto digitFor = [](char c) { return c == 'l' || c == 'I' ? '1' : c == 'O' || c == 'o' || c == 'Q' ? '0' : 0; };
+  for (std::size_t start = 0; start < line.size();) {
+    if (std::isalnum(static_cast<unsigned char>(line[start])) == 0) {
+      ++start;
+      continue;
+    }
+    std::size_t end = start;
+    std::size_t digits = 0, misread = 0;
+    bool hex = true;
+    for (; end < line.size() && std::isalnum(static_cast<unsigned char>(line[end])) != 0; ++end) {
+      digits += std::isdigit(static_cast<unsigned char>(line[end])) != 0 ? 1 : 0;
+      misread += digitFor(line[end]) != 0 ? 1 : 0;
+      hex = hex && (isHex(line[end]) || digitFor(line[end]) != 0);
+    }
+    if (hex && misread > 0 && end - start >= kLeastHexDigits && digits >= kLeastDecimalDigits) {
+      for (std::size_t i = start; i < end; ++i) {
+        if (const char digit = digitFor(line[i]); digit != 0) line[i] = digit;
+      }
+    }
+    start = end;
+  }
+}
+
 // A missed space lies this share of the word height wide at least.
 constexpr double kMissedSpaceHeights = 0.35;
 

@@ -32,6 +32,12 @@ void mendBarsAndBoxes(std::string& line);
 // capitals, a capital and its own small letter are the capital alone.
 void mendColumnLetters(std::string& line);
 
+// In a hexadecimal number (a hash, a trace id: seven characters or more,
+// two decimal digits or more, nothing but hexadecimal digits and letters
+// that look like digits) a 1 read as l or I and a 0 read as O, o or Q are
+// digits again ("span=4fdf8ela", "7B9EOD4").
+void mendHexDigits(std::string& line);
+
 // A symbol of a word read, and the columns it spans.
 struct PlacedSymbol {
   std::string text;

@@ -292,6 +292,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
   for (LinePiece& piece : pieces) {
     straightenMismatchedQuotes(piece.text);
     mendBarsAndBoxes(piece.text);
+    mendHexDigits(piece.text);
   }
   // Only frames; or specks and a rule's dots, far lower than the line; or
   // the edge of a window's frame beside it, a pixel or two wide, read as a
