@@ -1479,15 +1479,13 @@ void order(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>&
     out.insert(out.end(), ids.begin(), ids.end());
     return;
   }
-  if (auto panels = joinTableColumns(lines, cutAlong(lines, ids, false)); panelsSideBySide(lines, panels)) {
-    for (const auto& panel : panels) order(lines, panel, out);
-    return;
-  }
-  for (const bool across : {true, false}) {
-    auto groups = cutAlong(lines, ids, across);
-    groups = across ? keepColumnsOfText(lines, groups) : joinTableColumns(lines, std::move(groups));
-    if (groups.size() < 2) continue;
-    for (const auto& group : groups) order(lines, group, out);
+  // Cut across first, but panels side by side down.
+  const auto down = joinTableColumns(lines, cutAlong(lines, ids, false));
+  const auto across = panelsSideBySide(lines, down) ? std::vector<std::vector<std::size_t>>{}
+                                                    : keepColumnsOfText(lines, cutAlong(lines, ids, true));
+  for (const auto* groups : {&across, &down}) {
+    if (groups->size() < 2) continue;
+    for (const auto& group : *groups) order(lines, group, out);
     return;
   }
   // No cut: a window on top of the text is read as a whole, after the text it covers.

@@ -73,6 +73,12 @@ std::vector<std::string> wordsOf(const std::string& line) {
   return words;
 }
 
+std::string joined(const std::vector<std::string>& words) {
+  std::string line;
+  for (const std::string& word : words) line += (line.empty() ? "" : " ") + word;
+  return line;
+}
+
 bool isLower(char c) { return c >= 'a' && c <= 'z'; }
 
 // Words that follow "I" in a sentence far more often than they follow a pipe
@@ -91,9 +97,6 @@ bool followsI(std::string_view word) {
   return std::find(std::begin(kVerbs), std::end(kVerbs), word) != std::end(kVerbs);
 }
 bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
-
-// A sheet's row of column letters holds this many lone capitals at least.
-constexpr std::ptrdiff_t kLeastColumnLetters = 5;
 
 // An empty box or checkbox as Tesseract reads one: an opening bracket, at
 // most two of "_" and "=", and a closing one or a bar.
@@ -180,10 +183,11 @@ void mendBarsAndBoxes(std::string& line) {
       kept.push_back(word);
     }
   }
-  std::string mended;
-  for (const std::string& word : kept) mended += (mended.empty() ? "" : " ") + word;
-  line = mended;
+  line = joined(kept);
 }
+
+// A sheet's row of column letters holds this many lone capitals at least.
+constexpr std::ptrdiff_t kLeastColumnLetters = 5;
 
 void mendColumnLetters(std::string& line) {
   std::vector<std::string> words = wordsOf(line);
@@ -193,12 +197,10 @@ void mendColumnLetters(std::string& line) {
   };
   const auto letters = std::count_if(words.begin(), words.end(), letter);
   if (letters < kLeastColumnLetters || 3 * letters < 2 * static_cast<std::ptrdiff_t>(words.size())) return;
-  std::string mended;
   for (std::string& word : words) {
     if (doubled(word)) word.resize(1);
-    mended += (mended.empty() ? "" : " ") + word;
   }
-  line = mended;
+  line = joined(words);
 }
 
 // A hexadecimal number (a hash, a trace id) is this long at least, and holds

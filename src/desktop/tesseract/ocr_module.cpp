@@ -8,8 +8,8 @@
 #include <malloc.h>
 
 #include <algorithm>
-#include <cctype>
 #include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -264,7 +264,14 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     if (!word || std::string_view(word.get()).find_first_not_of(" \t\n") == std::string_view::npos) continue;
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
-    const std::string spaced = withMissedSpaces(symbolsOf(words), height);
+    // Only a number beside a word can hide a missed space: other words'
+    // symbols are not walked.
+    const std::string_view read(word.get());
+    const auto holds = [&](int (*kind)(int)) {
+      return std::any_of(read.begin(), read.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
+    };
+    const bool numberAndWord = holds(isdigit) && holds(isalpha);
+    const std::string spaced = numberAndWord ? withMissedSpaces(symbolsOf(words), height) : std::string{};
     const std::string_view next = spaced.empty() ? std::string_view(word.get()) : std::string_view(spaced);
     // Small text beside large (a page's margin beside its body) is measured by its own height.
     const int beside = pieces.empty() ? 0 : std::max(pieces.back().bottom - pieces.back().top, wordBottom - wordTop);
@@ -600,7 +607,7 @@ void returnLargeBuffersToTheSystem() {
 // may rate higher than a small title).
 void keepOneTitlePerBar(std::vector<const Line*>& lines, int firstBarRegion) {
   constexpr std::ptrdiff_t kTitleLetters = 3;
-  const auto letters = [](const Line* line) {
+  const auto wordy = [](const Line* line) {
     return std::count_if(line->text.begin(), line->text.end(),
                          [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }) >= kTitleLetters;
   };
@@ -608,7 +615,7 @@ void keepOneTitlePerBar(std::vector<const Line*>& lines, int firstBarRegion) {
   for (const Line* line : lines) {
     if (line->place.region < firstBarRegion) continue;
     const Line*& kept = best[line->place.region];
-    if (kept == nullptr || std::pair(letters(line), line->confidence) > std::pair(letters(kept), kept->confidence)) {
+    if (kept == nullptr || std::pair(wordy(line), line->confidence) > std::pair(wordy(kept), kept->confidence)) {
       kept = line;
     }
   }
