@@ -893,6 +893,57 @@ bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
   return false;
 }
 
+namespace {
+
+// The first run of ink in row `y` of the glyph, from the left: [left, right),
+// or an empty span.
+ColumnSpan firstInkRun(const GrayImage& page, const Rect& glyph, int y) {
+  int x = glyph.x;
+  while (x < glyph.right() && !inkAt(page, x, y)) ++x;
+  int end = x;
+  while (end < glyph.right() && inkAt(page, end, y)) ++end;
+  return {x, end};
+}
+
+}  // namespace
+
+bool flaggedStem(const GrayImage& page, const Rect& glyph) {
+  const Rect box{std::max(0, glyph.x), std::max(0, glyph.y), 0, 0};
+  const Rect inside{box.x, box.y, std::min(glyph.right(), page.width) - box.x,
+                    std::min(glyph.bottom(), page.height) - box.y};
+  if (inside.width <= 0 || inside.height < 6) return false;
+  const ColumnSpan stem = firstInkRun(page, inside, inside.y + inside.height / 2);
+  const int stemWidth = stem.right - stem.left;
+  if (stemWidth <= 0) return false;
+  // The flag sits in the glyph's top sixth; a serif L's top reaches both ways.
+  int flagLeft = stem.left;
+  int flagRight = stem.left;
+  for (int y = inside.y; y < inside.y + std::max(1, inside.height / 6); ++y) {
+    for (int x = inside.x; x < inside.right(); ++x) {
+      if (!inkAt(page, x, y)) continue;
+      flagLeft = std::min(flagLeft, x);
+      flagRight = std::max(flagRight, x + 1);
+    }
+  }
+  return 2 * (stem.left - flagLeft) >= std::max(4, stemWidth) && 3 * (flagRight - stem.right) <= stemWidth;
+}
+
+bool inkAtMiddle(const GrayImage& page, const Rect& glyph) {
+  // A box much wider than tall holds more than one glyph: its middle may be
+  // where two meet.
+  if (3 * glyph.width > 4 * glyph.height) return false;
+  const int width = std::max(1, glyph.width / 5);
+  const int height = std::max(1, glyph.height / 5);
+  const int left = glyph.x + (glyph.width - width) / 2;
+  const int top = glyph.y + (glyph.height - height) / 2;
+  for (int y = std::max(0, top); y < std::min(page.height, top + height); ++y) {
+    for (int x = std::max(0, left); x < std::min(page.width, left + width); ++x) {
+      if (inkAt(page, x, y)) return true;
+    }
+  }
+  return false;
+}
+
 std::vector<ColumnSpan> uncoveredInk(const GrayImage& page, const RowRun& rows, const std::vector<ColumnSpan>& covered,
                                      int joinGap) {
   std::vector<bool> open(page.width, true);

@@ -129,6 +129,16 @@ struct WordEnd {
 // whole word is longer), with nothing right under it.
 bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest);
 
+// Whether the glyph in `glyph` is a stem with a flag reaching left from
+// its top and nothing reaching right there: a monospace l (DejaVu Sans
+// Mono's, bold above all), which Tesseract reads as L. A capital L has no
+// flag, and a serif one's top reaches both ways.
+bool flaggedStem(const GrayImage& page, const Rect& glyph);
+
+// Whether the glyph in `glyph` holds ink at its middle: a dotted or
+// slashed zero, which Tesseract may read as O; the letter is hollow there.
+bool inkAtMiddle(const GrayImage& page, const Rect& glyph);
+
 // Rows where the page holds ink, as [top, bottom) runs.
 struct RowRun {
   int top = 0;

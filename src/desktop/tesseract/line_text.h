@@ -38,11 +38,13 @@ void mendColumnLetters(std::string& line);
 // digits again ("span=4fdf8ela", "7B9EOD4").
 void mendHexDigits(std::string& line);
 
-// A symbol of a word read, and the columns it spans.
+// A symbol of a word read, and where it stands.
 struct PlacedSymbol {
   std::string text;
   int left = 0;
   int right = 0;
+  int top = 0;
+  int bottom = 0;
 };
 
 // Tesseract drops a narrow space between a number and a word ("2kB" for

@@ -225,9 +225,29 @@ std::vector<PlacedSymbol> symbolsOf(const ::tesseract::LTRResultIterator& word) 
     std::unique_ptr<char, Deleter> symbol(symbols.GetUTF8Text(RIL_SYMBOL));
     int left = 0, top = 0, right = 0, bottom = 0;
     if (!symbol || !symbols.BoundingBox(RIL_SYMBOL, &left, &top, &right, &bottom)) return {};
-    placed.push_back({symbol.get(), left, right});
+    placed.push_back({symbol.get(), left, right, top, bottom});
   } while (!symbols.IsAtFinalElement(::tesseract::RIL_WORD, RIL_SYMBOL) && symbols.Next(RIL_SYMBOL));
   return placed;
+}
+
+// Letters of a monospace font that Tesseract reads as their look-alikes
+// are themselves again, by their shape: an l flagged at its top read as L
+// ("omar@Lab", "import Logging"), a dotted zero read as O ("nvmeOn1"). Returns
+// whether any was.
+bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band) {
+  const int bandTop = band.rows->at(band.top);
+  bool mended = false;
+  for (PlacedSymbol& symbol : symbols) {
+    const Rect glyph{symbol.left, bandTop + symbol.top, symbol.right - symbol.left, symbol.bottom - symbol.top};
+    const char* itself = symbol.text == "L" && flaggedStem(band.rows->image, glyph)  ? "l"
+                         : symbol.text == "O" && inkAtMiddle(band.rows->image, glyph) ? "0"
+                                                                                      : nullptr;
+    if (itself != nullptr) {
+      symbol.text = itself;
+      mended = true;
+    }
+  }
+  return mended;
 }
 
 // A stretch of a line read: its text and its box, in page pixels of the band.
@@ -264,15 +284,21 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     if (!word || std::string_view(word.get()).find_first_not_of(" \t\n") == std::string_view::npos) continue;
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
-    // Only a number beside a word can hide a missed space: other words'
-    // symbols are not walked.
+    // Only a number beside a word can hide a missed space, and only an L or
+    // an O a look-alike: other words' symbols are not walked.
     const std::string_view read(word.get());
     const auto holds = [&](int (*kind)(int)) {
       return std::any_of(read.begin(), read.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
     };
     const bool numberAndWord = holds(isdigit) && holds(isalpha);
-    const std::string spaced = numberAndWord ? withMissedSpaces(symbolsOf(words), height) : std::string{};
-    const std::string_view next = spaced.empty() ? std::string_view(word.get()) : std::string_view(spaced);
+    const bool lookAlike = read.find_first_of("LO") != std::string_view::npos;
+    std::vector<PlacedSymbol> symbols = numberAndWord || lookAlike ? symbolsOf(words) : std::vector<PlacedSymbol>{};
+    const bool lookAlikeMended = lookAlike && mendLookAlikes(symbols, band);
+    std::string mended = numberAndWord ? withMissedSpaces(symbols, height) : std::string{};
+    if (mended.empty() && lookAlikeMended) {
+      for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
+    }
+    const std::string_view next = mended.empty() ? read : std::string_view(mended);
     // Small text beside large (a page's margin beside its body) is measured by its own height.
     const int beside = pieces.empty() ? 0 : std::max(pieces.back().bottom - pieces.back().top, wordBottom - wordTop);
     if (pieces.empty() || wordLeft - pieces.back().right > kColumnGapHeights * std::min(height, beside)) {
