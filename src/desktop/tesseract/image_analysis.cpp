@@ -895,34 +895,46 @@ bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
 
 namespace {
 
-// The first run of ink in row `y` of the glyph, from the left: [left, right),
-// or an empty span.
-ColumnSpan firstInkRun(const GrayImage& page, const Rect& glyph, int y) {
-  int x = glyph.x;
-  while (x < glyph.right() && !inkAt(page, x, y)) ++x;
-  int end = x;
-  while (end < glyph.right() && inkAt(page, end, y)) ++end;
-  return {x, end};
+// The glyph's box within the page.
+Rect clampedToPage(const GrayImage& page, const Rect& glyph) {
+  const int left = std::max(0, glyph.x);
+  const int top = std::max(0, glyph.y);
+  return {left, top, std::max(0, std::min(glyph.right(), page.width) - left),
+          std::max(0, std::min(glyph.bottom(), page.height) - top)};
+}
+
+// The runs of ink in row `y` of the glyph, left to right, as [left, right).
+std::vector<ColumnSpan> inkRunsInRow(const GrayImage& page, const Rect& glyph, int y) {
+  std::vector<ColumnSpan> runs;
+  for (int x = glyph.x; x < glyph.right(); ++x) {
+    if (!inkAt(page, x, y)) continue;
+    if (!runs.empty() && runs.back().right == x) {
+      runs.back().right = x + 1;
+    } else {
+      runs.push_back({x, x + 1});
+    }
+  }
+  return runs;
 }
 
 }  // namespace
 
 bool flaggedStem(const GrayImage& page, const Rect& glyph) {
-  const Rect box{std::max(0, glyph.x), std::max(0, glyph.y), 0, 0};
-  const Rect inside{box.x, box.y, std::min(glyph.right(), page.width) - box.x,
-                    std::min(glyph.bottom(), page.height) - box.y};
-  if (inside.width <= 0 || inside.height < 6) return false;
-  const ColumnSpan stem = firstInkRun(page, inside, inside.y + inside.height / 2);
+  const Rect box = clampedToPage(page, glyph);
+  // A box wider than tall holds more than one glyph (a 1 and the next).
+  if (box.height < 6 || glyph.width > glyph.height) return false;
+  // Half way down, an l or an L is its stem alone.
+  const std::vector<ColumnSpan> middle = inkRunsInRow(page, box, box.y + box.height / 2);
+  if (middle.size() != 1) return false;
+  const ColumnSpan stem = middle.front();
   const int stemWidth = stem.right - stem.left;
-  if (stemWidth <= 0) return false;
   // The flag sits in the glyph's top sixth; a serif L's top reaches both ways.
   int flagLeft = stem.left;
   int flagRight = stem.left;
-  for (int y = inside.y; y < inside.y + std::max(1, inside.height / 6); ++y) {
-    for (int x = inside.x; x < inside.right(); ++x) {
-      if (!inkAt(page, x, y)) continue;
-      flagLeft = std::min(flagLeft, x);
-      flagRight = std::max(flagRight, x + 1);
+  for (int y = box.y; y < box.y + std::max(1, box.height / 6); ++y) {
+    for (const ColumnSpan& run : inkRunsInRow(page, box, y)) {
+      flagLeft = std::min(flagLeft, run.left);
+      flagRight = std::max(flagRight, run.right);
     }
   }
   return 2 * (stem.left - flagLeft) >= std::max(4, stemWidth) && 3 * (flagRight - stem.right) <= stemWidth;

@@ -129,7 +129,7 @@ struct WordEnd {
 // whole word is longer), with nothing right under it.
 bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest);
 
-// Whether the glyph in `glyph` is a stem with a flag reaching left from
+// Whether the glyph in `glyph` is one stem, with a flag reaching left from
 // its top and nothing reaching right there: a monospace l (DejaVu Sans
 // Mono's, bold above all), which Tesseract reads as L. A capital L has no
 // flag, and a serif one's top reaches both ways.
