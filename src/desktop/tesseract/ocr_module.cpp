@@ -404,6 +404,17 @@ bool mayBeToken(const InkBox& ink, int scale) {
          static_cast<double>(ink.pixels) <= kMostTokenFill * box.width * box.height;
 }
 
+// Whether the page's rows and columns, enlarged, lie within a title bar:
+// a bar is read as a page of its own, where one title is kept.
+bool inTitleBar(const Page& page, const RowRun& rows, const ColumnSpan& columns) {
+  if (page.region >= page.firstBarRegion) return false;
+  const Rect box{page.bounds.x + columns.left / page.scale, page.bounds.y + rows.top / page.scale,
+                 (columns.right - columns.left) / page.scale, (rows.bottom - rows.top) / page.scale};
+  return std::any_of(page.titleBars.begin(), page.titleBars.end(), [&](const Rect& bar) {
+    return bar.x <= box.x && box.right() <= bar.right() && bar.y <= box.y && box.bottom() <= bar.bottom();
+  });
+}
+
 // The column layout takes a lone short token (a line number, a spreadsheet's
 // row number) for noise. Ink that no line read covers is read once more, a
 // stretch of a row at a time, as a single line.
@@ -432,7 +443,7 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
     const int joinGap = covered.empty() ? page.width() : 2 * height;
     const RowRun inRows{band.rows->at(run.top), band.rows->at(run.bottom)};
     for (const ColumnSpan& span : uncoveredInk(band.rows->image, inRows, covered, joinGap)) {
-      if (!mayBeToken(inkWithin(band.rows->image, inRows, span), page.scale)) continue;
+      if (!mayBeToken(inkWithin(band.rows->image, inRows, span), page.scale) || inTitleBar(page, run, span)) continue;
       Band token{&page,
                  std::max(band.top, run.top - margin),
                  std::min(band.bottom, run.bottom + margin),
