@@ -75,6 +75,9 @@ constexpr float kLeastTokenConfidence = 75.0F;
 // Heights, in screen pixels, of a lone token's run of ink rows.
 constexpr int kLeastTokenRows = 5;
 constexpr int kMostTokenRows = 48;
+// Gaps, in heights of their row, across which ink where nothing else was
+// read is still one line: a sheet's column letters stand 8 to 20 apart.
+constexpr int kFarthestTokenGapHeights = 40;
 
 struct Line {
   std::string text;
@@ -438,9 +441,11 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
     for (const auto& [rows, columns] : read) {
       if (rows.top < run.bottom && run.top < rows.bottom) covered.push_back(columns);
     }
-    // A row nothing was read in is one line (a sheet's column letters);
-    // beside lines read, words a few letters apart are one token.
-    const int joinGap = covered.empty() ? page.width() : 2 * height;
+    // A row nothing was read in is one line (a sheet's column letters, a
+    // column's width apart) but for ink much farther apart (an input box's
+    // rounded corners, which read as one line would cost the model its
+    // whole width); beside lines read, words a few letters apart are one token.
+    const int joinGap = covered.empty() ? kFarthestTokenGapHeights * height : 2 * height;
     const RowRun inRows{band.rows->at(run.top), band.rows->at(run.bottom)};
     for (const ColumnSpan& span : uncoveredInk(band.rows->image, inRows, covered, joinGap)) {
       if (!mayBeToken(inkWithin(band.rows->image, inRows, span), page.scale) || inTitleBar(page, run, span)) continue;
