@@ -76,7 +76,8 @@ constexpr float kLeastTokenConfidence = 75.0F;
 constexpr int kLeastTokenRows = 5;
 constexpr int kMostTokenRows = 48;
 // Gaps, in heights of their row, across which ink where nothing else was
-// read is still one line: a sheet's column letters stand 8 to 20 apart.
+// read is still one line: a sheet's column letters stood 3 apart on the
+// bench's sheet, and columns ten times as wide still keep them together.
 constexpr int kFarthestTokenGapHeights = 40;
 
 struct Line {
@@ -235,8 +236,8 @@ std::vector<PlacedSymbol> symbolsOf(const ::tesseract::LTRResultIterator& word) 
 
 // Letters of a monospace font that Tesseract reads as their look-alikes
 // are themselves again, by their shape: an l flagged at its top read as L
-// ("omar@Lab", "import Logging"), a dotted zero read as O ("nvmeOn1"). Returns
-// whether any was.
+// ("omar@Lab", "import Logging"), a dotted zero read as O ("Swap: 2.0Gi OB").
+// Returns whether any was.
 bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band) {
   const int bandTop = band.rows->at(band.top);
   bool mended = false;
