@@ -385,6 +385,10 @@ TEST(ReadingOrder, PanelsThenColumnsThenRows) {
   EXPECT_FALSE(continuesLine(code, number)) << "leftwards";
   EXPECT_FALSE(continuesLine(code, below));
   EXPECT_FALSE(continuesLine(number, {{40, 2, 200, 14}, 0, false, 1, 1})) << "another window's";
+  const PlacedLine message{{0, 100, 300, 16}};
+  EXPECT_TRUE(continuesLine(message, {{310, 114, 30, 10}})) << "a smaller time on the message's foot";
+  EXPECT_FALSE(continuesLine(message, {{310, 110, 30, 16}})) << "a line as tall, lower";
+  EXPECT_FALSE(continuesLine(message, {{310, 120, 30, 10}})) << "a smaller line under the message";
 }
 
 TEST(PlaceInWindows, UnderTheNearestBarAboveTheTopOfTheLinesRegion) {

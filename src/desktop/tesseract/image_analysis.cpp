@@ -1606,7 +1606,12 @@ std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines) {
 }
 
 bool continuesLine(const PlacedLine& before, const PlacedLine& after) {
-  return before.window == after.window && levelWith(after.box, before.box) && after.box.x >= before.box.right();
+  if (before.window != after.window || after.box.x < before.box.right()) return false;
+  // A smaller label beside a line sits on its foot (a message's time beside
+  // the message): its middle may lie under the line's box.
+  const bool smaller = 5 * after.box.height <= 4 * before.box.height;
+  const Rect reach{before.box.x, before.box.y, before.box.width, before.box.height * (smaller ? 3 : 2) / 2};
+  return levelWith(after.box, smaller ? reach : before.box);
 }
 
 }  // namespace kestrova::desktop::tesseract

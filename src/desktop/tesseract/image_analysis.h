@@ -215,7 +215,8 @@ void placeInWindows(std::vector<PlacedLine>& lines, const std::vector<Rect>& bar
 std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines);
 
 // Whether a line read after another continues its visual line: level with
-// it and to its right (a line number and its code, a sheet's cells), in the
+// it and to its right (a line number and its code, a sheet's cells), or
+// smaller and on its foot (a message's time beside the message), in the
 // same window (a title is a line of its own beside another window's line).
 bool continuesLine(const PlacedLine& before, const PlacedLine& after);
 
