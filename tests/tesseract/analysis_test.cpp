@@ -234,28 +234,38 @@ TEST(UnderscoreAfter, FindsOnlyALetterLongHairlineAtTheWordsEnd) {
   EXPECT_TRUE(underscoreAfter(page, {30, 20, 10, 21}, 2)) << "an underscore just under a tight box";
 }
 
-TEST(GlyphShapes, AFlaggedStemIsAnLAndARingWithInkInItsMiddleAZero) {
-  // Strokes of a glyph, its box; whether a flagged stem, whether ink at its middle.
-  const std::tuple<const char*, std::vector<Rect>, Rect, bool, bool> cases[] = {
-      {"a monospace l", {{20, 10, 6, 3}, {24, 10, 4, 24}, {24, 30, 8, 4}}, {20, 10, 12, 24}, true, true},
-      {"an L", {{20, 10, 4, 24}, {20, 30, 10, 4}}, {20, 10, 10, 24}, false, false},
+// "l" for a flagged stem whose foot bends right, "1" for one whose base
+// reaches both ways, "flag" for another flagged stem, "" for any other glyph.
+std::string stemKind(const GrayImage& page, const Rect& box) {
+  const StemShape shape = stemShape(page, box);
+  if (!flagged(shape)) return "";
+  return footReaches(shape, true) ? "1" : footReaches(shape, false) ? "l" : "flag";
+}
+
+TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
+  // Strokes of a glyph, its box; the kind of stem, whether ink at its middle.
+  const std::tuple<const char*, std::vector<Rect>, Rect, const char*, bool> cases[] = {
+      {"a monospace l", {{20, 10, 6, 3}, {24, 10, 4, 24}, {24, 30, 8, 4}}, {20, 10, 12, 24}, "l", true},
+      {"a monospace 1", {{20, 10, 6, 3}, {24, 10, 4, 24}, {20, 30, 12, 4}}, {20, 10, 12, 24}, "1", true},
+      {"a flagged stem without a foot", {{20, 10, 6, 3}, {24, 10, 4, 24}}, {20, 10, 8, 24}, "flag", false},
+      {"an L", {{20, 10, 4, 24}, {20, 30, 10, 4}}, {20, 10, 10, 24}, "", false},
       {"a serif L, its top reaching both ways", {{17, 10, 10, 2}, {20, 10, 4, 24}, {17, 30, 13, 4}}, {17, 10, 13, 24},
-       false, true},
-      {"an I", {{20, 10, 4, 24}}, {20, 10, 4, 24}, false, true},
+       "", true},
+      {"an I", {{20, 10, 4, 24}}, {20, 10, 4, 24}, "", true},
       {"a flagged stem beside another stroke, one box", {{20, 10, 6, 3}, {24, 10, 4, 24}, {30, 16, 3, 18}},
-       {20, 10, 13, 24}, false, true},
-      {"a flagged stem in a box wider than tall", {{20, 10, 6, 3}, {24, 10, 4, 24}}, {20, 10, 26, 24}, false, false},
-      {"an O", {{20, 10, 14, 3}, {20, 31, 14, 3}, {20, 10, 3, 24}, {31, 10, 3, 24}}, {20, 10, 14, 24}, false, false},
+       {20, 10, 13, 24}, "", true},
+      {"a flagged stem in a box wider than tall", {{20, 10, 6, 3}, {24, 10, 4, 24}}, {20, 10, 26, 24}, "", false},
+      {"an O", {{20, 10, 14, 3}, {20, 31, 14, 3}, {20, 10, 3, 24}, {31, 10, 3, 24}}, {20, 10, 14, 24}, "", false},
       {"a dotted zero", {{20, 10, 14, 3}, {20, 31, 14, 3}, {20, 10, 3, 24}, {31, 10, 3, 24}, {26, 20, 3, 4}},
-       {20, 10, 14, 24}, false, true},
+       {20, 10, 14, 24}, "", true},
       {"an O and the letter beside it, one box", {{20, 10, 3, 18}, {31, 10, 3, 18}, {36, 10, 3, 18}, {42, 10, 3, 18}},
-       {20, 10, 26, 18}, false, false},
-      {"a box partly off the page", {{0, 0, 4, 24}}, {-6, -4, 12, 20}, false, true},
+       {20, 10, 26, 18}, "", false},
+      {"a box partly off the page", {{0, 0, 4, 24}}, {-6, -4, 12, 20}, "", true},
   };
-  for (const auto& [what, strokes, box, flagged, middle] : cases) {
+  for (const auto& [what, strokes, box, kind, middle] : cases) {
     GrayImage page = filled(60, 40, 255);
     for (const Rect& r : strokes) fill(page, r, 0);
-    EXPECT_EQ(flaggedStem(page, box), flagged) << what;
+    EXPECT_EQ(stemKind(page, box), kind) << what;
     EXPECT_EQ(inkAtMiddle(page, box), middle) << what;
   }
 }

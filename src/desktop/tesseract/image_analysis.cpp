@@ -917,27 +917,44 @@ std::vector<ColumnSpan> inkRunsInRow(const GrayImage& page, const Rect& glyph, i
   return runs;
 }
 
-}  // namespace
-
-bool flaggedStem(const GrayImage& page, const Rect& glyph) {
-  const Rect box = clampedToPage(page, glyph);
-  // A box wider than tall holds more than one glyph (a 1 and the next).
-  if (box.height < 6 || glyph.width > glyph.height) return false;
-  // Half way down, an l or an L is its stem alone.
-  const std::vector<ColumnSpan> middle = inkRunsInRow(page, box, box.y + box.height / 2);
-  if (middle.size() != 1) return false;
-  const ColumnSpan stem = middle.front();
-  const int stemWidth = stem.right - stem.left;
-  // The flag sits in the glyph's top sixth; a serif L's top reaches both ways.
-  int flagLeft = stem.left;
-  int flagRight = stem.left;
-  for (int y = box.y; y < box.y + std::max(1, box.height / 6); ++y) {
+// How far the ink of rows [top, bottom) of the glyph reaches left and right
+// of its stem, in pixels.
+StemReach reachBeside(const GrayImage& page, const Rect& box, const ColumnSpan& stem, int top, int bottom) {
+  int left = stem.left;
+  int right = stem.right;
+  for (int y = top; y < bottom; ++y) {
     for (const ColumnSpan& run : inkRunsInRow(page, box, y)) {
-      flagLeft = std::min(flagLeft, run.left);
-      flagRight = std::max(flagRight, run.right);
+      left = std::min(left, run.left);
+      right = std::max(right, run.right);
     }
   }
-  return 2 * (stem.left - flagLeft) >= std::max(4, stemWidth) && 3 * (flagRight - stem.right) <= stemWidth;
+  return {stem.left - left, right - stem.right};
+}
+
+}  // namespace
+
+StemShape stemShape(const GrayImage& page, const Rect& glyph) {
+  const Rect box = clampedToPage(page, glyph);
+  // A box wider than tall holds more than one glyph (a 1 and the next).
+  if (box.height < 6 || glyph.width > glyph.height) return {};
+  // Half way down, an l, an L or a 1 is its stem alone.
+  const std::vector<ColumnSpan> middle = inkRunsInRow(page, box, box.y + box.height / 2);
+  if (middle.size() != 1) return {};
+  const ColumnSpan stem = middle.front();
+  // The flag and the foot lie in the glyph's top and bottom sixths.
+  const int sixth = std::max(1, box.height / 6);
+  return {stem.right - stem.left, reachBeside(page, box, stem, box.y, box.y + sixth),
+          reachBeside(page, box, stem, box.bottom() - sixth, box.bottom())};
+}
+
+bool flagged(const StemShape& shape) {
+  // A serif L's top reaches both ways.
+  return shape.width > 0 && 2 * shape.top.left >= std::max(4, shape.width) && 3 * shape.top.right <= shape.width;
+}
+
+bool footReaches(const StemShape& shape, bool bothWays) {
+  const int reach = std::max(2, shape.width / 2);
+  return shape.width > 0 && shape.bottom.right >= reach && (shape.bottom.left >= reach) == bothWays;
 }
 
 bool inkAtMiddle(const GrayImage& page, const Rect& glyph) {

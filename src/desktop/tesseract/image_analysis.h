@@ -129,11 +129,30 @@ struct WordEnd {
 // whole word is longer), with nothing right under it.
 bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest);
 
-// Whether the glyph in `glyph` is one stem, with a flag reaching left from
-// its top and nothing reaching right there: a monospace l (DejaVu Sans
-// Mono's, bold above all), which Tesseract reads as L. A capital L has no
-// flag, and a serif one's top reaches both ways.
-bool flaggedStem(const GrayImage& page, const Rect& glyph);
+// A glyph that is one stem (an l, an L, a 1, an I): how wide the stem is
+// half way down (0 when the glyph is no single stem, or its box holds more
+// than one glyph), and how far, in pixels, ink reaches left and right of it
+// in the glyph's top and bottom sixths (its flag or serifs, its foot).
+struct StemReach {
+  int left = 0;
+  int right = 0;
+};
+struct StemShape {
+  int width = 0;
+  StemReach top;
+  StemReach bottom;
+};
+StemShape stemShape(const GrayImage& page, const Rect& glyph);
+
+// Whether the stem has a flag reaching left from its top and nothing
+// reaching right there: a monospace l (DejaVu Sans Mono's, bold above all),
+// which Tesseract reads as L, or a 1. A capital L has no flag, and a serif
+// one's top reaches both ways.
+bool flagged(const StemShape& shape);
+
+// Whether the stem's foot reaches right of it, and left too (`bothWays`: a
+// 1's base) or not (a monospace l's foot, bent right).
+bool footReaches(const StemShape& shape, bool bothWays);
 
 // Whether the glyph in `glyph` holds ink at its middle: a dotted or
 // slashed zero, which Tesseract may read as O; the letter is hollow there.

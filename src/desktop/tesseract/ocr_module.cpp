@@ -122,6 +122,9 @@ struct Band {
   std::vector<RowRun> inkRuns;  // of the page, within the band
   ColumnSpan columns{};         // read only these when not empty
   const PageRows* rows = nullptr;  // the band's, and some around it, while it is read
+  // Whether an l read in the band has a foot bent right, unlike a 1's base:
+  // its font tells the two apart by their feet.
+  bool feetTellLFromOne = false;
 
   long long pixels() const {
     const int width = columns.right > columns.left ? columns.right - columns.left : page->width();
@@ -234,24 +237,52 @@ std::vector<PlacedSymbol> symbolsOf(const ::tesseract::LTRResultIterator& word) 
   return placed;
 }
 
+// Where a symbol's glyph stands in the band's enlarged rows, and its shape as a stem.
+Rect glyphOf(const PlacedSymbol& symbol, const Band& band) {
+  return {symbol.left, band.rows->at(band.top) + symbol.top, symbol.right - symbol.left, symbol.bottom - symbol.top};
+}
+StemShape stemOf(const PlacedSymbol& symbol, const Band& band) {
+  return stemShape(band.rows->image, glyphOf(symbol, band));
+}
+
 // Letters of a monospace font that Tesseract reads as their look-alikes
 // are themselves again, by their shape: an l flagged at its top read as L
-// ("omar@Lab", "import Logging"), a dotted zero read as O ("Swap: 2.0Gi OB").
+// ("omar@Lab", "import Logging"), a 1 read as l where the font's l has a
+// foot bent right ("mailq -l"), a dotted zero read as O ("Swap: 2.0Gi OB").
 // Returns whether any was.
 bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band) {
-  const int bandTop = band.rows->at(band.top);
   bool mended = false;
   for (PlacedSymbol& symbol : symbols) {
-    const Rect glyph{symbol.left, bandTop + symbol.top, symbol.right - symbol.left, symbol.bottom - symbol.top};
-    const char* itself = symbol.text == "L" && flaggedStem(band.rows->image, glyph)  ? "l"
-                         : symbol.text == "O" && inkAtMiddle(band.rows->image, glyph) ? "0"
-                                                                                      : nullptr;
+    const char* itself = nullptr;
+    if (symbol.text == "L" && flagged(stemOf(symbol, band))) {
+      itself = "l";
+    } else if (symbol.text == "l" && band.feetTellLFromOne) {
+      const StemShape shape = stemOf(symbol, band);
+      if (flagged(shape) && footReaches(shape, true)) itself = "1";
+    } else if (symbol.text == "O" && inkAtMiddle(band.rows->image, glyphOf(symbol, band))) {
+      itself = "0";
+    }
     if (itself != nullptr) {
       symbol.text = itself;
       mended = true;
     }
   }
   return mended;
+}
+
+// Whether any l read in the band has a foot bent right only.
+bool feetTellLFromOne(const ::tesseract::LTRResultIterator& page, const Band& band) {
+  ::tesseract::LTRResultIterator words(page);
+  do {
+    std::unique_ptr<char, Deleter> word(words.GetUTF8Text(::tesseract::RIL_WORD));
+    if (!word || std::strchr(word.get(), 'l') == nullptr) continue;
+    for (const PlacedSymbol& symbol : symbolsOf(words)) {
+      if (symbol.text != "l") continue;
+      const StemShape shape = stemOf(symbol, band);
+      if (flagged(shape) && footReaches(shape, false)) return true;
+    }
+  } while (words.Next(::tesseract::RIL_WORD));
+  return false;
 }
 
 // A stretch of a line read: its text and its box, in page pixels of the band.
@@ -288,14 +319,14 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     if (!word || std::string_view(word.get()).find_first_not_of(" \t\n") == std::string_view::npos) continue;
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
-    // Only a number beside a word can hide a missed space, and only an L or
-    // an O a look-alike: other words' symbols are not walked.
+    // Only a number beside a word can hide a missed space, and only an L,
+    // an O or an l a look-alike: other words' symbols are not walked.
     const std::string_view read(word.get());
     const auto holds = [&](int (*kind)(int)) {
       return std::any_of(read.begin(), read.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
     };
     const bool numberAndWord = holds(isdigit) && holds(isalpha);
-    const bool lookAlike = read.find_first_of("LO") != std::string_view::npos;
+    const bool lookAlike = read.find_first_of(band.feetTellLFromOne ? "LOl" : "LO") != std::string_view::npos;
     std::vector<PlacedSymbol> symbols = numberAndWord || lookAlike ? symbolsOf(words) : std::vector<PlacedSymbol>{};
     const bool lookAlikeMended = lookAlike && mendLookAlikes(symbols, band);
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height) : std::string{};
@@ -362,6 +393,7 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   // word's logical place by walking the page from its start, which for a
   // screen of English text was 2% of all the time spent.
   ::tesseract::LTRResultIterator lines(*start);
+  band.feetTellLFromOne = feetTellLFromOne(lines, band);
   const Page& page = *band.page;
   do {
     const float confidence = lines.Confidence(::tesseract::RIL_TEXTLINE);
