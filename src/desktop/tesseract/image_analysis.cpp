@@ -965,12 +965,7 @@ bool inkAtMiddle(const GrayImage& page, const Rect& glyph) {
   const int height = std::max(1, glyph.height / 5);
   const int left = glyph.x + (glyph.width - width) / 2;
   const int top = glyph.y + (glyph.height - height) / 2;
-  for (int y = std::max(0, top); y < std::min(page.height, top + height); ++y) {
-    for (int x = std::max(0, left); x < std::min(page.width, left + width); ++x) {
-      if (inkAt(page, x, y)) return true;
-    }
-  }
-  return false;
+  return inkWithin(page, {top, top + height}, {left, left + width}).pixels > 0;
 }
 
 std::vector<ColumnSpan> uncoveredInk(const GrayImage& page, const RowRun& rows, const std::vector<ColumnSpan>& covered,
@@ -1628,7 +1623,7 @@ bool continuesLine(const PlacedLine& before, const PlacedLine& after) {
   // the message): its middle may lie under the line's box.
   const bool smaller = 5 * after.box.height <= 4 * before.box.height;
   const Rect reach{before.box.x, before.box.y, before.box.width, before.box.height * (smaller ? 3 : 2) / 2};
-  return levelWith(after.box, smaller ? reach : before.box);
+  return levelWith(after.box, reach);
 }
 
 }  // namespace kestrova::desktop::tesseract

@@ -102,6 +102,11 @@ struct Page {
 
   int width() const { return image.width * scale; }  // enlarged, as are all rows and columns below
   int height() const { return image.height * scale; }
+
+  // Where columns [left, right) and rows [top, bottom) of the page lie on the screen.
+  Rect onScreen(int left, int top, int right, int bottom) const {
+    return {bounds.x + left / scale, bounds.y + top / scale, (right - left) / scale, (bottom - top) / scale};
+  }
 };
 
 // Enlarged rows of a page, from row `top` on.
@@ -399,8 +404,7 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
     const float confidence = lines.Confidence(::tesseract::RIL_TEXTLINE);
     if (confidence < kLeastLineConfidence) continue;
     for (LinePiece& piece : linePieces(lines, band)) {
-      const Rect box{page.bounds.x + piece.left / page.scale, page.bounds.y + (band.top + piece.top) / page.scale,
-                     (piece.right - piece.left) / page.scale, (piece.bottom - piece.top) / page.scale};
+      const Rect box = page.onScreen(piece.left, band.top + piece.top, piece.right, band.top + piece.bottom);
       const bool number = piece.text.find_first_not_of("0123456789") == std::string::npos;
       const auto words = 1 + static_cast<int>(std::count(piece.text.begin(), piece.text.end(), ' '));
       band.lines.push_back({std::move(piece.text), confidence, {box, regionOf(page, box), number, words}});
@@ -440,15 +444,11 @@ bool mayBeToken(const InkBox& ink, int scale) {
          static_cast<double>(ink.pixels) <= kMostTokenFill * box.width * box.height;
 }
 
-// Whether the page's rows and columns, enlarged, lie within a title bar:
-// a bar is read as a page of its own, where one title is kept.
+// Whether the page's rows and columns, in a page under a title bar, lie in
+// the bar: it is read as a page of its own, where one title is kept.
 bool inTitleBar(const Page& page, const RowRun& rows, const ColumnSpan& columns) {
-  if (page.region >= page.firstBarRegion) return false;
-  const Rect box{page.bounds.x + columns.left / page.scale, page.bounds.y + rows.top / page.scale,
-                 (columns.right - columns.left) / page.scale, (rows.bottom - rows.top) / page.scale};
-  return std::any_of(page.titleBars.begin(), page.titleBars.end(), [&](const Rect& bar) {
-    return bar.x <= box.x && box.right() <= bar.right() && bar.y <= box.y && box.bottom() <= bar.bottom();
-  });
+  return page.region < page.firstBarRegion &&
+         regionOf(page, page.onScreen(columns.left, rows.top, columns.right, rows.bottom)) >= page.firstBarRegion;
 }
 
 // The column layout takes a lone short token (a line number, a spreadsheet's
