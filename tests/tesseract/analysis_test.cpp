@@ -153,10 +153,15 @@ TEST(TitleBarPage, ItsTitleInkWhateverAreasTheBarLiesOver) {
   // A bar shading from 184 down over a window (39) and the desktop (30),
   // its light title, with a dark shadow, lying over both.
   GrayImage image = screen(30, {{{0, 96, 320, 304}, 39, 200, 3}});
-  for (int y = 72; y < 96; ++y) fill(image, {100, y, 440, 1}, static_cast<std::uint8_t>(184 - (y - 72)));
+  // Beside it, level with it, another window's bar (side by side windows).
+  for (int y = 72; y < 96; ++y) {
+    fill(image, {100, y, 440, 1}, static_cast<std::uint8_t>(184 - (y - 72)));
+    fill(image, {560, y, 80, 1}, static_cast<std::uint8_t>(120 - (y - 72)));
+  }
   for (int x = 260; x < 380; x += 6) fill(image, {x + 1, 80, 2, 9}, 110), fill(image, {x, 79, 2, 9}, 255);
   const std::vector<GradientBar> bars = findGradientBars(image);
-  ASSERT_EQ(bars.size(), 1U);
+  ASSERT_EQ(bars.size(), 2U);
+  EXPECT_EQ(bars.back().left, 560);
   const GradientBar& bar = bars.front();
   const GrayImage page = prepareTitleBar(image, bar);
   ASSERT_EQ(page.width, bar.right - bar.left);

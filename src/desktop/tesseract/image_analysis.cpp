@@ -339,7 +339,12 @@ std::vector<GradientBar> findGradientBars(const GrayImage& image) {
   for (int y = 0; y < image.height; ++y) rows[y] = flatStretches(image, y);
   std::vector<GradientBar> bars;
   for (int y = 0; y < image.height; ++y) {
-    for (const FlatStretch& start : rows[y]) {
+    // Copied: a bar found takes its stretches from the rows, and another
+    // may start beside it (windows side by side, their title bars level).
+    const std::vector<FlatStretch> starts = rows[y];
+    for (const FlatStretch& start : starts) {
+      const auto taken = [&](const FlatStretch& s) { return s.left < start.right && start.left < s.right; };
+      if (std::none_of(rows[y].begin(), rows[y].end(), taken)) continue;
       // Follow the stretch down while its gray shades by small steps.
       GradientBar bar{start.left, start.right, y, {static_cast<std::uint8_t>(start.value)}};
       int steps = 0;
@@ -357,7 +362,7 @@ std::vector<GradientBar> findGradientBars(const GrayImage& image) {
       long long lighter = 0;
       long long darker = 0;
       for (int row = y; row < bar.bottom(); ++row) {
-        rows[row].clear();
+        std::erase_if(rows[row], [&](const FlatStretch& s) { return s.left < bar.right && bar.left < s.right; });
         const int gray = bar.grays[row - y];
         for (int x = bar.left; x < bar.right; ++x) {
           lighter += image.at(x, row) - gray > kInkContrast;
@@ -366,7 +371,6 @@ std::vector<GradientBar> findGradientBars(const GrayImage& image) {
       }
       bar.lightTitle = lighter > darker;
       bars.push_back(std::move(bar));
-      break;
     }
   }
   return bars;
