@@ -16,9 +16,10 @@ constexpr std::uint8_t luma(std::uint8_t red, std::uint8_t green, std::uint8_t b
   return static_cast<std::uint8_t>((77 * red + 150 * green + 29 * blue + 128) >> 8);
 }
 
-// 8 bits a pixel, each its colour's luma; rows top to bottom, `bytesPerRow`
-// apart (at least `width`). Text recognition reads nothing but brightness,
-// so colour is not kept: a quarter of the memory of the display's own pixels.
+// 8 bits a pixel, each its gray as toScreenGray() gives it; rows top to
+// bottom, `bytesPerRow` apart (at least `width`). Text recognition reads
+// nothing but grays, so colour is not kept: a quarter of the memory of the
+// display's own pixels.
 class RasterImage final : public Image {
  public:
   RasterImage(int width, int height, std::size_t bytesPerRow, std::vector<std::uint8_t> pixels)

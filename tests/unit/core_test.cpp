@@ -1,11 +1,12 @@
 // The core's rules: on the fake desktop as a host sees them (exact bytes on
 // both streams, the exit status, the platform calls behind them), then the
-// record read back, the timestamp, the UTF-8 repair and output onto a pipe a
-// slow reader drains, on their own.
+// record read back, the timestamp, the UTF-8 repair, output onto a pipe a
+// slow reader drains and the screen's grays, on their own.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -16,6 +17,8 @@
 
 #include "cli/run.h"
 #include "desktop/desktop.h"
+#include "desktop/raster_image.h"
+#include "desktop/screen_gray.h"
 #include "io/fd_stream.h"
 #include "recognition/recognize_text.h"
 #include "result/capture_result.h"
@@ -396,6 +399,45 @@ TEST(Utf8, KeepsValidTextAndRepairsEachIllFormedSubpart) {
       {"\xE6\xB0", r}, {"\xE6\xB0" "x", r + "x"}, {"\xF0\x9F\x98" "\xF0\x9F\x98\x80", r + "\xF0\x9F\x98\x80"},
   };
   for (const auto& [input, repaired] : rows) EXPECT_EQ(repairUtf8(input), repaired) << ::testing::PrintToString(input);
+}
+
+
+TEST(ScreenGray, ColouredTextStandsOutByItsColourWhereItsLumaHidesIt) {
+  using Rgb = std::array<std::uint8_t, 3>;
+  struct Case {
+    const char* what;
+    Rgb background, ink;
+    int inkColumns;  // from column 8 of three cells of 8x8
+    int gray;        // of the ink at column 9
+  };
+  const Case cases[] = {
+      {"gray text on white keeps its luma", {255, 255, 255}, {90, 90, 90}, 2, 90},
+      {"dark blue on black is as bright as its blue", {16, 20, 24}, {0, 0, 238}, 2, 19 + 214},
+      {"red on black", {0, 0, 0}, {205, 0, 0}, 2, 205},
+      {"yellow on white as dark as its blue is", {255, 255, 255}, {205, 205, 0}, 2, 0},
+      {"an avatar's disk, already apart by its luma", {255, 255, 255}, {79, 134, 247}, 2, 130},
+      {"white on a blue button", {26, 115, 232}, {255, 255, 255}, 2, 255},
+      {"a stroke filling a cell, told by the cells beside it", {255, 255, 255}, {205, 205, 0}, 8, 0},
+  };
+  constexpr int kWidth = 24;
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> rgb;
+    for (int y = 0; y < 2 * desktop::kGrayCellRows; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
+        const Rgb& colour = x >= 8 && x < 8 + c.inkColumns ? c.ink : c.background;
+        rgb.insert(rgb.end(), colour.begin(), colour.end());
+      }
+    }
+    std::vector<std::uint8_t> whole(rgb.size() / 3), inParts(rgb.size() / 3);
+    desktop::toScreenGray(rgb.data(), kWidth, 2 * desktop::kGrayCellRows, whole.data());
+    EXPECT_EQ(whole[9], c.gray) << c.what;
+    EXPECT_EQ(whole[20], desktop::luma(c.background[0], c.background[1], c.background[2])) << c.what;
+    // Rows converted a cell's height at a time, as a capture's strips are.
+    for (int top = 0; top < 2 * desktop::kGrayCellRows; top += desktop::kGrayCellRows) {
+      desktop::toScreenGray(rgb.data() + top * kWidth * 3, kWidth, desktop::kGrayCellRows, inParts.data() + top * kWidth);
+    }
+    EXPECT_EQ(inParts, whole) << c.what;
+  }
 }
 
 }  // namespace

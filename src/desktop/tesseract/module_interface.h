@@ -17,7 +17,7 @@ struct KestrovaOcrOptions {
 };
 
 struct KestrovaOcrRequest {
-  const std::uint8_t* pixels;  // one byte a pixel, its luma
+  const std::uint8_t* pixels;  // one byte a pixel, its gray
   int width;
   int height;
   std::size_t bytesPerRow;

@@ -9,13 +9,14 @@
 #include <string>
 #include <string_view>
 
+#include "desktop/screen_gray.h"
 #include "desktop/tesseract/module_loader.h"
 
 namespace {
 
 using kestrova::desktop::RasterImage;
 
-// Binary PPM (P6, 8 bits a channel) into the capture's one-byte luma pixels.
+// Binary PPM (P6, 8 bits a channel) into the capture's one-byte grays.
 std::optional<RasterImage> readPpm(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::string magic;
@@ -25,14 +26,10 @@ std::optional<RasterImage> readPpm(const std::string& path) {
   in >> magic >> width >> height >> maxValue;
   in.get();
   if (!in || magic != "P6" || maxValue != 255 || width <= 0 || height <= 0) return std::nullopt;
-  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * 3);
+  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+  if (!in.read(reinterpret_cast<char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()))) return std::nullopt;
   std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height);
-  for (std::size_t row = 0; row < static_cast<std::size_t>(height); ++row) {
-    if (!in.read(reinterpret_cast<char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()))) return std::nullopt;
-    for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
-      pixels[row * width + x] = kestrova::desktop::luma(rgb[3 * x], rgb[3 * x + 1], rgb[3 * x + 2]);
-    }
-  }
+  kestrova::desktop::toScreenGray(rgb.data(), width, height, pixels.data());
   return RasterImage(width, height, static_cast<std::size_t>(width), std::move(pixels));
 }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "desktop/raster_image.h"
+#include "desktop/screen_gray.h"
 #include "desktop/x11/pixel_layout.h"
 
 namespace kestrova::desktop::x11 {
@@ -210,7 +211,9 @@ std::vector<std::uint8_t> readShared(Connection& connection, const Rect& rect, c
   const auto* shm = connection.extension(xcb_shm_id);
   const auto stride = sourceBytesPerRow(layout, rect.width);
   if (shm == nullptr || shm->present == 0 || !stride || *stride == 0) return {};
-  const int stripRows = static_cast<int>(std::clamp<std::size_t>(kStripBytes / *stride, 1, rect.height));
+  // Whole cells of the rows grays are judged over, so strips change no gray.
+  const std::size_t cells = std::max<std::size_t>(kStripBytes / *stride / kGrayCellRows, 1);
+  const int stripRows = static_cast<int>(std::min<std::size_t>(cells * kGrayCellRows, rect.height));
   const std::size_t stripSize = *stride * static_cast<std::size_t>(stripRows);
   SharedStrip segment(connection, stripSize, serverTakesDescriptors(connection));
   if (!segment.attached()) return {};
@@ -237,7 +240,7 @@ std::vector<std::uint8_t> readPlain(Connection& connection, const Rect& rect, co
                     static_cast<std::int16_t>(rect.y), static_cast<std::uint16_t>(rect.width),
                     static_cast<std::uint16_t>(rect.height), ~0U));
   if (!image) return {};
-  return toLuma(xcb_get_image_data(image.get()), static_cast<std::size_t>(xcb_get_image_data_length(image.get())),
+  return toGray(xcb_get_image_data(image.get()), static_cast<std::size_t>(xcb_get_image_data_length(image.get())),
                 rect.width, rect.height, layout);
 }
 

@@ -1,9 +1,10 @@
-// Pixel conversion from the server's image format to luma.
+// Pixel conversion from the server's image format to the recognizer's grays.
 #include "desktop/x11/pixel_layout.h"
 
+#include <algorithm>
 #include <bit>
 
-#include "desktop/raster_image.h"
+#include "desktop/screen_gray.h"
 
 namespace kestrova::desktop::x11 {
 namespace {
@@ -30,10 +31,17 @@ std::optional<std::size_t> sourceBytesPerRow(const PixelLayout& layout, int widt
   return (bits + pad - 1) / pad * pad / 8;
 }
 
-bool convertRows(const std::uint8_t* source, std::size_t sourceSize, int width, int height, const PixelLayout& layout,
-                 std::uint8_t* out) {
+// The bytes between rows when `sourceSize` bytes hold `height` rows of `width` pixels.
+std::optional<std::size_t> strideOfRows(const PixelLayout& layout, int width, int height, std::size_t sourceSize) {
   const auto stride = sourceBytesPerRow(layout, width);
-  if (!stride || width <= 0 || height <= 0 || sourceSize < *stride * static_cast<std::size_t>(height)) return false;
+  if (!stride || width <= 0 || height <= 0 || sourceSize < *stride * static_cast<std::size_t>(height)) return std::nullopt;
+  return stride;
+}
+
+bool decodeRows(const std::uint8_t* source, std::size_t sourceSize, int width, int height, const PixelLayout& layout,
+                std::uint8_t* rgb) {
+  const auto stride = strideOfRows(layout, width, height, sourceSize);
+  if (!stride) return false;
   const auto w = static_cast<std::size_t>(width);
 
   // The common case on every little-endian desktop: blue, green, red, unused.
@@ -41,8 +49,8 @@ bool convertRows(const std::uint8_t* source, std::size_t sourceSize, int width, 
       layout.greenMask == 0xFF00 && layout.blueMask == 0xFF) {
     for (int y = 0; y < height; ++y) {
       const std::uint8_t* in = source + y * *stride;
-      std::uint8_t* px = out + y * w;
-      for (std::size_t x = 0; x < w; ++x, in += 4) px[x] = luma(in[2], in[1], in[0]);
+      std::uint8_t* px = rgb + y * w * 3;
+      for (std::size_t x = 0; x < w; ++x, in += 4, px += 3) px[0] = in[2], px[1] = in[1], px[2] = in[0];
     }
     return true;
   }
@@ -50,20 +58,38 @@ bool convertRows(const std::uint8_t* source, std::size_t sourceSize, int width, 
   const std::size_t bytesPerPixel = static_cast<std::size_t>(layout.bitsPerPixel) / 8;
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* in = source + y * *stride;
-    std::uint8_t* px = out + y * w;
-    for (std::size_t x = 0; x < w; ++x, in += bytesPerPixel) {
+    std::uint8_t* px = rgb + y * w * 3;
+    for (std::size_t x = 0; x < w; ++x, in += bytesPerPixel, px += 3) {
       std::uint32_t pixel = 0;
       for (std::size_t b = 0; b < bytesPerPixel; ++b) {
         const std::size_t shift = layout.mostSignificantFirst ? (bytesPerPixel - 1 - b) * 8 : b * 8;
         pixel |= static_cast<std::uint32_t>(in[b]) << shift;
       }
-      px[x] = luma(channel(pixel, layout.redMask), channel(pixel, layout.greenMask), channel(pixel, layout.blueMask));
+      px[0] = channel(pixel, layout.redMask);
+      px[1] = channel(pixel, layout.greenMask);
+      px[2] = channel(pixel, layout.blueMask);
     }
   }
   return true;
 }
 
-std::vector<std::uint8_t> toLuma(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
+bool convertRows(const std::uint8_t* source, std::size_t sourceSize, int width, int height, const PixelLayout& layout,
+                 std::uint8_t* out) {
+  const auto stride = strideOfRows(layout, width, height, sourceSize);
+  if (!stride) return false;
+  // A few rows at a time: the grays are judged over cells of that many rows,
+  // and the colours of a whole screen would be three times its grays.
+  const auto w = static_cast<std::size_t>(width);
+  std::vector<std::uint8_t> rgb(w * 3 * kGrayCellRows);
+  for (int top = 0; top < height; top += kGrayCellRows) {
+    const int rows = std::min(kGrayCellRows, height - top);
+    decodeRows(source + top * *stride, *stride * rows, width, rows, layout, rgb.data());
+    toScreenGray(rgb.data(), width, rows, out + top * w);
+  }
+  return true;
+}
+
+std::vector<std::uint8_t> toGray(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
                                  const PixelLayout& layout) {
   if (width <= 0 || height <= 0) return {};
   std::vector<std::uint8_t> out(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));

@@ -1,5 +1,5 @@
 // Turning the server's ZPixmap rows (any true-colour depth, either byte order)
-// into the one-byte luma pixels the text recognizer reads.
+// into the one-byte grays the text recognizer reads.
 #pragma once
 
 #include <cstddef>
@@ -21,14 +21,20 @@ struct PixelLayout {
 // Bytes between the starts of two rows of `width` pixels; none when the layout is unsupported.
 std::optional<std::size_t> sourceBytesPerRow(const PixelLayout& layout, int width);
 
-// `source` holds `height` rows of sourceBytesPerRow() bytes; `out` receives
-// them as `width` bytes a row, each pixel's luma. False, writing nothing, when
-// the layout is unsupported or the source short.
+// `source` holds `height` rows of sourceBytesPerRow() bytes; `rgb` receives
+// them as `width` pixels a row, each its red, green and blue. False, writing
+// nothing, when the layout is unsupported or the source short.
+bool decodeRows(const std::uint8_t* source, std::size_t sourceSize, int width, int height, const PixelLayout& layout,
+                std::uint8_t* rgb);
+
+// The same rows into `out` as `width` grays a row (toScreenGray). The rows
+// of one call are judged on their own: calls for the rows of one image start
+// at multiples of kGrayCellRows.
 bool convertRows(const std::uint8_t* source, std::size_t sourceSize, int width, int height, const PixelLayout& layout,
                  std::uint8_t* out);
 
 // The same into a new buffer; empty when convertRows() fails.
-std::vector<std::uint8_t> toLuma(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
+std::vector<std::uint8_t> toGray(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
                                  const PixelLayout& layout);
 
 }  // namespace kestrova::desktop::x11

@@ -54,9 +54,8 @@ TEST(SelectionTransfer, ReassemblesAndDecodesByTheChunksType) {
   }
 }
 
-TEST(PixelLayout, ConvertsEveryTrueColourFormatAndRefusesTheRest) {
-  // Pure colours: each channel must reach its own weight. None: refused.
-  constexpr std::uint8_t r = 77, g = 149, b = 29;
+TEST(PixelLayout, DecodesEveryTrueColourFormatAndRefusesTheRest) {
+  // Pure colours: each channel must land in its own place. None: refused.
   const PixelLayout bgrx{}, rgb565{16, 32, false, 0xF800, 0x07E0, 0x001F}, rgb565Msb{16, 32, true, 0xF800, 0x07E0, 0x001F};
   const PixelLayout packed24{24, 32, false, 0xFF0000, 0xFF00, 0xFF}, rgbxMsb{32, 32, true, 0xFF000000, 0xFF0000, 0xFF00};
   const PixelLayout indexed{8, 32, false, 0xFF0000, 0xFF00, 0xFF}, noMask{32, 32, false, 0, 0xFF00, 0xFF};
@@ -64,25 +63,30 @@ TEST(PixelLayout, ConvertsEveryTrueColourFormatAndRefusesTheRest) {
     PixelLayout layout;
     int width, height;
     std::vector<std::uint8_t> source;  // rows padded as the layout says
-    std::vector<std::uint8_t> luma;
+    std::vector<std::uint8_t> rgb;     // none: refused
   };
   const std::vector<std::uint8_t> zeros(64, 0);
   const Case cases[] = {
-      {bgrx, 4, 1, {255, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 255, 255, 0}, {b, r, g, 255}},
-      {rgb565, 3, 1, {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF}, {r, g, b}},
-      {rgb565, 1, 2, {0x00, 0xF8, 0xAA, 0xAA, 0x1F, 0x00, 0xAA, 0xAA}, {r, b}},
+      {bgrx, 4, 1, {255, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 255, 255, 0},
+       {0, 0, 255, 255, 0, 0, 0, 255, 0, 255, 255, 255}},
+      {rgb565, 3, 1, {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF}, {255, 0, 0, 0, 255, 0, 0, 0, 255}},
+      {rgb565, 1, 2, {0x00, 0xF8, 0xAA, 0xAA, 0x1F, 0x00, 0xAA, 0xAA}, {255, 0, 0, 0, 0, 255}},
       // 0x8410: 5 and 6 bits of a middle gray, scaled to 132, 130, 132.
-      {rgb565Msb, 2, 1, {0xF8, 0x00, 0x84, 0x10}, {r, 131}},
-      {packed24, 1, 1, {0x00, 0x00, 0xFF, 0xEE}, {r}},
-      {rgbxMsb, 1, 1, {0xFF, 0x00, 0x00, 0x99}, {r}},
+      {rgb565Msb, 2, 1, {0xF8, 0x00, 0x84, 0x10}, {255, 0, 0, 132, 130, 132}},
+      {packed24, 1, 1, {0x00, 0x00, 0xFF, 0xEE}, {255, 0, 0}},
+      {rgbxMsb, 1, 1, {0xFF, 0x00, 0x00, 0x99}, {255, 0, 0}},
       {indexed, 4, 1, zeros, {}},
       {noMask, 4, 1, zeros, {}},
       {bgrx, 4, 5, zeros, {}},  // a reply shorter than the rectangle it claims
       {bgrx, 0, 3, zeros, {}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(toLuma(c.source.data(), c.source.size(), c.width, c.height, c.layout), c.luma)
-        << c.layout.bitsPerPixel << " bits, " << c.width << "x" << c.height;
+    const std::size_t pixels = static_cast<std::size_t>(std::max(0, c.width * c.height));
+    std::vector<std::uint8_t> rgb(pixels * 3, 7);
+    const bool decoded = decodeRows(c.source.data(), c.source.size(), c.width, c.height, c.layout, rgb.data());
+    EXPECT_EQ(decoded ? rgb : std::vector<std::uint8_t>{}, c.rgb) << c.layout.bitsPerPixel << " bits, " << c.width << "x" << c.height;
+    // Grays come of the same decoding, or of none.
+    EXPECT_EQ(toGray(c.source.data(), c.source.size(), c.width, c.height, c.layout).size(), c.rgb.size() / 3);
   }
   EXPECT_FALSE(sourceBytesPerRow(indexed, 4));
 }

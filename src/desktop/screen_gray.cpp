@@ -1,0 +1,113 @@
+#include "desktop/screen_gray.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <vector>
+
+#include "desktop/raster_image.h"
+
+namespace kestrova::desktop {
+namespace {
+
+constexpr int kCellColumns = 8;
+// Colour must stand out this many times more than luma: a glyph's antialiased
+// edge mixes the same two colours as its core, so its pixels all agree.
+// Colours that differ little in luma (an avatar's disk, green on black)
+// already stand out by it and keep their gray.
+constexpr int kColourOverLuma = 3;
+
+using Colour = std::uint32_t;  // 0xRRGGBB
+
+Colour colourAt(const std::uint8_t* rgb) { return rgb[0] << 16 | rgb[1] << 8 | rgb[2]; }
+int channel(Colour colour, int shift) { return static_cast<int>(colour >> shift & 0xFF); }
+int lumaOf(Colour colour) { return luma(channel(colour, 16), channel(colour, 8), channel(colour, 0)); }
+
+struct CellColour {
+  Colour colour;
+  int count;
+};
+
+// The colour most of the cell's pixels have, `colours` its rows `width`
+// apart. Most cells of a screen are mostly of the colour the cell before
+// them had: a majority needs no sort.
+CellColour mostCommon(const Colour* colours, int width, int columns, int rows, Colour likely) {
+  int likelyCount = 0;
+  for (int y = 0; y < rows; ++y) likelyCount += static_cast<int>(std::count(colours + y * width, colours + y * width + columns, likely));
+  const int count = columns * rows;
+  if (2 * likelyCount > count) return {likely, likelyCount};
+  std::array<Colour, kCellColumns * kGrayCellRows> pixels{};
+  for (int y = 0; y < rows; ++y) std::copy_n(colours + y * width, columns, pixels.begin() + y * columns);
+  std::sort(pixels.begin(), pixels.begin() + count);
+  CellColour best{pixels[0], 0};
+  for (int i = 0; i < count;) {
+    int end = i;
+    while (end < count && pixels[end] == pixels[i]) ++end;
+    if (end - i > best.count) best = {pixels[i], end - i};
+    i = end;
+  }
+  return best;
+}
+
+// Each cell's background: of its own and its neighbours' most common colours,
+// the one most pixels of the three have (a glyph's thick stroke may fill a cell).
+std::vector<Colour> rowBackgrounds(const Colour* colours, int width, int rows) {
+  const int cells = (width + kCellColumns - 1) / kCellColumns;
+  std::vector<CellColour> common(static_cast<std::size_t>(cells));
+  for (int cell = 0; cell < cells; ++cell) {
+    const int left = cell * kCellColumns;
+    const Colour likely = cell > 0 ? common[cell - 1].colour : colours[0];
+    common[cell] = mostCommon(colours + left, width, std::min(kCellColumns, width - left), rows, likely);
+  }
+  std::vector<Colour> backgrounds(static_cast<std::size_t>(cells));
+  for (int cell = 0; cell < cells; ++cell) {
+    CellColour best{common[cell].colour, 0};
+    for (int candidate = std::max(0, cell - 1); candidate <= std::min(cells - 1, cell + 1); ++candidate) {
+      int count = 0;
+      for (int other = std::max(0, cell - 1); other <= std::min(cells - 1, cell + 1); ++other) {
+        if (common[other].colour == common[candidate].colour) count += common[other].count;
+      }
+      if (count > best.count) best = {common[candidate].colour, count};
+    }
+    backgrounds[cell] = best.colour;
+  }
+  return backgrounds;
+}
+
+std::uint8_t grayOf(Colour pixel, Colour background, int behind) {
+  const int own = lumaOf(pixel);
+  int colourDifference = 0;
+  for (int shift : {0, 8, 16}) {
+    colourDifference = std::max(colourDifference, std::abs(channel(pixel, shift) - channel(background, shift)));
+  }
+  if (colourDifference <= kColourOverLuma * std::abs(own - behind)) return static_cast<std::uint8_t>(own);
+  // Equal lumas: away from the background's side.
+  const bool lighter = own != behind ? own > behind : behind < 128;
+  return static_cast<std::uint8_t>(std::clamp(behind + (lighter ? colourDifference : -colourDifference), 0, 255));
+}
+
+}  // namespace
+
+void toScreenGray(const std::uint8_t* rgb, int width, int rows, std::uint8_t* gray) {
+  const auto w = static_cast<std::size_t>(width);
+  std::vector<Colour> colours(w * kGrayCellRows);
+  for (int top = 0; top < rows; top += kGrayCellRows) {
+    const int cellRows = std::min(kGrayCellRows, rows - top);
+    const std::uint8_t* strip = rgb + static_cast<std::size_t>(top) * w * 3;
+    for (std::size_t i = 0; i < w * cellRows; ++i) colours[i] = colourAt(strip + 3 * i);
+    const std::vector<Colour> backgrounds = rowBackgrounds(colours.data(), width, cellRows);
+    for (int y = 0; y < cellRows; ++y) {
+      const Colour* in = colours.data() + y * w;
+      std::uint8_t* out = gray + (top + y) * w;
+      for (int left = 0, cell = 0; left < width; left += kCellColumns, ++cell) {
+        const Colour background = backgrounds[cell];
+        const int behind = lumaOf(background);
+        for (int x = left; x < std::min(width, left + kCellColumns); ++x) {
+          out[x] = in[x] == background ? static_cast<std::uint8_t>(behind) : grayOf(in[x], background, behind);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace kestrova::desktop
