@@ -681,13 +681,14 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
           page.pixels[at] = 255;
           continue;
         }
+        // A title bar is read as a page of its own: in the window's page its
+        // title, buttons and icon would be read with the window's first line.
+        if (barAt(rowBars, ix) != nullptr) {
+          page.pixels[at] = 255;
+          continue;
+        }
         const int pixel = source[ix];
-        // In a title bar the title stands out from the row's own gray on the
-        // side most of the bar's ink does: a light title's shadow is no ink.
-        const GradientBar* bar = barAt(rowBars, ix);
-        const int fromBar = bar != nullptr ? pixel - bar->grays[r.y + y - bar->top] : 0;
-        const int fromOwn =
-            bar == nullptr ? std::abs(pixel - look.own) : std::max(0, bar->lightTitle ? fromBar : -fromBar);
+        const int fromOwn = std::abs(pixel - look.own);
         int fromOther = 256;
         for (std::uint8_t other : look.others) fromOther = std::min(fromOther, std::abs(pixel - other));
         foreign[at] = fromOther <= kInkContrast && fromOther < fromOwn;
