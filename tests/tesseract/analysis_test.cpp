@@ -249,30 +249,44 @@ std::string stemKind(const GrayImage& page, const Rect& box) {
 }
 
 TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
-  // Strokes of a glyph, its box; the kind of stem, whether ink at its middle.
-  const std::tuple<const char*, std::vector<Rect>, Rect, const char*, bool> cases[] = {
-      {"a monospace l", {{20, 10, 6, 3}, {24, 10, 4, 24}, {24, 30, 8, 4}}, {20, 10, 12, 24}, "l", true},
-      {"a monospace 1", {{20, 10, 6, 3}, {24, 10, 4, 24}, {20, 30, 12, 4}}, {20, 10, 12, 24}, "1", true},
-      {"a flagged stem without a foot", {{20, 10, 6, 3}, {24, 10, 4, 24}}, {20, 10, 8, 24}, "flag", false},
-      {"an L", {{20, 10, 4, 24}, {20, 30, 10, 4}}, {20, 10, 10, 24}, "", false},
-      {"a serif L, its top reaching both ways", {{17, 10, 10, 2}, {20, 10, 4, 24}, {17, 30, 13, 4}}, {17, 10, 13, 24},
-       "", true},
-      {"an I", {{20, 10, 4, 24}}, {20, 10, 4, 24}, "", true},
-      {"a flagged stem beside another stroke, one box", {{20, 10, 6, 3}, {24, 10, 4, 24}, {30, 16, 3, 18}},
-       {20, 10, 13, 24}, "", true},
-      {"a flagged stem in a box wider than tall", {{20, 10, 6, 3}, {24, 10, 4, 24}}, {20, 10, 26, 24}, "", false},
-      {"an O", {{20, 10, 14, 3}, {20, 31, 14, 3}, {20, 10, 3, 24}, {31, 10, 3, 24}}, {20, 10, 14, 24}, "", false},
-      {"a dotted zero", {{20, 10, 14, 3}, {20, 31, 14, 3}, {20, 10, 3, 24}, {31, 10, 3, 24}, {26, 20, 3, 4}},
-       {20, 10, 14, 24}, "", true},
-      {"an O and the letter beside it, one box", {{20, 10, 3, 18}, {31, 10, 3, 18}, {36, 10, 3, 18}, {42, 10, 3, 18}},
-       {20, 10, 26, 18}, "", false},
-      {"a box partly off the page", {{0, 0, 4, 24}}, {-6, -4, 12, 20}, "", true},
+  // Strokes of a glyph, its box; the kind of stem, whether ink at its
+  // middle, whether a ring around a mark.
+  const Rect ring[] = {{20, 10, 14, 3}, {20, 31, 14, 3}, {20, 10, 3, 24}, {31, 10, 3, 24}};
+  const auto withRing = [&](std::vector<Rect> more, int rightSide = 24) {
+    std::vector<Rect> strokes(std::begin(ring), std::end(ring));
+    strokes.back().height = rightSide;
+    strokes.insert(strokes.end(), more.begin(), more.end());
+    return strokes;
   };
-  for (const auto& [what, strokes, box, kind, middle] : cases) {
+  const std::tuple<const char*, std::vector<Rect>, Rect, const char*, bool, bool> cases[] = {
+      {"a monospace l", {{20, 10, 6, 3}, {24, 10, 4, 24}, {24, 30, 8, 4}}, {20, 10, 12, 24}, "l", true, false},
+      {"a monospace 1", {{20, 10, 6, 3}, {24, 10, 4, 24}, {20, 30, 12, 4}}, {20, 10, 12, 24}, "1", true, false},
+      {"a flagged stem without a foot", {{20, 10, 6, 3}, {24, 10, 4, 24}}, {20, 10, 8, 24}, "flag", false, false},
+      {"an L", {{20, 10, 4, 24}, {20, 30, 10, 4}}, {20, 10, 10, 24}, "", false, false},
+      {"a serif L, its top reaching both ways", {{17, 10, 10, 2}, {20, 10, 4, 24}, {17, 30, 13, 4}}, {17, 10, 13, 24},
+       "", true, false},
+      {"an I", {{20, 10, 4, 24}}, {20, 10, 4, 24}, "", true, false},
+      {"a flagged stem beside another stroke, one box", {{20, 10, 6, 3}, {24, 10, 4, 24}, {30, 16, 3, 18}},
+       {20, 10, 13, 24}, "", true, false},
+      {"a flagged stem in a box wider than tall", {{20, 10, 6, 3}, {24, 10, 4, 24}}, {20, 10, 26, 24}, "", false, false},
+      {"an O", withRing({}), {20, 10, 14, 24}, "", false, false},
+      {"a dotted zero", withRing({{26, 20, 3, 4}}), {20, 10, 14, 24}, "", true, true},
+      {"a ring open at its lower right around a mark: an @", withRing({{26, 20, 3, 4}}, 14), {20, 10, 14, 24}, "", true,
+       false},
+      {"a ring around a long stroke: an @'s bowl", withRing({{26, 18, 3, 8}}), {20, 10, 14, 24}, "", true, false},
+      {"a round ring around a mark: a copyright sign",
+       {{20, 10, 24, 3}, {20, 31, 24, 3}, {20, 10, 3, 24}, {41, 10, 3, 24}, {31, 20, 3, 4}}, {20, 10, 24, 24}, "", true,
+       false},
+      {"an O and the letter beside it, one box", {{20, 10, 3, 18}, {31, 10, 3, 18}, {36, 10, 3, 18}, {42, 10, 3, 18}},
+       {20, 10, 26, 18}, "", false, false},
+      {"a box partly off the page", {{0, 0, 4, 24}}, {-6, -4, 12, 20}, "", true, false},
+  };
+  for (const auto& [what, strokes, box, kind, middle, markedZero] : cases) {
     GrayImage page = filled(60, 40, 255);
     for (const Rect& r : strokes) fill(page, r, 0);
     EXPECT_EQ(stemKind(page, box), kind) << what;
     EXPECT_EQ(inkAtMiddle(page, box), middle) << what;
+    EXPECT_EQ(markedRing(page, box), markedZero) << what;
   }
 }
 

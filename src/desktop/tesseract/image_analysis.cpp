@@ -909,10 +909,10 @@ Rect clampedToPage(const GrayImage& page, const Rect& glyph) {
 }
 
 // The runs of ink in row `y` of the glyph, left to right, as [left, right).
-std::vector<ColumnSpan> inkRunsInRow(const GrayImage& page, const Rect& glyph, int y) {
+std::vector<ColumnSpan> inkRunsInRow(const GrayImage& page, const Rect& glyph, int y, int inkBelow = kPageInk) {
   std::vector<ColumnSpan> runs;
   for (int x = glyph.x; x < glyph.right(); ++x) {
-    if (!inkAt(page, x, y)) continue;
+    if (page.at(x, y) >= inkBelow) continue;
     if (!runs.empty() && runs.back().right == x) {
       runs.back().right = x + 1;
     } else {
@@ -971,6 +971,59 @@ bool inkAtMiddle(const GrayImage& page, const Rect& glyph) {
   const int left = glyph.x + (glyph.width - width) / 2;
   const int top = glyph.y + (glyph.height - height) / 2;
   return inkWithin(page, {top, top + height}, {left, left + width}).pixels > 0;
+}
+
+namespace {
+
+// The runs of ink down column `x` of the glyph, top to bottom, as [top, bottom).
+std::vector<RowRun> inkRunsInColumn(const GrayImage& page, const Rect& glyph, int x, int inkBelow) {
+  std::vector<RowRun> runs;
+  for (int y = glyph.y; y < glyph.bottom(); ++y) {
+    if (page.at(x, y) >= inkBelow) continue;
+    if (!runs.empty() && runs.back().bottom == y) {
+      runs.back().bottom = y + 1;
+    } else {
+      runs.push_back({y, y + 1});
+    }
+  }
+  return runs;
+}
+
+// Whether of three runs across [from, to) the middle one is a mark apart
+// from the two around it: short, in the middle third (an @'s bowl is longer).
+template <typename Run>
+bool markBetween(const std::vector<Run>& runs, int from, int to, int Run::*start, int Run::*end) {
+  if (runs.size() != 3) return false;
+  const int third = (to - from) / 3;
+  return runs[1].*start >= from + third && runs[1].*end <= to - third &&
+         4 * (runs[1].*end - runs[1].*start) <= to - from;
+}
+
+}  // namespace
+
+bool markedRing(const GrayImage& page, const Rect& glyph) {
+  const Rect box = clampedToPage(page, glyph);
+  // A zero is taller than wide; a box as wide as tall holds a round glyph
+  // (an @, a copyright sign) or two glyphs.
+  if (box.height < 10 || 5 * box.width > 4 * box.height) return false;
+  // Enlarged, the gap between the mark and the ring is blurred: it is told
+  // by pixels at least half light.
+  constexpr int kHalfInk = 128;
+  // Closed on both sides down its middle half (an @ opens at its lower right).
+  const int third = box.width / 3;
+  for (int y = box.y + box.height / 4; y < box.bottom() - box.height / 4; ++y) {
+    const std::vector<ColumnSpan> runs = inkRunsInRow(page, box, y, kHalfInk);
+    if (runs.empty() || runs.front().left >= box.x + third || runs.back().right <= box.right() - third) return false;
+  }
+  for (int step = -1; step <= 1; ++step) {
+    const int y = box.y + box.height / 2 + step;
+    const int x = box.x + box.width / 2 + step;
+    if (markBetween(inkRunsInRow(page, box, y, kHalfInk), box.x, box.right(), &ColumnSpan::left, &ColumnSpan::right) &&
+        markBetween(inkRunsInColumn(page, box, x, kHalfInk), box.y, box.bottom(), &RowRun::top, &RowRun::bottom)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 std::vector<ColumnSpan> uncoveredInk(const GrayImage& page, const RowRun& rows, const std::vector<ColumnSpan>& covered,

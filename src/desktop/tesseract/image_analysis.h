@@ -158,6 +158,12 @@ bool footReaches(const StemShape& shape, bool bothWays);
 // slashed zero, which Tesseract may read as O; the letter is hollow there.
 bool inkAtMiddle(const GrayImage& page, const Rect& glyph);
 
+// Whether the glyph is a ring, taller than wide, around a mark at its
+// middle, alone across and down: a monospace zero, which Tesseract reads as
+// o, @, Q, d or a copyright sign. An @ or a sign has more strokes there; a
+// letter o, a d or a Q has no mark.
+bool markedRing(const GrayImage& page, const Rect& glyph);
+
 // Rows where the page holds ink, as [top, bottom) runs.
 struct RowRun {
   int top = 0;

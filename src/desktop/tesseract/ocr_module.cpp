@@ -250,10 +250,17 @@ StemShape stemOf(const PlacedSymbol& symbol, const Band& band) {
   return stemShape(band.rows->image, glyphOf(symbol, band));
 }
 
+// What Tesseract reads a monospace zero, a ring around a mark, as besides O
+// ("eth0" as "etho", "nvme0n1" as "nvme@n1", a lone 0 as "©").
+constexpr std::string_view kZeroLookAlikes[] = {"o", "@", "Q", "d", "D", "\u00A9", "\u00AE"};
+// The first bytes of their UTF-8, and of the other look-alikes'.
+constexpr const char* kLookAlikeBytes = "LOo@QdD\xC2";
+
 // Letters of a monospace font that Tesseract reads as their look-alikes
 // are themselves again, by their shape: an l flagged at its top read as L
 // ("omar@Lab", "import Logging"), a 1 read as l where the font's l has a
-// foot bent right ("mailq -l"), a dotted zero read as O ("Swap: 2.0Gi OB").
+// foot bent right ("mailq -l"), a dotted zero read as O ("Swap: 2.0Gi OB")
+// or as another round glyph ("eth0" as "etho").
 // Returns whether any was.
 bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band) {
   bool mended = false;
@@ -265,6 +272,10 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band) {
       const StemShape shape = stemOf(symbol, band);
       if (flagged(shape) && footReaches(shape, true)) itself = "1";
     } else if (symbol.text == "O" && inkAtMiddle(band.rows->image, glyphOf(symbol, band))) {
+      itself = "0";
+    } else if (std::find(std::begin(kZeroLookAlikes), std::end(kZeroLookAlikes), symbol.text) !=
+                   std::end(kZeroLookAlikes) &&
+               markedRing(band.rows->image, glyphOf(symbol, band))) {
       itself = "0";
     }
     if (itself != nullptr) {
@@ -325,13 +336,14 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     // Only a number beside a word can hide a missed space, and only an L,
-    // an O or an l a look-alike: other words' symbols are not walked.
+    // an l or a round glyph a look-alike: other words' symbols are not walked.
     const std::string_view read(word.get());
     const auto holds = [&](int (*kind)(int)) {
       return std::any_of(read.begin(), read.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
     };
     const bool numberAndWord = holds(isdigit) && holds(isalpha);
-    const bool lookAlike = read.find_first_of(band.feetTellLFromOne ? "LOl" : "LO") != std::string_view::npos;
+    const bool lookAlike = read.find_first_of(kLookAlikeBytes) != std::string_view::npos ||
+                           (band.feetTellLFromOne && read.find('l') != std::string_view::npos);
     std::vector<PlacedSymbol> symbols = numberAndWord || lookAlike ? symbolsOf(words) : std::vector<PlacedSymbol>{};
     const bool lookAlikeMended = lookAlike && mendLookAlikes(symbols, band);
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height) : std::string{};
