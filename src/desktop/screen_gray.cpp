@@ -1,3 +1,4 @@
+// Screen pixels into grays that keep coloured text legible.
 #include "desktop/screen_gray.h"
 
 #include <algorithm>
@@ -11,10 +12,11 @@ namespace kestrova::desktop {
 namespace {
 
 constexpr int kCellColumns = 8;
-// Colour must stand out this many times more than luma: a glyph's antialiased
-// edge mixes the same two colours as its core, so its pixels all agree.
-// Colours that differ little in luma (an avatar's disk, green on black)
-// already stand out by it and keep their gray.
+// A pixel stands out by its colour where that differs from the background
+// this many times more than its luma does. A glyph's antialiased edge mixes
+// the same two colours as its core in the same ratio, so a glyph is taken
+// whole or not at all; colours that already stand out by luma (an avatar's
+// disk, green on black) keep their gray.
 constexpr int kColourOverLuma = 3;
 
 using Colour = std::uint32_t;  // 0xRRGGBB
