@@ -484,6 +484,29 @@ TEST(MendBarsAndBoxes, AnIBetweenLowercaseWordsFramesDroppedCodeKept) {
                                   {"items = [", "items = ["}, {"f( a, b )", "f( a, b )"}});
 }
 
+TEST(MendLowNines, ANineBelowTheDigitsIsAG) {
+  // Digits stand from 30 down to 54; the 9's top and foot as read.
+  const std::tuple<const char*, int, int, const char*> cases[] = {
+      {"2.09", 36, 60, "2.0g"},  // a g: x-height top, its foot below the digits'
+      {"2.09", 30, 54, "2.09"},
+      {"2.09", 30, 60, "2.09"},  // lower at its foot only
+      {"2.09", 33, 57, "2.09"},  // lower by less than a sixth
+      {"9", 36, 60, "9"},        // nothing to measure against
+  };
+  for (const auto& [read, top, bottom, expected] : cases) {
+    std::vector<PlacedSymbol> symbols;
+    for (const char c : std::string_view(read)) {
+      const bool nine = c == '9', dot = c == '.';
+      symbols.push_back({std::string(1, c), 0, 10, nine ? top : dot ? 49 : 30, nine ? bottom : 54});
+    }
+    const bool mended = mendLowNines(symbols);
+    std::string text;
+    for (const PlacedSymbol& s : symbols) text += s.text;
+    EXPECT_EQ(text, expected) << read << " " << top << "-" << bottom;
+    EXPECT_EQ(mended, text != read) << read;
+  }
+}
+
 TEST(WithMissedSpaces, WideGapsBetweenANumberAndAWordOnly) {
   // Symbols 10 wide in a line of words 20 high; each gap named after its symbol.
   const auto word = [](std::initializer_list<std::pair<const char*, int>> gaps) {

@@ -236,6 +236,29 @@ void mendHexDigits(std::string& line) {
 // A missed space lies this share of the word height wide at least.
 constexpr double kMissedSpaceHeights = 0.35;
 
+bool mendLowNines(std::vector<PlacedSymbol>& symbols) {
+  const auto digit = [](const PlacedSymbol& s) { return s.text.size() == 1 && std::isdigit(static_cast<unsigned char>(s.text[0])); };
+  bool mended = false;
+  for (PlacedSymbol& nine : symbols) {
+    if (nine.text != "9") continue;
+    std::vector<int> tops, bottoms;
+    for (const PlacedSymbol& other : symbols) {
+      if (&other != &nine && digit(other)) tops.push_back(other.top), bottoms.push_back(other.bottom);
+    }
+    if (tops.empty()) continue;
+    std::nth_element(tops.begin(), tops.begin() + tops.size() / 2, tops.end());
+    std::nth_element(bottoms.begin(), bottoms.begin() + bottoms.size() / 2, bottoms.end());
+    const int top = tops[tops.size() / 2];
+    const int bottom = bottoms[bottoms.size() / 2];
+    const int sixth = std::max(1, (bottom - top) / 6);
+    if (nine.top - top >= sixth && nine.bottom - bottom >= sixth) {
+      nine.text.assign(1, 'g');  // not = "g": GCC 12 warns, wrongly, of an overlapping copy
+      mended = true;
+    }
+  }
+  return mended;
+}
+
 std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height) {
   const auto kind = [](const std::string& symbol, bool first) {
     const char c = first ? symbol.front() : symbol.back();

@@ -55,6 +55,12 @@ struct PlacedSymbol {
 // of round buttons ("O00"), which stay whole to be dropped.
 std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height);
 
+// Tesseract reads a g after a number as a 9 (top's "2.0g" of memory as
+// "2.09"): a 9 that stands lower than the word's other
+// digits, its top and its foot a sixth of their height or more below
+// theirs, is a g. Returns whether any was.
+bool mendLowNines(std::vector<PlacedSymbol>& symbols);
+
 // The name of Tesseract's model for the language of a POSIX locale
 // ("de_DE.UTF-8" -> "deu", "zh_TW" -> "chi_tra"), or empty for English, for
 // "C" and "POSIX", and for languages without a model of their own.

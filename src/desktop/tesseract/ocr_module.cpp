@@ -344,10 +344,14 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const bool numberAndWord = holds(isdigit) && holds(isalpha);
     const bool lookAlike = read.find_first_of(kLookAlikeBytes) != std::string_view::npos ||
                            (band.feetTellLFromOne && read.find('l') != std::string_view::npos);
-    std::vector<PlacedSymbol> symbols = numberAndWord || lookAlike ? symbolsOf(words) : std::vector<PlacedSymbol>{};
+    const bool nineAfterDigit = read.find('9') != std::string_view::npos &&
+                                std::count_if(read.begin(), read.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }) > 1;
+    std::vector<PlacedSymbol> symbols =
+        numberAndWord || lookAlike || nineAfterDigit ? symbolsOf(words) : std::vector<PlacedSymbol>{};
     const bool lookAlikeMended = lookAlike && mendLookAlikes(symbols, band);
+    const bool nineMended = nineAfterDigit && mendLowNines(symbols);
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height) : std::string{};
-    if (mended.empty() && lookAlikeMended) {
+    if (mended.empty() && (lookAlikeMended || nineMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     const std::string_view next = mended.empty() ? read : std::string_view(mended);
