@@ -54,7 +54,9 @@ for _ in $(seq "$runs"); do poll XTerm "$tool" active-app && poll 'polled ✓ te
 for _ in $(seq 5); do poll '' "$tool" screenshot && DISPLAY=localhost$DISPLAY poll '' "$tool" screenshot; done
 # In 300 MB of address space a full screen is read; in less, recognition that cannot get memory is one
 # line of its own and the record still comes. (The sanitizers' shadow memory needs all of it.)
-if ! ldd "$tool" | grep -q libasan; then
+# grep reads all of it: with -q it may stop early, and ldd's broken pipe would
+# fail the pipeline (pipefail) as if no sanitizer were linked.
+if ! ldd "$tool" | grep libasan >/dev/null; then
   poll '' prlimit --as=300000000 "$tool" screenshot
   out=$(prlimit --as=80000000 "$tool" screenshot 2>"$work/err") && [[ $out == '{'* ]] &&
     [ "$(grep -c . "$work/err")" -le 1 ] && ! grep -qv '^OCR error: ' "$work/err" || failures=$((failures + 1))
