@@ -518,14 +518,14 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
   engine.SetPageSegMode(layout);
 }
 
-// Rows above and below a band that are enlarged with it: a word's
-// underscore is looked for under its line, which may be the band's last.
-constexpr int kRowsAroundBand = 64;
+// Rows below a band that are enlarged with it: a word's underscore is
+// looked for under its line, which may be the band's last. Nothing is read
+// above a band.
+constexpr int kRowsBelowBand = 64;
 
 void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
   const Page& page = *band.page;
-  const int top = std::max(0, band.top - kRowsAroundBand);
-  const PageRows rows{scaleUpRows(page.image, page.scale, top, band.bottom + kRowsAroundBand), top};
+  const PageRows rows{scaleUpRows(page.image, page.scale, band.top, band.bottom + kRowsBelowBand), band.top};
   band.rows = &rows;
   readBand(engine, band);
   readDroppedRuns(engine, band);
