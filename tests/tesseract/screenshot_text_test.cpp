@@ -35,12 +35,6 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
        {{{"-geometry", "80x24+10+10"}, {"The quick brown fox jumps over the lazy dog"}}}, "C.UTF-8"},
       {"a small xterm at the desktop's corner, decorated", WindowManager::openbox,
        {{{"-geometry", "40x3+10+10"}, {"The quick brown fox"}}}, "C.UTF-8"},
-      // Their title bars level: each window's lines are read as its own.
-      {"two decorated xterms side by side under a wide one", WindowManager::openbox,
-       {{{"-fa", "DejaVu Sans Mono", "-fs", "11", "-geometry", "80x3+10+10"}, {"Backups finished at midnight"}},
-        {{"-fa", "DejaVu Sans Mono", "-fs", "11", "-geometry", "36x3+10+200"}, {"Disk usage on the host", "Mounted volumes"}},
-        {{"-fa", "DejaVu Sans Mono", "-fs", "11", "-geometry", "36x3+420+200"}, {"Gateway running", "Address list"}}},
-       "C.UTF-8"},
   };
   const std::string title = "kestrova";
   for (const auto& [what, manager, xterms, locale] : cases) {
