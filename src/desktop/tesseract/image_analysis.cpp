@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <numeric>
+#include <utility>
 
 namespace kestrova::desktop::tesseract {
 
@@ -908,18 +909,27 @@ Rect clampedToPage(const GrayImage& page, const Rect& glyph) {
           std::max(0, std::min(glyph.bottom(), page.height) - top)};
 }
 
-// The runs of ink in row `y` of the glyph, left to right, as [left, right).
-std::vector<ColumnSpan> inkRunsInRow(const GrayImage& page, const Rect& glyph, int y, int inkBelow = kPageInk) {
-  std::vector<ColumnSpan> runs;
-  for (int x = glyph.x; x < glyph.right(); ++x) {
-    if (page.at(x, y) >= inkBelow) continue;
-    if (!runs.empty() && runs.back().right == x) {
-      runs.back().right = x + 1;
-    } else {
-      runs.push_back({x, x + 1});
-    }
+// The runs of positions [from, to) whose gray, `grayAt(position)`, is
+// darker than `inkBelow`, as `Run`s of [first, past the last).
+template <typename Run, typename GrayAt>
+std::vector<Run> inkRuns(int from, int to, int inkBelow, GrayAt grayAt) {
+  std::vector<Run> runs;
+  for (int at = from, start = -1; at <= to; ++at) {
+    const bool ink = at < to && grayAt(at) < inkBelow;
+    if (ink && start < 0) start = at;
+    if (!ink && start >= 0) runs.push_back({std::exchange(start, -1), at});
   }
   return runs;
+}
+
+// The runs of ink in row `y` of the glyph, left to right, as [left, right).
+std::vector<ColumnSpan> inkRunsInRow(const GrayImage& page, const Rect& glyph, int y, int inkBelow = kPageInk) {
+  return inkRuns<ColumnSpan>(glyph.x, glyph.right(), inkBelow, [&](int x) { return page.at(x, y); });
+}
+
+// The runs of ink down column `x` of the glyph, top to bottom, as [top, bottom).
+std::vector<RowRun> inkRunsInColumn(const GrayImage& page, const Rect& glyph, int x, int inkBelow) {
+  return inkRuns<RowRun>(glyph.y, glyph.bottom(), inkBelow, [&](int y) { return page.at(x, y); });
 }
 
 // How far the ink of rows [top, bottom) of the glyph reaches left and right
@@ -974,20 +984,6 @@ bool inkAtMiddle(const GrayImage& page, const Rect& glyph) {
 }
 
 namespace {
-
-// The runs of ink down column `x` of the glyph, top to bottom, as [top, bottom).
-std::vector<RowRun> inkRunsInColumn(const GrayImage& page, const Rect& glyph, int x, int inkBelow) {
-  std::vector<RowRun> runs;
-  for (int y = glyph.y; y < glyph.bottom(); ++y) {
-    if (page.at(x, y) >= inkBelow) continue;
-    if (!runs.empty() && runs.back().bottom == y) {
-      runs.back().bottom = y + 1;
-    } else {
-      runs.push_back({y, y + 1});
-    }
-  }
-  return runs;
-}
 
 // Whether of three runs across [from, to) the middle one is a mark apart
 // from the two around it: short, in the middle third (an @'s bowl is longer).
