@@ -188,6 +188,26 @@ TEST(EraseRules, RemovesRunsAtLeastTheGivenLength) {
   for (const auto& [what, r, gray, erased] : cases) EXPECT_EQ(page.at(r.x, r.y + r.height / 2), erased ? 255 : gray) << what;
 }
 
+TEST(EraseFaintGrid, RemovesFaintRulesOnlyWhereTheyCrossAsAGrid) {
+  // Faint rules across and down a page with a glyph in a cell; whether they go.
+  const std::tuple<const char*, int, int, bool> cases[] = {
+      {"a sheet's cell borders", 4, 4, true},
+      {"three each way, the fewest that are a grid", 3, 3, true},
+      {"separators across only", 4, 0, false},
+      {"two panels' borders down, three across", 3, 2, false},
+  };
+  for (const auto& [what, across, down, erased] : cases) {
+    GrayImage page = filled(700, 400, 255);
+    for (int i = 0; i < across; ++i) fill(page, {0, 20 + 90 * i, 700, 1}, 221);
+    for (int i = 0; i < down; ++i) fill(page, {30 + 150 * i, 0, 1, 400}, 221);
+    fill(page, {60, 40, 2, 9}, 221);  // a greyed glyph's stem, no rule
+    eraseFaintGrid(page);
+    EXPECT_EQ(page.at(350, 20), erased ? 255 : 221) << what;
+    if (down > 0) EXPECT_EQ(page.at(30, 200), erased ? 255 : 221) << what;
+    EXPECT_EQ(page.at(60, 44), 221) << what;
+  }
+}
+
 TEST(EraseCursors, RemovesBlocksAndOutlinesButNotLetters) {
   // Dark rectangles, light ones cut out of them, dark ones inside; a pixel of the edge; whether erased.
   const std::tuple<const char*, std::vector<Rect>, std::vector<Rect>, std::vector<Rect>, int, int, bool> cases[] = {

@@ -103,6 +103,11 @@ GrayImage prepareTitleBar(const GrayImage& image, const GradientBar& bar);
 // Tesseract otherwise glues to the letters beside them.
 void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBelow = 255 - kInkContrast);
 
+// Paints white the faint rules of a grid, at least three long ones across
+// and three down (a spreadsheet's cell borders), which the rules erased
+// above, darker ones, leave.
+void eraseFaintGrid(GrayImage& page);
+
 // Paints white every blob of ink that is a rectangle at least `minimumWidth`
 // by `minimumHeight` pixels, filled or drawn as a one-pixel outline: a
 // terminal's cursor (block, or hollow when the window has no focus), which
