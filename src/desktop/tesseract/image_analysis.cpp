@@ -746,20 +746,17 @@ constexpr int kGridRuleWidth = 8 * kRuleWidth;
 constexpr int kGridRuleHeight = 3 * kRuleHeight;
 constexpr int kLeastGridRules = 3;
 
-// How many separate rules, across or down, `marked` holds.
+// How many separate rules, across or down, `marked` holds: runs of
+// neighbouring rows (or columns) that hold a marked pixel.
 int countRules(const std::vector<std::uint8_t>& marked, int width, int height, bool across) {
-  int rules = 0;
-  bool inRule = false;
-  const int lines = across ? height : width;
-  const int length = across ? width : height;
-  for (int line = 0; line < lines; ++line) {
-    bool any = false;
-    for (int i = 0; i < length && !any; ++i) {
-      any = marked[across ? static_cast<std::size_t>(line) * width + i : static_cast<std::size_t>(i) * width + line] != 0;
+  std::vector<bool> holds(static_cast<std::size_t>(across ? height : width), false);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (marked[static_cast<std::size_t>(y) * width + x] != 0) holds[across ? y : x] = true;
     }
-    rules += any && !inRule;
-    inRule = any;
   }
+  int rules = 0;
+  for (std::size_t i = 0; i < holds.size(); ++i) rules += holds[i] && (i == 0 || !holds[i - 1]);
   return rules;
 }
 
@@ -768,13 +765,11 @@ int countRules(const std::vector<std::uint8_t>& marked, int width, int height, b
 void eraseFaintGrid(GrayImage& page) {
   const std::vector<std::uint8_t> faint = inkMask(page, 255 - kFaintInk);
   std::vector<std::uint8_t> across(page.pixels.size(), 0);
-  std::vector<std::uint8_t> down(page.pixels.size(), 0);
   markRuns(faint, page.width, page.height, kGridRuleWidth, page.height + 1, across);
+  if (countRules(across, page.width, page.height, true) < kLeastGridRules) return;
+  std::vector<std::uint8_t> down(page.pixels.size(), 0);
   markRuns(faint, page.width, page.height, page.width + 1, kGridRuleHeight, down);
-  if (countRules(across, page.width, page.height, true) < kLeastGridRules ||
-      countRules(down, page.width, page.height, false) < kLeastGridRules) {
-    return;
-  }
+  if (countRules(down, page.width, page.height, false) < kLeastGridRules) return;
   for (std::size_t i = 0; i < page.pixels.size(); ++i) {
     if (across[i] != 0 || down[i] != 0) page.pixels[i] = 255;
   }
@@ -1139,6 +1134,21 @@ std::vector<int> bandCuts(const std::vector<RowRun>& runs, int height, int parts
   return cuts;
 }
 
+namespace {
+
+// A row widened to twice its width, in 1/256 steps: each output pixel lies a
+// quarter of a source pixel from the nearer one. The same sums as the general
+// walk, written out so that they vectorize (enlarging was 4% of the CPU time
+// on a screen of terminals).
+void widenTwice(const std::uint8_t* source, int width, int* wide) {
+  wide[0] = source[0] * 256;
+  for (int i = 1; i < width; ++i) wide[2 * i] = source[i - 1] * 64 + source[i] * 192;
+  for (int i = 0; i + 1 < width; ++i) wide[2 * i + 1] = source[i] * 192 + source[i + 1] * 64;
+  wide[2 * width - 1] = source[width - 1] * 256;
+}
+
+}  // namespace
+
 GrayImage scaleUpRows(const GrayImage& image, int factor, int top, int bottom) {
   top = std::clamp(top, 0, image.height * factor);
   bottom = std::clamp(bottom, top, image.height * factor);
@@ -1157,6 +1167,10 @@ GrayImage scaleUpRows(const GrayImage& image, int factor, int top, int bottom) {
   // widened once, for the row being read and the one below it.
   auto widen = [&](int y, std::vector<int>& wide) {
     const std::uint8_t* source = image.pixels.data() + static_cast<std::size_t>(y) * image.width;
+    if (factor == 2) {
+      widenTwice(source, image.width, wide.data());
+      return;
+    }
     for (int x = 0; x < out.width; ++x) {
       const int x0 = xLow[x];
       const int x1 = xWeight[x] > 0 ? x0 + 1 : x0;
