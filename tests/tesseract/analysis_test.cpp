@@ -260,6 +260,26 @@ TEST(UnderscoreAfter, FindsOnlyALetterLongHairlineAtTheWordsEnd) {
   EXPECT_TRUE(underscoreAfter(page, {30, 20, 10, 21}, 2)) << "an underscore just under a tight box";
 }
 
+TEST(EdgeUnderscores, CountsLinesUnderNoLetterBeforeAndAfterTheWord) {
+  // Letters over x 40..89 above the baseline at y 30 (ascent 20: an
+  // underscore 15 px long); Tesseract's word box over x 10..105.
+  const std::tuple<const char*, std::vector<Rect>, EdgeUnderscores> cases[] = {
+      {"two before", {{10, 33, 30, 1}}, {2, 0}},
+      {"one after", {{91, 33, 15, 1}}, {0, 1}},
+      {"two before after a period", {{10, 33, 30, 1}, {4, 27, 3, 3}}, {2, 0}},
+      {"an underline beneath the word, from just before it", {{36, 33, 70, 1}}, {0, 0}},
+      {"one joining the word before, read there", {{10, 33, 30, 1}, {2, 12, 6, 18}}, {0, 0}},
+      {"a bar three rows thick", {{10, 33, 30, 3}}, {0, 0}},
+      {"an underline on under the next word", {{91, 33, 60, 1}, {110, 12, 40, 18}}, {0, 0}},
+  };
+  for (const auto& [what, ink, edges] : cases) {
+    GrayImage page = filled(160, 50, 255);
+    fill(page, {40, 10, 50, 20}, 0);
+    for (const Rect& r : ink) fill(page, r, 0);
+    EXPECT_EQ(edgeUnderscores(page, {10, 10, 96, 24}, {106, 30, 20, 34}, 2), edges) << what;
+  }
+}
+
 // "l" for a flagged stem whose foot bends right, "1" for one whose base
 // reaches both ways, "flag" for another flagged stem, "" for any other glyph.
 std::string stemKind(const GrayImage& page, const Rect& box) {

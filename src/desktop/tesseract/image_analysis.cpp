@@ -943,6 +943,89 @@ bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
 
 namespace {
 
+// A thin line of ink along row `y` from `start`: how long, or 0 where ink lies
+// right above it or more than `thickest` rows of it (a letter's foot, a bar).
+int hairlineFrom(const GrayImage& page, int start, int y, int thickest) {
+  int end = start;
+  while (end < page.width && inkAt(page, end, y)) ++end;
+  const auto blank = [&](int row) {
+    if (row < 0 || row >= page.height) return true;
+    for (int x = start; x < end; ++x) {
+      if (inkAt(page, x, row)) return false;
+    }
+    return true;
+  };
+  int thickness = 1;
+  while (thickness <= thickest && !blank(y + thickness)) ++thickness;
+  return thickness <= thickest && blank(y - 1) ? end - start : 0;
+}
+
+}  // namespace
+
+EdgeUnderscores edgeUnderscores(const GrayImage& page, const Rect& word, const WordEnd& line, int thickest) {
+  const int left = std::max(0, word.x);
+  const int right = std::min(word.right(), page.width);
+  const int baseline = std::clamp(line.baseline, 0, page.height);
+  const int ascent = std::min(line.ascent, baseline);
+  if (ascent <= 0 || right <= left) return {};
+  // Letters over columns [from, to): ink in the upper two thirds of the
+  // ascent, above a period or a comma.
+  const auto lettersOver = [&](int from, int to) {
+    for (int y = baseline - ascent; y < baseline - ascent / 3; ++y) {
+      for (int x = std::max(0, from); x < std::min(to, page.width); ++x) {
+        if (inkAt(page, x, y)) return true;
+      }
+    }
+    return false;
+  };
+  // The letters' ink above the baseline, where no underscore reaches.
+  int first = right;
+  int last = left - 1;
+  for (int y = baseline - ascent; y < baseline; ++y) {
+    for (int x = left; x < right; ++x) {
+      if (inkAt(page, x, y)) {
+        first = std::min(first, x);
+        last = std::max(last, x);
+      }
+    }
+  }
+  if (last < first) return {};
+  // Underscores run together: counted by the width of one, about three
+  // quarters of the ascent in monospace and proportional text alike
+  // (Tesseract's box, and so the letters' count, may leave glyphs out).
+  const int underscore = std::max(1, 3 * ascent / 4);
+  const int margin = underscore / 4;  // a glyph's side bearing, or less
+  const auto count = [&](int length) { return std::max(1, (length + underscore / 2) / underscore); };
+  const int lowest = std::min(page.height - 1, baseline + ascent * 2 / 3);
+  EdgeUnderscores found;
+  // Before the letters: a line that starts clear of any letter on its left
+  // (an underscore right after one joins two words, and is read there).
+  for (int y = std::max(0, baseline - 1); y <= lowest && found.before == 0; ++y) {
+    int start = left;
+    while (start < first && !inkAt(page, start, y)) ++start;
+    if (start == first) continue;
+    while (start > 0 && inkAt(page, start - 1, y)) --start;
+    const int length = hairlineFrom(page, start, y, thickest);
+    if (2 * length >= underscore && start + length <= first + margin && !lettersOver(start - margin, first - margin)) {
+      found.before = count(first - start);
+    }
+  }
+  // After them: a line that starts after the last letter and runs under no
+  // letter of the next word (an underline runs under them all).
+  for (int y = std::max(0, baseline - 1); y <= lowest && found.after == 0; ++y) {
+    int start = last + 1 - margin;
+    while (start < right && !inkAt(page, start, y)) ++start;
+    if (start >= right || (start > 0 && inkAt(page, start - 1, y))) continue;
+    const int length = hairlineFrom(page, start, y, thickest);
+    if (2 * length >= underscore && !lettersOver(last + margin, start + length - underscore / 2)) {
+      found.after = count(start + length - 1 - last);
+    }
+  }
+  return found;
+}
+
+namespace {
+
 // The glyph's box within the page.
 Rect clampedToPage(const GrayImage& page, const Rect& glyph) {
   const int left = std::max(0, glyph.x);

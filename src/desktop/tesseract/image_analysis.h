@@ -134,6 +134,18 @@ struct WordEnd {
 // whole word is longer), with nothing right under it.
 bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest);
 
+// Underscores at a word's ends that Tesseract left out of its text but not
+// of its box ("future" for "__future__", "DEFAULT_RETRIES" for
+// "_DEFAULT_RETRIES"): how many stand before its first letter and after its
+// last, each about three quarters of the ascent long. Such a line lies under
+// no letter: an underline runs beneath the word.
+struct EdgeUnderscores {
+  int before = 0;
+  int after = 0;
+  bool operator==(const EdgeUnderscores&) const = default;
+};
+EdgeUnderscores edgeUnderscores(const GrayImage& page, const Rect& word, const WordEnd& line, int thickest);
+
 // A glyph that is one stem (an l, an L, a 1, an I): how wide the stem is
 // half way down (0 when the glyph is no single stem, or its box holds more
 // than one glyph), and how far, in pixels, ink reaches left and right of it

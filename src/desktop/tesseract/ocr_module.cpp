@@ -301,6 +301,20 @@ bool feetTellLFromOne(const ::tesseract::LTRResultIterator& page, const Band& ba
   return false;
 }
 
+// The word with the underscores at its ends that the page shows and
+// Tesseract left out; `box` and `line` in the band's pixels.
+void withEdgeUnderscores(std::string& word, const Band& band, const Rect& box, const WordEnd& line) {
+  const auto underscore = [](char c) { return c == '_'; };
+  const auto leading = std::find_if_not(word.begin(), word.end(), underscore) - word.begin();
+  if (leading == static_cast<std::ptrdiff_t>(word.size())) return;
+  const auto trailing = std::find_if_not(word.rbegin(), word.rend(), underscore) - word.rbegin();
+  const int bandTop = band.rows->at(band.top);
+  const EdgeUnderscores edges = edgeUnderscores(
+      band.rows->image, box, {line.right, bandTop + line.baseline, line.ascent, bandTop + line.lineBottom}, 2 * band.page->scale);
+  if (edges.before > leading) word.insert(0, static_cast<std::size_t>(edges.before - leading), '_');
+  if (edges.after > trailing) word.append(static_cast<std::size_t>(edges.after - trailing), '_');
+}
+
 // A stretch of a line read: its text and its box, in page pixels of the band.
 struct LinePiece {
   std::string text;
@@ -354,11 +368,13 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     if (mended.empty() && (lookAlikeMended || nineMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
-    const std::string_view next = mended.empty() ? read : std::string_view(mended);
+    std::string next(mended.empty() ? read : std::string_view(mended));
+    if (hasBaseline) withEdgeUnderscores(next, band, {wordLeft, wordTop, wordRight - wordLeft, wordBottom - wordTop},
+                                         {wordRight, baselineAt(wordLeft), baselineAt(wordLeft) - top, bottom - 1});
     // Small text beside large (a page's margin beside its body) is measured by its own height.
     const int beside = pieces.empty() ? 0 : std::max(pieces.back().bottom - pieces.back().top, wordBottom - wordTop);
     if (pieces.empty() || wordLeft - pieces.back().right > kColumnGapHeights * std::min(height, beside)) {
-      pieces.push_back({std::string(next), wordLeft, wordTop, wordRight, wordBottom});
+      pieces.push_back({std::move(next), wordLeft, wordTop, wordRight, wordBottom});
       continue;
     }
     LinePiece& piece = pieces.back();
