@@ -260,23 +260,25 @@ TEST(UnderscoreAfter, FindsOnlyALetterLongHairlineAtTheWordsEnd) {
   EXPECT_TRUE(underscoreAfter(page, {30, 20, 10, 21}, 2)) << "an underscore just under a tight box";
 }
 
-TEST(EdgeUnderscores, CountsLinesUnderNoLetterBeforeAndAfterTheWord) {
+TEST(UnderscoreRuns, CountsLinesUnderNoLetterAlongTheWord) {
   // Letters over x 40..89 above the baseline at y 30 (ascent 20: an
-  // underscore 15 px long); Tesseract's word box over x 10..105.
-  const std::tuple<const char*, std::vector<Rect>, EdgeUnderscores> cases[] = {
-      {"two before", {{10, 33, 30, 1}}, {2, 0}},
-      {"one after", {{91, 33, 15, 1}}, {0, 1}},
-      {"two before after a period", {{10, 33, 30, 1}, {4, 27, 3, 3}}, {2, 0}},
-      {"an underline beneath the word, from just before it", {{36, 33, 70, 1}}, {0, 0}},
-      {"one joining the word before, read there", {{10, 33, 30, 1}, {2, 12, 6, 18}}, {0, 0}},
-      {"a bar three rows thick", {{10, 33, 30, 3}}, {0, 0}},
-      {"an underline on under the next word", {{91, 33, 60, 1}, {110, 12, 40, 18}}, {0, 0}},
+  // underscore 15 px long); Tesseract's word box over x 20..105.
+  using Runs = std::vector<UnderscoreRun>;
+  const std::tuple<const char*, std::vector<Rect>, Runs> cases[] = {
+      {"two before, from outside the box", {{10, 33, 30, 1}}, {{{10, 40}, 2}}},
+      {"one after", {{91, 33, 15, 1}}, {{{91, 106}, 1}}},
+      {"one between letters", {{90, 33, 15, 1}, {105, 12, 10, 18}}, {{{90, 105}, 1}}},
+      {"two before after a period", {{10, 33, 30, 1}, {4, 27, 3, 3}}, {{{10, 40}, 2}}},
+      {"an underline beneath the word, from just before it", {{36, 33, 70, 1}}, {}},
+      {"one joining the word before, read there", {{10, 33, 30, 1}, {2, 12, 6, 18}}, {}},
+      {"a bar three rows thick", {{10, 33, 30, 3}}, {}},
+      {"shorter than an underscore", {{92, 33, 9, 1}}, {}},
   };
-  for (const auto& [what, ink, edges] : cases) {
+  for (const auto& [what, ink, runs] : cases) {
     GrayImage page = filled(160, 50, 255);
     fill(page, {40, 10, 50, 20}, 0);
     for (const Rect& r : ink) fill(page, r, 0);
-    EXPECT_EQ(edgeUnderscores(page, {10, 10, 96, 24}, {106, 30, 20, 34}, 2), edges) << what;
+    EXPECT_EQ(underscoreRuns(page, {20, 10, 86, 24}, {106, 30, 20, 34}, 2), runs) << what;
   }
 }
 
@@ -544,6 +546,38 @@ TEST(MendLowNines, ANineBelowTheDigitsIsAG) {
     for (const PlacedSymbol& s : symbols) text += s.text;
     EXPECT_EQ(text, expected) << read << " " << top << "-" << bottom;
     EXPECT_EQ(mended, text != read) << read;
+  }
+}
+
+TEST(MendUnderscores, EachLineWrittenAsItsUnderscoresInItsPlace) {
+  // Symbols 10 wide, 2 apart from x 0; "|" a gap of 12 where no symbol was
+  // read, "~" an em dash.
+  const auto word = [](std::string_view read) {
+    std::vector<PlacedSymbol> symbols;
+    int x = 0;
+    for (const char c : read) {
+      if (c != '|') symbols.push_back({c == '~' ? "\u2014" : std::string(1, c), x, x + 10});
+      x += 12;
+    }
+    return symbols;
+  };
+  const std::tuple<const char*, std::vector<UnderscoreLine>, const char*> cases[] = {
+      {"||future||", {{0, 22, 2}, {96, 118, 2}}, "__future__"},
+      {"(|name_,", {{12, 24, 2}, {72, 82, 2}}, "(__name__,"},  // one of two read
+      {"~all", {{0, 10, 2}}, "__all"},                           // read as a dash
+      {"trace_id", {{56, 74, 1}}, "trace_id"},                   // read, the line wider than its box
+      {"_id", {{0, 10, 0}}, "id"},                               // the word before put it back
+      {"x-y", {{36, 48, 1}}, "x-y_"},                            // a dash not over it stays
+  };
+  for (const auto& [read, lines, expected] : cases) {
+    std::vector<PlacedSymbol> symbols = word(read);
+    const bool mended = mendUnderscores(symbols, lines);
+    std::string text;
+    for (const PlacedSymbol& s : symbols) text += s.text;
+    EXPECT_EQ(text, expected) << read;
+    std::string before;
+    for (const PlacedSymbol& s : word(read)) before += s.text;
+    EXPECT_EQ(mended, text != before) << read;
   }
 }
 

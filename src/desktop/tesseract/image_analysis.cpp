@@ -962,7 +962,7 @@ int hairlineFrom(const GrayImage& page, int start, int y, int thickest) {
 
 }  // namespace
 
-EdgeUnderscores edgeUnderscores(const GrayImage& page, const Rect& word, const WordEnd& line, int thickest) {
+std::vector<UnderscoreRun> underscoreRuns(const GrayImage& page, const Rect& word, const WordEnd& line, int thickest) {
   const int left = std::max(0, word.x);
   const int right = std::min(word.right(), page.width);
   const int baseline = std::clamp(line.baseline, 0, page.height);
@@ -978,50 +978,36 @@ EdgeUnderscores edgeUnderscores(const GrayImage& page, const Rect& word, const W
     }
     return false;
   };
-  // The letters' ink above the baseline, where no underscore reaches.
-  int first = right;
-  int last = left - 1;
-  for (int y = baseline - ascent; y < baseline; ++y) {
-    for (int x = left; x < right; ++x) {
-      if (inkAt(page, x, y)) {
-        first = std::min(first, x);
-        last = std::max(last, x);
-      }
-    }
-  }
-  if (last < first) return {};
   // Underscores run together: counted by the width of one, about three
-  // quarters of the ascent in monospace and proportional text alike
-  // (Tesseract's box, and so the letters' count, may leave glyphs out).
+  // quarters of the ascent in monospace and proportional text alike.
   const int underscore = std::max(1, 3 * ascent / 4);
   const int margin = underscore / 4;  // a glyph's side bearing, or less
-  const auto count = [&](int length) { return std::max(1, (length + underscore / 2) / underscore); };
   const int lowest = std::min(page.height - 1, baseline + ascent * 2 / 3);
-  EdgeUnderscores found;
-  // Before the letters: a line that starts clear of any letter on its left
-  // (an underscore right after one joins two words, and is read there).
-  for (int y = std::max(0, baseline - 1); y <= lowest && found.before == 0; ++y) {
-    int start = left;
-    while (start < first && !inkAt(page, start, y)) ++start;
-    if (start == first) continue;
-    while (start > 0 && inkAt(page, start - 1, y)) --start;
-    const int length = hairlineFrom(page, start, y, thickest);
-    if (2 * length >= underscore && start + length <= first + margin && !lettersOver(start - margin, first - margin)) {
-      found.before = count(first - start);
+  const int from = std::max(0, left - margin);
+  const int to = std::min(page.width, right + margin);
+  std::vector<UnderscoreRun> runs;
+  for (int y = std::max(0, baseline - 1); y <= lowest; ++y) {
+    for (int x = from; x < to; ++x) {
+      if (!inkAt(page, x, y)) continue;
+      int start = x;
+      while (start > 0 && inkAt(page, start - 1, y)) --start;
+      int end = x;
+      while (end < page.width && inkAt(page, end, y)) ++end;
+      x = end;
+      const int length = hairlineFrom(page, start, y, thickest);
+      // Right after a letter left of the word, it joins the word before,
+      // whose underscore it is.
+      const bool joinsBefore = start < left && lettersOver(start - margin, std::min(start + margin, left));
+      const bool taken = std::any_of(runs.begin(), runs.end(), [&](const UnderscoreRun& run) {
+        return run.columns.left < end && start < run.columns.right;
+      });
+      if (4 * length < 3 * underscore || joinsBefore || taken || lettersOver(start + margin, end - margin)) continue;
+      runs.push_back({{start, end}, std::max(1, (length + underscore / 2) / underscore)});
     }
   }
-  // After them: a line that starts after the last letter and runs under no
-  // letter of the next word (an underline runs under them all).
-  for (int y = std::max(0, baseline - 1); y <= lowest && found.after == 0; ++y) {
-    int start = last + 1 - margin;
-    while (start < right && !inkAt(page, start, y)) ++start;
-    if (start >= right || (start > 0 && inkAt(page, start - 1, y))) continue;
-    const int length = hairlineFrom(page, start, y, thickest);
-    if (2 * length >= underscore && !lettersOver(last + margin, start + length - underscore / 2)) {
-      found.after = count(start + length - 1 - last);
-    }
-  }
-  return found;
+  std::sort(runs.begin(), runs.end(),
+            [](const UnderscoreRun& a, const UnderscoreRun& b) { return a.columns.left < b.columns.left; });
+  return runs;
 }
 
 namespace {

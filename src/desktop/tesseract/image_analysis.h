@@ -118,6 +118,13 @@ void eraseFaintGrid(GrayImage& page);
 // stem of a bold i, as wide as a cursor for its height).
 void eraseCursors(GrayImage& page, int minimumWidth, int minimumHeight);
 
+// Columns [left, right) of a page.
+struct ColumnSpan {
+  int left = 0;
+  int right = 0;
+  bool operator==(const ColumnSpan&) const = default;
+};
+
 // Where a word of a line ends, in page pixels, with the line's baseline,
 // its height above the baseline and the bottom of its box.
 struct WordEnd {
@@ -134,17 +141,18 @@ struct WordEnd {
 // whole word is longer), with nothing right under it.
 bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest);
 
-// Underscores at a word's ends that Tesseract left out of its text but not
-// of its box ("future" for "__future__", "DEFAULT_RETRIES" for
-// "_DEFAULT_RETRIES"): how many stand before its first letter and after its
-// last, each about three quarters of the ascent long. Such a line lies under
-// no letter: an underline runs beneath the word.
-struct EdgeUnderscores {
-  int before = 0;
-  int after = 0;
-  bool operator==(const EdgeUnderscores&) const = default;
+// The lines of underscores along a word, each with how many underscores it
+// is (about three quarters of the ascent each; they run together): thin
+// lines on or under the baseline, under no letter (an underline runs under
+// them), within the word's box or running out of it. Tesseract leaves them
+// out ("future" for "__future__") or reads them as a dash ("—all__").
+// A line right after a letter left of the word is the word before's.
+struct UnderscoreRun {
+  ColumnSpan columns;
+  int count = 0;
+  bool operator==(const UnderscoreRun&) const = default;
 };
-EdgeUnderscores edgeUnderscores(const GrayImage& page, const Rect& word, const WordEnd& line, int thickest);
+std::vector<UnderscoreRun> underscoreRuns(const GrayImage& page, const Rect& word, const WordEnd& line, int thickest);
 
 // A glyph that is one stem (an l, an L, a 1, an I): how wide the stem is
 // half way down (0 when the glyph is no single stem, or its box holds more
@@ -188,13 +196,6 @@ struct RowRun {
   bool operator==(const RowRun&) const = default;
 };
 std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast = kInkContrast);
-
-// Columns [left, right) of a page.
-struct ColumnSpan {
-  int left = 0;
-  int right = 0;
-  bool operator==(const ColumnSpan&) const = default;
-};
 
 // The stretches of ink in the page's `rows` outside every `covered` span,
 // joined across gaps narrower than `joinGap`: what was left unread beside

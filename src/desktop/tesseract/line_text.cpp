@@ -259,6 +259,35 @@ bool mendLowNines(std::vector<PlacedSymbol>& symbols) {
   return mended;
 }
 
+bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<UnderscoreLine>& lines) {
+  std::string before;
+  for (const PlacedSymbol& symbol : symbols) before += symbol.text;
+  for (const UnderscoreLine& line : lines) {
+    // No letter stands over the line: an underscore or a dash read there is the line.
+    const auto over = [&](const PlacedSymbol& s) {
+      const bool flat = s.text == "_" || s.text == "-" || s.text == "\u2013" || s.text == "\u2014";
+      return flat && s.left < line.right && line.left < s.right;
+    };
+    // Where the line's underscores go: in place of what was read there, or
+    // else before the first symbol that starts at the line or a little
+    // before (the model's boxes split the line at its time steps).
+    std::ptrdiff_t at = std::find_if(symbols.begin(), symbols.end(), over) - symbols.begin();
+    if (at < std::ssize(symbols)) {
+      std::erase_if(symbols, over);
+    } else {
+      const int slack = (line.right - line.left) / (4 * std::max(1, line.count));
+      at = std::find_if(symbols.begin(), symbols.end(), [&](const PlacedSymbol& s) { return s.left >= line.left - slack; }) -
+           symbols.begin();
+    }
+    if (line.count > 0) {
+      symbols.insert(symbols.begin() + at, {std::string(static_cast<std::size_t>(line.count), '_'), line.left, line.right, 0, 0});
+    }
+  }
+  std::string after;
+  for (const PlacedSymbol& symbol : symbols) after += symbol.text;
+  return after != before;
+}
+
 std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height) {
   const auto kind = [](const std::string& symbol, bool first) {
     const char c = first ? symbol.front() : symbol.back();

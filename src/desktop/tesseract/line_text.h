@@ -61,6 +61,21 @@ std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int heigh
 // theirs, is a g. Returns whether any was.
 bool mendLowNines(std::vector<PlacedSymbol>& symbols);
 
+// A line of `count` underscores that the page shows over columns [left,
+// right); 0 where an earlier word of the line holds them.
+struct UnderscoreLine {
+  int left = 0;
+  int right = 0;
+  int count = 0;
+};
+
+// Tesseract leaves underscores out of a word ("future" for "__future__",
+// "print(name_," for "print(__name__,") or reads them as a dash ("—all__"):
+// the symbols over one of the `lines` that are no letter or digit are the
+// line, written as as many underscores as it shows, before the first symbol
+// that starts at it or after. Returns whether the word's text changed.
+bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<UnderscoreLine>& lines);
+
 // The name of Tesseract's model for the language of a POSIX locale
 // ("de_DE.UTF-8" -> "deu", "zh_TW" -> "chi_tra"), or empty for English, for
 // "C" and "POSIX", and for languages without a model of their own.

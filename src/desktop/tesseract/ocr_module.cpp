@@ -301,18 +301,39 @@ bool feetTellLFromOne(const ::tesseract::LTRResultIterator& page, const Band& ba
   return false;
 }
 
-// The word with the underscores at its ends that the page shows and
-// Tesseract left out; `box` and `line` in the band's pixels.
-void withEdgeUnderscores(std::string& word, const Band& band, const Rect& box, const WordEnd& line) {
-  const auto underscore = [](char c) { return c == '_'; };
-  const auto leading = std::find_if_not(word.begin(), word.end(), underscore) - word.begin();
-  if (leading == static_cast<std::ptrdiff_t>(word.size())) return;
-  const auto trailing = std::find_if_not(word.rbegin(), word.rend(), underscore) - word.rbegin();
+// The lines of underscores along the word; `box` and `line` in the band's rows.
+std::vector<UnderscoreRun> underscoresAlong(const Band& band, const Rect& box, const WordEnd& line) {
   const int bandTop = band.rows->at(band.top);
-  const EdgeUnderscores edges = edgeUnderscores(
-      band.rows->image, box, {line.right, bandTop + line.baseline, line.ascent, bandTop + line.lineBottom}, 2 * band.page->scale);
-  if (edges.before > leading) word.insert(0, static_cast<std::size_t>(edges.before - leading), '_');
-  if (edges.after > trailing) word.append(static_cast<std::size_t>(edges.after - trailing), '_');
+  return underscoreRuns(band.rows->image, {box.x, bandTop + box.y, box.width, box.height},
+                        {line.right, bandTop + line.baseline, line.ascent, bandTop + line.lineBottom},
+                        2 * band.page->scale);
+}
+
+// The model's box for a word's first or last symbol may reach over the next
+// word's letters, and its underscores: only lines within about a symbol's
+// width of those symbols' other sides are the word's. A line an earlier word
+// of the line took (Tesseract may read "__" as a word of its own before
+// "file__") counts no underscores here.
+std::vector<UnderscoreLine> underscoreLines(const std::vector<UnderscoreRun>& runs,
+                                            const std::vector<PlacedSymbol>& symbols, std::vector<ColumnSpan>& taken) {
+  if (symbols.empty()) return {};
+  std::vector<int> widths;
+  for (const PlacedSymbol& symbol : symbols) widths.push_back(symbol.right - symbol.left);
+  std::nth_element(widths.begin(), widths.begin() + widths.size() / 2, widths.end());
+  const int reach = 3 * widths[widths.size() / 2] / 2;
+  const int from = symbols.front().right - reach;
+  const int to = symbols.back().left + reach;
+  std::vector<UnderscoreLine> lines;
+  for (const UnderscoreRun& run : runs) {
+    const ColumnSpan& columns = run.columns;
+    if (columns.right <= from - reach / 3 || columns.left >= to + reach / 3) continue;
+    const bool earlier = std::any_of(taken.begin(), taken.end(), [&](const ColumnSpan& span) {
+      return span.left < columns.right && columns.left < span.right;
+    });
+    if (!earlier) taken.push_back(columns);
+    lines.push_back({columns.left, columns.right, earlier ? 0 : run.count});
+  }
+  return lines;
 }
 
 // A stretch of a line read: its text and its box, in page pixels of the band.
@@ -342,6 +363,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
   auto baselineAt = [&](int x) { return x2 == x1 ? y1 : y1 + (y2 - y1) * (x - x1) / (x2 - x1); };
   const int height = middleWordHeight(line);
   std::vector<LinePiece> pieces;
+  std::vector<ColumnSpan> underscoresTaken;
+  bool lastEndsWithLine = false;  // the last word ends with a line of underscores put back
   ::tesseract::LTRResultIterator words(line);
   do {
     std::unique_ptr<char, Deleter> word(words.GetUTF8Text(RIL_WORD));
@@ -360,20 +383,42 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
                            (band.feetTellLFromOne && read.find('l') != std::string_view::npos);
     const bool nineAfterDigit = read.find('9') != std::string_view::npos &&
                                 std::count_if(read.begin(), read.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }) > 1;
-    std::vector<PlacedSymbol> symbols =
-        numberAndWord || lookAlike || nineAfterDigit ? symbolsOf(words) : std::vector<PlacedSymbol>{};
+    const int wordBaseline = baselineAt(wordLeft);
+    const std::vector<UnderscoreRun> runs =
+        hasBaseline ? underscoresAlong(band, {wordLeft, wordTop, wordRight - wordLeft, wordBottom - wordTop},
+                                       {wordRight, wordBaseline, wordBaseline - top, bottom - 1})
+                    : std::vector<UnderscoreRun>{};
+    std::vector<PlacedSymbol> symbols = numberAndWord || lookAlike || nineAfterDigit || !runs.empty()
+                                            ? symbolsOf(words)
+                                            : std::vector<PlacedSymbol>{};
+    const std::vector<UnderscoreLine> underscores = underscoreLines(runs, symbols, underscoresTaken);
+    // The word reaches as far as its underscores, which its box may leave out.
+    for (const UnderscoreLine& underscore : underscores) {
+      if (underscore.count == 0) continue;
+      wordLeft = std::min(wordLeft, underscore.left);
+      wordRight = std::max(wordRight, underscore.right);
+    }
+    const bool underscoresMended = !underscores.empty() && mendUnderscores(symbols, underscores);
     const bool lookAlikeMended = lookAlike && mendLookAlikes(symbols, band);
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height) : std::string{};
-    if (mended.empty() && (lookAlikeMended || nineMended)) {
+    if (mended.empty() && (lookAlikeMended || nineMended || underscoresMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     std::string next(mended.empty() ? read : std::string_view(mended));
-    if (hasBaseline) withEdgeUnderscores(next, band, {wordLeft, wordTop, wordRight - wordLeft, wordBottom - wordTop},
-                                         {wordRight, baselineAt(wordLeft), baselineAt(wordLeft) - top, bottom - 1});
+    const auto putBack = [&](const PlacedSymbol& symbol) {
+      return std::any_of(underscores.begin(), underscores.end(), [&](const UnderscoreLine& line) {
+        return line.count > 0 && line.left == symbol.left && line.right == symbol.right;
+      });
+    };
+    const bool startsWithOwn = next.starts_with('_') && (symbols.empty() || !putBack(symbols.front()));
+    const bool endsWithLine = underscoresMended && !symbols.empty() && putBack(symbols.back());
+    // A word Tesseract made of an earlier word's underscores alone.
+    if (next.empty()) continue;
     // Small text beside large (a page's margin beside its body) is measured by its own height.
     const int beside = pieces.empty() ? 0 : std::max(pieces.back().bottom - pieces.back().top, wordBottom - wordTop);
     if (pieces.empty() || wordLeft - pieces.back().right > kColumnGapHeights * std::min(height, beside)) {
+      lastEndsWithLine = endsWithLine;
       pieces.push_back({std::move(next), wordLeft, wordTop, wordRight, wordBottom});
       continue;
     }
@@ -390,6 +435,10 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const bool joined = keptUnderscore && 4 * (wordLeft - piece.right) < bottom - top;
     const bool seen = !joined && hasBaseline && underscoreAfter(band.rows->image, end, 2 * band.page->scale);
     if (!joined) piece.text += !seen ? " " : keptUnderscore ? "" : "_";
+    // The underscores that end the word before, put back there, are those
+    // Tesseract read at this word's start ("trace" "_id").
+    if (joined && lastEndsWithLine && startsWithOwn) next.erase(0, next.find_first_not_of('_'));
+    lastEndsWithLine = endsWithLine;
     piece.text += next;
     piece = {std::move(piece.text), piece.left, std::min(piece.top, wordTop), wordRight,
              std::max(piece.bottom, wordBottom)};
