@@ -351,6 +351,10 @@ TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {
   EXPECT_EQ(uncoveredInk(row, {0, 20}, line, 10), (std::vector<ColumnSpan>{{2, 7}, {80, 91}}));
   EXPECT_EQ(uncoveredInk(row, {0, 20}, line, 100), (std::vector<ColumnSpan>{{2, 7}, {80, 91}})) << "not over the line";
   EXPECT_EQ(uncoveredInk(row, {0, 20}, {}, 100), (std::vector<ColumnSpan>{{2, 91}}));
+  // The widest gap between glyphs, as far as the page reaches.
+  EXPECT_EQ(widestBlank(row, {0, 20}, {0, 100}), 18);
+  EXPECT_EQ(widestBlank(row, {0, 20}, {-5, 20}), 13) << "from before the page";
+  EXPECT_EQ(widestBlank(row, {0, 4}, {0, 100}), 100) << "rows above the ink";
 }
 
 TEST(PixelConversion, CopyWithoutRowPaddingAndEnlargement) {

@@ -1176,6 +1176,20 @@ std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast) {
   return runs;
 }
 
+int widestBlank(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns) {
+  const int top = std::max(0, rows.top);
+  const int bottom = std::min(page.height, rows.bottom);
+  int widest = 0;
+  int blank = 0;
+  for (int x = std::max(0, columns.left); x < std::min(page.width, columns.right); ++x) {
+    bool ink = false;
+    for (int y = top; y < bottom && !ink; ++y) ink = inkAt(page, x, y);
+    blank = ink ? 0 : blank + 1;
+    widest = std::max(widest, blank);
+  }
+  return widest;
+}
+
 InkBox inkWithin(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns) {
   InkBox ink;
   int left = page.width, top = page.height, right = -1, bottom = -1;

@@ -209,6 +209,10 @@ struct InkBox {
   Rect box;
 };
 InkBox inkWithin(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns);
+// The widest run of columns within `columns` (clamped to the page) that
+// holds no ink in `rows`.
+int widestBlank(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns);
+
 // Cuts a page into at most `parts` bands of similar height, only through rows
 // without ink, so that no text line is split. Returns the cut rows.
 std::vector<int> bandCuts(const std::vector<RowRun>& runs, int height, int parts);

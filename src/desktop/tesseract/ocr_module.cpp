@@ -432,7 +432,16 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const WordEnd end{wordEnd, bandTop + baseline, baseline - top, bandTop + bottom - 1};
     // Tesseract may keep an underscore yet split the words at it ("trace _id").
     const bool keptUnderscore = piece.text.back() == '_' || next.front() == '_';
-    const bool joined = keptUnderscore && 4 * (wordLeft - piece.right) < bottom - top;
+    // Boxes that overlap are one stretch of ink, which the model may split
+    // at a glyph it takes for a word's start ("requireNonNull (sku)",
+    // "method. tex", "fe80: :5054"): a space is as wide as a third of the line
+    // or wider in any font, the gaps between glyphs narrower.
+    const int lineHeight = bottom - top;
+    const bool oneStretch =
+        wordLeft < piece.right &&
+        3 * widestBlank(band.rows->image, {bandTop + top, bandTop + bottom + 1},
+                        {wordLeft - lineHeight, wordLeft + lineHeight / 2}) < lineHeight;
+    const bool joined = oneStretch || (keptUnderscore && 4 * (wordLeft - piece.right) < lineHeight);
     const bool seen = !joined && hasBaseline && underscoreAfter(band.rows->image, end, 2 * band.page->scale);
     if (!joined) piece.text += !seen ? " " : keptUnderscore ? "" : "_";
     // The underscores that end the word before, put back there, are those
