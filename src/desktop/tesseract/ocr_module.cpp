@@ -365,6 +365,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
   std::vector<LinePiece> pieces;
   std::vector<ColumnSpan> underscoresTaken;
   bool lastEndsWithLine = false;  // the last word ends with a line of underscores put back
+  int lastWordLeft = 0;
   ::tesseract::LTRResultIterator words(line);
   do {
     std::unique_ptr<char, Deleter> word(words.GetUTF8Text(RIL_WORD));
@@ -419,6 +420,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const int beside = pieces.empty() ? 0 : std::max(pieces.back().bottom - pieces.back().top, wordBottom - wordTop);
     if (pieces.empty() || wordLeft - pieces.back().right > kColumnGapHeights * std::min(height, beside)) {
       lastEndsWithLine = endsWithLine;
+      lastWordLeft = wordLeft;
       pieces.push_back({std::move(next), wordLeft, wordTop, wordRight, wordBottom});
       continue;
     }
@@ -433,21 +435,24 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     // Tesseract may keep an underscore yet split the words at it ("trace _id").
     const bool keptUnderscore = piece.text.back() == '_' || next.front() == '_';
     // Boxes that overlap are one stretch of ink, which the model may split
-    // at a glyph it takes for a word's start ("requireNonNull (sku)",
-    // "method. tex", "fe80: :5054"): a space is as wide as a third of the line
-    // or wider in any font, the gaps between glyphs narrower.
-    const int lineHeight = bottom - top;
+    // at a glyph it takes for a word's start ("method. tex", "fe80: :5054",
+    // "getLogger("pipeline" )"). A space is a third of the word height wide
+    // or wider in any font (two thirds in monospace), the gaps between glyphs
+    // narrower. Measured across both words, in the word's rows: either box
+    // may reach past the gap (a line number's over the code beside it), and
+    // the line's box over the next line's text.
     const bool oneStretch =
         wordLeft < piece.right &&
-        3 * widestBlank(band.rows->image, {bandTop + top, bandTop + bottom + 1},
-                        {wordLeft - lineHeight, wordLeft + lineHeight / 2}) < lineHeight;
-    const bool joined = oneStretch || (keptUnderscore && 4 * (wordLeft - piece.right) < lineHeight);
+        3 * widestBlank(band.rows->image, {bandTop + wordTop, bandTop + wordBottom + 1}, {lastWordLeft, wordRight}) <
+            height;
+    const bool joined = oneStretch || (keptUnderscore && 4 * (wordLeft - piece.right) < bottom - top);
     const bool seen = !joined && hasBaseline && underscoreAfter(band.rows->image, end, 2 * band.page->scale);
     if (!joined) piece.text += !seen ? " " : keptUnderscore ? "" : "_";
     // The underscores that end the word before, put back there, are those
     // Tesseract read at this word's start ("trace" "_id").
     if (joined && lastEndsWithLine && startsWithOwn) next.erase(0, next.find_first_not_of('_'));
     lastEndsWithLine = endsWithLine;
+    lastWordLeft = wordLeft;
     piece.text += next;
     piece = {std::move(piece.text), piece.left, std::min(piece.top, wordTop), wordRight,
              std::max(piece.bottom, wordBottom)};
