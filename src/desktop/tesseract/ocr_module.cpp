@@ -65,9 +65,15 @@ constexpr long long kParallelPixels = 1'500'000;
 constexpr int kColumnGapHeights = 2;
 
 // Lines Tesseract rates below this are, on a desktop, window decoration read
-// as text (gradient title bars, icons, window buttons). Measured: every real
-// line of the bench corpus rates 57 or more, such decoration 40 or less.
+// as text (gradient title bars, icons, window buttons). Measured: such
+// decoration rates 44 or less on the tuning screens, nearly every real line 57 or more.
 constexpr float kLeastLineConfidence = 45.0F;
+// But a line with a word of this many letters or digits that Tesseract is
+// sure of is text, whose other words it could not make out (a terminal's
+// tab-spaced "ok  github. com/... 0.214s" rates 20, its "0.214s" 87): no
+// decoration on the bench reads as such a word.
+constexpr int kSureWordCharacters = 4;
+constexpr float kSureWordConfidence = 80.0F;
 
 // A title bar whose title the layout dropped, read again as a line, comes
 // out with its buttons as marks, rated below this; lone tokens above it.
@@ -486,6 +492,20 @@ int regionOf(const Page& page, const Rect& box) {
   return page.region;
 }
 
+bool holdsSureWord(const ::tesseract::LTRResultIterator& line) {
+  ::tesseract::LTRResultIterator words(line);
+  do {
+    std::unique_ptr<char, Deleter> word(words.GetUTF8Text(::tesseract::RIL_WORD));
+    if (!word || words.Confidence(::tesseract::RIL_WORD) < kSureWordConfidence) continue;
+    const std::string_view text(word.get());
+    const auto characters =
+        std::count_if(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+    if (characters >= kSureWordCharacters) return true;
+  } while (!words.IsAtFinalElement(::tesseract::RIL_TEXTLINE, ::tesseract::RIL_WORD) &&
+           words.Next(::tesseract::RIL_WORD));
+  return false;
+}
+
 void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   std::unique_ptr<::tesseract::ResultIterator, Deleter> start(engine.GetIterator());
   if (!start || start->Empty(::tesseract::RIL_TEXTLINE)) return;
@@ -497,7 +517,7 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   const Page& page = *band.page;
   do {
     const float confidence = lines.Confidence(::tesseract::RIL_TEXTLINE);
-    if (confidence < kLeastLineConfidence) continue;
+    if (confidence < kLeastLineConfidence && !holdsSureWord(lines)) continue;
     for (LinePiece& piece : linePieces(lines, band)) {
       const Rect box = page.onScreen(piece.left, band.top + piece.top, piece.right, band.top + piece.bottom);
       const bool number = piece.text.find_first_not_of("0123456789") == std::string::npos;
