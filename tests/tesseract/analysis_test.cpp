@@ -203,7 +203,9 @@ TEST(EraseFaintGrid, RemovesFaintRulesOnlyWhereTheyCrossAsAGrid) {
     fill(page, {60, 40, 2, 9}, 221);  // a greyed glyph's stem, no rule
     eraseFaintGrid(page);
     EXPECT_EQ(page.at(350, 20), erased ? 255 : 221) << what;
-    if (down > 0) EXPECT_EQ(page.at(30, 200), erased ? 255 : 221) << what;
+    if (down > 0) {
+      EXPECT_EQ(page.at(30, 200), erased ? 255 : 221) << what;
+    }
     EXPECT_EQ(page.at(60, 44), 221) << what;
   }
 }

@@ -898,49 +898,6 @@ void eraseCursors(GrayImage& page, int minimumWidth, int minimumHeight) {
   }
 }
 
-bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
-  // Clamped so that no coordinate, however wrong, leaves the page.
-  const int ascent = std::min(word.ascent, page.height);
-  const int baseline = std::clamp(word.baseline, -1, page.height);
-  const int right = std::clamp(word.right, 0, page.width);
-  if (ascent <= 0) return false;
-  auto ink = [&](int x, int y) { return inkAt(page, x, y); };
-  auto blank = [&](int y, int from, int to) {
-    if (y < 0 || y >= page.height) return true;
-    for (int x = from; x < to; ++x) {
-      if (ink(x, y)) return false;
-    }
-    return true;
-  };
-  const int reach = ascent / 2;
-  // Ink left of the word's end is its last letter's (a y's tail bending left).
-  const int from = std::max(0, right - 1);
-  const int to = std::min(page.width, right + reach);
-  // Tesseract's line box may end above a thin underscore of small monospace
-  // text: it may reach a little under the box, not as far as the next line.
-  const int lowest = std::min({page.height - 1, std::max(word.lineBottom, baseline + ascent * 2 / 5),
-                               baseline + ascent * 2 / 3});
-  // Tesseract's baseline may lie a row under a thin underscore that sits on
-  // it: there, only what is an underscore counts.
-  for (int y = std::max(0, baseline - 1); y <= lowest; ++y) {
-    int start = from;
-    while (start < to && !ink(start, y)) ++start;
-    if (start == to) continue;
-    int end = start;
-    while (end < page.width && ink(end, y)) ++end;
-    const int length = end - start;
-    int thickness = 1;
-    while (y + thickness < page.height && thickness <= thickest && !blank(y + thickness, start, end)) ++thickness;
-    // The first ink under the baseline decides: a descender's stroke comes
-    // first where a letter, not an underscore, ends the word. A line with ink
-    // right above it is a letter's foot (Tesseract's baseline is a row or two
-    // off), one with ink under it within `thickest` rows is too thick.
-    const bool underscore = 4 * length >= ascent && length <= ascent && thickness <= thickest && blank(y - 1, start, end);
-    if (y > baseline || underscore) return underscore;
-  }
-  return false;
-}
-
 namespace {
 
 // A thin line of ink along row `y` from `start`: how long, or 0 where ink lies
@@ -961,6 +918,37 @@ int hairlineFrom(const GrayImage& page, int start, int y, int thickest) {
 }
 
 }  // namespace
+
+bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
+  // Clamped so that no coordinate, however wrong, leaves the page.
+  const int ascent = std::min(word.ascent, page.height);
+  const int baseline = std::clamp(word.baseline, -1, page.height);
+  const int right = std::clamp(word.right, 0, page.width);
+  if (ascent <= 0) return false;
+  const int reach = ascent / 2;
+  // Ink left of the word's end is its last letter's (a y's tail bending left).
+  const int from = std::max(0, right - 1);
+  const int to = std::min(page.width, right + reach);
+  // Tesseract's line box may end above a thin underscore of small monospace
+  // text: it may reach a little under the box, not as far as the next line.
+  const int lowest = std::min({page.height - 1, std::max(word.lineBottom, baseline + ascent * 2 / 5),
+                               baseline + ascent * 2 / 3});
+  // Tesseract's baseline may lie a row under a thin underscore that sits on
+  // it: there, only what is an underscore counts.
+  for (int y = std::max(0, baseline - 1); y <= lowest; ++y) {
+    int start = from;
+    while (start < to && !inkAt(page, start, y)) ++start;
+    if (start == to) continue;
+    // The first ink under the baseline decides: a descender's stroke comes
+    // first where a letter, not an underscore, ends the word. A line with ink
+    // right above it is a letter's foot (Tesseract's baseline is a row or two
+    // off), one with ink under it within `thickest` rows is too thick.
+    const int length = hairlineFrom(page, start, y, thickest);
+    const bool underscore = length > 0 && 4 * length >= ascent && length <= ascent;
+    if (y > baseline || underscore) return underscore;
+  }
+  return false;
+}
 
 std::vector<UnderscoreRun> underscoreRuns(const GrayImage& page, const Rect& word, const WordEnd& line, int thickest) {
   const int left = std::max(0, word.x);
@@ -998,9 +986,8 @@ std::vector<UnderscoreRun> underscoreRuns(const GrayImage& page, const Rect& wor
       // Right after a letter left of the word, it joins the word before,
       // whose underscore it is.
       const bool joinsBefore = start < left && lettersOver(start - margin, std::min(start + margin, left));
-      const bool taken = std::any_of(runs.begin(), runs.end(), [&](const UnderscoreRun& run) {
-        return run.columns.left < end && start < run.columns.right;
-      });
+      const bool taken = std::any_of(runs.begin(), runs.end(),
+                                     [&](const UnderscoreRun& run) { return run.columns.overlaps({start, end}); });
       if (4 * length < 3 * underscore || joinsBefore || taken || lettersOver(start + margin, end - margin)) continue;
       runs.push_back({{start, end}, std::max(1, (length + underscore / 2) / underscore)});
     }

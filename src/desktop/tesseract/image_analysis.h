@@ -123,6 +123,7 @@ struct ColumnSpan {
   int left = 0;
   int right = 0;
   bool operator==(const ColumnSpan&) const = default;
+  bool overlaps(const ColumnSpan& other) const { return left < other.right && other.left < right; }
 };
 
 // Where a word of a line ends, in page pixels, with the line's baseline,

@@ -333,9 +333,8 @@ std::vector<UnderscoreLine> underscoreLines(const std::vector<UnderscoreRun>& ru
   for (const UnderscoreRun& run : runs) {
     const ColumnSpan& columns = run.columns;
     if (columns.right <= from - reach / 3 || columns.left >= to + reach / 3) continue;
-    const bool earlier = std::any_of(taken.begin(), taken.end(), [&](const ColumnSpan& span) {
-      return span.left < columns.right && columns.left < span.right;
-    });
+    const bool earlier =
+        std::any_of(taken.begin(), taken.end(), [&](const ColumnSpan& span) { return span.overlaps(columns); });
     if (!earlier) taken.push_back(columns);
     lines.push_back({columns.left, columns.right, earlier ? 0 : run.count});
   }
