@@ -42,6 +42,9 @@ constexpr int kLeftMarginCells = 2;
 constexpr int kPageInk = 255 - kInkContrast;
 // Faint, before contrast is stretched: disabled text on a light panel.
 constexpr int kFaintInk = 24;
+// Fainter still: a dark sheet's grid over its row numbers, 23 steps from
+// their gray.
+constexpr int kFaintRule = 20;
 // Smaller rectangles are dots, dashes and the bars of letters.
 constexpr int kCursorWidth = 4;
 constexpr int kCursorHeight = 8;
@@ -581,13 +584,22 @@ std::vector<Rect> linesWithinSpans(const GrayImage& page, const RowRun& run) {
 // into one run of rows, each of them is stretched again within its stretch
 // of ink. Rules, faint ones too, are left out of that look: a rule next to
 // the rows would join every settings row into one run.
+// A rule down the page joins the lines it crosses, so they are stretched
+// alike and it stays one rule, erased whole: stretched line by line, its
+// pieces beside each line stay darker than the rest of it, and a row
+// number beside one is read as another ("1" as "4"). Rows with nothing as
+// dark as faint ink (a bubble's rounded corners) are not stretched: their
+// faintest marks would come out black.
 void stretchLines(GrayImage& page) {
   GrayImage withoutRules = page;
-  eraseRules(withoutRules, kRuleWidth, kRuleHeight, 255 - kFaintInk);
-  for (const RowRun& run : inkRowRuns(page, kFaintInk)) {
-    stretchContrast(page, {0, run.top, page.width, run.bottom - run.top});
+  eraseRules(withoutRules, kRuleWidth, kRuleHeight, 255 - kFaintRule);
+  const std::vector<RowRun> inked = inkRowRuns(page, kFaintInk);
+  for (const RowRun& run : inkRowRuns(page, kFaintRule)) {
+    const bool holdsInk = std::any_of(inked.begin(), inked.end(),
+                                      [&](const RowRun& other) { return other.top < run.bottom && run.top < other.bottom; });
+    if (holdsInk) stretchContrast(page, {0, run.top, page.width, run.bottom - run.top});
   }
-  for (const RowRun& run : inkRowRuns(withoutRules, kFaintInk)) {
+  for (const RowRun& run : inkRowRuns(withoutRules, kFaintRule)) {
     const std::vector<Rect> lines = linesWithinSpans(withoutRules, run);
     const auto sameSpan = [](const Rect& a, const Rect& b) { return a.x == b.x; };
     if (std::adjacent_find(lines.begin(), lines.end(), sameSpan) == lines.end()) continue;
