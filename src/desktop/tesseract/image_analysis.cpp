@@ -1090,7 +1090,11 @@ bool inkAtMiddle(const GrayImage& page, const Rect& glyph) {
   const int height = std::max(1, glyph.height / 5);
   const int left = glyph.x + (glyph.width - width) / 2;
   const int top = glyph.y + (glyph.height - height) / 2;
-  return inkWithin(page, {top, top + height}, {left, left + width}).pixels > 0;
+  const RowRun middle{top, top + height};
+  const int side = std::max(1, glyph.width / 3);
+  return inkWithin(page, middle, {left, left + width}).pixels > 0 &&
+         inkWithin(page, middle, {glyph.x, glyph.x + side}).pixels > 0 &&
+         inkWithin(page, middle, {glyph.right() - side, glyph.right()}).pixels > 0;
 }
 
 namespace {

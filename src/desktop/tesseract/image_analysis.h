@@ -180,8 +180,11 @@ bool flagged(const StemShape& shape);
 // 1's base) or not (a monospace l's foot, bent right).
 bool footReaches(const StemShape& shape, bool bothWays);
 
-// Whether the glyph in `glyph` holds ink at its middle: a dotted or
-// slashed zero, which Tesseract may read as O; the letter is hollow there.
+// Whether the glyph in `glyph` holds ink at its middle, and its sides
+// there too: a dotted or slashed zero, which Tesseract may read as O; the
+// letter is hollow there. A box the model set off the glyph (an O of a
+// proportional font, its box shifted right onto its right side and the next
+// letter) has no ink at its left side there.
 bool inkAtMiddle(const GrayImage& page, const Rect& glyph);
 
 // Whether the glyph is a ring, taller than wide, around a mark at its
