@@ -638,6 +638,51 @@ TEST(WithMissedSpaces, WideGapsBetweenANumberAndAWordOnly) {
   }
 }
 
+// A line as Tesseract split it into words, at its spaces and where it saw
+// one that the screen does not show ('|'), each glyph in a cell 10 wide: a
+// dot or a colon narrow at its middle, a letter wider; in a proportional
+// font, an i narrow and an m wide, cells as wide as the glyph.
+std::vector<std::vector<PlacedSymbol>> cellsOf(std::string_view line, bool monospace) {
+  std::vector<std::vector<PlacedSymbol>> words(1);
+  int x = 0;
+  for (const char c : line) {
+    const int width = !monospace ? (c == 'i' || c == '.' ? 4 : c == 'm' ? 14 : 8) : 10;
+    if (c == '|') {
+      words.emplace_back();
+      continue;
+    }
+    if (c == ' ') {
+      words.emplace_back();
+    } else {
+      const int inset = c == '.' || c == ':' ? 4 : 1;
+      words.back().push_back({std::string(1, c), x + (monospace ? inset : 0), x + width - (monospace ? inset : 1)});
+    }
+    x += width;
+  }
+  return words;
+}
+
+TEST(MonospaceSpaces, AWordsCellsTellTheAdvanceAndWhereNoSpaceIs) {
+  const std::tuple<const char*, std::vector<std::vector<PlacedSymbol>>, double> advances[] = {
+      {"code", cellsOf("use std::collections::HashMap; let x", true), 10},
+      {"code, split at a colon", cellsOf("use std::collections:|:HashMap;", true), 10},
+      {"a proportional line", cellsOf("the timing of this message is mine", false), 0},
+      {"a short monospace line", cellsOf("Unsaved changes", true), 0},
+  };
+  for (const auto& [what, words, advance] : advances) EXPECT_EQ(monospaceAdvance(words), advance) << what;
+  // Words split as Tesseract split them: the first word's last symbol, the next word's first.
+  const std::tuple<const char*, bool> splits[] = {
+      {"github.|com", true},  {"collections:|:HashMap", true}, {"findAll()|.stream", true},
+      {"ls -la", false},      {"x = 1", false},                {"a  b", false},
+  };
+  for (const auto& [line, neighbours] : splits) {
+    const auto words = cellsOf(line, true);
+    const std::size_t next = words[1].empty() ? 2 : 1;
+    EXPECT_EQ(inNeighbouringCells(words[0].back(), words[next].front(), 10), neighbours) << line;
+    EXPECT_FALSE(inNeighbouringCells(words[0].back(), words[next].front(), 0)) << line;
+  }
+}
+
 TEST(MendColumnLetters, DoubledCapitalsInARowOfLoneCapitalsOnly) {
   expectMended(mendColumnLetters, {{"A B Cc D E F G Pp Q", "A B C D E F G P Q"},
                                    {"Cc Pp and Ss", "Cc Pp and Ss"},

@@ -22,10 +22,11 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
          {"Please send the updated contract to the legal team.", "The meeting moved to Thursday."}},
         {{"-geometry", "50x4+500+360", "-bg", "#303030", "-fg", "#e0e0e0"},
          {"def load_settings(path):", "rows = read_rows(path, limit=10)"}}}, "C.UTF-8"},
-      // Underscores Tesseract leaves out or reads as dashes.
-      {"Python's underscores in a dark xterm", WindowManager::none,
+      // Underscores Tesseract leaves out or reads as dashes, and a space it
+      // sees beside narrow glyphs of a monospace font.
+      {"code in a dark xterm", WindowManager::none,
        {{{"-fa", "DejaVu Sans Mono", "-fs", "11", "-geometry", "50x4+60+40", "-bg", "#1e1e1e", "-fg", "#e0e0e0"},
-         {"class _Cache:", "def __init__(self, size):"}}}, "C.UTF-8"},
+         {"class _Cache:", "def __init__(self, size):", "use std::collections::HashMap;"}}}, "C.UTF-8"},
       // The user's language is read besides English.
       {"a German mail in a German locale", WindowManager::none,
        {{{"-fa", "DejaVu Sans Mono", "-fs", "11", "-geometry", "70x3+60+40"},

@@ -1,6 +1,7 @@
 #include "desktop/tesseract/line_text.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cctype>
 #include <cstddef>
 #include <iterator>
@@ -231,6 +232,42 @@ void mendHexDigits(std::string& line) {
     }
     start = end;
   }
+}
+
+// Neighbouring symbols' middles, within words, needed to tell a font's
+// advance: short lines of a proportional font ("Unsaved changes", "Type a
+// message") can look monospace.
+constexpr std::size_t kLeastAdvanceSamples = 16;
+// The share of them within this much of the middle one, in a monospace
+// line; symbol boxes are Tesseract's guesses, a few a line far off.
+constexpr double kAdvanceTolerance = 0.15;
+constexpr double kLeastSteadyShare = 0.85;
+
+namespace {
+double middleOf(const PlacedSymbol& symbol) { return (symbol.left + symbol.right) / 2.0; }
+}  // namespace
+
+double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words) {
+  std::vector<double> advances;
+  for (const std::vector<PlacedSymbol>& word : words) {
+    for (std::size_t i = 1; i < word.size(); ++i) advances.push_back(middleOf(word[i]) - middleOf(word[i - 1]));
+  }
+  if (advances.size() < kLeastAdvanceSamples) return 0;
+  std::vector<double> sorted = advances;
+  std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
+  const double advance = sorted[sorted.size() / 2];
+  if (advance <= 0) return 0;
+  const auto steady = std::count_if(advances.begin(), advances.end(),
+                                    [&](double a) { return std::abs(a - advance) <= kAdvanceTolerance * advance; });
+  return static_cast<double>(steady) >= kLeastSteadyShare * static_cast<double>(advances.size()) ? advance : 0;
+}
+
+// Symbols in neighbouring cells stand one advance apart, with a blank cell
+// between them two; boxes off by a fifth either way are still told apart.
+constexpr double kMostNeighbourAdvances = 1.25;
+
+bool inNeighbouringCells(const PlacedSymbol& last, const PlacedSymbol& next, double advance) {
+  return advance > 0 && middleOf(next) - middleOf(last) < kMostNeighbourAdvances * advance;
 }
 
 // A missed space lies this share of the word height wide at least.

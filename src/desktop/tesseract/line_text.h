@@ -76,6 +76,18 @@ struct UnderscoreLine {
 // that starts at it or after. Returns whether the word's text changed.
 bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<UnderscoreLine>& lines);
 
+// The advance of a monospace font, in pixels, that the line's `words` (each
+// its symbols) are set in: the distance between neighbouring symbols' middles
+// within a word, when it is nearly the same all along a line long enough to
+// tell (a proportional font's narrow and wide letters vary it); 0 otherwise.
+double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words);
+
+// Whether two symbols of a monospace line, the last of a word and the first
+// of the next, stand in neighbouring cells of its `advance`: no blank cell,
+// so no space, between them, where Tesseract saw one beside a narrow glyph
+// ("github. com", "requireNonNull (sku) ;", "collections: :HashMap").
+bool inNeighbouringCells(const PlacedSymbol& last, const PlacedSymbol& next, double advance);
+
 // The name of Tesseract's model for the language of a POSIX locale
 // ("de_DE.UTF-8" -> "deu", "zh_TW" -> "chi_tra"), or empty for English, for
 // "C" and "POSIX", and for languages without a model of their own.

@@ -24,6 +24,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "desktop/tesseract/image_analysis.h"
@@ -371,15 +372,27 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
   std::vector<ColumnSpan> underscoresTaken;
   bool lastEndsWithLine = false;  // the last word ends with a line of underscores put back
   int lastWordLeft = 0;
+  // Each word's symbols: in a monospace line, whether words stand a blank
+  // cell apart tells a space.
+  std::vector<std::vector<PlacedSymbol>> lineSymbols;
+  ::tesseract::LTRResultIterator eachWord(line);
+  do {
+    lineSymbols.push_back(symbolsOf(eachWord));
+  } while (!eachWord.IsAtFinalElement(RIL_TEXTLINE, RIL_WORD) && eachWord.Next(RIL_WORD));
+  const double advance = monospaceAdvance(lineSymbols);
+  std::optional<PlacedSymbol> lastSymbol;
+  std::size_t wordIndex = 0;
   ::tesseract::LTRResultIterator words(line);
   do {
+    const std::size_t index = wordIndex++;
     std::unique_ptr<char, Deleter> word(words.GetUTF8Text(RIL_WORD));
     // A word of blanks is no word: a line of only such is dropped.
     if (!word || std::string_view(word.get()).find_first_not_of(" \t\n") == std::string_view::npos) continue;
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     // Only a number beside a word can hide a missed space, and only an L,
-    // an l or a round glyph a look-alike: other words' symbols are not walked.
+    // an l or a round glyph a look-alike: other words' symbols are not
+    // looked at but in a monospace line.
     const std::string_view read(word.get());
     const auto holds = [&](int (*kind)(int)) {
       return std::any_of(read.begin(), read.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
@@ -394,8 +407,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
         hasBaseline ? underscoresAlong(band, {wordLeft, wordTop, wordRight - wordLeft, wordBottom - wordTop},
                                        {wordRight, wordBaseline, wordBaseline - top, bottom - 1})
                     : std::vector<UnderscoreRun>{};
-    std::vector<PlacedSymbol> symbols = numberAndWord || lookAlike || nineAfterDigit || !runs.empty()
-                                            ? symbolsOf(words)
+    std::vector<PlacedSymbol> symbols = advance > 0 || numberAndWord || lookAlike || nineAfterDigit || !runs.empty()
+                                            ? lineSymbols[index]
                                             : std::vector<PlacedSymbol>{};
     const std::vector<UnderscoreLine> underscores = underscoreLines(runs, symbols, underscoresTaken);
     // The word reaches as far as its underscores, which its box may leave out.
@@ -423,6 +436,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     if (next.empty()) continue;
     // Small text beside large (a page's margin beside its body) is measured by its own height.
     const int beside = pieces.empty() ? 0 : std::max(pieces.back().bottom - pieces.back().top, wordBottom - wordTop);
+    const std::optional<PlacedSymbol> before = std::exchange(
+        lastSymbol, symbols.empty() ? std::nullopt : std::optional<PlacedSymbol>(symbols.back()));
     if (pieces.empty() || wordLeft - pieces.back().right > kColumnGapHeights * std::min(height, beside)) {
       lastEndsWithLine = endsWithLine;
       lastWordLeft = wordLeft;
@@ -452,7 +467,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
             height;
     const bool joined = oneStretch || (keptUnderscore && 4 * (wordLeft - piece.right) < bottom - top);
     const bool seen = !joined && hasBaseline && underscoreAfter(band.rows->image, end, 2 * band.page->scale);
-    if (!joined) piece.text += !seen ? " " : keptUnderscore ? "" : "_";
+    const bool noBlankCell = before && !symbols.empty() && inNeighbouringCells(*before, symbols.front(), advance);
+    if (!joined && (seen || !noBlankCell)) piece.text += !seen ? " " : keptUnderscore ? "" : "_";
     // The underscores that end the word before, put back there, are those
     // Tesseract read at this word's start ("trace" "_id").
     if (joined && lastEndsWithLine && startsWithOwn) next.erase(0, next.find_first_not_of('_'));
