@@ -66,6 +66,17 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
   };
   const std::vector<Probe> nestedProbes{{0, 16, 20, true},  {0, 19, 20, false}, {0, 176, 140, false},
                                         {0, 300, 200, false}, {1, 176, 140, true}, {1, 179, 140, false}};
+  auto sideBeside = [](std::vector<int> shortLines) {
+    GrayImage image = filled(640, 400, 30);
+    fill(image, {160, 40, 240, 300}, 243);
+    fill(image, {161, 120, 239, 32}, 215);
+    fill(image, {160, 40, 1, 80}, 89);
+    shortLines.insert(shortLines.end(), {170, 188, 206});
+    for (const int y : shortLines) {
+      for (int x = 180; x < 260; x += 6) fill(image, {x, y, 2, 9}, 40);
+    }
+    return image;
+  };
   const std::tuple<const char*, GrayImage, std::vector<Region>, std::vector<Probe>> cases[] = {
       {"dark editor right of a light sidebar",
        screen(128, {{{200, 40, 400, 300}, 30, 220, 8}, {{16, 40, 176, 300}, 243, 60, 4}}),
@@ -140,6 +151,15 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
          return image;
        }(), {{{18, 28, 8, 9}, {0, 0, 48, 400}, 37}, {{60, 28, 338, 9}, {40, 0, 600, 400}, 30}},
        {{0, 0, 30, false}, {0, 18, 30, true}}},
+      // A window's side beside a sidebar's first items, above a selected
+      // row: down all of their short page, it kept Tesseract from finding
+      // them. Beside one line (a sheet's column letters) it stays.
+      {"a window's side beside two short lines", sideBeside({62, 80}),
+       {{{180, 62, 80, 27}, {144, 40, 128, 80}, 243}, {{180, 170, 80, 45}, {160, 152, 240, 188}, 243}},
+       {{0, 160, 66, false}, {0, 180, 66, true}}},
+      {"a window's side beside one short line", sideBeside({62}),
+       {{{180, 62, 80, 9}, {144, 40, 128, 80}, 243}, {{180, 170, 80, 45}, {160, 152, 240, 188}, 243}},
+       {{0, 160, 66, true}}},
       // A bubble's rounded corners, alone in their rows, are not stretched black.
       {"faint corners above a bubble's line", [] {
          GrayImage image = filled(640, 400, 255);

@@ -664,6 +664,40 @@ std::vector<CellLook> lookAtCells(const BackgroundMap& map, const TextRegion& re
 
 }  // namespace
 
+// A page shorter than a rule may hold the side of the window or panel it
+// lies in, down all of it: Tesseract then finds none of the lines beside it
+// (a sidebar's first items), and the rows it inks are read again as one run
+// too tall to be a line. Such a line (ink in all rows but a few) with no ink
+// beyond it is erased where it stands beside lines of text; beside one line
+// (a sheet's grid around its column letters) Tesseract reads the line.
+constexpr int kSideGapRows = 4;
+
+void eraseOuterSides(GrayImage& page) {
+  if (page.height >= kRuleHeight) return;
+  const auto inkedRows = [&](int x) {
+    int rows = 0;
+    for (int y = 0; y < page.height; ++y) rows += inkAt(page, x, y) ? 1 : 0;
+    return rows;
+  };
+  std::vector<int> sides;
+  const auto sidesFrom = [&](int x, int step) {
+    for (; x >= 0 && x < page.width; x += step) {
+      const int rows = inkedRows(x);
+      if (rows == 0) continue;
+      if (rows < page.height - kSideGapRows) return;
+      sides.push_back(x);
+    }
+  };
+  sidesFrom(0, 1);
+  sidesFrom(page.width - 1, -1);
+  if (sides.empty()) return;
+  GrayImage without = page;
+  for (const int x : sides) {
+    for (int y = 0; y < page.height; ++y) without.pixels[static_cast<std::size_t>(y) * page.width + x] = 255;
+  }
+  if (inkRowRuns(without).size() >= 2) page = std::move(without);
+}
+
 GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region) {
   const Rect& r = region.bounds;
   GrayImage page{r.width, r.height, std::vector<std::uint8_t>(static_cast<std::size_t>(r.width) * r.height)};
@@ -716,6 +750,7 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
   }
   stretchLines(page);
   eraseRules(page, kRuleWidth, kRuleHeight);
+  eraseOuterSides(page);
   eraseFaintGrid(page);
   eraseCursors(page, kCursorWidth, kCursorHeight);
   return page;
