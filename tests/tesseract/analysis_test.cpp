@@ -514,6 +514,18 @@ TEST(ReadingOrder, PanelsThenColumnsThenRows) {
   EXPECT_FALSE(continuesLine(message, {{310, 120, 30, 10}})) << "a smaller line under the message";
 }
 
+TEST(RepeatsRead, TheSameTextOverMostOfTheSmallerBoxInAnotherRegion) {
+  const PlacedLine letter{{100, 40, 10, 12}, 1};
+  const std::tuple<const char*, PlacedLine, bool, bool> cases[] = {
+      {"read again in the page beside", {{101, 38, 10, 14}, 2}, true, true},
+      {"another text there", {{101, 38, 10, 14}, 2}, false, false},
+      {"in the same region: a line of its own", {{101, 38, 10, 14}, 1}, true, false},
+      {"overlapping a little", {{106, 46, 10, 12}, 2}, true, false},
+      {"beside it", {{110, 40, 10, 12}, 2}, true, false},
+  };
+  for (const auto& [what, other, sameText, repeats] : cases) EXPECT_EQ(repeatsRead(letter, other, sameText), repeats) << what;
+}
+
 TEST(PlaceInWindows, UnderTheNearestBarAboveTheTopOfTheLinesRegion) {
   // A page's window, a dialog's over its middle, a terminal beside them.
   const std::vector<Rect> bars{{0, 0, 600, 20}, {200, 100, 200, 20}, {700, 50, 400, 20}};
@@ -707,6 +719,19 @@ TEST(MendColumnLetters, DoubledCapitalsInARowOfLoneCapitalsOnly) {
   expectMended(mendColumnLetters, {{"A B Cc D E F G Pp Q", "A B C D E F G P Q"},
                                    {"Cc Pp and Ss", "Cc Pp and Ss"},
                                    {"A B Cc", "A B Cc"}});
+}
+
+TEST(KeptTokens, ADigitOrThreeLettersOrAColumnLetterInARowOfThem) {
+  using Stretches = std::vector<std::vector<std::string>>;
+  using Kept = std::vector<std::vector<bool>>;
+  const std::tuple<const char*, Stretches, Kept> cases[] = {
+      {"column letters read one by one, a button beside them", {{"A"}, {"D"}, {"Cc"}, {"F"}, {"G"}, {"="}},
+       {{true}, {true}, {true}, {true}, {true}, {false}}},
+      {"too few to be column letters, and marks", {{"A"}, {"B"}, {"="}, {"it"}}, {{false}, {false}, {false}, {false}}},
+      {"letters read apart in one stretch, together", {{"A", "B", "Cc"}}, {{true, true, true}}},
+      {"a row number, a speck", {{"12"}, {"x"}, {"ox"}}, {{true}, {false}, {false}}},
+  };
+  for (const auto& [what, stretches, kept] : cases) EXPECT_EQ(keptTokens(stretches), kept) << what;
 }
 
 TEST(MendHexDigits, OnlyInLongHexadecimalNumbers) {

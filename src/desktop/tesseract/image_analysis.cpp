@@ -1853,6 +1853,15 @@ std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines) {
   return out;
 }
 
+bool repeatsRead(const PlacedLine& line, const PlacedLine& other, bool sameText) {
+  const Rect& a = line.box;
+  const Rect& b = other.box;
+  const long long across = std::min(a.right(), b.right()) - std::max(a.x, b.x);
+  const long long down = std::min(a.bottom(), b.bottom()) - std::max(a.y, b.y);
+  const long long smaller = std::min(static_cast<long long>(a.width) * a.height, static_cast<long long>(b.width) * b.height);
+  return sameText && line.region != other.region && across > 0 && down > 0 && 2 * across * down > smaller;
+}
+
 bool continuesLine(const PlacedLine& before, const PlacedLine& after) {
   if (before.window != after.window || after.box.x < before.box.right()) return false;
   // A smaller label beside a line sits on its foot (a message's time beside

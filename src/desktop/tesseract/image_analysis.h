@@ -265,6 +265,12 @@ void placeInWindows(std::vector<PlacedLine>& lines, const std::vector<Rect>& bar
 // lines no blank band parts), each window's lines as above.
 std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines);
 
+// Whether a line repeats another's read: regions' pages overlap where an
+// area's edge cuts through a row (a sheet's column letters under a
+// toolbar's edge), and the same ink read in two pages is the same text over
+// most of the smaller box, in another region.
+bool repeatsRead(const PlacedLine& line, const PlacedLine& other, bool sameText);
+
 // Whether a line read after another continues its visual line: level with
 // it and to its right (a line number and its code, a sheet's cells), or
 // smaller and on its foot (a message's time beside the message), in the

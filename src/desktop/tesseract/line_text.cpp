@@ -187,16 +187,41 @@ void mendBarsAndBoxes(std::string& line) {
   line = joined(kept);
 }
 
+namespace {
+bool loneCapital(std::string_view word) { return word.size() == 1 && isUpper(word.front()); }
+bool doubled(std::string_view word) {
+  return word.size() == 2 && isUpper(word[0]) && word[1] == static_cast<char>(std::tolower(word[0]));
+}
+bool columnLetter(std::string_view word) { return loneCapital(word) || doubled(word); }
+bool looksLikeToken(std::string_view text) {
+  const auto count = [&](int (*kind)(int)) {
+    return std::count_if(text.begin(), text.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
+  };
+  return count(isdigit) > 0 || count(isalpha) > 2;
+}
+}  // namespace
+
 // A sheet's row of column letters holds this many lone capitals at least.
 constexpr std::ptrdiff_t kLeastColumnLetters = 5;
 
+std::vector<std::vector<bool>> keptTokens(const std::vector<std::vector<std::string>>& stretches) {
+  std::ptrdiff_t letters = 0;
+  for (const std::vector<std::string>& lines : stretches) letters += std::count_if(lines.begin(), lines.end(), columnLetter);
+  std::vector<std::vector<bool>> kept;
+  for (const std::vector<std::string>& lines : stretches) {
+    std::string text;
+    for (const std::string& line : lines) text += line;
+    kept.emplace_back();
+    for (const std::string& line : lines) {
+      kept.back().push_back(looksLikeToken(text) || (letters >= kLeastColumnLetters && columnLetter(line)));
+    }
+  }
+  return kept;
+}
+
 void mendColumnLetters(std::string& line) {
   std::vector<std::string> words = wordsOf(line);
-  const auto letter = [](const std::string& word) { return word.size() == 1 && isUpper(word.front()); };
-  const auto doubled = [](const std::string& word) {
-    return word.size() == 2 && isUpper(word[0]) && word[1] == static_cast<char>(std::tolower(word[0]));
-  };
-  const auto letters = std::count_if(words.begin(), words.end(), letter);
+  const auto letters = std::count_if(words.begin(), words.end(), loneCapital);
   if (letters < kLeastColumnLetters || 3 * letters < 2 * static_cast<std::ptrdiff_t>(words.size())) return;
   for (std::string& word : words) {
     if (doubled(word)) word.resize(1);

@@ -32,6 +32,15 @@ void mendBarsAndBoxes(std::string& line);
 // capitals, a capital and its own small letter are the capital alone.
 void mendColumnLetters(std::string& line);
 
+// Which lines read again where the layout found none are kept, for each
+// stretch of a row read (its lines): window buttons and icons, which the
+// layout rightly dropped, read as marks ("=", "it"); a stretch that holds a
+// digit or three letters is a token (a row of lone column letters, read
+// apart, together), and so is a column letter (a capital, or a capital and
+// its own small letter) in a row of five of them at least (a sheet's column
+// letters, read one by one where the layout read some of them).
+std::vector<std::vector<bool>> keptTokens(const std::vector<std::vector<std::string>>& stretches);
+
 // In a hexadecimal number (a hash, a trace id: seven characters or more,
 // two decimal digits or more, nothing but hexadecimal digits and letters
 // that look like digits) a 1 read as l or I and a 0 read as O, o or Q are

@@ -555,13 +555,6 @@ void readBand(::tesseract::TessBaseAPI& engine, Band& band) {
   engine.Clear();
 }
 
-bool looksLikeToken(std::string_view text) {
-  const auto count = [&](int (*kind)(int)) {
-    return std::count_if(text.begin(), text.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
-  };
-  return count(isdigit) > 0 || count(isalpha) > 2;
-}
-
 // Ink too small to be a glyph, or solid (an avatar, a presence dot, a
 // filled icon: digits and letters leave most of their box blank), is not read
 // again: on the bench's screens none of it was a token, and each read costs
@@ -579,6 +572,21 @@ bool mayBeToken(const InkBox& ink, int scale) {
 bool inTitleBar(const Page& page, const RowRun& rows, const ColumnSpan& columns) {
   return page.region < page.firstBarRegion &&
          regionOf(page, page.onScreen(columns.left, rows.top, columns.right, rows.bottom)) >= page.firstBarRegion;
+}
+
+// The lines read in each stretch of a row that are tokens, moved to `lines`.
+void keepTokens(std::vector<std::vector<Line>>& stretches, std::vector<Line>& lines) {
+  std::vector<std::vector<std::string>> texts;
+  for (const std::vector<Line>& read : stretches) {
+    texts.emplace_back();
+    for (const Line& line : read) texts.back().push_back(line.text);
+  }
+  const std::vector<std::vector<bool>> kept = keptTokens(texts);
+  for (std::size_t i = 0; i < stretches.size(); ++i) {
+    for (std::size_t j = 0; j < stretches[i].size(); ++j) {
+      if (kept[i][j]) lines.push_back(std::move(stretches[i][j]));
+    }
+  }
 }
 
 // The column layout takes a lone short token (a line number, a spreadsheet's
@@ -610,6 +618,7 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
     // whole width); beside lines read, words a few letters apart are one token.
     const int joinGap = covered.empty() ? kFarthestTokenGapHeights * height : 2 * height;
     const RowRun inRows{band.rows->at(run.top), band.rows->at(run.bottom)};
+    std::vector<std::vector<Line>> stretches;
     for (const ColumnSpan& span : uncoveredInk(band.rows->image, inRows, covered, joinGap)) {
       if (!mayBeToken(inkWithin(band.rows->image, inRows, span), page.scale) || inTitleBar(page, run, span)) continue;
       Band token{&page,
@@ -620,14 +629,10 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
                  {std::max(0, span.left - margin), std::min(page.width(), span.right + margin)},
                  band.rows};
       readBand(engine, token);
-      // Window buttons and icons, which the layout rightly dropped, read as
-      // marks ("=", "it"): a token holds a digit or three letters (a row of
-      // lone column letters, read apart, together).
-      std::string text;
-      for (const Line& line : token.lines) text += line.text;
-      if (token.lines.empty() || !looksLikeToken(text) || token.lines.front().confidence < kLeastTokenConfidence) continue;
-      std::move(token.lines.begin(), token.lines.end(), std::back_inserter(band.lines));
+      if (token.lines.empty() || token.lines.front().confidence < kLeastTokenConfidence) continue;
+      stretches.push_back(std::move(token.lines));
     }
+    keepTokens(stretches, band.lines);
   }
   engine.SetPageSegMode(layout);
 }
@@ -806,6 +811,18 @@ void returnLargeBuffersToTheSystem() {
   mallopt(M_TRIM_THRESHOLD, 128 << 10);
 }
 
+// The same ink read in two regions' pages is kept once.
+void dropRepeatedReads(std::vector<const Line*>& lines) {
+  std::vector<const Line*> kept;
+  for (const Line* line : lines) {
+    const bool repeated = std::any_of(kept.begin(), kept.end(), [&](const Line* other) {
+      return repeatsRead(line->place, other->place, line->text == other->text);
+    });
+    if (!repeated) kept.push_back(line);
+  }
+  lines = std::move(kept);
+}
+
 // A title bar shows one title, but every page it reaches into reads it, and
 // its buttons and icon read as marks: the most confident line stays, one of
 // a few letters at least if there is one (a window's buttons, read as "ox",
@@ -922,6 +939,7 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
   }
   const int firstBarRegion = pages.empty() ? 0 : pages.front().firstBarRegion;
   keepOneTitlePerBar(lines, firstBarRegion);
+  dropRepeatedReads(lines);
   std::vector<PlacedLine> places;
   for (const Line* line : lines) places.push_back(line->place);
   if (!pages.empty()) placeInWindows(places, pages.front().titleBars, firstBarRegion);
