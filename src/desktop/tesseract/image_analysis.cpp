@@ -595,8 +595,8 @@ void stretchLines(GrayImage& page) {
   eraseRules(withoutRules, kRuleWidth, kRuleHeight, 255 - kFaintRule);
   const std::vector<RowRun> inked = inkRowRuns(page, kFaintInk);
   for (const RowRun& run : inkRowRuns(page, kFaintRule)) {
-    const bool holdsInk = std::any_of(inked.begin(), inked.end(),
-                                      [&](const RowRun& other) { return other.top < run.bottom && run.top < other.bottom; });
+    const auto overlaps = [&](const RowRun& other) { return other.top < run.bottom && run.top < other.bottom; };
+    const bool holdsInk = std::any_of(inked.begin(), inked.end(), overlaps);
     if (holdsInk) stretchContrast(page, {0, run.top, page.width, run.bottom - run.top});
   }
   for (const RowRun& run : inkRowRuns(withoutRules, kFaintRule)) {
@@ -664,6 +664,8 @@ std::vector<CellLook> lookAtCells(const BackgroundMap& map, const TextRegion& re
 
 }  // namespace
 
+namespace {
+
 // A page shorter than a rule may hold the side of the window or panel it
 // lies in, down all of it: Tesseract then finds none of the lines beside it
 // (a sidebar's first items), and the rows it inks are read again as one run
@@ -697,6 +699,8 @@ void eraseOuterSides(GrayImage& page) {
   }
   if (inkRowRuns(without).size() >= 2) page = std::move(without);
 }
+
+}  // namespace
 
 GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region) {
   const Rect& r = region.bounds;
@@ -1858,7 +1862,8 @@ bool repeatsRead(const PlacedLine& line, const PlacedLine& other, bool sameText)
   const Rect& b = other.box;
   const long long across = std::min(a.right(), b.right()) - std::max(a.x, b.x);
   const long long down = std::min(a.bottom(), b.bottom()) - std::max(a.y, b.y);
-  const long long smaller = std::min(static_cast<long long>(a.width) * a.height, static_cast<long long>(b.width) * b.height);
+  const long long smaller =
+      std::min(static_cast<long long>(a.width) * a.height, static_cast<long long>(b.width) * b.height);
   return sameText && line.region != other.region && across > 0 && down > 0 && 2 * across * down > smaller;
 }
 

@@ -206,7 +206,9 @@ constexpr std::ptrdiff_t kLeastColumnLetters = 5;
 
 std::vector<std::vector<bool>> keptTokens(const std::vector<std::vector<std::string>>& stretches) {
   std::ptrdiff_t letters = 0;
-  for (const std::vector<std::string>& lines : stretches) letters += std::count_if(lines.begin(), lines.end(), columnLetter);
+  for (const std::vector<std::string>& lines : stretches) {
+    letters += std::count_if(lines.begin(), lines.end(), columnLetter);
+  }
   std::vector<std::vector<bool>> kept;
   for (const std::vector<std::string>& lines : stretches) {
     std::string text;
