@@ -595,8 +595,7 @@ void stretchLines(GrayImage& page) {
   eraseRules(withoutRules, kRuleWidth, kRuleHeight, 255 - kFaintRule);
   const std::vector<RowRun> inked = inkRowRuns(page, kFaintInk);
   for (const RowRun& run : inkRowRuns(page, kFaintRule)) {
-    const auto overlaps = [&](const RowRun& other) { return other.top < run.bottom && run.top < other.bottom; };
-    const bool holdsInk = std::any_of(inked.begin(), inked.end(), overlaps);
+    const bool holdsInk = std::any_of(inked.begin(), inked.end(), [&](const RowRun& ink) { return ink.overlaps(run); });
     if (holdsInk) stretchContrast(page, {0, run.top, page.width, run.bottom - run.top});
   }
   for (const RowRun& run : inkRowRuns(withoutRules, kFaintRule)) {
@@ -661,10 +660,6 @@ std::vector<CellLook> lookAtCells(const BackgroundMap& map, const TextRegion& re
   }
   return looks;
 }
-
-}  // namespace
-
-namespace {
 
 // A page shorter than a rule may hold the side of the window or panel it
 // lies in, down all of it: Tesseract then finds none of the lines beside it

@@ -198,6 +198,7 @@ struct RowRun {
   int top = 0;
   int bottom = 0;
   bool operator==(const RowRun&) const = default;
+  bool overlaps(const RowRun& other) const { return top < other.bottom && other.top < bottom; }
 };
 std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast = kInkContrast);
 

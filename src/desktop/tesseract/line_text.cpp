@@ -1,8 +1,8 @@
 #include "desktop/tesseract/line_text.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cctype>
+#include <cmath>
 #include <cstddef>
 #include <iterator>
 #include <utility>

@@ -391,8 +391,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     // Only a number beside a word can hide a missed space, and only an L,
-    // an l or a round glyph a look-alike: other words' symbols are not
-    // looked at but in a monospace line.
+    // an l or a round glyph a look-alike.
     const std::string_view read(word.get());
     const auto holds = [&](int (*kind)(int)) {
       return std::any_of(read.begin(), read.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
@@ -407,9 +406,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
         hasBaseline ? underscoresAlong(band, {wordLeft, wordTop, wordRight - wordLeft, wordBottom - wordTop},
                                        {wordRight, wordBaseline, wordBaseline - top, bottom - 1})
                     : std::vector<UnderscoreRun>{};
-    std::vector<PlacedSymbol> symbols = advance > 0 || numberAndWord || lookAlike || nineAfterDigit || !runs.empty()
-                                            ? lineSymbols[index]
-                                            : std::vector<PlacedSymbol>{};
+    std::vector<PlacedSymbol> symbols = std::move(lineSymbols[index]);
     const std::vector<UnderscoreLine> underscores = underscoreLines(runs, symbols, underscoresTaken);
     // The word reaches as far as its underscores, which its box may leave out.
     for (const UnderscoreLine& underscore : underscores) {
@@ -610,7 +607,7 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
     if (height < kLeastTokenRows * page.scale || height > kMostTokenRows * page.scale) continue;
     std::vector<ColumnSpan> covered;
     for (const auto& [rows, columns] : read) {
-      if (rows.top < run.bottom && run.top < rows.bottom) covered.push_back(columns);
+      if (rows.overlaps(run)) covered.push_back(columns);
     }
     // A row nothing was read in is one line (a sheet's column letters, a
     // column's width apart) but for ink much farther apart (an input box's
