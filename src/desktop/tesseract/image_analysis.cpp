@@ -1395,8 +1395,10 @@ std::vector<std::vector<std::size_t>> splitAtGaps(const std::vector<PlacedLine>&
 constexpr int kLeastTurns = 3;
 
 // The last group of a region that starts in group g level with a line of the
-// one region on both sides of a cut before g, the panel's (a bubble beside
-// its sender); 0 when none does.
+// one region on both sides of a cut before g, the panel's, and right of it
+// (a bubble beside its sender); 0 when none does. A file list's rows stand
+// level with its sidebar's items, and each region that a selected row
+// splits off either begins beside an item: only one right of it is a turn.
 std::size_t bubbleEnd(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>& group, int split,
                       const std::map<int, std::pair<std::size_t, std::size_t>>& span, std::size_t g) {
   std::size_t end = 0;
@@ -1404,7 +1406,8 @@ std::size_t bubbleEnd(const std::vector<PlacedLine>& lines, const std::vector<st
     if (lines[label].region != split) continue;
     for (std::size_t i : group) {
       const auto& [first, last] = span.at(lines[i].region);
-      if (lines[i].region != split && first == g && levelWith(lines[label].box, lines[i].box)) {
+      if (lines[i].region != split && first == g && lines[i].box.x >= lines[label].box.right() &&
+          levelWith(lines[label].box, lines[i].box)) {
         end = std::max(end, last);
       }
     }
