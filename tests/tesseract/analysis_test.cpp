@@ -377,6 +377,15 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
     EXPECT_EQ(inkAtMiddle(page, box), middle) << what;
     EXPECT_EQ(markedRing(page, box), markedZero) << what;
   }
+  // A proportional font's zero, read as O beside a digit, is narrower than its O.
+  const std::tuple<const char*, int, bool> rings[] = {{"a zero", 13, true}, {"an O", 17, false}};
+  for (const auto& [what, width, narrow] : rings) {
+    GrayImage page = filled(60, 40, 255);
+    for (const Rect& r : {Rect{20, 10, width, 2}, Rect{20, 26, width, 2}, Rect{20, 10, 2, 18}, Rect{18 + width, 10, 2, 18}}) {
+      fill(page, r, 0);
+    }
+    EXPECT_EQ(narrowRing(page, {18, 8, width + 6, 22}), narrow) << what;
+  }
 }
 
 TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {

@@ -1213,6 +1213,11 @@ std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast) {
   return runs;
 }
 
+bool narrowRing(const GrayImage& page, const Rect& glyph) {
+  const InkBox ink = inkWithin(page, {glyph.y, glyph.bottom()}, {glyph.x, glyph.right()});
+  return ink.pixels > 0 && 5 * ink.box.width < 4 * ink.box.height;
+}
+
 int widestBlank(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns) {
   const int top = std::max(0, rows.top);
   const int bottom = std::min(page.height, rows.bottom);

@@ -214,6 +214,9 @@ struct InkBox {
   Rect box;
 };
 InkBox inkWithin(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns);
+// Whether the glyph's ink is narrower than four fifths of its height:
+// a proportional font's zero, where its O is about as wide as tall.
+bool narrowRing(const GrayImage& page, const Rect& glyph);
 // The widest run of columns within `columns` (clamped to the page) that
 // holds no ink in `rows`.
 int widestBlank(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns);

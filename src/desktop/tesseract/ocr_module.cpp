@@ -267,13 +267,24 @@ constexpr const char* kLookAlikeBytes = "LOo@QdD\xC2";
 // are themselves again, by their shape: an l flagged at its top read as L
 // ("omar@Lab", "import Logging"), a 1 read as l where the font's l has a
 // foot bent right ("mailq -l"), a dotted zero read as O ("Swap: 2.0Gi OB")
-// or as another round glyph ("eth0" as "etho").
-// Returns whether any was.
-bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band) {
+// or as another round glyph ("eth0" as "etho"); and in a proportional
+// font, a zero read as O beside a digit ("river_O1.jpg"), which is narrower
+// than the font's O. Returns whether any was.
+bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool monospace) {
   bool mended = false;
-  for (PlacedSymbol& symbol : symbols) {
+  // Whether symbol i (none past either end) is one character of a kind.
+  const auto is = [&](std::size_t i, int (*kind)(int)) {
+    return i < symbols.size() && symbols[i].text.size() == 1 &&
+           kind(static_cast<unsigned char>(symbols[i].text[0])) != 0;
+  };
+  for (std::size_t i = 0; i < symbols.size(); ++i) {
+    PlacedSymbol& symbol = symbols[i];
     const char* itself = nullptr;
-    if (symbol.text == "L" && flagged(stemOf(symbol, band))) {
+    // A digit on one side and no letter on the other: "CO2" keeps its O.
+    const bool besideDigit = (is(i - 1, isdigit) && !is(i + 1, isalpha)) || (is(i + 1, isdigit) && !is(i - 1, isalpha));
+    if (symbol.text == "O" && !monospace && besideDigit && narrowRing(band.rows->image, glyphOf(symbol, band))) {
+      itself = "0";
+    } else if (symbol.text == "L" && flagged(stemOf(symbol, band))) {
       itself = "l";
     } else if (symbol.text == "l" && band.feetTellLFromOne) {
       const StemShape shape = stemOf(symbol, band);
@@ -415,7 +426,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
       wordRight = std::max(wordRight, underscore.right);
     }
     const bool underscoresMended = !underscores.empty() && mendUnderscores(symbols, underscores);
-    const bool lookAlikeMended = lookAlike && mendLookAlikes(symbols, band);
+    const bool lookAlikeMended = lookAlike && mendLookAlikes(symbols, band, advance > 0);
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height) : std::string{};
     if (mended.empty() && (lookAlikeMended || nineMended || underscoresMended)) {
