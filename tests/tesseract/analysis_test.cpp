@@ -661,7 +661,7 @@ TEST(MendUnderscores, EachLineWrittenAsItsUnderscoresInItsPlace) {
   }
 }
 
-TEST(WithMissedSpaces, WideGapsBetweenANumberAndAWordOnly) {
+TEST(WithMissedSpaces, WideGapsBetweenANumberOrACommaAndAWordOnly) {
   // Symbols 10 wide in a line of words 20 high; each gap named after its symbol.
   const auto word = [](std::initializer_list<std::pair<const char*, int>> gaps) {
     std::vector<PlacedSymbol> symbols;
@@ -673,17 +673,23 @@ TEST(WithMissedSpaces, WideGapsBetweenANumberAndAWordOnly) {
     }
     return symbols;
   };
-  const std::pair<std::vector<PlacedSymbol>, const char*> cases[] = {
-      {word({{"2", 0}, {"k", 9}, {"B", 1}}), "2 kB"},
-      {word({{"L", 0}, {"n", 1}, {"2", 8}, {"2", 1}}), "Ln 22"},
-      {word({{"7", 0}, {"e", 5}, {"4", 1}, {"1", 5}}), ""},
-      {word({{"s", 0}, {"o", 9}, {"o", 9}, {"n", 9}}), ""},
-      {word({{"O", 0}, {"0", 12}, {"0", 12}}), ""},
+  // The blank ink between the symbols of a proportional font, where given.
+  const std::vector<int> boxesOnly;
+  const std::tuple<std::vector<PlacedSymbol>, std::vector<int>, const char*> cases[] = {
+      {word({{"2", 0}, {"k", 9}, {"B", 1}}), boxesOnly, "2 kB"},
+      {word({{"L", 0}, {"n", 1}, {"2", 8}, {"2", 1}}), boxesOnly, "Ln 22"},
+      {word({{"2", 0}, {",", 0}, {"C", 8}, {"o", 1}}), boxesOnly, "2, Co"},
+      {word({{"7", 0}, {"e", 5}, {"4", 1}, {"1", 5}}), boxesOnly, ""},
+      {word({{"s", 0}, {"o", 9}, {"o", 9}, {"n", 9}}), boxesOnly, ""},
+      {word({{"O", 0}, {"0", 12}, {"0", 12}}), boxesOnly, ""},
+      {word({{"1", 0}, {",", 0}, {"4", 8}}), boxesOnly, ""},
+      {word({{"l", 0}, {"1", -2}, {"7", 1}}), {0, 6, 2}, "l 17"},
+      {word({{"l", 0}, {"1", -2}, {"7", 1}}), {0, 3, 2}, ""},
   };
-  for (const auto& [symbols, expected] : cases) {
+  for (const auto& [symbols, blanks, expected] : cases) {
     std::string read;
     for (const PlacedSymbol& s : symbols) read += s.text;
-    EXPECT_EQ(withMissedSpaces(symbols, 20), expected) << read;
+    EXPECT_EQ(withMissedSpaces(symbols, 20, blanks), expected) << read;
   }
 }
 

@@ -297,8 +297,12 @@ bool inNeighbouringCells(const PlacedSymbol& last, const PlacedSymbol& next, dou
   return advance > 0 && middleOf(next) - middleOf(last) < kMostNeighbourAdvances * advance;
 }
 
-// A missed space lies this share of the word height wide at least.
+// A missed space lies this share of the word height wide at least, between
+// the symbols' boxes; or, in a proportional font, between their ink, where
+// a number and a word without a space stand an eighth apart at most and
+// boxes may overlap ("Col17": -0.1 of the height apart, the ink 0.29).
 constexpr double kMissedSpaceHeights = 0.35;
+constexpr double kMissedSpaceInkHeights = 0.25;
 
 bool mendLowNines(std::vector<PlacedSymbol>& symbols) {
   const auto digit = [](const PlacedSymbol& s) { return s.text.size() == 1 && std::isdigit(static_cast<unsigned char>(s.text[0])); };
@@ -352,7 +356,7 @@ bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<Under
   return after != before;
 }
 
-std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height) {
+std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height, const std::vector<int>& inkBlanks) {
   const auto kind = [](const std::string& symbol, bool first) {
     const char c = first ? symbol.front() : symbol.back();
     if (c == 'O' || c == 'o') return 0;
@@ -365,8 +369,10 @@ std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int heigh
     if (symbols[i].text.empty()) return {};
     if (i > 0) {
       const int before = kind(symbols[i - 1].text, false), after = kind(symbols[i].text, true);
-      if (before != 0 && after != 0 && before != after &&
-          symbols[i].left - symbols[i - 1].right >= kMissedSpaceHeights * height) {
+      const bool commaBeforeWord = symbols[i - 1].text == "," && after == 2;
+      const bool wide = symbols[i].left - symbols[i - 1].right >= kMissedSpaceHeights * height ||
+                        (i < inkBlanks.size() && inkBlanks[i] >= kMissedSpaceInkHeights * height);
+      if (((before != 0 && after != 0 && before != after) || commaBeforeWord) && wide) {
         text += ' ';
         missed = true;
       }

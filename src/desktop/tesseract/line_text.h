@@ -57,12 +57,16 @@ struct PlacedSymbol {
 };
 
 // Tesseract drops a narrow space between a number and a word ("2kB" for
-// "2 kB", "Ln22" for "Ln 22"): the word's symbols joined, with a space where
-// a digit and a letter stand a third of the line's word `height` apart or
+// "2 kB", "Ln22" for "Ln 22"), and after a comma in small text ("22,Col"):
+// the word's symbols joined, with a space where a digit and a letter, or a
+// comma and a letter, stand a third of the line's word `height` apart or
 // more (without a space they stand a quarter apart at most, hexadecimal in
-// monospace); empty when no space was missed. Rings beside zeros are a row
-// of round buttons ("O00"), which stay whole to be dropped.
-std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height);
+// monospace), or where `inkBlanks` are given (a proportional font's: the
+// blank columns between each symbol and the one before) a quarter;
+// empty when no space was missed. Rings beside zeros are a row of round
+// buttons ("O00"), which stay whole to be dropped.
+std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height,
+                             const std::vector<int>& inkBlanks = {});
 
 // Tesseract reads a g after a number as a 9 (top's "2.0g" of memory as
 // "2.09"): a 9 that stands lower than the word's other

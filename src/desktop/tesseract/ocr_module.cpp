@@ -257,6 +257,19 @@ StemShape stemOf(const PlacedSymbol& symbol, const Band& band) {
   return stemShape(band.rows->image, glyphOf(symbol, band));
 }
 
+// The blank columns between each symbol's middle and the one before's, in
+// the word's rows of the band.
+std::vector<int> inkBlanks(const std::vector<PlacedSymbol>& symbols, const Band& band, int wordTop, int wordBottom) {
+  const int top = band.rows->at(band.top) + wordTop;
+  std::vector<int> blanks(symbols.size(), 0);
+  const auto middle = [](const PlacedSymbol& s) { return (s.left + s.right) / 2; };
+  for (std::size_t i = 1; i < symbols.size(); ++i) {
+    blanks[i] = widestBlank(band.rows->image, {top, top + wordBottom - wordTop + 1},
+                            {middle(symbols[i - 1]), middle(symbols[i])});
+  }
+  return blanks;
+}
+
 // What Tesseract reads a monospace zero, a ring around a mark, as besides O
 // ("eth0" as "etho", "nvme0n1" as "nvme@n1", a lone 0 as "©").
 constexpr std::string_view kZeroLookAlikes[] = {"o", "@", "Q", "d", "D", "\u00A9", "\u00AE"};
@@ -428,7 +441,9 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const bool underscoresMended = !underscores.empty() && mendUnderscores(symbols, underscores);
     const bool lookAlikeMended = lookAlike && mendLookAlikes(symbols, band, advance > 0);
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
-    std::string mended = numberAndWord ? withMissedSpaces(symbols, height) : std::string{};
+    const std::vector<int> blanks =
+        numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
+    std::string mended = numberAndWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
     if (mended.empty() && (lookAlikeMended || nineMended || underscoresMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
