@@ -757,6 +757,13 @@ TEST(KeptTokens, ADigitOrThreeLettersOrAColumnLetterInARowOfThem) {
   for (const auto& [what, stretches, kept] : cases) EXPECT_EQ(keptTokens(stretches), kept) << what;
 }
 
+TEST(HoldsLowercaseRun, SevenSmallLettersInARowOrMore) {
+  const std::pair<const char*, bool> cases[] = {
+      {"Warehouse java", true}, {"ok github. com/kim/ledger/internal/books", true}, {"pismes seen", false},
+      {"ro 7 ro \u201C. ro ~", false}, {"OooOoO\u00B0OoO", false}, {"schema.sq]", false}, {"", false}};
+  for (const auto& [line, holds] : cases) EXPECT_EQ(holdsLowercaseRun(line), holds) << line;
+}
+
 TEST(MendHexDigits, OnlyInLongHexadecimalNumbers) {
   expectMended(mendHexDigits, {{"trace_id=be3edcOalef2a4f0 span=4fdf8ela", "trace_id=be3edc0a1ef2a4f0 span=4fdf8e1a"},
                                {"postfix/qmgr[912]: 7B9EQD4: removed", "postfix/qmgr[912]: 7B9E0D4: removed"},

@@ -382,6 +382,16 @@ std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int heigh
   return missed ? text : std::string{};
 }
 
+bool holdsLowercaseRun(std::string_view line) {
+  constexpr int kLeastRun = 7;
+  int run = 0;
+  for (const char c : line) {
+    run = c >= 'a' && c <= 'z' ? run + 1 : 0;
+    if (run >= kLeastRun) return true;
+  }
+  return false;
+}
+
 std::string tesseractLanguage(std::string_view locale) {
   // language[_territory][.codeset][@modifier]
   const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));

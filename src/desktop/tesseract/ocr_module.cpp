@@ -544,6 +544,12 @@ bool holdsSureWord(const ::tesseract::LTRResultIterator& line) {
   return false;
 }
 
+// Whether the line is text by its words whatever its rating.
+bool holdsLongWord(const ::tesseract::LTRResultIterator& line) {
+  std::unique_ptr<char, Deleter> text(line.GetUTF8Text(::tesseract::RIL_TEXTLINE));
+  return text && holdsLowercaseRun(text.get());
+}
+
 void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   std::unique_ptr<::tesseract::ResultIterator, Deleter> start(engine.GetIterator());
   if (!start || start->Empty(::tesseract::RIL_TEXTLINE)) return;
@@ -555,7 +561,7 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   const Page& page = *band.page;
   do {
     const float confidence = lines.Confidence(::tesseract::RIL_TEXTLINE);
-    if (confidence < kLeastLineConfidence && !holdsSureWord(lines)) continue;
+    if (confidence < kLeastLineConfidence && !holdsSureWord(lines) && !holdsLongWord(lines)) continue;
     for (LinePiece& piece : linePieces(lines, band)) {
       const Rect box = page.onScreen(piece.left, band.top + piece.top, piece.right, band.top + piece.bottom);
       const bool number = piece.text.find_first_not_of("0123456789") == std::string::npos;
