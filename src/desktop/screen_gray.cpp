@@ -19,6 +19,15 @@ constexpr int kCellColumns = 8;
 // disk, green on black) keep their gray.
 constexpr int kColourOverLuma = 3;
 
+// Where the colour differs this many times more than the luma, the luma's
+// side tells nothing (dark blue on a dark teal is 4 steps darker, 184 apart
+// in blue), and on a background this near black or white, with room on one
+// side only, the pixel stands out on that side. The ratio holds along a
+// glyph's antialiased edge too, so a glyph goes one way whole. On a mid gray
+// (a title bar's icon) the luma's side stays.
+constexpr int kColourOverSide = 12;
+constexpr int kRoomOnOneSide = 64;
+
 using Colour = std::uint32_t;  // 0xRRGGBB
 
 Colour colourAt(const std::uint8_t* rgb) { return rgb[0] << 16 | rgb[1] << 8 | rgb[2]; }
@@ -83,8 +92,9 @@ std::uint8_t grayOf(Colour pixel, Colour background, int behind) {
     colourDifference = std::max(colourDifference, std::abs(channel(pixel, shift) - channel(background, shift)));
   }
   if (colourDifference <= kColourOverLuma * std::abs(own - behind)) return static_cast<std::uint8_t>(own);
-  // Equal lumas: away from the background's side.
-  const bool lighter = own != behind ? own > behind : behind < 128;
+  const bool sideless = colourDifference > kColourOverSide * std::abs(own - behind) &&
+                        (behind < kRoomOnOneSide || behind > 255 - kRoomOnOneSide);
+  const bool lighter = sideless ? behind < 128 : own > behind;
   return static_cast<std::uint8_t>(std::clamp(behind + (lighter ? colourDifference : -colourDifference), 0, 255));
 }
 

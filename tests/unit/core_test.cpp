@@ -414,6 +414,8 @@ TEST(ScreenGray, ColouredTextStandsOutByItsColourWhereItsLumaHidesIt) {
       {"gray text on white keeps its luma", {255, 255, 255}, {90, 90, 90}, 2, 90},
       {"dark blue on black is as bright as its blue", {16, 20, 24}, {0, 0, 238}, 2, 19 + 214},
       {"red on black", {0, 0, 0}, {205, 0, 0}, 2, 205},
+      {"dark blue on a dark teal 4 steps brighter, lighter still", {0, 43, 54}, {0, 0, 238}, 2, 31 + 184},
+      {"an orange icon on a mid gray-blue 8 steps brighter, darker", {100, 120, 150}, {230, 65, 15}, 2, 0},
       {"yellow on white as dark as its blue is", {255, 255, 255}, {205, 205, 0}, 2, 0},
       {"an avatar's disk, already apart by its luma", {255, 255, 255}, {79, 134, 247}, 2, 130},
       {"white on a blue button", {26, 115, 232}, {255, 255, 255}, 2, 255},
