@@ -66,11 +66,11 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
   };
   const std::vector<Probe> nestedProbes{{0, 16, 20, true},  {0, 19, 20, false}, {0, 176, 140, false},
                                         {0, 300, 200, false}, {1, 176, 140, true}, {1, 179, 140, false}};
-  auto sideBeside = [](std::vector<int> shortLines) {
+  auto sideBeside = [](std::vector<int> shortLines, int sideTop = 40) {
     GrayImage image = filled(640, 400, 30);
     fill(image, {160, 40, 240, 300}, 243);
     fill(image, {161, 120, 239, 32}, 215);
-    fill(image, {160, 40, 1, 80}, 89);
+    fill(image, {160, sideTop, 1, 120 - sideTop}, 89);
     shortLines.insert(shortLines.end(), {170, 188, 206});
     for (const int y : shortLines) {
       for (int x = 180; x < 260; x += 6) fill(image, {x, y, 2, 9}, 40);
@@ -155,6 +155,9 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
       // row: down all of their short page, it kept Tesseract from finding
       // them. Beside one line (a sheet's column letters) it stays.
       {"a window's side beside two short lines", sideBeside({62, 80}),
+       {{{180, 62, 80, 27}, {144, 40, 128, 80}, 243}, {{180, 170, 80, 45}, {160, 152, 240, 188}, 243}},
+       {{0, 160, 66, false}, {0, 180, 66, true}}},
+      {"a window's side down three quarters of the page, below a header's end", sideBeside({44, 62, 80}, 58),
        {{{180, 62, 80, 27}, {144, 40, 128, 80}, 243}, {{180, 170, 80, 45}, {160, 152, 240, 188}, 243}},
        {{0, 160, 66, false}, {0, 180, 66, true}}},
       {"a window's side beside one short line", sideBeside({62}),

@@ -661,27 +661,29 @@ std::vector<CellLook> lookAtCells(const BackgroundMap& map, const TextRegion& re
   return looks;
 }
 
-// A page shorter than a rule may hold the side of the window or panel it
-// lies in, down all of it: Tesseract then finds none of the lines beside it
-// (a sidebar's first items), and the rows it inks are read again as one run
-// too tall to be a line. Such a line (ink in all rows but a few) with no ink
-// beyond it is erased where it stands beside lines of text; beside one line
-// (a sheet's grid around its column letters) Tesseract reads the line.
-constexpr int kSideGapRows = 4;
-
+// A short page may hold the side of the window or panel it lies in, down
+// most of it and shorter than a rule: Tesseract then finds none of the
+// lines beside it (a sidebar's first items), and the rows it inks are one
+// run, too tall to be read again as a line (a terminal's column of process
+// ids under a reverse-video header). Such a line (one run of ink down three
+// quarters of the page at least) with no ink beyond it is erased where it
+// stands beside lines of text; beside one line (a sheet's grid around its
+// column letters) Tesseract reads the line.
 void eraseOuterSides(GrayImage& page) {
-  if (page.height >= kRuleHeight) return;
-  const auto inkedRows = [&](int x) {
-    int rows = 0;
-    for (int y = 0; y < page.height; ++y) rows += inkAt(page, x, y) ? 1 : 0;
-    return rows;
+  const auto longestRun = [&](int x) {
+    int longest = 0;
+    for (int y = 0, run = 0; y < page.height; ++y) {
+      run = inkAt(page, x, y) ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+    return longest;
   };
   std::vector<int> sides;
   const auto sidesFrom = [&](int x, int step) {
     for (; x >= 0 && x < page.width; x += step) {
-      const int rows = inkedRows(x);
-      if (rows == 0) continue;
-      if (rows < page.height - kSideGapRows) return;
+      const int run = longestRun(x);
+      if (run == 0) continue;
+      if (4 * run < 3 * page.height) return;
       sides.push_back(x);
     }
   };
