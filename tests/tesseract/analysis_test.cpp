@@ -760,11 +760,12 @@ TEST(KeptTokens, ADigitOrThreeLettersOrAColumnLetterInARowOfThem) {
   for (const auto& [what, stretches, kept] : cases) EXPECT_EQ(keptTokens(stretches), kept) << what;
 }
 
-TEST(HoldsLowercaseRun, SevenSmallLettersInARowOrMore) {
+TEST(HoldsWordlikeRun, SevenSmallLettersOrFourDigitsInARow) {
   const std::pair<const char*, bool> cases[] = {
-      {"Warehouse java", true}, {"ok github. com/kim/ledger/internal/books", true}, {"pismes seen", false},
-      {"ro 7 ro \u201C. ro ~", false}, {"OooOoO\u00B0OoO", false}, {"schema.sq]", false}, {"", false}};
-  for (const auto& [line, holds] : cases) EXPECT_EQ(holdsLowercaseRun(line), holds) << line;
+      {"Warehouse java", true}, {"ok github. com/kim/ledger/internal/books", true}, {"10412 S 1.7", true},
+      {"pismes seen", false}, {"ro 7 ro \u201C. ro ~", false}, {"OooOoO\u00B0OoO", false}, {"schema.sq]", false},
+      {"2 7 412", false}, {"", false}};
+  for (const auto& [line, holds] : cases) EXPECT_EQ(holdsWordlikeRun(line), holds) << line;
 }
 
 TEST(MendHexDigits, OnlyInLongHexadecimalNumbers) {

@@ -382,12 +382,14 @@ std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int heigh
   return missed ? text : std::string{};
 }
 
-bool holdsLowercaseRun(std::string_view line) {
-  constexpr int kLeastRun = 7;
-  int run = 0;
+bool holdsWordlikeRun(std::string_view line) {
+  constexpr int kLeastLetters = 7;
+  constexpr int kLeastDigits = 4;
+  int letters = 0, digits = 0;
   for (const char c : line) {
-    run = c >= 'a' && c <= 'z' ? run + 1 : 0;
-    if (run >= kLeastRun) return true;
+    letters = c >= 'a' && c <= 'z' ? letters + 1 : 0;
+    digits = c >= '0' && c <= '9' ? digits + 1 : 0;
+    if (letters >= kLeastLetters || digits >= kLeastDigits) return true;
   }
   return false;
 }

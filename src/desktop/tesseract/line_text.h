@@ -101,11 +101,12 @@ double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words);
 // ("github. com", "requireNonNull (sku) ;", "collections: :HashMap").
 bool inNeighbouringCells(const PlacedSymbol& last, const PlacedSymbol& next, double advance);
 
-// Whether the line holds a run of seven small letters or more: a line the
-// model rates as low as decoration for one doubtful mark ("Warehouse java"
-// for "Warehouse.java", rated 36) is text all the same, and decoration read
-// as text makes no such run ("pismes seen", "ro 7 ro", "OooOoO").
-bool holdsLowercaseRun(std::string_view line);
+// Whether the line holds a run of seven small letters or more, or of four
+// digits: a line the model rates as low as decoration for one doubtful mark
+// ("Warehouse java" for "Warehouse.java", rated 36; a process's "10412 S
+// 1.7", 42) is text all the same, and decoration read as text makes no such
+// run ("pismes seen", "ro 7 ro", "OooOoO").
+bool holdsWordlikeRun(std::string_view line);
 
 // The name of Tesseract's model for the language of a POSIX locale
 // ("de_DE.UTF-8" -> "deu", "zh_TW" -> "chi_tra"), or empty for English, for

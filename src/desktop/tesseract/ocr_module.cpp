@@ -547,7 +547,7 @@ bool holdsSureWord(const ::tesseract::LTRResultIterator& line) {
 // Whether the line is text by its words whatever its rating.
 bool holdsLongWord(const ::tesseract::LTRResultIterator& line) {
   std::unique_ptr<char, Deleter> text(line.GetUTF8Text(::tesseract::RIL_TEXTLINE));
-  return text && holdsLowercaseRun(text.get());
+  return text && holdsWordlikeRun(text.get());
 }
 
 void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
