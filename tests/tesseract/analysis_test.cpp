@@ -741,8 +741,11 @@ TEST(MonospaceSpaces, AWordsCellsTellTheAdvanceAndWhereNoSpaceIs) {
   }
 }
 
-TEST(MendColumnLetters, DoubledCapitalsInARowOfLoneCapitalsOnly) {
+TEST(MendColumnLetters, DoubledOrMisreadCapitalsInARowOfLoneCapitalsOnly) {
   expectMended(mendColumnLetters, {{"A B Cc D E F G Pp Q", "A B C D E F G P Q"},
+                                   {"J K L M N fe) Pp Q", "J K L M N O P Q"},
+                                   {"E F G H l J K", "E F G H I J K"},
+                                   {"A B C D E = H", "A B C D E = H"},
                                    {"Cc Pp and Ss", "Cc Pp and Ss"},
                                    {"A B Cc", "A B Cc"}});
 }

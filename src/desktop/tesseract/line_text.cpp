@@ -228,6 +228,13 @@ void mendColumnLetters(std::string& line) {
   for (std::string& word : words) {
     if (doubled(word)) word.resize(1);
   }
+  // Column letters run in alphabetical order: what stands between two
+  // letters one apart is the one they leave out ("N fe) P" for "N O P",
+  // "H l J" for "H I J").
+  for (std::size_t i = 1; i + 1 < words.size(); ++i) {
+    if (loneCapital(words[i]) || !loneCapital(words[i - 1]) || !loneCapital(words[i + 1])) continue;
+    if (words[i + 1][0] - words[i - 1][0] == 2) words[i] = std::string(1, static_cast<char>(words[i - 1][0] + 1));
+  }
   line = joined(words);
 }
 

@@ -28,8 +28,10 @@ void straightenMismatchedQuotes(std::string& line);
 void mendBarsAndBoxes(std::string& line);
 
 // Read one by one, far apart, a sheet's column letters come out doubled
-// where a capital looks like its small letter ("A B Cc D"): in a line of lone
-// capitals, a capital and its own small letter are the capital alone.
+// where a capital looks like its small letter ("A B Cc D"), or as another
+// mark ("N fe) P", "H l J"): in a line of lone capitals, a capital and its
+// own small letter are the capital alone, and what stands between two
+// capitals one apart is the capital between them.
 void mendColumnLetters(std::string& line);
 
 // Which lines read again where the layout found none are kept, for each
