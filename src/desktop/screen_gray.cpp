@@ -94,7 +94,8 @@ std::uint8_t grayOf(Colour pixel, Colour background, int behind) {
   if (colourDifference <= kColourOverLuma * std::abs(own - behind)) return static_cast<std::uint8_t>(own);
   const bool sideless = colourDifference > kColourOverSide * std::abs(own - behind) &&
                         (behind < kRoomOnOneSide || behind > 255 - kRoomOnOneSide);
-  const bool lighter = sideless ? behind < 128 : own > behind;
+  // Equal lumas: away from the background's side too.
+  const bool lighter = sideless || own == behind ? behind < 128 : own > behind;
   return static_cast<std::uint8_t>(std::clamp(behind + (lighter ? colourDifference : -colourDifference), 0, 255));
 }
 

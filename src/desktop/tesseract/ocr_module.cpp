@@ -545,7 +545,7 @@ bool holdsSureWord(const ::tesseract::LTRResultIterator& line) {
 }
 
 // Whether the line is text by its words whatever its rating.
-bool holdsLongWord(const ::tesseract::LTRResultIterator& line) {
+bool readsLikeText(const ::tesseract::LTRResultIterator& line) {
   std::unique_ptr<char, Deleter> text(line.GetUTF8Text(::tesseract::RIL_TEXTLINE));
   return text && holdsWordlikeRun(text.get());
 }
@@ -561,7 +561,7 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   const Page& page = *band.page;
   do {
     const float confidence = lines.Confidence(::tesseract::RIL_TEXTLINE);
-    if (confidence < kLeastLineConfidence && !holdsSureWord(lines) && !holdsLongWord(lines)) continue;
+    if (confidence < kLeastLineConfidence && !holdsSureWord(lines) && !readsLikeText(lines)) continue;
     for (LinePiece& piece : linePieces(lines, band)) {
       const Rect box = page.onScreen(piece.left, band.top + piece.top, piece.right, band.top + piece.bottom);
       const bool number = piece.text.find_first_not_of("0123456789") == std::string::npos;
