@@ -279,8 +279,9 @@ constexpr const char* kLookAlikeBytes = "LOo@QdD\xC2";
 // Letters of a monospace font that Tesseract reads as their look-alikes
 // are themselves again, by their shape: an l flagged at its top read as L
 // ("omar@Lab", "import Logging"), a 1 read as l where the font's l has a
-// foot bent right ("mailq -l"), a dotted zero read as O ("Swap: 2.0Gi OB")
-// or as another round glyph ("eth0" as "etho"); and in a proportional
+// foot bent right ("mailq -l") and such an l read as 1 ("ls -1"), a dotted
+// zero read as O ("Swap: 2.0Gi OB") or as another round glyph ("eth0" as
+// "etho"); and in a proportional
 // font, a zero read as O beside a digit ("river_O1.jpg"), which is narrower
 // than the font's O. Returns whether any was.
 bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool monospace) {
@@ -302,6 +303,9 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
     } else if (symbol.text == "l" && band.feetTellLFromOne) {
       const StemShape shape = stemOf(symbol, band);
       if (flagged(shape) && footReaches(shape, true)) itself = "1";
+    } else if (symbol.text == "1" && band.feetTellLFromOne) {
+      const StemShape shape = stemOf(symbol, band);
+      if (flagged(shape) && footReaches(shape, false)) itself = "l";
     } else if (symbol.text == "O" && inkAtMiddle(band.rows->image, glyphOf(symbol, band))) {
       itself = "0";
     } else if (std::find(std::begin(kZeroLookAlikes), std::end(kZeroLookAlikes), symbol.text) !=
@@ -415,14 +419,14 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     // Only a number beside a word can hide a missed space, and only an L,
-    // an l or a round glyph a look-alike.
+    // an l, a 1 or a round glyph a look-alike.
     const std::string_view read(word.get());
     const auto holds = [&](int (*kind)(int)) {
       return std::any_of(read.begin(), read.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
     };
     const bool numberAndWord = holds(isdigit) && holds(isalpha);
     const bool lookAlike = read.find_first_of(kLookAlikeBytes) != std::string_view::npos ||
-                           (band.feetTellLFromOne && read.find('l') != std::string_view::npos);
+                           (band.feetTellLFromOne && read.find_first_of("l1") != std::string_view::npos);
     const bool nineAfterDigit = read.find('9') != std::string_view::npos &&
                                 std::count_if(read.begin(), read.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }) > 1;
     const int wordBaseline = baselineAt(wordLeft);
