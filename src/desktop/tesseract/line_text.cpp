@@ -277,14 +277,10 @@ constexpr std::size_t kLeastAdvanceSamples = 16;
 constexpr double kAdvanceTolerance = 0.15;
 constexpr double kLeastSteadyShare = 0.85;
 
-namespace {
-double middleOf(const PlacedSymbol& symbol) { return (symbol.left + symbol.right) / 2.0; }
-}  // namespace
-
 double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words) {
   std::vector<double> advances;
   for (const std::vector<PlacedSymbol>& word : words) {
-    for (std::size_t i = 1; i < word.size(); ++i) advances.push_back(middleOf(word[i]) - middleOf(word[i - 1]));
+    for (std::size_t i = 1; i < word.size(); ++i) advances.push_back(word[i].middle() - word[i - 1].middle());
   }
   if (advances.size() < kLeastAdvanceSamples) return 0;
   std::vector<double> sorted = advances;
@@ -301,7 +297,7 @@ double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words) {
 constexpr double kMostNeighbourAdvances = 1.25;
 
 bool inNeighbouringCells(const PlacedSymbol& last, const PlacedSymbol& next, double advance) {
-  return advance > 0 && middleOf(next) - middleOf(last) < kMostNeighbourAdvances * advance;
+  return advance > 0 && next.middle() - last.middle() < kMostNeighbourAdvances * advance;
 }
 
 // A missed space lies this share of the word height wide at least, between
@@ -364,22 +360,24 @@ bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<Under
 }
 
 std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height, const std::vector<int>& inkBlanks) {
+  enum Kind { kOther, kDigit, kLetter };
   const auto kind = [](const std::string& symbol, bool first) {
     const char c = first ? symbol.front() : symbol.back();
-    if (c == 'O' || c == 'o') return 0;
-    if (std::isdigit(static_cast<unsigned char>(c)) != 0) return 1;
-    return std::isalpha(static_cast<unsigned char>(c)) != 0 ? 2 : 0;
+    if (c == 'O' || c == 'o') return kOther;
+    if (std::isdigit(static_cast<unsigned char>(c)) != 0) return kDigit;
+    return std::isalpha(static_cast<unsigned char>(c)) != 0 ? kLetter : kOther;
   };
   std::string text;
   bool missed = false;
   for (std::size_t i = 0; i < symbols.size(); ++i) {
     if (symbols[i].text.empty()) return {};
     if (i > 0) {
-      const int before = kind(symbols[i - 1].text, false), after = kind(symbols[i].text, true);
-      const bool commaBeforeWord = symbols[i - 1].text == "," && after == 2;
+      const Kind before = kind(symbols[i - 1].text, false), after = kind(symbols[i].text, true);
+      const bool commaBeforeWord = symbols[i - 1].text == "," && after == kLetter;
       const bool wide = symbols[i].left - symbols[i - 1].right >= kMissedSpaceHeights * height ||
                         (i < inkBlanks.size() && inkBlanks[i] >= kMissedSpaceInkHeights * height);
-      if (((before != 0 && after != 0 && before != after) || commaBeforeWord) && wide) {
+      const bool numberBesideWord = before != kOther && after != kOther && before != after;
+      if ((numberBesideWord || commaBeforeWord) && wide) {
         text += ' ';
         missed = true;
       }

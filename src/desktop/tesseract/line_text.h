@@ -56,6 +56,8 @@ struct PlacedSymbol {
   int right = 0;
   int top = 0;
   int bottom = 0;
+
+  double middle() const { return (left + right) / 2.0; }
 };
 
 // Tesseract drops a narrow space between a number and a word ("2kB" for

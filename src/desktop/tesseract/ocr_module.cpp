@@ -262,10 +262,9 @@ StemShape stemOf(const PlacedSymbol& symbol, const Band& band) {
 std::vector<int> inkBlanks(const std::vector<PlacedSymbol>& symbols, const Band& band, int wordTop, int wordBottom) {
   const int top = band.rows->at(band.top) + wordTop;
   std::vector<int> blanks(symbols.size(), 0);
-  const auto middle = [](const PlacedSymbol& s) { return (s.left + s.right) / 2; };
   for (std::size_t i = 1; i < symbols.size(); ++i) {
     blanks[i] = widestBlank(band.rows->image, {top, top + wordBottom - wordTop + 1},
-                            {middle(symbols[i - 1]), middle(symbols[i])});
+                            {static_cast<int>(symbols[i - 1].middle()), static_cast<int>(symbols[i].middle())});
   }
   return blanks;
 }
@@ -281,9 +280,9 @@ constexpr const char* kLookAlikeBytes = "LOo@QdD\xC2";
 // ("omar@Lab", "import Logging"), a 1 read as l where the font's l has a
 // foot bent right ("mailq -l") and such an l read as 1 ("ls -1"), a dotted
 // zero read as O ("Swap: 2.0Gi OB") or as another round glyph ("eth0" as
-// "etho"); and in a proportional
-// font, a zero read as O beside a digit ("river_O1.jpg"), which is narrower
-// than the font's O. Returns whether any was.
+// "etho"); and in a proportional font, a zero read as O beside a digit
+// ("river_O1.jpg"), which is narrower than the font's O. Returns whether
+// any was.
 bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool monospace) {
   bool mended = false;
   // Whether symbol i (none past either end) is one character of a kind.
