@@ -38,6 +38,8 @@ constexpr int kRuleHeight = 120;
 // long is that area showing at a panel's edge.
 constexpr int kEdgeLength = 24;
 constexpr int kLeftMarginCells = 2;
+// Gray steps from an area's background that a pixel still shows it by.
+constexpr int kOwnBackgroundSteps = 4;
 // Pages are dark on white: their pixels darker than this are ink.
 constexpr int kPageInk = 255 - kInkContrast;
 // Faint, before contrast is stretched: disabled text on a light panel.
@@ -483,6 +485,20 @@ std::vector<std::pair<int, int>> areaParts(const BackgroundMap& map, int id, con
   return parts;
 }
 
+// Rows right above `top`, at most `most`, in which most pixels show the
+// area's background. Cells are coarser than areas: an area whose top edge
+// cuts a cell (a terminal's reverse-video row, which need not start on a
+// cell) would lose the rows where its first line's letters begin.
+int ownRowsAbove(const GrayImage& image, std::uint8_t background, const ColumnSpan& columns, int top, int most) {
+  int rows = 0;
+  for (int y = top - 1; rows < most && y >= 0; --y, ++rows) {
+    int own = 0;
+    for (int x = columns.left; x < columns.right; ++x) own += std::abs(image.at(x, y) - background) <= kOwnBackgroundSteps;
+    if (2 * own < columns.right - columns.left) break;
+  }
+  return rows;
+}
+
 }  // namespace
 
 std::vector<TextRegion> findTextRegions(const GrayImage& image, const BackgroundMap& map) {
@@ -511,10 +527,12 @@ std::vector<TextRegion> findTextRegions(const GrayImage& image, const Background
       // desktop beside a window is no ink in the cells next to that desktop,
       // and a line's first glyph may sit in a cell that mostly shows it.
       const int left = std::max(0, inked.left - kLeftMarginCells) * map.cellSize;
-      const int top = std::max(part.top, inked.top - 1) * map.cellSize;
       const int right = std::min((std::min(part.right, inked.right + 1) + 1) * map.cellSize, image.width);
+      int top = std::max(part.top, inked.top - 1) * map.cellSize;
       const int bottom = std::min((std::min(part.bottom, inked.bottom + 1) + 1) * map.cellSize, image.height);
-      regions.push_back({static_cast<int>(id), Rect{left, top, right - left, bottom - top}, map.areaBackground[id]});
+      const std::uint8_t background = map.areaBackground[id];
+      if (inked.top == whole[id].top) top -= ownRowsAbove(image, background, {left, right}, top, map.cellSize);
+      regions.push_back({static_cast<int>(id), Rect{left, top, right - left, bottom - top}, background});
     }
   }
   std::sort(regions.begin(), regions.end(), [](const TextRegion& a, const TextRegion& b) {
