@@ -29,6 +29,10 @@ constexpr int kColourOverSide = 12;
 constexpr int kRoomOnOneSide = 64;
 
 using Colour = std::uint32_t;  // 0xRRGGBB
+constexpr Colour kNoColour = ~Colour{0};
+
+// A cell plainly shows a colour that all but one in this many of its pixels have.
+constexpr int kPlainShares = 4;
 
 Colour colourAt(const std::uint8_t* rgb) { return rgb[0] << 16 | rgb[1] << 8 | rgb[2]; }
 int channel(Colour colour, int shift) { return static_cast<int>(colour >> shift & 0xFF); }
@@ -60,9 +64,38 @@ CellColour mostCommon(const Colour* colours, int width, int columns, int rows, C
   return best;
 }
 
-// Each cell's background: of its own and its neighbours' most common colours,
-// the one most pixels of the three have (a glyph's thick stroke may fill a cell).
-std::vector<Colour> rowBackgrounds(const Colour* colours, int width, int rows) {
+// Pixels of `colour` in cells [first, last] of the strip.
+int countIn(const Colour* colours, int width, int rows, int first, int last, Colour colour) {
+  const int left = first * kCellColumns;
+  const int right = std::min(width, (last + 1) * kCellColumns);
+  int count = 0;
+  for (int y = 0; y < rows; ++y) {
+    count += static_cast<int>(std::count(colours + y * width + left, colours + y * width + right, colour));
+  }
+  return count;
+}
+
+// Of the cell's own and its neighbours' most common colours, the one most
+// pixels of the three have (a glyph's thick stroke may fill a cell).
+Colour commonOfThree(const std::vector<CellColour>& common, int cell) {
+  const int first = std::max(0, cell - 1);
+  const int last = std::min(static_cast<int>(common.size()) - 1, cell + 1);
+  CellColour best{common[cell].colour, 0};
+  for (int candidate = first; candidate <= last; ++candidate) {
+    int count = 0;
+    for (int other = first; other <= last; ++other) {
+      if (common[other].colour == common[candidate].colour) count += common[other].count;
+    }
+    if (count > best.count) best = {common[candidate].colour, count};
+  }
+  return best.colour;
+}
+
+// Each cell's background. Bold text can fill a cell and both its neighbours
+// (a bold cyan prompt at 150% came out half cyan, half white, and read
+// "noor@leab"): where the three still hold a quarter of the background the
+// cell plainly showed higher up, that background stays.
+std::vector<Colour> rowBackgrounds(const Colour* colours, int width, int rows, std::vector<Colour>& plainAbove) {
   const int cells = (width + kCellColumns - 1) / kCellColumns;
   std::vector<CellColour> common(static_cast<std::size_t>(cells));
   for (int cell = 0; cell < cells; ++cell) {
@@ -72,15 +105,18 @@ std::vector<Colour> rowBackgrounds(const Colour* colours, int width, int rows) {
   }
   std::vector<Colour> backgrounds(static_cast<std::size_t>(cells));
   for (int cell = 0; cell < cells; ++cell) {
-    CellColour best{common[cell].colour, 0};
-    for (int candidate = std::max(0, cell - 1); candidate <= std::min(cells - 1, cell + 1); ++candidate) {
-      int count = 0;
-      for (int other = std::max(0, cell - 1); other <= std::min(cells - 1, cell + 1); ++other) {
-        if (common[other].colour == common[candidate].colour) count += common[other].count;
-      }
-      if (count > best.count) best = {common[candidate].colour, count};
+    backgrounds[cell] = commonOfThree(common, cell);
+    Colour& above = plainAbove[static_cast<std::size_t>(cell)];
+    const int first = std::max(0, cell - 1);
+    const int last = std::min(cells - 1, cell + 1);
+    const int ownPixels = std::min(kCellColumns, width - cell * kCellColumns) * rows;
+    const int threePixels = (std::min(width, (last + 1) * kCellColumns) - first * kCellColumns) * rows;
+    if (kPlainShares * common[cell].count >= (kPlainShares - 1) * ownPixels) {
+      above = common[cell].colour;
+    } else if (above != kNoColour && above != backgrounds[cell] &&
+               kPlainShares * countIn(colours, width, rows, first, last, above) >= threePixels) {
+      backgrounds[cell] = above;
     }
-    backgrounds[cell] = best.colour;
   }
   return backgrounds;
 }
@@ -101,14 +137,20 @@ std::uint8_t grayOf(Colour pixel, Colour background, int behind) {
 
 }  // namespace
 
-void toScreenGray(const std::uint8_t* rgb, int width, int rows, std::uint8_t* gray) {
+ScreenGrayConverter::ScreenGrayConverter(int width)
+    : width_(width),
+      colours_(static_cast<std::size_t>(width) * kGrayCellRows),
+      plainAbove_(static_cast<std::size_t>((width + kCellColumns - 1) / kCellColumns), kNoColour) {}
+
+void ScreenGrayConverter::convert(const std::uint8_t* rgb, int rows, std::uint8_t* gray) {
+  const int width = width_;
   const auto w = static_cast<std::size_t>(width);
-  std::vector<Colour> colours(w * kGrayCellRows);
+  std::vector<Colour>& colours = colours_;
   for (int top = 0; top < rows; top += kGrayCellRows) {
     const int cellRows = std::min(kGrayCellRows, rows - top);
     const std::uint8_t* strip = rgb + static_cast<std::size_t>(top) * w * 3;
     for (std::size_t i = 0; i < w * cellRows; ++i) colours[i] = colourAt(strip + 3 * i);
-    const std::vector<Colour> backgrounds = rowBackgrounds(colours.data(), width, cellRows);
+    const std::vector<Colour> backgrounds = rowBackgrounds(colours.data(), width, cellRows, plainAbove_);
     for (int y = 0; y < cellRows; ++y) {
       const Colour* in = colours.data() + y * w;
       std::uint8_t* out = gray + (top + y) * w;
@@ -121,6 +163,10 @@ void toScreenGray(const std::uint8_t* rgb, int width, int rows, std::uint8_t* gr
       }
     }
   }
+}
+
+void toScreenGray(const std::uint8_t* rgb, int width, int rows, std::uint8_t* gray) {
+  ScreenGrayConverter(width).convert(rgb, rows, gray);
 }
 
 }  // namespace kestrova::desktop

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace kestrova::desktop {
 
@@ -11,9 +12,22 @@ namespace kestrova::desktop {
 // colour stands out from the background around it far more than its luma
 // does (dark blue or red text on black, yellow text on white): then it
 // stands out by the colour's difference, on the side its luma lies.
-// Backgrounds are judged over cells of kGrayCellRows rows; the result does
-// not depend on how the rows are cut when each part's rows are a multiple of it.
+// Backgrounds are judged over cells of kGrayCellRows rows, and over the
+// cells above where bold text fills a cell.
 inline constexpr int kGrayCellRows = 8;
 void toScreenGray(const std::uint8_t* rgb, int width, int rows, std::uint8_t* gray);
+
+// The same an image's rows a part at a time, top to bottom, each part's rows
+// a multiple of kGrayCellRows but the last's: the grays are the whole image's.
+class ScreenGrayConverter {
+ public:
+  explicit ScreenGrayConverter(int width);
+  void convert(const std::uint8_t* rgb, int rows, std::uint8_t* gray);
+
+ private:
+  int width_;
+  std::vector<std::uint32_t> colours_;     // a cell's rows, 0xRRGGBB
+  std::vector<std::uint32_t> plainAbove_;  // per cell
+};
 
 }  // namespace kestrova::desktop

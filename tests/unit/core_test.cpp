@@ -407,8 +407,11 @@ TEST(ScreenGray, ColouredTextStandsOutByItsColourWhereItsLumaHidesIt) {
   struct Case {
     const char* what;
     Rgb background, ink;
-    int inkColumns;  // from column 8 of three cells of 8x8
-    int gray;        // of the ink at column 9
+    int inkColumns;  // from column `inkLeft` of three cells of 8x8, in rows from `inkTop` down
+    int gray;        // of the ink at column 9, row `inkTop`
+    int inkLeft = 8;
+    int inkTop = 0;
+    int gapLeft = 0;  // three background columns from here
   };
   const Case cases[] = {
       {"gray text on white keeps its luma", {255, 255, 255}, {90, 90, 90}, 2, 90},
@@ -420,23 +423,28 @@ TEST(ScreenGray, ColouredTextStandsOutByItsColourWhereItsLumaHidesIt) {
       {"an avatar's disk, already apart by its luma", {255, 255, 255}, {79, 134, 247}, 2, 130},
       {"white on a blue button", {26, 115, 232}, {255, 255, 255}, 2, 255},
       {"a stroke filling a cell, told by the cells beside it", {255, 255, 255}, {205, 205, 0}, 8, 0},
+      {"bold strokes filling the cells beside it too, told by the cells above", {255, 255, 255}, {205, 205, 0}, 18, 0,
+       3, desktop::kGrayCellRows, 11},
   };
   constexpr int kWidth = 24;
   for (const Case& c : cases) {
     std::vector<std::uint8_t> rgb;
     for (int y = 0; y < 2 * desktop::kGrayCellRows; ++y) {
       for (int x = 0; x < kWidth; ++x) {
-        const Rgb& colour = x >= 8 && x < 8 + c.inkColumns ? c.ink : c.background;
+        const bool inGap = c.gapLeft > 0 && x >= c.gapLeft && x < c.gapLeft + 3;
+        const bool inked = y >= c.inkTop && x >= c.inkLeft && x < c.inkLeft + c.inkColumns && !inGap;
+        const Rgb& colour = inked ? c.ink : c.background;
         rgb.insert(rgb.end(), colour.begin(), colour.end());
       }
     }
     std::vector<std::uint8_t> whole(rgb.size() / 3), inParts(rgb.size() / 3);
     desktop::toScreenGray(rgb.data(), kWidth, 2 * desktop::kGrayCellRows, whole.data());
-    EXPECT_EQ(whole[9], c.gray) << c.what;
+    EXPECT_EQ(whole[c.inkTop * kWidth + 9], c.gray) << c.what;
     EXPECT_EQ(whole[20], desktop::luma(c.background[0], c.background[1], c.background[2])) << c.what;
     // Rows converted a cell's height at a time, as a capture's strips are.
+    desktop::ScreenGrayConverter grays(kWidth);
     for (int top = 0; top < 2 * desktop::kGrayCellRows; top += desktop::kGrayCellRows) {
-      desktop::toScreenGray(rgb.data() + top * kWidth * 3, kWidth, desktop::kGrayCellRows, inParts.data() + top * kWidth);
+      grays.convert(rgb.data() + top * kWidth * 3, desktop::kGrayCellRows, inParts.data() + top * kWidth);
     }
     EXPECT_EQ(inParts, whole) << c.what;
   }

@@ -219,6 +219,7 @@ std::vector<std::uint8_t> readShared(Connection& connection, const Rect& rect, c
   if (!segment.attached()) return {};
   const auto outRowBytes = static_cast<std::size_t>(rect.width);
   std::vector<std::uint8_t> pixels(outRowBytes * static_cast<std::size_t>(rect.height));
+  ScreenGrayConverter grays(rect.width);
   for (int top = 0; top < rect.height; top += stripRows) {
     const int rows = std::min(stripRows, rect.height - top);
     auto image = connection.reply<xcb_shm_get_image_reply_t>(
@@ -226,7 +227,7 @@ std::vector<std::uint8_t> readShared(Connection& connection, const Rect& rect, c
                           static_cast<std::int16_t>(rect.y + top), static_cast<std::uint16_t>(rect.width),
                           static_cast<std::uint16_t>(rows), ~0U, XCB_IMAGE_FORMAT_Z_PIXMAP, segment.id(), 0));
     if (!image || !convertRows(segment.data(), std::min<std::size_t>(image->size, stripSize), rect.width, rows, layout,
-                               pixels.data() + static_cast<std::size_t>(top) * outRowBytes)) {
+                               grays, pixels.data() + static_cast<std::size_t>(top) * outRowBytes)) {
       return {};
     }
   }

@@ -74,7 +74,7 @@ bool decodeRows(const std::uint8_t* source, std::size_t sourceSize, int width, i
 }
 
 bool convertRows(const std::uint8_t* source, std::size_t sourceSize, int width, int height, const PixelLayout& layout,
-                 std::uint8_t* out) {
+                 ScreenGrayConverter& grays, std::uint8_t* out) {
   const auto stride = strideOfRows(layout, width, height, sourceSize);
   if (!stride) return false;
   // A few rows at a time: the grays are judged over cells of that many rows,
@@ -84,7 +84,7 @@ bool convertRows(const std::uint8_t* source, std::size_t sourceSize, int width, 
   for (int top = 0; top < height; top += kGrayCellRows) {
     const int rows = std::min(kGrayCellRows, height - top);
     decodeRows(source + top * *stride, *stride * rows, width, rows, layout, rgb.data());
-    toScreenGray(rgb.data(), width, rows, out + top * w);
+    grays.convert(rgb.data(), rows, out + top * w);
   }
   return true;
 }
@@ -93,7 +93,8 @@ std::vector<std::uint8_t> toGray(const std::uint8_t* source, std::size_t sourceS
                                  const PixelLayout& layout) {
   if (width <= 0 || height <= 0) return {};
   std::vector<std::uint8_t> out(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-  if (!convertRows(source, sourceSize, width, height, layout, out.data())) return {};
+  ScreenGrayConverter grays(width);
+  if (!convertRows(source, sourceSize, width, height, layout, grays, out.data())) return {};
   return out;
 }
 

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "desktop/screen_gray.h"
+
 namespace kestrova::desktop::x11 {
 
 struct PixelLayout {
@@ -27,11 +29,11 @@ std::optional<std::size_t> sourceBytesPerRow(const PixelLayout& layout, int widt
 bool decodeRows(const std::uint8_t* source, std::size_t sourceSize, int width, int height, const PixelLayout& layout,
                 std::uint8_t* rgb);
 
-// The same rows into `out` as `width` grays a row (toScreenGray). The rows
-// of one call are judged on their own: calls for the rows of one image start
-// at multiples of kGrayCellRows.
+// The same rows into `out` as `width` grays a row, by `grays`: calls for the
+// rows of one image go top to bottom, each but the last a multiple of
+// kGrayCellRows rows.
 bool convertRows(const std::uint8_t* source, std::size_t sourceSize, int width, int height, const PixelLayout& layout,
-                 std::uint8_t* out);
+                 ScreenGrayConverter& grays, std::uint8_t* out);
 
 // The same into a new buffer; empty when convertRows() fails.
 std::vector<std::uint8_t> toGray(const std::uint8_t* source, std::size_t sourceSize, int width, int height,
