@@ -257,6 +257,14 @@ StemShape stemOf(const PlacedSymbol& symbol, const Band& band) {
   return stemShape(band.rows->image, glyphOf(symbol, band));
 }
 
+// Whether the page holds no ink at all where the symbol was read: in a
+// wide blank between a terminal's columns the model may make up marks
+// ("3d4h =: 10.42.1.17").
+bool blankUnder(const PlacedSymbol& symbol, const Band& band) {
+  const Rect glyph = glyphOf(symbol, band);
+  return inkWithin(band.rows->image, {glyph.y, glyph.bottom()}, {glyph.x, glyph.right()}).pixels == 0;
+}
+
 // The blank columns between each symbol's middle and the one before's, in
 // the word's rows of the band.
 std::vector<int> inkBlanks(const std::vector<PlacedSymbol>& symbols, const Band& band, int wordTop, int wordBottom) {
@@ -415,11 +423,16 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     std::unique_ptr<char, Deleter> word(words.GetUTF8Text(RIL_WORD));
     // A word of blanks is no word: a line of only such is dropped.
     if (!word || std::string_view(word.get()).find_first_not_of(" \t\n") == std::string_view::npos) continue;
+    std::string inked;
+    if (std::erase_if(lineSymbols[index], [&](const PlacedSymbol& symbol) { return blankUnder(symbol, band); }) > 0) {
+      for (const PlacedSymbol& symbol : lineSymbols[index]) inked += symbol.text;
+      if (inked.empty()) continue;
+    }
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     // Only a number beside a word can hide a missed space, and only an L,
     // an l, a 1 or a round glyph a look-alike.
-    const std::string_view read(word.get());
+    const std::string_view read = inked.empty() ? std::string_view(word.get()) : std::string_view(inked);
     const auto holds = [&](int (*kind)(int)) {
       return std::any_of(read.begin(), read.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
     };
