@@ -296,8 +296,55 @@ double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words) {
 // between them two; boxes off by a fifth either way are still told apart.
 constexpr double kMostNeighbourAdvances = 1.25;
 
-bool inNeighbouringCells(const PlacedSymbol& last, const PlacedSymbol& next, double advance) {
-  return advance > 0 && next.middle() - last.middle() < kMostNeighbourAdvances * advance;
+namespace {
+
+std::size_t codePoints(std::string_view text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+std::size_t cellsOf(const std::vector<PlacedSymbol>& word) {
+  std::size_t cells = 0;
+  for (const PlacedSymbol& symbol : word) cells += std::max<std::size_t>(1, codePoints(symbol.text));
+  return cells;
+}
+
+// Symbols whose cells are judged together at a word's end.
+constexpr std::size_t kEndSymbols = 4;
+
+// Where the middle of a word's first or last cell stands, judged by the
+// symbols at that end: one box may lie a third of a cell off its glyph (a 5
+// after a b, its box over the b's). A symbol of several characters (a line
+// of underscores) fills as many cells.
+double endCellMiddle(const std::vector<PlacedSymbol>& word, double advance, bool last) {
+  const double lastCell = static_cast<double>(cellsOf(word) - 1);
+  std::vector<double> estimates;
+  std::size_t cell = 0;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    const std::size_t cells = std::max<std::size_t>(1, codePoints(word[i].text));
+    const double middleCell = static_cast<double>(cell) + static_cast<double>(cells - 1) / 2;
+    cell += cells;
+    const bool atTheEnd = last ? i + kEndSymbols >= word.size() : i < kEndSymbols;
+    if (atTheEnd) estimates.push_back(word[i].middle() + ((last ? lastCell : 0) - middleCell) * advance);
+  }
+  std::nth_element(estimates.begin(), estimates.begin() + static_cast<std::ptrdiff_t>(estimates.size() / 2), estimates.end());
+  return estimates[estimates.size() / 2];
+}
+
+// Whether the word's symbols fill as many cells as it has characters: a
+// symbol read twice or made up ("7a03f11d") spreads a word's characters
+// over fewer cells.
+bool fillsItsCells(const std::vector<PlacedSymbol>& word, double advance) {
+  const double cells = (word.back().middle() - word.front().middle()) / advance + 1;
+  return std::abs(cells - static_cast<double>(cellsOf(word))) <= 0.5;
+}
+
+}  // namespace
+
+bool inNeighbouringCells(const std::vector<PlacedSymbol>& before, const std::vector<PlacedSymbol>& next, double advance) {
+  if (advance <= 0 || before.empty() || next.empty()) return false;
+  const double lastOfBefore = fillsItsCells(before, advance) ? endCellMiddle(before, advance, true) : before.back().middle();
+  const double firstOfNext = fillsItsCells(next, advance) ? endCellMiddle(next, advance, false) : next.front().middle();
+  return firstOfNext - lastOfBefore < kMostNeighbourAdvances * advance;
 }
 
 // A missed space lies this share of the word height wide at least, between

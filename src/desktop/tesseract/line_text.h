@@ -99,11 +99,12 @@ bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<Under
 // tell (a proportional font's narrow and wide letters vary it); 0 otherwise.
 double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words);
 
-// Whether two symbols of a monospace line, the last of a word and the first
-// of the next, stand in neighbouring cells of its `advance`: no blank cell,
-// so no space, between them, where Tesseract saw one beside a narrow glyph
-// ("github. com", "requireNonNull (sku) ;", "collections: :HashMap").
-bool inNeighbouringCells(const PlacedSymbol& last, const PlacedSymbol& next, double advance);
+// Whether two words of a monospace line (each its symbols), the last cell
+// of one and the first of the next, stand in neighbouring cells of its
+// `advance`: no blank cell, so no space, between them, where Tesseract saw
+// one beside a narrow glyph ("github. com", "requireNonNull (sku) ;",
+// "collections: :HashMap") or a box off its glyph ("7c9f8d6b5 -9wmzt").
+bool inNeighbouringCells(const std::vector<PlacedSymbol>& before, const std::vector<PlacedSymbol>& next, double advance);
 
 // Whether the line holds a run of seven small letters or more, or of four
 // digits: a line the model rates as low as decoration for one doubtful mark

@@ -415,7 +415,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     lineSymbols.push_back(symbolsOf(eachWord));
   } while (!eachWord.IsAtFinalElement(RIL_TEXTLINE, RIL_WORD) && eachWord.Next(RIL_WORD));
   const double advance = monospaceAdvance(lineSymbols);
-  std::optional<PlacedSymbol> lastSymbol;
+  std::vector<PlacedSymbol> lastSymbols;  // the last word's
   std::size_t wordIndex = 0;
   ::tesseract::LTRResultIterator words(line);
   do {
@@ -475,8 +475,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     if (next.empty()) continue;
     // Small text beside large (a page's margin beside its body) is measured by its own height.
     const int beside = pieces.empty() ? 0 : std::max(pieces.back().bottom - pieces.back().top, wordBottom - wordTop);
-    const std::optional<PlacedSymbol> before = std::exchange(
-        lastSymbol, symbols.empty() ? std::nullopt : std::optional<PlacedSymbol>(symbols.back()));
+    const std::vector<PlacedSymbol> before = std::exchange(lastSymbols, symbols);
     if (pieces.empty() || wordLeft - pieces.back().right > kColumnGapHeights * std::min(height, beside)) {
       lastEndsWithLine = endsWithLine;
       lastWordLeft = wordLeft;
@@ -506,7 +505,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
             height;
     const bool joined = oneStretch || (keptUnderscore && 4 * (wordLeft - piece.right) < bottom - top);
     const bool seen = !joined && hasBaseline && underscoreAfter(band.rows->image, end, 2 * band.page->scale);
-    const bool noBlankCell = before && !symbols.empty() && inNeighbouringCells(*before, symbols.front(), advance);
+    const bool noBlankCell = inNeighbouringCells(before, symbols, advance);
     if (!joined && (seen || !noBlankCell)) piece.text += !seen ? " " : keptUnderscore ? "" : "_";
     // The underscores that end the word before, put back there, are those
     // Tesseract read at this word's start ("trace" "_id").
