@@ -652,23 +652,28 @@ TEST(MendUnderscores, EachLineWrittenAsItsUnderscoresInItsPlace) {
     }
     return symbols;
   };
-  const std::tuple<const char*, std::vector<UnderscoreLine>, const char*> cases[] = {
-      {"||future||", {{0, 22, 2}, {96, 118, 2}}, "__future__"},
-      {"(|name_,", {{12, 24, 2}, {72, 82, 2}}, "(__name__,"},  // one of two read
-      {"~all", {{0, 10, 2}}, "__all"},                           // read as a dash
-      {"trace_id", {{56, 74, 1}}, "trace_id"},                   // read, the line wider than its box
-      {"_id", {{0, 10, 0}}, "id"},                               // the word before put it back
-      {"x-y", {{36, 48, 1}}, "x-y_"},                            // a dash not over it stays
+  using Step = bool (*)(std::vector<PlacedSymbol>&, const std::vector<UnderscoreLine>&);
+  const std::tuple<const char*, Step, std::vector<UnderscoreLine>, const char*> cases[] = {
+      {"||future||", mendUnderscores, {{0, 22, 2}, {96, 118, 2}}, "__future__"},
+      {"(|name_,", mendUnderscores, {{12, 24, 2}, {72, 82, 2}}, "(__name__,"},  // one of two read
+      {"~all", mendUnderscores, {{0, 10, 2}}, "__all"},                           // read as a dash
+      {"trace_id", mendUnderscores, {{56, 74, 1}}, "trace_id"},  // read, the line wider than its box
+      {"_id", mendUnderscores, {{0, 10, 0}}, "id"},              // the word before put it back
+      {"x-y", mendUnderscores, {{36, 48, 1}}, "x-y_"},           // a dash not over it stays
+      // A last underscore the page does not show is made up.
+      {"run.sh_", dropMadeUpUnderscore, {}, "run.sh"},
+      {"load_config_", dropMadeUpUnderscore, {{48, 58, 1}, {132, 142, 1}}, "load_config_"},
+      {"trace_", dropMadeUpUnderscore, {{60, 70, 0}}, "trace_"},  // the word after holds the line
+      {"__", dropMadeUpUnderscore, {}, "__"},
   };
-  for (const auto& [read, lines, expected] : cases) {
+  for (const auto& [read, step, lines, expected] : cases) {
     std::vector<PlacedSymbol> symbols = word(read);
-    const bool mended = mendUnderscores(symbols, lines);
-    std::string text;
+    const bool changed = step(symbols, lines);
+    std::string text, before;
     for (const PlacedSymbol& s : symbols) text += s.text;
-    EXPECT_EQ(text, expected) << read;
-    std::string before;
     for (const PlacedSymbol& s : word(read)) before += s.text;
-    EXPECT_EQ(mended, text != before) << read;
+    EXPECT_EQ(text, expected) << read;
+    EXPECT_EQ(changed, text != before) << read;
   }
 }
 

@@ -377,6 +377,18 @@ bool mendLowNines(std::vector<PlacedSymbol>& symbols) {
   return mended;
 }
 
+bool dropMadeUpUnderscore(std::vector<PlacedSymbol>& symbols, const std::vector<UnderscoreLine>& lines) {
+  const auto underscore = [](const PlacedSymbol& symbol) { return symbol.text == "_"; };
+  if (symbols.empty() || !underscore(symbols.back()) || std::all_of(symbols.begin(), symbols.end(), underscore)) return false;
+  const PlacedSymbol& last = symbols.back();
+  const bool shown = std::any_of(lines.begin(), lines.end(), [&](const UnderscoreLine& line) {
+    return line.left < last.right && last.left < line.right;
+  });
+  if (shown) return false;
+  symbols.pop_back();
+  return true;
+}
+
 bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<UnderscoreLine>& lines) {
   std::string before;
   for (const PlacedSymbol& symbol : symbols) before += symbol.text;

@@ -93,6 +93,12 @@ struct UnderscoreLine {
 // that starts at it or after. Returns whether the word's text changed.
 bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<UnderscoreLine>& lines);
 
+// Tesseract may also end a word with an underscore the page does not show
+// ("run.sh_" in light bold text, "3d4h_" before a wide blank): a last "_"
+// over none of the `lines` is dropped, unless the word is only underscores.
+// Returns whether it was.
+bool dropMadeUpUnderscore(std::vector<PlacedSymbol>& symbols, const std::vector<UnderscoreLine>& lines);
+
 // The advance of a monospace font, in pixels, that the line's `words` (each
 // its symbols) are set in: the distance between neighbouring symbols' middles
 // within a word, when it is nearly the same all along a line long enough to

@@ -448,6 +448,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
                     : std::vector<UnderscoreRun>{};
     std::vector<PlacedSymbol> symbols = std::move(lineSymbols[index]);
     const std::vector<UnderscoreLine> underscores = underscoreLines(runs, symbols, underscoresTaken);
+    const bool madeUpUnderscore = hasBaseline && dropMadeUpUnderscore(symbols, underscores);
     // The word reaches as far as its underscores, which its box may leave out.
     for (const UnderscoreLine& underscore : underscores) {
       if (underscore.count == 0) continue;
@@ -460,7 +461,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const std::vector<int> blanks =
         numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
-    if (mended.empty() && (lookAlikeMended || nineMended || underscoresMended)) {
+    if (mended.empty() && (lookAlikeMended || nineMended || underscoresMended || madeUpUnderscore)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     std::string next(mended.empty() ? read : std::string_view(mended));
