@@ -143,21 +143,19 @@ ScreenGrayConverter::ScreenGrayConverter(int width)
       plainAbove_(static_cast<std::size_t>((width + kCellColumns - 1) / kCellColumns), kNoColour) {}
 
 void ScreenGrayConverter::convert(const std::uint8_t* rgb, int rows, std::uint8_t* gray) {
-  const int width = width_;
-  const auto w = static_cast<std::size_t>(width);
-  std::vector<Colour>& colours = colours_;
+  const auto w = static_cast<std::size_t>(width_);
   for (int top = 0; top < rows; top += kGrayCellRows) {
     const int cellRows = std::min(kGrayCellRows, rows - top);
     const std::uint8_t* strip = rgb + static_cast<std::size_t>(top) * w * 3;
-    for (std::size_t i = 0; i < w * cellRows; ++i) colours[i] = colourAt(strip + 3 * i);
-    const std::vector<Colour> backgrounds = rowBackgrounds(colours.data(), width, cellRows, plainAbove_);
+    for (std::size_t i = 0; i < w * cellRows; ++i) colours_[i] = colourAt(strip + 3 * i);
+    const std::vector<Colour> backgrounds = rowBackgrounds(colours_.data(), width_, cellRows, plainAbove_);
     for (int y = 0; y < cellRows; ++y) {
-      const Colour* in = colours.data() + y * w;
+      const Colour* in = colours_.data() + y * w;
       std::uint8_t* out = gray + (top + y) * w;
-      for (int left = 0, cell = 0; left < width; left += kCellColumns, ++cell) {
+      for (int left = 0, cell = 0; left < width_; left += kCellColumns, ++cell) {
         const Colour background = backgrounds[cell];
         const int behind = lumaOf(background);
-        for (int x = left; x < std::min(width, left + kCellColumns); ++x) {
+        for (int x = left; x < std::min(width_, left + kCellColumns); ++x) {
           out[x] = in[x] == background ? static_cast<std::uint8_t>(behind) : grayOf(in[x], background, behind);
         }
       }

@@ -302,9 +302,12 @@ std::size_t codePoints(std::string_view text) {
   return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
+// A symbol of several characters (a line of underscores) fills as many cells.
+std::size_t cellsOf(const PlacedSymbol& symbol) { return std::max<std::size_t>(1, codePoints(symbol.text)); }
+
 std::size_t cellsOf(const std::vector<PlacedSymbol>& word) {
   std::size_t cells = 0;
-  for (const PlacedSymbol& symbol : word) cells += std::max<std::size_t>(1, codePoints(symbol.text));
+  for (const PlacedSymbol& symbol : word) cells += cellsOf(symbol);
   return cells;
 }
 
@@ -313,14 +316,13 @@ constexpr std::size_t kEndSymbols = 4;
 
 // Where the middle of a word's first or last cell stands, judged by the
 // symbols at that end: one box may lie a third of a cell off its glyph (a 5
-// after a b, its box over the b's). A symbol of several characters (a line
-// of underscores) fills as many cells.
+// after a b, its box over the b's).
 double endCellMiddle(const std::vector<PlacedSymbol>& word, double advance, bool last) {
   const double lastCell = static_cast<double>(cellsOf(word) - 1);
   std::vector<double> estimates;
   std::size_t cell = 0;
   for (std::size_t i = 0; i < word.size(); ++i) {
-    const std::size_t cells = std::max<std::size_t>(1, codePoints(word[i].text));
+    const std::size_t cells = cellsOf(word[i]);
     const double middleCell = static_cast<double>(cell) + static_cast<double>(cells - 1) / 2;
     cell += cells;
     const bool atTheEnd = last ? i + kEndSymbols >= word.size() : i < kEndSymbols;
