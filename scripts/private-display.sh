@@ -89,9 +89,11 @@ ownClipboard() {
 }
 
 # copyTool BUILT: runs a private copy of the tool (and its recognizer module),
-# so that a process still running it afterwards can only be one of ours. Sets $tool.
+# so that a process still running it afterwards can only be one of ours. Sets
+# $tool, and notes the segments that are there before any run.
 copyTool() {
   command -v ipcs >/dev/null || { echo "ipcs not found: leftover segments cannot be counted" >&2; return 1; }
+  ipcs -m -p | awk '$1 ~ /^[0-9]+$/ { print $1 }' >"$work/segments-before"
   cp "$1" "$work/kestrova-capture"
   [ -e "$(dirname "$1")/kestrova-ocr.so" ] && cp "$(dirname "$1")/kestrova-ocr.so" "$work/"
   tool="$work/kestrova-capture"
@@ -107,8 +109,14 @@ leftBehind() {
   done
   # ipcs -m -p: shmid, owner, creator pid, last pid. A segment the server has
   # not yet let go of, though its run has ended, goes within moments; a leaked one stays.
+  # Process ids come round again (32768 of them): a segment some earlier
+  # program left (a run killed by KILL) may name a creator whose id a run of
+  # ours has since had, and is no run's of ours.
   for _ in $(seq 30); do
-    segments=$(ipcs -m -p | awk 'NR == FNR { ours[$1] = 1; next } ($3 in ours) { n++ } END { print n + 0 }' "$1" -)
+    segments=$(ipcs -m -p | awk 'FILENAME == ARGV[1] { before[$1] = 1; next }
+                                 FILENAME == ARGV[2] { ours[$1] = 1; next }
+                                 ($3 in ours) && !($1 in before) { n++ }
+                                 END { print n + 0 }' "$work/segments-before" "$1" -)
     [ "$segments" -eq 0 ] && break
     sleep 0.1
   done
