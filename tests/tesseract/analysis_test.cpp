@@ -172,13 +172,16 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
          return image;
        }(), {{{56, 54, 440, 9}, {40, 40, 560, 40}, 231}}, {{0, 40, 40, false}, {0, 56, 54, true}}},
       // The row starts 3 px above a cell's edge: the cell is the terminal's,
-      // and the glyphs' tops are in it.
+      // and the glyphs' tops are in it. The terminal's page shows none of
+      // the row, whose light ground between the glyphs would be ink there.
       {"a reverse-video row starting inside a cell, lines under it", [] {
-         GrayImage image = screen(60, {{{0, 0, 640, 400}, 60, 220, 0}, {{20, 101, 600, 26}, 215, 0, 1, 1}});
+         GrayImage image = filled(640, 400, 60);
+         fill(image, {20, 101, 600, 26}, 215);
+         for (int x = 21; x < 618; x += 6) fill(image, {x, 102, 2, 9}, 140), fill(image, {x, 103, 1, 7}, 60);
          for (int x = 36; x < 400; x += 6) fill(image, {x, 140, 2, 9}, 220), fill(image, {x, 156, 2, 9}, 220);
          return image;
        }(), {{{36, 140, 362, 25}, {0, 0, 640, 400}, 60}, {{21, 102, 596, 9}, {0, 101, 640, 27}, 215}},
-       {{1, 21, 102, true}}},
+       {{1, 21, 103, true}, {0, 22, 102, false}, {0, 23, 106, false}}},
       {"a sheet's grid lines, close together, part nothing", [] {
          GrayImage image = screen(255, {{{0, 0, 640, 400}, 255, 0, 5}});
          for (int x = 100; x < 640; x += 100) fill(image, {x, 0, 1, 400}, 225);

@@ -485,6 +485,32 @@ std::vector<std::pair<int, int>> areaParts(const BackgroundMap& map, int id, con
   return parts;
 }
 
+Rect intersection(const Rect& a, const Rect& b) {
+  const int left = std::max(a.x, b.x), top = std::max(a.y, b.y);
+  return {left, top, std::max(0, std::min(a.right(), b.right()) - left), std::max(0, std::min(a.bottom(), b.bottom()) - top)};
+}
+
+// Rows where an area's first line begins above its top cell, and that cell row.
+struct Reach {
+  int area;
+  std::uint8_t background;
+  Rect rows;
+};
+
+// Other regions over those rows give them up where the reaching area's
+// background would be ink on theirs (a terminal's page showed a light
+// reverse-video row's ground between its letters as blots and read them as
+// a line); on a background close to theirs its letters read as they are.
+void cedeReachedRows(std::vector<TextRegion>& regions, const std::vector<Reach>& reached) {
+  for (TextRegion& region : regions) {
+    for (const Reach& reach : reached) {
+      const bool inkHere = std::abs(reach.background - region.background) > kInkContrast;
+      const Rect shared = intersection(region.bounds, reach.rows);
+      if (inkHere && reach.area != region.area && shared.width > 0 && shared.height > 0) region.ceded.push_back(shared);
+    }
+  }
+}
+
 // Rows right above `top`, at most `most`, in which most pixels show the
 // area's background. Cells are coarser than areas: an area whose top edge
 // cuts a cell (a terminal's reverse-video row, which need not start on a
@@ -509,6 +535,7 @@ std::vector<TextRegion> findTextRegions(const GrayImage& image, const Background
   }
 
   std::vector<TextRegion> regions;
+  std::vector<Reach> reached;
   for (std::size_t id = 0; id < areas; ++id) {
     for (const auto& [first, last] : areaParts(map, static_cast<int>(id), whole[id])) {
       CellBox part;
@@ -531,10 +558,14 @@ std::vector<TextRegion> findTextRegions(const GrayImage& image, const Background
       int top = std::max(part.top, inked.top - 1) * map.cellSize;
       const int bottom = std::min((std::min(part.bottom, inked.bottom + 1) + 1) * map.cellSize, image.height);
       const std::uint8_t background = map.areaBackground[id];
-      if (inked.top == whole[id].top) top -= ownRowsAbove(image, background, {left, right}, top, map.cellSize);
-      regions.push_back({static_cast<int>(id), Rect{left, top, right - left, bottom - top}, background});
+      const int above = inked.top == whole[id].top ? ownRowsAbove(image, background, {left, right}, top, map.cellSize) : 0;
+      // With its first cell row: next to another area's cells, that area's
+      // page keeps the ink there as its own glyphs' strokes.
+      if (above > 0) reached.push_back({static_cast<int>(id), background, Rect{left, top - above, right - left, above + map.cellSize}});
+      regions.push_back({static_cast<int>(id), Rect{left, top - above, right - left, bottom - top + above}, background, {}});
     }
   }
+  cedeReachedRows(regions, reached);
   std::sort(regions.begin(), regions.end(), [](const TextRegion& a, const TextRegion& b) {
     return a.bounds.y != b.bounds.y ? a.bounds.y < b.bounds.y : a.bounds.x < b.bounds.x;
   });
@@ -760,6 +791,13 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
         foreign[at] = fromOther <= kInkContrast && fromOther < fromOwn;
         page.pixels[at] = static_cast<std::uint8_t>(255 - fromOwn);
       }
+    }
+  }
+  for (const Rect& ceded : region.ceded) {
+    for (int y = ceded.y; y < ceded.bottom(); ++y) {
+      const std::size_t rowStart = static_cast<std::size_t>(y - r.y) * r.width;
+      std::fill_n(page.pixels.begin() + rowStart + (ceded.x - r.x), ceded.width, 255);
+      std::fill_n(foreign.begin() + rowStart + (ceded.x - r.x), ceded.width, 1);
     }
   }
   std::vector<std::uint8_t> edge(page.pixels.size(), 0);

@@ -81,6 +81,9 @@ struct TextRegion {
   int area = 0;             // the BackgroundMap area it covers
   Rect bounds;              // pixels, around the area's ink
   std::uint8_t background = 255;
+  // Rows inside `bounds` that a region below reaches up into: its first
+  // line's tops, which on this region's background look like ink.
+  std::vector<Rect> ceded;
 };
 
 // The areas that hold ink, top to bottom then left to right.
