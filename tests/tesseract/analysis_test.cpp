@@ -317,6 +317,12 @@ TEST(UnderscoreAfter, FindsOnlyALetterLongHairlineAtTheWordsEnd) {
   GrayImage page = filled(80, 40, 255);
   fill(page, {29, 23, 9, 1}, 60);
   EXPECT_TRUE(underscoreAfter(page, {30, 20, 10, 21}, 2)) << "an underscore just under a tight box";
+  // Large bold text's underscore is as thick as a sixth of its ascent, a bar thicker is none.
+  for (const auto& [rows, underscore] : {std::pair{5, true}, std::pair{6, false}}) {
+    GrayImage large = filled(80, 60, 255);
+    fill(large, {29, 24, 12, rows}, 60);
+    EXPECT_EQ(underscoreAfter(large, {30, 20, 30, 25}, 2), underscore) << rows << " rows thick under a 30-row ascent";
+  }
 }
 
 TEST(UnderscoreRuns, CountsLinesUnderNoLetterAlongTheWord) {
@@ -330,7 +336,8 @@ TEST(UnderscoreRuns, CountsLinesUnderNoLetterAlongTheWord) {
       {"two before after a period", {{10, 33, 30, 1}, {4, 27, 3, 3}}, {{{10, 40}, 2}}},
       {"an underline beneath the word, from just before it", {{36, 33, 70, 1}}, {}},
       {"one joining the word before, read there", {{10, 33, 30, 1}, {2, 12, 6, 18}}, {}},
-      {"a bar three rows thick", {{10, 33, 30, 3}}, {}},
+      {"one after, three rows thick: a sixth of the ascent", {{91, 33, 15, 3}}, {{{91, 106}, 1}}},
+      {"a bar four rows thick, past a sixth of the ascent", {{10, 33, 30, 4}}, {}},
       {"shorter than an underscore", {{92, 33, 9, 1}}, {}},
   };
   for (const auto& [what, ink, runs] : cases) {

@@ -1004,6 +1004,11 @@ void eraseCursors(GrayImage& page, int minimumWidth, int minimumHeight) {
 
 namespace {
 
+// Large bold text's underscore is thicker than `thickest`, which holds for
+// small text: two pixels of a 150% terminal's, six rows enlarged with their
+// blended edges. A line this share of the ascent thick is thin still.
+constexpr int kUnderscoreAscents = 6;
+
 // A thin line of ink along row `y` from `start`: how long, or 0 where ink lies
 // right above it or more than `thickest` rows of it (a letter's foot, a bar).
 int hairlineFrom(const GrayImage& page, int start, int y, int thickest) {
@@ -1029,6 +1034,7 @@ bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
   const int baseline = std::clamp(word.baseline, -1, page.height);
   const int right = std::clamp(word.right, 0, page.width);
   if (ascent <= 0) return false;
+  thickest = std::max(thickest, ascent / kUnderscoreAscents);
   const int reach = ascent / 2;
   // Ink left of the word's end is its last letter's (a y's tail bending left).
   const int from = std::max(0, right - 1);
@@ -1060,6 +1066,7 @@ std::vector<UnderscoreRun> underscoreRuns(const GrayImage& page, const Rect& wor
   const int baseline = std::clamp(line.baseline, 0, page.height);
   const int ascent = std::min(line.ascent, baseline);
   if (ascent <= 0 || right <= left) return {};
+  thickest = std::max(thickest, ascent / kUnderscoreAscents);
   // Letters over columns [from, to): ink in the upper two thirds of the
   // ascent, above a period or a comma.
   const auto lettersOver = [&](int from, int to) {
