@@ -314,6 +314,18 @@ std::size_t cellsOf(const std::vector<PlacedSymbol>& word) {
 // Symbols whose cells are judged together at a word's end.
 constexpr std::size_t kEndSymbols = 4;
 
+// A box this many advances wider than its symbol's cells took in the blank
+// after its glyph ("10.05 ==": the 5's box over the space and the = beyond).
+constexpr double kWideBoxAdvances = 1.5;
+
+// Where the symbol's glyph stands: a box that took in a blank beside it
+// starts at the glyph.
+double glyphMiddle(const PlacedSymbol& symbol, double advance) {
+  const double cells = static_cast<double>(cellsOf(symbol));
+  const bool wide = symbol.right - symbol.left > kWideBoxAdvances * cells * advance;
+  return wide ? symbol.left + cells * advance / 2 : symbol.middle();
+}
+
 // Where the middle of a word's first or last cell stands, judged by the
 // symbols at that end: one box may lie a third of a cell off its glyph (a 5
 // after a b, its box over the b's).
@@ -326,7 +338,7 @@ double endCellMiddle(const std::vector<PlacedSymbol>& word, double advance, bool
     const double middleCell = static_cast<double>(cell) + static_cast<double>(cells - 1) / 2;
     cell += cells;
     const bool atTheEnd = last ? i + kEndSymbols >= word.size() : i < kEndSymbols;
-    if (atTheEnd) estimates.push_back(word[i].middle() + ((last ? lastCell : 0) - middleCell) * advance);
+    if (atTheEnd) estimates.push_back(glyphMiddle(word[i], advance) + ((last ? lastCell : 0) - middleCell) * advance);
   }
   std::nth_element(estimates.begin(), estimates.begin() + static_cast<std::ptrdiff_t>(estimates.size() / 2), estimates.end());
   return estimates[estimates.size() / 2];
@@ -336,7 +348,7 @@ double endCellMiddle(const std::vector<PlacedSymbol>& word, double advance, bool
 // symbol read twice or made up ("7a03f11d") spreads a word's characters
 // over fewer cells.
 bool fillsItsCells(const std::vector<PlacedSymbol>& word, double advance) {
-  const double cells = (word.back().middle() - word.front().middle()) / advance + 1;
+  const double cells = (glyphMiddle(word.back(), advance) - glyphMiddle(word.front(), advance)) / advance + 1;
   return std::abs(cells - static_cast<double>(cellsOf(word))) <= 0.5;
 }
 
@@ -344,8 +356,10 @@ bool fillsItsCells(const std::vector<PlacedSymbol>& word, double advance) {
 
 bool inNeighbouringCells(const std::vector<PlacedSymbol>& before, const std::vector<PlacedSymbol>& next, double advance) {
   if (advance <= 0 || before.empty() || next.empty()) return false;
-  const double lastOfBefore = fillsItsCells(before, advance) ? endCellMiddle(before, advance, true) : before.back().middle();
-  const double firstOfNext = fillsItsCells(next, advance) ? endCellMiddle(next, advance, false) : next.front().middle();
+  const double lastOfBefore =
+      fillsItsCells(before, advance) ? endCellMiddle(before, advance, true) : glyphMiddle(before.back(), advance);
+  const double firstOfNext =
+      fillsItsCells(next, advance) ? endCellMiddle(next, advance, false) : glyphMiddle(next.front(), advance);
   return firstOfNext - lastOfBefore < kMostNeighbourAdvances * advance;
 }
 

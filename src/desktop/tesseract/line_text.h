@@ -109,7 +109,9 @@ double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words);
 // of one and the first of the next, stand in neighbouring cells of its
 // `advance`: no blank cell, so no space, between them, where Tesseract saw
 // one beside a narrow glyph ("github. com", "requireNonNull (sku) ;",
-// "collections: :HashMap") or a box off its glyph ("7c9f8d6b5 -9wmzt").
+// "collections: :HashMap") or a box off its glyph ("7c9f8d6b5 -9wmzt"). A
+// box that reaches over the blank after its glyph is placed by its start,
+// where the glyph stands ("10.05 ==", read "10.05==").
 bool inNeighbouringCells(const std::vector<PlacedSymbol>& before, const std::vector<PlacedSymbol>& next, double advance);
 
 // Whether the line holds a run of seven small letters or more, or of four
