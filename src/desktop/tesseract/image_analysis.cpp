@@ -1928,11 +1928,10 @@ std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines) {
 bool repeatsRead(const PlacedLine& line, const PlacedLine& other, bool sameText) {
   const Rect& a = line.box;
   const Rect& b = other.box;
-  const long long across = std::min(a.right(), b.right()) - std::max(a.x, b.x);
-  const long long down = std::min(a.bottom(), b.bottom()) - std::max(a.y, b.y);
+  const Rect shared = intersection(a, b);
   const long long smaller =
       std::min(static_cast<long long>(a.width) * a.height, static_cast<long long>(b.width) * b.height);
-  return sameText && line.region != other.region && across > 0 && down > 0 && 2 * across * down > smaller;
+  return sameText && line.region != other.region && 2LL * shared.width * shared.height > smaller;
 }
 
 bool continuesLine(const PlacedLine& before, const PlacedLine& after) {

@@ -712,17 +712,11 @@ Page pieceEnlarged(const Page& page, const Rect& piece) {
   const int below = std::min(page.image.height, piece.bottom() - page.bounds.y + kPieceMargin + piece.height);
   const int left = std::max(0, piece.x - page.bounds.x - kPieceMargin);
   const int right = std::min(page.image.width, piece.right() - page.bounds.x + kPieceMargin);
-  GrayImage image{std::max(0, right - left), std::max(0, below - top), {}};
-  image.pixels.resize(static_cast<std::size_t>(image.width) * image.height);
-  for (int y = 0; y < image.height; ++y) {
-    std::copy_n(page.image.pixels.begin() + static_cast<std::ptrdiff_t>(top + y) * page.image.width + left, image.width,
-                image.pixels.begin() + static_cast<std::ptrdiff_t>(y) * image.width);
-  }
+  GrayImage image = copyGray(page.image.pixels.data() + static_cast<std::size_t>(top) * page.image.width + left,
+                             std::max(0, right - left), std::max(0, below - top), page.image.width);
   const Rect bounds{page.bounds.x + left, page.bounds.y + top, image.width, image.height};
   return {std::move(image), kAgainScale, bounds, page.region, page.titleBars, page.firstBarRegion};
 }
-
-std::size_t wordsIn(const std::string& text) { return 1 + std::count(text.begin(), text.end(), ' '); }
 
 void readDoubtfulPiecesAgain(::tesseract::TessBaseAPI& engine, Band& band) {
   const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
@@ -743,7 +737,7 @@ void readDoubtfulPiecesAgain(::tesseract::TessBaseAPI& engine, Band& band) {
     if (piece.lines.size() != 1) continue;
     const Line& again = piece.lines.front();
     const bool surer = again.confidence >= kSureAgainConfidence && again.confidence >= line.confidence + kAgainGain;
-    if (surer && wordsIn(again.text) == wordsIn(line.text)) line.text = again.text;
+    if (surer && again.place.words == line.place.words) line.text = again.text;
   }
   engine.SetPageSegMode(layout);
 }
