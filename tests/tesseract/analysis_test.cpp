@@ -207,6 +207,45 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
   }
 }
 
+// A page of text rows, with rows of another area's ground at its bottom:
+// `ground` rows, gaps between blots (1 = no gaps), `blank` rows below them
+// left out of the page. Whether the ground's row at the given depth is
+// blank afterwards, and the text above stays.
+TEST(ForeignEdgeRows, ASliceThinnerThanACellIsBlanked) {
+  struct Case {
+    const char* what;
+    int ground;
+    int blotEvery;
+    int blank;
+    bool blanked;
+  };
+  const Case cases[] = {
+      {"a reverse-video row's first 4 rows", 4, 6, 0, true},
+      {"the same below rows left out of the page", 4, 6, 5, true},
+      {"a panel a cell high", 8, 6, 0, false},
+      {"light glyphs' strokes, far apart", 4, 1, 0, false},
+  };
+  constexpr int kCell = 8;
+  for (const Case& c : cases) {
+    const int rows = 20 + c.ground + c.blank;
+    GrayImage page = filled(200, rows, 255);
+    std::vector<std::uint8_t> foreign(page.pixels.size(), 0);
+    for (int x = 10; x < 190; x += 6) fill(page, {x, 8, 2, 9}, 0);
+    for (int y = 20; y < 20 + c.ground; ++y) {
+      for (int x = 10; x < 190; ++x) {
+        const bool judged = c.blotEvery == 1 ? x % 12 == 0 : x % c.blotEvery != 0;
+        foreign[static_cast<std::size_t>(y) * 200 + x] = judged;
+        if (judged) page.pixels[static_cast<std::size_t>(y) * 200 + x] = 100;
+      }
+    }
+    for (std::size_t at = static_cast<std::size_t>(20 + c.ground) * 200; at < foreign.size(); ++at) foreign[at] = 1;
+    blankForeignEdgeRows(page, foreign, kCell);
+    const int blot = c.blotEvery == 1 ? 12 : 11;
+    EXPECT_EQ(page.at(blot, 20 + c.ground - 1) == 255, c.blanked) << c.what;
+    EXPECT_EQ(page.at(10, 10), 0) << c.what;
+  }
+}
+
 TEST(TitleBarPage, ItsTitleInkWhateverAreasTheBarLiesOver) {
   // A bar shading from 184 down over a window (39) and the desktop (30),
   // its light title, with a dark shadow, lying over both.

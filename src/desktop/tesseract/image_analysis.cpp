@@ -748,6 +748,37 @@ void eraseOuterSides(GrayImage& page) {
 
 }  // namespace
 
+void blankForeignEdgeRows(GrayImage& page, const std::vector<std::uint8_t>& foreign, int cell) {
+  const auto rowAt = [&](int y) { return static_cast<std::ptrdiff_t>(y) * page.width; };
+  const auto judgedForeign = [&](std::ptrdiff_t at) { return foreign[at] != 0 && page.pixels[at] != 255; };
+  const auto foreignRow = [&](int y) {
+    std::ptrdiff_t first = -1, last = -1, count = 0;
+    for (std::ptrdiff_t x = 0; x < page.width; ++x) {
+      if (!judgedForeign(rowAt(y) + x)) continue;
+      first = first < 0 ? x : first;
+      last = x;
+      ++count;
+    }
+    return last - first + 1 >= kEdgeLength && 2 * count >= last - first + 1;
+  };
+  const auto blankRow = [&](int y) {
+    const auto row = page.pixels.begin() + rowAt(y);
+    return std::all_of(row, row + page.width, [](std::uint8_t pixel) { return pixel == 255; });
+  };
+  const auto blankSlice = [&](int edge, int inward) {
+    int y = edge;
+    while (y >= 0 && y < page.height && blankRow(y)) y += inward;
+    int rows = 0;
+    while (rows < cell && y + rows * inward >= 0 && y + rows * inward < page.height && foreignRow(y + rows * inward)) {
+      ++rows;
+    }
+    if (rows == cell) return;
+    for (int i = 0; i < rows; ++i) std::fill_n(page.pixels.begin() + rowAt(y + i * inward), page.width, 255);
+  };
+  blankSlice(0, 1);
+  blankSlice(page.height - 1, -1);
+}
+
 GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region) {
   const Rect& r = region.bounds;
   GrayImage page{r.width, r.height, std::vector<std::uint8_t>(static_cast<std::size_t>(r.width) * r.height)};
@@ -800,6 +831,7 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
       std::fill_n(foreign.begin() + rowStart + (ceded.x - r.x), ceded.width, 1);
     }
   }
+  blankForeignEdgeRows(page, foreign, cell);
   std::vector<std::uint8_t> edge(page.pixels.size(), 0);
   markRuns(foreign, r.width, r.height, kEdgeLength, kEdgeLength, edge);
   for (std::size_t i = 0; i < page.pixels.size(); ++i) {

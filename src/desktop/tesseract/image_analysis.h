@@ -96,6 +96,18 @@ std::vector<TextRegion> findTextRegions(const GrayImage& image, const Background
 // erased.
 GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region);
 
+// Rows at the page's top or bottom edge where another area's background
+// fills most of a stretch as long as an edge are a slice of that area, cut
+// off by the cell grid: a reverse-video row under a terminal's text. Between
+// its letters its ground would show as blots too short to be taken for an
+// edge, read as underscores under the line above. Light glyphs on a dark
+// ground look like a light area's background too, but only in strokes. A
+// slice is thinner than a cell; more such rows are a panel beside the text.
+// Rows of cells left out of the page are blank already and passed over.
+// `foreign` marks the page's pixels that show another area or no area of its
+// own (blank, 255).
+void blankForeignEdgeRows(GrayImage& page, const std::vector<std::uint8_t>& foreign, int cell);
+
 // A title bar as a page of its own, dark on white: each pixel as dark as it
 // stands out from its row's gray on the title's side. Where windows overlap,
 // a bar lies over other areas, whose pages each show a piece of it.
