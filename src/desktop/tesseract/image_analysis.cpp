@@ -765,15 +765,16 @@ void blankForeignEdgeRows(GrayImage& page, const std::vector<std::uint8_t>& fore
     const auto row = page.pixels.begin() + rowAt(y);
     return std::all_of(row, row + page.width, [](std::uint8_t pixel) { return pixel == 255; });
   };
+  const auto inPage = [&](int y) { return y >= 0 && y < page.height; };
   const auto blankSlice = [&](int edge, int inward) {
     int y = edge;
-    while (y >= 0 && y < page.height && blankRow(y)) y += inward;
-    int rows = 0;
-    while (rows < cell && y + rows * inward >= 0 && y + rows * inward < page.height && foreignRow(y + rows * inward)) {
-      ++rows;
+    while (inPage(y) && blankRow(y)) y += inward;
+    std::vector<int> slice;
+    for (int at = y; inPage(at) && foreignRow(at); at += inward) {
+      slice.push_back(at);
+      if (static_cast<int>(slice.size()) == cell) return;
     }
-    if (rows == cell) return;
-    for (int i = 0; i < rows; ++i) std::fill_n(page.pixels.begin() + rowAt(y + i * inward), page.width, 255);
+    for (const int at : slice) std::fill_n(page.pixels.begin() + rowAt(at), page.width, 255);
   };
   blankSlice(0, 1);
   blankSlice(page.height - 1, -1);
