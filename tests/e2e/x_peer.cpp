@@ -5,15 +5,19 @@
 //     giving UTF8_STRING by INCR, "chunk 0\n", ... (padded with dots to
 //     chunk-bytes; -1 chunks: without end), then the transfer's end or silence;
 //   grab: grabs the server and keeps the grab;
-//   windows <n>: one process with n top-level windows.
+//   windows <n>: one process with n top-level windows;
+//   picture <file.pgm> <x> <y>: shows a binary 8-bit PGM at x, y, for text
+//     whose rendering no terminal reproduces.
 #include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "desktop/desktop.h"
 #include "desktop/raster_image.h"
@@ -42,6 +46,38 @@ int capture() {
   return 0;
 }
 
+// An unmanaged window whose background is the picture: the server repaints
+// it unasked.
+int picture(xcb_screen_t* screen, const char* path, int x, int y) {
+  std::ifstream in(path, std::ios::binary);
+  std::string magic;
+  int width = 0, height = 0, most = 0;
+  if (!(in >> magic >> width >> height >> most) || magic != "P5" || most != 255 || screen->root_depth != 24) return 1;
+  in.get();
+  std::vector<std::uint8_t> gray(static_cast<std::size_t>(width) * height);
+  if (!in.read(reinterpret_cast<char*>(gray.data()), static_cast<std::streamsize>(gray.size()))) return 1;
+  std::vector<std::uint32_t> pixels(gray.size());
+  std::transform(gray.begin(), gray.end(), pixels.begin(), [](std::uint32_t g) { return g << 16 | g << 8 | g; });
+  const xcb_pixmap_t pixmap = xcb_generate_id(c);
+  xcb_create_pixmap(c, 24, pixmap, screen->root, width, height);
+  const xcb_gcontext_t gc = xcb_generate_id(c);
+  xcb_create_gc(c, gc, pixmap, 0, nullptr);
+  // One request per row keeps each under the server's request size limit.
+  for (int row = 0; row < height; ++row) {
+    xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, width, 1, 0, row, 0, 24, width * 4,
+                  reinterpret_cast<const std::uint8_t*>(pixels.data() + static_cast<std::size_t>(row) * width));
+  }
+  const std::uint32_t values[] = {pixmap, 1};
+  const xcb_window_t window = xcb_generate_id(c);
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, x, y, width, height, 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXMAP | XCB_CW_OVERRIDE_REDIRECT,
+                    values);
+  xcb_map_window(c, window);
+  xcb_flush(c);
+  pause();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,6 +100,7 @@ int main(int argc, char** argv) {
     xcb_flush(c);
     pause();
   }
+  if (mode == "picture" && argc == 5) return picture(screen, argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
   if (mode != "incr" || argc < 5) return 2;
   const int chunks = std::atoi(argv[2]), delayMs = std::atoi(argv[3]);
   const bool finish = std::string_view(argv[4]) == "finish";

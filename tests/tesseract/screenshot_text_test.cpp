@@ -73,6 +73,27 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
   }
 }
 
+TEST(ScreenshotText, ReadsFileNamesAsABrowserDrawsThemWhole) {
+  // Captures of a file manager's grid in chromium, whose glyphs no terminal
+  // draws alike.
+  const std::pair<const char*, const char*> cases[] = {
+      // A name's second line under its icon, which Tesseract rates 0 at the
+      // scale the screen is read at.
+      {"wrapped_file_name.pgm", "Screenshot from 2026-03-14\n09-12-44.png"},
+  };
+  for (const auto& [picture, expected] : cases) {
+    XSession session;
+    session.start({KESTROVA_PEER, "picture", std::string(KESTROVA_PICTURES "/") + picture, "60", "40"});
+    std::string text;
+    eventually([&] {
+      const auto record = nlohmann::json::parse(session.tool({"screenshot"}).out, nullptr, false);
+      text = record.is_object() && record["text"].is_string() ? record["text"].get<std::string>() : "";
+      return text == expected;
+    }, 20s);
+    EXPECT_EQ(text, expected) << picture;
+  }
+}
+
 TEST(ScreenshotText, OnlyScreenshotLoadsTesseract) {
   XSession session;
   session.startXterm();

@@ -649,6 +649,57 @@ void keepTokens(std::vector<std::vector<Line>>& stretches, std::vector<Line>& li
   }
 }
 
+// Rows below a band that are enlarged with it: a word's underscore is
+// looked for under its line, which may be the band's last. Nothing is read
+// above a band.
+constexpr int kRowsBelowBand = 64;
+
+// Screen pixels of blank kept around a piece read again.
+constexpr int kPieceMargin = 4;
+
+// A line's piece as a page of its own, larger, with the rows under it where
+// its underscores lie.
+Page pieceEnlarged(const Page& page, const Rect& piece) {
+  const int top = std::max(0, piece.y - page.bounds.y - kPieceMargin);
+  const int below = std::min(page.image.height, piece.bottom() - page.bounds.y + kPieceMargin + piece.height);
+  const int left = std::max(0, piece.x - page.bounds.x - kPieceMargin);
+  const int right = std::min(page.image.width, piece.right() - page.bounds.x + kPieceMargin);
+  GrayImage image = copyGray(page.image.pixels.data() + static_cast<std::size_t>(top) * page.image.width + left,
+                             std::max(0, right - left), std::max(0, below - top), page.image.width);
+  const Rect bounds{page.bounds.x + left, page.bounds.y + top, image.width, image.height};
+  return {std::move(image), kAgainScale, bounds, page.region, page.titleBars, page.firstBarRegion};
+}
+
+// The piece read alone and larger: Tesseract, unsure of a line at one
+// scale, is often sure of it at another.
+std::vector<Line> readPieceEnlarged(::tesseract::TessBaseAPI& engine, const Band& band, const Rect& box) {
+  const Page larger = pieceEnlarged(*band.page, box);
+  if (larger.image.width == 0 || larger.image.height == 0) return {};
+  // Only the piece's own rows are read; those under it are for its underscores.
+  const int pieceRows = (box.bottom() + kPieceMargin - larger.bounds.y) * kAgainScale;
+  Band piece{&larger, 0, std::min(pieceRows, larger.height()), {}, {}, {}};
+  const PageRows rows{scaleUpRows(larger.image, kAgainScale, 0, larger.height()), 0};
+  piece.rows = &rows;
+  // One piece tells too little of its font: the line's band tells it.
+  piece.feetTellLFromOne = band.feetTellLFromOne;
+  readBand(engine, piece);
+  return std::move(piece.lines);
+}
+
+bool readSurely(const std::vector<Line>& lines, float leastConfidence) {
+  return !lines.empty() && lines.front().confidence >= leastConfidence;
+}
+
+// A stretch of a row at least this many times as wide as it is high holds
+// more than a glyph or an icon.
+constexpr int kLeastWordWidthHeights = 2;
+constexpr int kMostWordWidthHeights = 16;
+
+bool mayBeWord(const ColumnSpan& span, int height) {
+  const int width = span.right - span.left;
+  return width >= kLeastWordWidthHeights * height && width <= kMostWordWidthHeights * height;
+}
+
 // The column layout takes a lone short token (a line number, a spreadsheet's
 // row number) for noise. Ink that no line read covers is read once more, a
 // stretch of a row at a time, as a single line.
@@ -689,33 +740,16 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
                  {std::max(0, span.left - margin), std::min(page.width(), span.right + margin)},
                  band.rows};
       readBand(engine, token);
-      if (token.lines.empty() || token.lines.front().confidence < kLeastTokenConfidence) continue;
+      if (!readSurely(token.lines, kLeastTokenConfidence)) {
+        if (!mayBeWord(span, height)) continue;
+        token.lines = readPieceEnlarged(engine, band, page.onScreen(span.left, run.top, span.right, run.bottom));
+        if (!readSurely(token.lines, kSureAgainConfidence)) continue;
+      }
       stretches.push_back(std::move(token.lines));
     }
     keepTokens(stretches, band.lines);
   }
   engine.SetPageSegMode(layout);
-}
-
-// Rows below a band that are enlarged with it: a word's underscore is
-// looked for under its line, which may be the band's last. Nothing is read
-// above a band.
-constexpr int kRowsBelowBand = 64;
-
-// Screen pixels of blank kept around a piece read again.
-constexpr int kPieceMargin = 4;
-
-// A line's piece as a page of its own, larger, with the rows under it where
-// its underscores lie.
-Page pieceEnlarged(const Page& page, const Rect& piece) {
-  const int top = std::max(0, piece.y - page.bounds.y - kPieceMargin);
-  const int below = std::min(page.image.height, piece.bottom() - page.bounds.y + kPieceMargin + piece.height);
-  const int left = std::max(0, piece.x - page.bounds.x - kPieceMargin);
-  const int right = std::min(page.image.width, piece.right() - page.bounds.x + kPieceMargin);
-  GrayImage image = copyGray(page.image.pixels.data() + static_cast<std::size_t>(top) * page.image.width + left,
-                             std::max(0, right - left), std::max(0, below - top), page.image.width);
-  const Rect bounds{page.bounds.x + left, page.bounds.y + top, image.width, image.height};
-  return {std::move(image), kAgainScale, bounds, page.region, page.titleBars, page.firstBarRegion};
 }
 
 void readDoubtfulPiecesAgain(::tesseract::TessBaseAPI& engine, Band& band) {
@@ -724,18 +758,9 @@ void readDoubtfulPiecesAgain(::tesseract::TessBaseAPI& engine, Band& band) {
   for (Line& line : band.lines) {
     // A piece of sure words costs a reading and gains nothing.
     if (line.confidence >= kDoubtfulLineConfidence || line.leastWordConfidence >= kDoubtfulLineConfidence) continue;
-    const Page larger = pieceEnlarged(*band.page, line.place.box);
-    if (larger.image.width == 0 || larger.image.height == 0) continue;
-    // Only the piece's own rows are read; those under it are for its underscores.
-    const int pieceRows = (line.place.box.bottom() + kPieceMargin - larger.bounds.y) * kAgainScale;
-    Band piece{&larger, 0, std::min(pieceRows, larger.height()), {}, {}, {}};
-    const PageRows rows{scaleUpRows(larger.image, kAgainScale, 0, larger.height()), 0};
-    piece.rows = &rows;
-    // One piece tells too little of its font: the line's band tells it.
-    piece.feetTellLFromOne = band.feetTellLFromOne;
-    readBand(engine, piece);
-    if (piece.lines.size() != 1) continue;
-    const Line& again = piece.lines.front();
+    const std::vector<Line> pieces = readPieceEnlarged(engine, band, line.place.box);
+    if (pieces.size() != 1) continue;
+    const Line& again = pieces.front();
     const bool surer = again.confidence >= kSureAgainConfidence && again.confidence >= line.confidence + kAgainGain;
     if (surer && again.place.words == line.place.words) line.text = again.text;
   }
