@@ -837,6 +837,15 @@ TEST(HoldsWordlikeRun, SevenSmallLettersOrFourDigitsInARow) {
   for (const auto& [line, holds] : cases) EXPECT_EQ(holdsWordlikeRun(line), holds) << line;
 }
 
+TEST(OnlyRespaced, SpacesMovedBesidePunctuationButNoneDroppedBetweenLettersOrDigits) {
+  const std::tuple<const char*, const char*, bool> cases[] = {
+      {"Spaces:4", "Spaces: 4", true}, {"requireNonNull (sku) ;", "requireNonNull(sku);", true},
+      {"7.1 MB", "7.1MB", false}, {"10:14 AM", "10:14AM", false}, {"Last edit", "Lastedit", false},
+      {"Lastedit", "Last edit", true}, {"Warehouse.java", "Warehouse java", false}, {"Spaces:4", "Spaces:5", false}, {"Spaces:4", "Spaces:4.", false},
+      {" x", "x", true}};
+  for (const auto& [line, again, respaced] : cases) EXPECT_EQ(onlyRespaced(line, again), respaced) << line << again;
+}
+
 TEST(MendHexDigits, OnlyInLongHexadecimalNumbers) {
   expectMended(mendHexDigits, {{"trace_id=be3edcOalef2a4f0 span=4fdf8ela", "trace_id=be3edc0a1ef2a4f0 span=4fdf8e1a"},
                                {"postfix/qmgr[912]: 7B9EQD4: removed", "postfix/qmgr[912]: 7B9E0D4: removed"},

@@ -462,6 +462,21 @@ std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int heigh
   return missed ? text : std::string{};
 }
 
+bool onlyRespaced(std::string_view line, std::string_view again) {
+  const auto alphanumeric = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+  std::size_t i = 0, j = 0;
+  for (;;) {
+    const bool spaced = i < line.size() && line[i] == ' ';
+    const bool spacedAgain = j < again.size() && again[j] == ' ';
+    while (i < line.size() && line[i] == ' ') ++i;
+    while (j < again.size() && again[j] == ' ') ++j;
+    if (i == line.size() || j == again.size()) return i == line.size() && j == again.size();
+    if (line[i] != again[j]) return false;
+    if (spaced && !spacedAgain && j > 0 && alphanumeric(again[j - 1]) && alphanumeric(again[j])) return false;
+    ++i, ++j;
+  }
+}
+
 bool holdsWordlikeRun(std::string_view line) {
   constexpr int kLeastLetters = 7;
   constexpr int kLeastDigits = 4;

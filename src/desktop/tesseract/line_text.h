@@ -114,6 +114,12 @@ double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words);
 // where the glyph stands ("10.05 ==", read "10.05==").
 bool inNeighbouringCells(const std::vector<PlacedSymbol>& before, const std::vector<PlacedSymbol>& next, double advance);
 
+// Whether `again`, a line read again larger, is `line` with spaces added or
+// dropped beside punctuation only: the larger reading places those better
+// ("Spaces:4" for "Spaces: 4", "(sku) ;" for "(sku);"), but a space between
+// two letters or digits that it drops is real ("7.1 MB").
+bool onlyRespaced(std::string_view line, std::string_view again);
+
 // Whether the line holds a run of seven small letters or more, or of four
 // digits: a line the model rates as low as decoration for one doubtful mark
 // ("Warehouse java" for "Warehouse.java", rated 36; a process's "10412 S

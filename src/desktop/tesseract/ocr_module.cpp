@@ -762,7 +762,8 @@ void readDoubtfulPiecesAgain(::tesseract::TessBaseAPI& engine, Band& band) {
     if (pieces.size() != 1) continue;
     const Line& again = pieces.front();
     const bool surer = again.confidence >= kSureAgainConfidence && again.confidence >= line.confidence + kAgainGain;
-    if (surer && again.place.words == line.place.words) line.text = again.text;
+    const bool sameWords = again.place.words == line.place.words || onlyRespaced(line.text, again.text);
+    if (surer && sameWords) line.text = again.text;
   }
   engine.SetPageSegMode(layout);
 }
