@@ -80,6 +80,8 @@ TEST(ScreenshotText, ReadsFileNamesAsABrowserDrawsThemWhole) {
       // A name's second line under its icon, which Tesseract rates 0 at the
       // scale the screen is read at.
       {"wrapped_file_name.pgm", "Screenshot from 2026-03-14\n09-12-44.png"},
+      // A period before the extension, which Tesseract reads as a sentence's end.
+      {"file_name_with_extension.pgm", "tickets.pdf"},
   };
   for (const auto& [picture, expected] : cases) {
     XSession session;

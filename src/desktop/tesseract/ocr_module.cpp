@@ -509,13 +509,16 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const bool keptUnderscore = piece.text.back() == '_' || next.front() == '_';
     // Boxes that overlap are one stretch of ink, which the model may split
     // at a glyph it takes for a word's start ("method. tex", "fe80: :5054",
-    // "getLogger("pipeline" )"). A space is a third of the word height wide
-    // or wider in any font (two thirds in monospace), the gaps between glyphs
-    // narrower. Measured across both words, in the word's rows: either box
-    // may reach past the gap (a line number's over the code beside it), and
-    // the line's box over the next line's text.
+    // "getLogger("pipeline" )"); so may a period before a small letter, in
+    // a name ("tickets. pdf", "Objects. requireNonNull"), where a sentence's
+    // next word would begin with a capital. A space is a third of the word
+    // height wide or wider in any font (two thirds in monospace), the gaps
+    // between glyphs narrower. Measured across both words, in the word's
+    // rows: either box may reach past the gap (a line number's over the code
+    // beside it), and the line's box over the next line's text.
+    const bool periodInName = piece.text.back() == '.' && std::islower(static_cast<unsigned char>(next.front())) != 0;
     const bool oneStretch =
-        wordLeft < piece.right &&
+        (wordLeft < piece.right || periodInName) &&
         3 * widestBlank(band.rows->image, {bandTop + wordTop, bandTop + wordBottom + 1}, {lastWordLeft, wordRight}) <
             height;
     const bool joined = oneStretch || (keptUnderscore && 4 * (wordLeft - piece.right) < bottom - top);
