@@ -446,6 +446,22 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
     }
     EXPECT_EQ(narrowRing(page, {18, 8, width + 6, 22}), narrow) << what;
   }
+  // A 1 read as i has no dot. Strokes; a faint row of smoothing; the box.
+  const std::tuple<const char*, std::vector<Rect>, Rect, Rect, bool> dots[] = {
+      {"a 1", {{20, 20, 6, 3}, {24, 20, 4, 24}}, {}, {20, 20, 8, 24}, false},
+      {"an i", {{24, 20, 4, 4}, {24, 27, 4, 17}}, {}, {20, 20, 8, 24}, true},
+      {"an i, smoothing faint under its dot", {{24, 20, 4, 4}, {24, 27, 4, 17}}, {24, 24, 4, 2}, {20, 20, 8, 24}, true},
+      {"an i, its dot above its box", {{24, 16, 4, 4}, {24, 24, 4, 20}}, {}, {20, 24, 8, 20}, true},
+      {"an i, the letter before's edge in its box", {{26, 20, 4, 4}, {26, 27, 4, 17}, {17, 20, 3, 24}}, {},
+       {17, 20, 14, 24}, true},
+      {"a stem at the page's top, a dot above unknown", {{24, 0, 4, 20}}, {}, {20, 0, 8, 20}, true},
+  };
+  for (const auto& [what, strokes, faint, box, dotted] : dots) {
+    GrayImage page = filled(60, 50, 255);
+    for (const Rect& r : strokes) fill(page, r, 0);
+    fill(page, faint, 180);
+    EXPECT_EQ(dotAbove(page, box), dotted) << what;
+  }
 }
 
 TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {

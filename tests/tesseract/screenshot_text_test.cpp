@@ -82,6 +82,8 @@ TEST(ScreenshotText, ReadsFileNamesAsABrowserDrawsThemWhole) {
       {"wrapped_file_name.pgm", "Screenshot from 2026-03-14\n09-12-44.png"},
       // A period before the extension, which Tesseract reads as a sentence's end.
       {"file_name_with_extension.pgm", "tickets.pdf"},
+      // A 1 after a letter, which Tesseract reads as i.
+      {"file_name_with_digit.pgm", "budget_q1.xlsx 212.7 kB"},
   };
   for (const auto& [picture, expected] : cases) {
     XSession session;

@@ -42,6 +42,8 @@ constexpr int kLeftMarginCells = 2;
 constexpr int kOwnBackgroundSteps = 4;
 // Pages are dark on white: their pixels darker than this are ink.
 constexpr int kPageInk = 255 - kInkContrast;
+// A glyph's core, without the faint edge its smoothing adds.
+constexpr int kHalfInk = 128;
 // Faint, before contrast is stretched: disabled text on a light panel.
 constexpr int kFaintInk = 24;
 // Fainter still: a dark sheet's grid over its row numbers, 23 steps from
@@ -1214,6 +1216,30 @@ bool footReaches(const StemShape& shape, bool bothWays) {
   return shape.width > 0 && shape.bottom.right >= reach && (shape.bottom.left >= reach) == bothWays;
 }
 
+bool dotAbove(const GrayImage& page, const Rect& glyph) {
+  const Rect box = clampedToPage(page, glyph);
+  // Over the stem's columns alone: a box may take in a neighbour's edge,
+  // which fills the blank beside the dot.
+  const int middle = box.x + box.width / 2;
+  const std::vector<ColumnSpan> runs = inkRunsInRow(page, box, box.y + 3 * box.height / 4);
+  const auto away = [&](const ColumnSpan& run) { return std::abs((run.left + run.right) / 2 - middle); };
+  const auto stem =
+      std::min_element(runs.begin(), runs.end(), [&](const auto& a, const auto& b) { return away(a) < away(b); });
+  if (stem == runs.end()) return false;
+  // A box may leave the dot out: it is looked for above too, where a band
+  // that begins at the box leaves it unknown.
+  const int top = box.y - box.height / 2;
+  if (top < 0) return true;
+  bool inked = false;
+  for (int y = top; y < box.y + box.height / 2; ++y) {
+    // Half-inked: the blank under a dot keeps a faint edge of its smoothing.
+    const bool ink = !inkRunsInRow(page, {stem->left, y, stem->right - stem->left, 1}, y, kHalfInk).empty();
+    if (inked && !ink) return true;
+    inked = inked || ink;
+  }
+  return false;
+}
+
 bool inkAtMiddle(const GrayImage& page, const Rect& glyph) {
   // A box much wider than tall holds more than one glyph: its middle may be
   // where two meet.
@@ -1250,7 +1276,6 @@ bool markedRing(const GrayImage& page, const Rect& glyph) {
   if (box.height < 10 || 5 * box.width > 4 * box.height) return false;
   // Enlarged, the gap between the mark and the ring is blurred: it is told
   // by pixels at least half light.
-  constexpr int kHalfInk = 128;
   // Closed on both sides down its middle half (an @ opens at its lower right).
   const int third = box.width / 3;
   for (int y = box.y + box.height / 4; y < box.bottom() - box.height / 4; ++y) {

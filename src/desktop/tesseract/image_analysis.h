@@ -195,6 +195,11 @@ bool flagged(const StemShape& shape);
 // 1's base) or not (a monospace l's foot, bent right).
 bool footReaches(const StemShape& shape, bool bothWays);
 
+// Whether the glyph's top half holds a mark apart from what is under it, a
+// blank row between them: an i's dot, which a 1 read as i ("budget_qi")
+// has not.
+bool dotAbove(const GrayImage& page, const Rect& glyph);
+
 // Whether the glyph in `glyph` holds ink at its middle, and its sides
 // there too: a dotted or slashed zero, which Tesseract may read as O; the
 // letter is hollow there. A box the model set off the glyph (an O of a

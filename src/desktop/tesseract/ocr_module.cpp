@@ -294,11 +294,12 @@ std::vector<int> inkBlanks(const std::vector<PlacedSymbol>& symbols, const Band&
 // ("eth0" as "etho", "nvme0n1" as "nvme@n1", a lone 0 as "©").
 constexpr std::string_view kZeroLookAlikes[] = {"o", "@", "Q", "d", "D", "\u00A9", "\u00AE"};
 // The first bytes of their UTF-8, and of the other look-alikes'.
-constexpr const char* kLookAlikeBytes = "LOo@QdD\xC2";
+constexpr const char* kLookAlikeBytes = "LOo@QdDi\xC2";
 
 // Letters of a monospace font that Tesseract reads as their look-alikes
 // are themselves again, by their shape: an l flagged at its top read as L
-// ("omar@Lab", "import Logging"), a 1 read as l where the font's l has a
+// ("omar@Lab", "import Logging"), a 1 read as i, flagged and without a dot
+// ("budget_qi"), a 1 read as l where the font's l has a
 // foot bent right ("mailq -l") and such an l read as 1 ("ls -1"), a dotted
 // zero read as O ("Swap: 2.0Gi OB") or as another round glyph ("eth0" as
 // "etho"); and in a proportional font, a zero read as O beside a digit
@@ -320,6 +321,9 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
       itself = "0";
     } else if (symbol.text == "L" && flagged(stemOf(symbol, band))) {
       itself = "l";
+    } else if (symbol.text == "i" && flagged(stemOf(symbol, band)) &&
+               !dotAbove(band.rows->image, glyphOf(symbol, band))) {
+      itself = "1";
     } else if (symbol.text == "l" && band.feetTellLFromOne) {
       const StemShape shape = stemOf(symbol, band);
       if (flagged(shape) && footReaches(shape, true)) itself = "1";
