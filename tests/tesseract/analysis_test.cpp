@@ -450,7 +450,7 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
   const std::tuple<const char*, std::vector<Rect>, Rect, Rect, bool> dots[] = {
       {"a 1", {{20, 20, 6, 3}, {24, 20, 4, 24}}, {}, {20, 20, 8, 24}, false},
       {"an i", {{24, 20, 4, 4}, {24, 27, 4, 17}}, {}, {20, 20, 8, 24}, true},
-      {"an i, smoothing faint under its dot", {{24, 20, 4, 4}, {24, 27, 4, 17}}, {24, 24, 4, 2}, {20, 20, 8, 24}, true},
+      {"an i, smoothing faint under its dot", {{24, 20, 4, 4}, {24, 27, 4, 17}}, {24, 24, 4, 3}, {20, 20, 8, 24}, true},
       {"an i, its dot above its box", {{24, 16, 4, 4}, {24, 24, 4, 20}}, {}, {20, 24, 8, 20}, true},
       {"an i, the letter before's edge in its box", {{26, 20, 4, 4}, {26, 27, 4, 17}, {17, 20, 3, 24}}, {},
        {17, 20, 14, 24}, true},
