@@ -306,7 +306,7 @@ TEST(EraseFaintGrid, RemovesFaintRulesOnlyWhereTheyCrossAsAGrid) {
   }
 }
 
-TEST(EraseCursors, RemovesBlocksAndOutlinesButNotLetters) {
+TEST(EraseCursorsAndIcons, RemovesBlocksOutlinesAndLoneSquaresButNotLetters) {
   // Dark rectangles, light ones cut out of them, dark ones inside; a pixel of the edge; whether erased.
   const std::tuple<const char*, std::vector<Rect>, std::vector<Rect>, std::vector<Rect>, int, int, bool> cases[] = {
       {"a block cursor", {{20, 20, 6, 13}}, {}, {}, 22, 25, true},
@@ -320,13 +320,24 @@ TEST(EraseCursors, RemovesBlocksAndOutlinesButNotLetters) {
       {"an O with cut corners", {{20, 20, 6, 13}}, {{21, 21, 4, 11}, {20, 20, 1, 1}, {25, 32, 1, 1}}, {}, 20, 25, false},
       {"an outline round a letter", {{20, 20, 6, 13}}, {{21, 21, 4, 11}}, {{22, 24, 2, 5}}, 20, 25, false},
       {"a u", {{20, 24, 6, 9}}, {{21, 24, 4, 8}}, {}, 20, 28, false},
+      // Squares a dozen pixels wide, and a label's letters beside them.
+      {"an icon before its label", {{4, 14, 14, 14}, {24, 16, 3, 11}, {30, 16, 3, 11}}, {}, {}, 10, 20, true},
+      {"an avatar beside a name under half its height", {{4, 8, 24, 24}, {32, 16, 2, 9}}, {}, {}, 10, 20, false},
+      {"a large period beside taller letters", {{4, 26, 12, 12}, {20, 2, 4, 36}}, {}, {}, 10, 30, false},
+      {"an unchecked box, its corners rounded", {{4, 14, 14, 14}, {24, 16, 3, 11}},
+       {{6, 16, 10, 10}, {4, 14, 1, 1}, {17, 27, 1, 1}}, {}, 4, 20, true},
+      {"a U as tall as its label", {{4, 14, 14, 14}, {24, 16, 3, 11}}, {{6, 14, 10, 12}}, {}, 4, 20, false},
+      {"the dots of an ellipsis", {{10, 20, 3, 3}, {16, 20, 3, 3}, {22, 20, 3, 3}}, {}, {}, 17, 21, false},
+      {"a bold H as tall as its label", {{4, 14, 4, 14}, {14, 14, 4, 14}, {4, 19, 14, 4}, {24, 16, 3, 11}}, {}, {}, 5, 20,
+       false},
+      {"a ring round a mark", {{4, 14, 14, 14}, {24, 16, 3, 11}}, {{6, 16, 10, 10}}, {{10, 20, 2, 2}}, 4, 20, false},
   };
   for (const auto& [what, dark, light, inside, x, y, erased] : cases) {
     GrayImage page = filled(60, 40, 255);
     for (const Rect& r : dark) fill(page, r, 0);
     for (const Rect& r : light) fill(page, r, 255);
     for (const Rect& r : inside) fill(page, r, 0);
-    eraseCursors(page, 4, 8);
+    eraseCursorsAndIcons(page, 4, 8);
     EXPECT_EQ(page.at(x, y), erased ? 255 : 0) << what;
   }
 }

@@ -844,7 +844,7 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
   eraseRules(page, kRuleWidth, kRuleHeight);
   eraseOuterSides(page);
   eraseFaintGrid(page);
-  eraseCursors(page, kCursorWidth, kCursorHeight);
+  eraseCursorsAndIcons(page, kCursorWidth, kCursorHeight);
   return page;
 }
 
@@ -861,7 +861,7 @@ GrayImage prepareTitleBar(const GrayImage& image, const GradientBar& bar) {
   }
   stretchLines(page);
   eraseRules(page, kRuleWidth, kRuleHeight);
-  eraseCursors(page, kCursorWidth, kCursorHeight);
+  eraseCursorsAndIcons(page, kCursorWidth, kCursorHeight);
   return page;
 }
 
@@ -1025,15 +1025,88 @@ bool isCursor(const Blob& blob, const GrayImage& page, int minimumWidth, int min
   return isOutline(blob, page);
 }
 
+// A square at least this many pixels a side, filled or outlined, is an icon
+// (a file's, a place's, a check box) before its label when the ink beside it
+// is about its height: the model takes an icon of its text's size for
+// glyphs. A larger one (an avatar beside a name) it leaves out by itself; the
+// dot of a large i, a colon's or a period's stands beside letters several
+// times taller.
+constexpr int kLeastIconSide = 12;
+constexpr double kLeastIconFill = 0.9;  // its corners may be rounded
+
+bool iconSized(const Blob& blob) {
+  const int w = blob.width(), h = blob.height();
+  return std::min(w, h) >= kLeastIconSide && 3 * w >= 2 * h && 3 * h >= 2 * w;
+}
+
+bool solidSquare(const Blob& blob) {
+  return iconSized(blob) && static_cast<double>(blob.pixels.size()) >= kLeastIconFill * blob.width() * blob.height();
+}
+
+// Whether the blob is a box drawn as an outline a few pixels thick (an
+// unchecked box, a window's title-bar button, its corners maybe rounded):
+// each side straight along most of its length (a U's top is not), nothing
+// inside.
+bool outlinedSquare(const Blob& blob, const GrayImage& page) {
+  if (!iconSized(blob)) return false;
+  const int w = blob.width(), h = blob.height();
+  std::vector<std::uint8_t> inked(static_cast<std::size_t>(w) * h, 0);
+  for (std::size_t at : blob.pixels) {
+    const int x = static_cast<int>(at % page.width) - blob.left, y = static_cast<int>(at / page.width) - blob.top;
+    inked[static_cast<std::size_t>(y) * w + x] = 1;
+  }
+  const auto count = [&](int x0, int y0, int dx, int dy, int n) {
+    int found = 0;
+    for (int i = 0; i < n; ++i) found += inked[static_cast<std::size_t>(y0 + i * dy) * w + x0 + i * dx];
+    return found;
+  };
+  const bool straight = 5 * count(0, 0, 1, 0, w) >= 3 * w && 5 * count(0, h - 1, 1, 0, w) >= 3 * w &&
+                        5 * count(0, 0, 0, 1, h) >= 3 * h && 5 * count(w - 1, 0, 0, 1, h) >= 3 * h;
+  // Nothing inside, its own or another blob (a check mark, a ring's mark).
+  const int inset = std::max(2, std::min(w, h) / 5);
+  for (int y = blob.top + inset; y <= blob.bottom - inset; ++y) {
+    for (int x = blob.left + inset; x <= blob.right - inset; ++x) {
+      if (inkAt(page, x, y)) return false;
+    }
+  }
+  return straight;
+}
+
+// Whether the ink that shares the square's rows, within a few of its widths
+// to either side, is at least half its height and none more than twice it.
+bool besideInkOfItsHeight(const Blob& square, const std::vector<Rect>& blobs) {
+  const int reach = 4 * square.width();
+  bool comparable = false;
+  for (const Rect& other : blobs) {
+    const bool sharesRows = other.y <= square.bottom && square.top < other.bottom();
+    const bool near = other.x <= square.right + reach && square.left - reach < other.right();
+    const bool itself = other.x == square.left && other.y == square.top;
+    if (!sharesRows || !near || itself) continue;
+    if (other.height > 2 * square.height()) return false;
+    comparable = comparable || 2 * other.height >= square.height();
+  }
+  return comparable;
+}
+
 }  // namespace
 
-void eraseCursors(GrayImage& page, int minimumWidth, int minimumHeight) {
+void eraseCursorsAndIcons(GrayImage& page, int minimumWidth, int minimumHeight) {
   std::vector<std::uint8_t> ink = inkMask(page);
+  std::vector<Rect> boxes;
+  std::vector<Blob> squares;
   for (std::size_t seed = 0; seed < ink.size(); ++seed) {
     if (ink[seed] == 0) continue;
-    const Blob blob = takeBlob(ink, page.width, page.height, seed);
-    if (!isCursor(blob, page, minimumWidth, minimumHeight)) continue;
-    for (std::size_t at : blob.pixels) page.pixels[at] = 255;
+    Blob blob = takeBlob(ink, page.width, page.height, seed);
+    boxes.push_back({blob.left, blob.top, blob.width(), blob.height()});
+    if (isCursor(blob, page, minimumWidth, minimumHeight)) {
+      for (std::size_t at : blob.pixels) page.pixels[at] = 255;
+    } else if (solidSquare(blob) || outlinedSquare(blob, page)) {
+      squares.push_back(std::move(blob));
+    }
+  }
+  for (const Blob& square : squares) {
+    if (!besideInkOfItsHeight(square, boxes)) continue;
+    for (std::size_t at : square.pixels) page.pixels[at] = 255;
   }
 }
 

@@ -130,8 +130,11 @@ void eraseFaintGrid(GrayImage& page);
 // letters. A filled blob narrower than two fifths of its height is a stem
 // (a bold I or l) and stays, and so does one wider than seven tenths of its
 // height (the dot of a large bold i) or one with a dot right above it (the
-// stem of a bold i, as wide as a cursor for its height).
-void eraseCursors(GrayImage& page, int minimumWidth, int minimumHeight);
+// stem of a bold i, as wide as a cursor for its height). So is a filled
+// square a dozen pixels a side or larger with no ink more than twice its
+// height beside it: an icon before its label, which the model reads as
+// marks that cost the label's line its rating.
+void eraseCursorsAndIcons(GrayImage& page, int minimumWidth, int minimumHeight);
 
 // Columns [left, right) of a page.
 struct ColumnSpan {
