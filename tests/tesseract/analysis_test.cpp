@@ -467,6 +467,18 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
        {17, 20, 14, 24}, true},
       {"a stem at the page's top, a dot above unknown", {{24, 0, 4, 20}}, {}, {20, 0, 8, 20}, true},
   };
+  // A word's first mark: a period on the baseline (at row 33, the ascent 20 rows) or not.
+  const std::tuple<const char*, std::vector<Rect>, Rect, bool> periods[] = {
+      {"a period", {{20, 30, 3, 3}}, {19, 29, 5, 5}, true},
+      {"a hyphen at mid-height", {{20, 24, 4, 2}}, {19, 23, 6, 4}, false},
+      {"an opening quote at the top", {{20, 14, 3, 4}}, {19, 13, 5, 6}, false},
+      {"a period whose box takes in the next letter's stem", {{20, 30, 3, 3}, {25, 14, 3, 19}}, {19, 29, 8, 5}, false},
+  };
+  for (const auto& [what, strokes, glyph, period] : periods) {
+    GrayImage page = filled(60, 50, 255);
+    for (const Rect& r : strokes) fill(page, r, 0);
+    EXPECT_EQ(dotOnBaseline(page, glyph, 33, 20), period) << what;
+  }
   for (const auto& [what, strokes, faint, box, dotted] : dots) {
     GrayImage page = filled(60, 50, 255);
     for (const Rect& r : strokes) fill(page, r, 0);

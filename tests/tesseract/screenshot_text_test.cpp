@@ -84,6 +84,8 @@ TEST(ScreenshotText, ReadsFileNamesAsABrowserDrawsThemWhole) {
       {"file_name_with_extension.pgm", "tickets.pdf"},
       // A 1 after a letter, which Tesseract reads as i.
       {"file_name_with_digit.pgm", "budget_q1.xlsx 212.7 kB"},
+      // A hidden file's leading period, which Tesseract reads as a hyphen.
+      {"hidden_file_name.pgm", ".profile"},
   };
   for (const auto& [picture, expected] : cases) {
     XSession session;

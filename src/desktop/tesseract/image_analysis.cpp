@@ -1289,6 +1289,14 @@ bool footReaches(const StemShape& shape, bool bothWays) {
   return shape.width > 0 && shape.bottom.right >= reach && (shape.bottom.left >= reach) == bothWays;
 }
 
+bool dotOnBaseline(const GrayImage& page, const Rect& glyph, int baseline, int ascent) {
+  const Rect line = clampedToPage(page, {glyph.x, baseline - ascent, glyph.width, ascent + 2});
+  if (line.width <= 0 || line.height <= 0) return false;
+  const InkBox ink = inkWithin(page, {line.y, line.bottom()}, {line.x, line.right()});
+  const int most = std::max(2, ascent / 3);
+  return ink.pixels > 0 && ink.box.width <= most && ink.box.height <= most && ink.box.bottom() >= baseline - 1;
+}
+
 bool dotAbove(const GrayImage& page, const Rect& glyph) {
   const Rect box = clampedToPage(page, glyph);
   // Over the stem's columns alone: a box may take in a neighbour's edge,

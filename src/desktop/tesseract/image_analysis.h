@@ -198,6 +198,13 @@ bool flagged(const StemShape& shape);
 // 1's base) or not (a monospace l's foot, bent right).
 bool footReaches(const StemShape& shape, bool bothWays);
 
+// Whether the ink in the glyph's columns, from `ascent` above the baseline
+// to just under it, is one dot on the baseline, no larger than a third of
+// the ascent: a period, where Tesseract read a word's first mark as "-", "“"
+// or "«" (".bashrc" as "-bashrc"). A hyphen stands at mid-height, quotes at
+// the top.
+bool dotOnBaseline(const GrayImage& page, const Rect& glyph, int baseline, int ascent);
+
 // Whether the glyph's top half holds a mark apart from what is under it, a
 // blank row between them: an i's dot, which a 1 read as i ("budget_qi")
 // has not.

@@ -294,7 +294,9 @@ std::vector<int> inkBlanks(const std::vector<PlacedSymbol>& symbols, const Band&
 // ("eth0" as "etho", "nvme0n1" as "nvme@n1", a lone 0 as "©").
 constexpr std::string_view kZeroLookAlikes[] = {"o", "@", "Q", "d", "D", "\u00A9", "\u00AE"};
 // The first bytes of their UTF-8, and of the other look-alikes'.
-constexpr const char* kLookAlikeBytes = "LOo@QdDi\xC2";
+// What Tesseract reads a period at a word's start as (".bashrc" as "-bashrc").
+constexpr std::string_view kPeriodLookAlikes[] = {"-", ",", "'", "\u2018", "\u2019", "\u201C", "\u201D", "\u00AB", "\u00BB"};
+constexpr const char* kLookAlikeBytes = "LOo@QdDi\xC2-,'\xE2";
 
 // Letters of a monospace font that Tesseract reads as their look-alikes
 // are themselves again, by their shape: an l flagged at its top read as L
@@ -305,7 +307,7 @@ constexpr const char* kLookAlikeBytes = "LOo@QdDi\xC2";
 // "etho"); and in a proportional font, a zero read as O beside a digit
 // ("river_O1.jpg"), which is narrower than the font's O. Returns whether
 // any was.
-bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool monospace) {
+bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool monospace, int baseline, int ascent) {
   bool mended = false;
   // Whether symbol i (none past either end) is one character of a kind.
   const auto is = [&](std::size_t i, int (*kind)(int)) {
@@ -321,6 +323,11 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
       itself = "0";
     } else if (symbol.text == "L" && flagged(stemOf(symbol, band))) {
       itself = "l";
+    } else if (i == 0 && is(1, isalnum) &&
+               std::find(std::begin(kPeriodLookAlikes), std::end(kPeriodLookAlikes), symbol.text) !=
+                   std::end(kPeriodLookAlikes) &&
+               dotOnBaseline(band.rows->image, glyphOf(symbol, band), baseline, ascent)) {
+      itself = ".";
     } else if (symbol.text == "i" && flagged(stemOf(symbol, band)) &&
                !dotAbove(band.rows->image, glyphOf(symbol, band))) {
       itself = "1";
@@ -465,6 +472,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
                                        {wordRight, wordBaseline, wordBaseline - top, bottom - 1})
                     : std::vector<UnderscoreRun>{};
     std::vector<PlacedSymbol> symbols = std::move(lineSymbols[index]);
+    if (getenv("KSYM")) { fprintf(stderr, "W [%s] c%.0f base %d top %d:", word.get(), words.Confidence(RIL_WORD), baselineAt(wordLeft), top); for (auto& x : symbols) fprintf(stderr, " %s(%d-%d,%d-%d)", x.text.c_str(), x.left, x.right, x.top, x.bottom); fprintf(stderr, "\n"); }
     const std::vector<UnderscoreLine> underscores = underscoreLines(runs, symbols, underscoresTaken);
     const bool madeUpUnderscore = hasBaseline && dropMadeUpUnderscore(symbols, underscores);
     // The word reaches as far as its underscores, which its box may leave out.
@@ -474,7 +482,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
       wordRight = std::max(wordRight, underscore.right);
     }
     const bool underscoresMended = !underscores.empty() && mendUnderscores(symbols, underscores);
-    const bool lookAlikeMended = lookAlike && mendLookAlikes(symbols, band, advance > 0);
+    const bool lookAlikeMended = lookAlike && mendLookAlikes(symbols, band, advance > 0,
+                                                             band.rows->at(band.top) + wordBaseline, wordBaseline - top);
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
     const std::vector<int> blanks =
         numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
