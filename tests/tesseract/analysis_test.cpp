@@ -885,6 +885,17 @@ TEST(OnlyRespaced, SpacesMovedBesidePunctuationButNoneDroppedBetweenLettersOrDig
   for (const auto& [line, again, respaced] : cases) EXPECT_EQ(onlyRespaced(line, again), respaced) << line << again;
 }
 
+TEST(MendFileExtensions, OneLookAlikeOffAKnownExtensionOnly) {
+  expectMended(mendFileExtensions, {{"report-final-v2.pdt notes.txt", "report-final-v2.pdf notes.txt"},
+                                    {"Q1_2026_results.xIsx", "Q1_2026_results.xlsx"},
+                                    {"IMG_0042.JPG and main.inl", "IMG_0042.JPG and main.inl"},
+                                    {"cover.jpq, then a.pdt", "cover.jpg, then a.pdf"},
+                                    {"notes.tet", "notes.tet"},
+                                    {"ends here.tif", "ends here.tif"},
+                                    {"version 2.1 or .pdt", "version 2.1 or .pdt"},
+                                    {"data.csv1", "data.csv1"}});
+}
+
 TEST(MendHexDigits, OnlyInLongHexadecimalNumbers) {
   expectMended(mendHexDigits, {{"trace_id=be3edcOalef2a4f0 span=4fdf8ela", "trace_id=be3edc0a1ef2a4f0 span=4fdf8e1a"},
                                {"postfix/qmgr[912]: 7B9EQD4: removed", "postfix/qmgr[912]: 7B9E0D4: removed"},

@@ -268,6 +268,55 @@ void mendHexDigits(std::string& line) {
   }
 }
 
+namespace {
+
+// Extensions people see in file managers, editors and terminals, and others
+// a glyph off them that are real too (".inl" beside ".ini", ".tsx" beside
+// ".fsx").
+constexpr std::string_view kExtensions[] = {
+    "pdf", "txt", "png", "jpg", "jpeg", "gif", "svg", "bmp", "tif", "tiff", "webp", "ico", "heic", "raw", "doc",
+    "docx", "xls", "xlsx", "ppt", "pptx", "odt", "ods", "odp", "csv", "tsv", "json", "yaml", "yml", "xml", "html",
+    "htm", "css", "scss", "less", "mp3", "mp4", "mov", "mkv", "avi", "wav", "flac", "ogg", "m4a", "aac", "webm",
+    "zip", "tar", "rar", "tgz", "bz2", "deb", "rpm", "iso", "dmg", "exe", "msi", "apk", "jar", "war", "java", "cpp",
+    "hpp", "cxx", "hxx", "inl", "tex", "log", "ini", "cfg", "conf", "toml", "lock", "rst", "sql", "sqlite", "key",
+    "pem", "crt", "csr", "pub", "psd", "eps", "sketch", "fig", "epub", "mobi", "ics", "vcf", "eml", "msg", "tsx",
+    "jsx", "fsx", "mjs", "cjs", "vue", "php", "lua", "swift", "scala", "bash", "zsh", "fish", "ps1", "bat", "cmd",
+    "ino", "asm", "dart", "exs", "erl", "nim", "zig", "kts", "gradle", "proto", "diff", "patch", "bak", "tmp",
+    "com", "org", "net", "dev", "app", "env", "local", "txz", "srt", "vtt", "otf", "ttf", "woff", "woff2", "odg"};
+
+bool knownExtension(std::string_view extension) {
+  std::string lower(extension);
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+  return std::find(std::begin(kExtensions), std::end(kExtensions), lower) != std::end(kExtensions);
+}
+
+// What Tesseract reads a small letter of an extension as, and the letter.
+constexpr std::pair<char, char> kExtensionLookAlikes[] = {{'t', 'f'}, {'f', 't'}, {'I', 'l'}, {'i', 'l'}, {'1', 'l'},
+                                                          {'l', 'i'}, {'q', 'g'}, {'g', 'q'}, {'e', 'c'}, {'c', 'e'}};
+
+}  // namespace
+
+void mendFileExtensions(std::string& line) {
+  for (std::size_t dot = line.find('.'); dot != std::string::npos; dot = line.find('.', dot + 1)) {
+    std::size_t end = dot + 1;
+    while (end < line.size() && std::isalnum(static_cast<unsigned char>(line[end])) != 0) ++end;
+    const bool named = dot > 0 && std::isalnum(static_cast<unsigned char>(line[dot - 1])) != 0;
+    const std::string_view extension = std::string_view(line).substr(dot + 1, end - dot - 1);
+    if (!named || knownExtension(extension)) continue;
+    std::vector<std::string> known;
+    for (std::size_t i = 0; i < extension.size(); ++i) {
+      for (const auto& [read, letter] : kExtensionLookAlikes) {
+        if (extension[i] != read) continue;
+        std::string candidate(extension);
+        candidate[i] = letter;
+        if (knownExtension(candidate)) known.push_back(std::move(candidate));
+      }
+    }
+    // Two ways to mend it: no telling which.
+    if (known.size() == 1) line.replace(dot + 1, extension.size(), known.front());
+  }
+}
+
 // Neighbouring symbols' middles, within words, needed to tell a font's
 // advance: short lines of a proportional font ("Unsaved changes", "Type a
 // message") can look monospace.
