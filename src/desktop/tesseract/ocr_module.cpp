@@ -293,9 +293,9 @@ std::vector<int> inkBlanks(const std::vector<PlacedSymbol>& symbols, const Band&
 // What Tesseract reads a monospace zero, a ring around a mark, as besides O
 // ("eth0" as "etho", "nvme0n1" as "nvme@n1", a lone 0 as "©").
 constexpr std::string_view kZeroLookAlikes[] = {"o", "@", "Q", "d", "D", "\u00A9", "\u00AE"};
-// The first bytes of their UTF-8, and of the other look-alikes'.
 // What Tesseract reads a period at a word's start as (".bashrc" as "-bashrc").
 constexpr std::string_view kPeriodLookAlikes[] = {"-", ",", "'", "\u2018", "\u2019", "\u201C", "\u201D", "\u00AB", "\u00BB"};
+// The first bytes of their UTF-8, and of the other look-alikes'.
 constexpr const char* kLookAlikeBytes = "LOo@QdDi\xC2-,'\xE2";
 
 // Letters of a monospace font that Tesseract reads as their look-alikes
@@ -305,8 +305,9 @@ constexpr const char* kLookAlikeBytes = "LOo@QdDi\xC2-,'\xE2";
 // foot bent right ("mailq -l") and such an l read as 1 ("ls -1"), a dotted
 // zero read as O ("Swap: 2.0Gi OB") or as another round glyph ("eth0" as
 // "etho"); and in a proportional font, a zero read as O beside a digit
-// ("river_O1.jpg"), which is narrower than the font's O. Returns whether
-// any was.
+// ("river_O1.jpg"), which is narrower than the font's O. A word's first
+// mark that is a dot on the `baseline` (of the line's `ascent`) is a period.
+// Returns whether any was.
 bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool monospace, int baseline, int ascent) {
   bool mended = false;
   // Whether symbol i (none past either end) is one character of a kind.
@@ -472,7 +473,6 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
                                        {wordRight, wordBaseline, wordBaseline - top, bottom - 1})
                     : std::vector<UnderscoreRun>{};
     std::vector<PlacedSymbol> symbols = std::move(lineSymbols[index]);
-    if (getenv("KSYM")) { fprintf(stderr, "W [%s] c%.0f base %d top %d:", word.get(), words.Confidence(RIL_WORD), baselineAt(wordLeft), top); for (auto& x : symbols) fprintf(stderr, " %s(%d-%d,%d-%d)", x.text.c_str(), x.left, x.right, x.top, x.bottom); fprintf(stderr, "\n"); }
     const std::vector<UnderscoreLine> underscores = underscoreLines(runs, symbols, underscoresTaken);
     const bool madeUpUnderscore = hasBaseline && dropMadeUpUnderscore(symbols, underscores);
     // The word reaches as far as its underscores, which its box may leave out.
