@@ -880,20 +880,22 @@ TEST(OnlyRespaced, SpacesMovedBesidePunctuationButNoneDroppedBetweenLettersOrDig
   const std::tuple<const char*, const char*, bool> cases[] = {
       {"Spaces:4", "Spaces: 4", true}, {"requireNonNull (sku) ;", "requireNonNull(sku);", true},
       {"7.1 MB", "7.1MB", false}, {"10:14 AM", "10:14AM", false}, {"Last edit", "Lastedit", false},
-      {"Lastedit", "Last edit", true}, {"Warehouse.java", "Warehouse java", false}, {"Spaces:4", "Spaces:5", false}, {"Spaces:4", "Spaces:4.", false},
-      {" x", "x", true}};
+      {"Lastedit", "Last edit", true}, {"Warehouse.java", "Warehouse java", false}, {"Spaces:4", "Spaces:5", false},
+      {"Spaces:4", "Spaces:4.", false}, {" x", "x", true}};
   for (const auto& [line, again, respaced] : cases) EXPECT_EQ(onlyRespaced(line, again), respaced) << line << again;
 }
 
-TEST(MendFileExtensions, OneLookAlikeOffAKnownExtensionOnly) {
+TEST(MendFileExtensions, OneLookAlikeOffAKnownExtensionOrHiddenFileOnly) {
   expectMended(mendFileExtensions, {{"report-final-v2.pdt notes.txt", "report-final-v2.pdf notes.txt"},
                                     {"Q1_2026_results.xIsx", "Q1_2026_results.xlsx"},
                                     {"IMG_0042.JPG and main.inl", "IMG_0042.JPG and main.inl"},
                                     {"cover.jpq, then a.pdt", "cover.jpg, then a.pdf"},
                                     {"notes.tet", "notes.tet"},
                                     {"ends here.tif", "ends here.tif"},
-                                    {"version 2.1 or .pdt", "version 2.1 or .pdt"},
-                                    {"data.csv1", "data.csv1"}});
+                                    {"version 2.1 or .pdt", "version 2.1 or .pdt"}, {"(.vimre)", "(.vimrc)"},
+                                    {"data.csv1", "data.csv1"},
+                                    {".bashre and ~/.vimre", ".bashrc and ~/.vimrc"},
+                                    {"ls .config .tet", "ls .config .tet"}});
 }
 
 TEST(MendHexDigits, OnlyInLongHexadecimalNumbers) {

@@ -284,10 +284,19 @@ constexpr std::string_view kExtensions[] = {
     "ino", "asm", "dart", "exs", "erl", "nim", "zig", "kts", "gradle", "proto", "diff", "patch", "bak", "tmp",
     "com", "org", "net", "dev", "app", "env", "local", "txz", "srt", "vtt", "otf", "ttf", "woff", "woff2", "odg"};
 
-bool knownExtension(std::string_view extension) {
-  std::string lower(extension);
-  std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
-  return std::find(std::begin(kExtensions), std::end(kExtensions), lower) != std::end(kExtensions);
+// Hidden files' names after their period, in a home folder or a project.
+constexpr std::string_view kHiddenNames[] = {
+    "bashrc", "zshrc", "vimrc", "npmrc", "inputrc", "xinitrc", "screenrc", "nanorc", "wgetrc", "curlrc", "profile",
+    "bash", "zprofile", "gitignore", "gitconfig", "gitmodules", "gitattributes", "env", "config", "local", "cache",
+    "ssh", "gnupg", "mozilla", "npm", "cargo", "rustup", "docker", "kube", "vscode", "idea", "github", "gitlab",
+    "editorconfig", "dockerignore", "prettierrc", "eslintrc", "babelrc", "nvmrc", "venv", "xresources", "xprofile",
+    "tmux", "terraform", "pylintrc", "flake8", "coveragerc", "mailmap", "htaccess", "pytest", "vim"};
+
+bool known(const auto& names, std::string_view text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+  return std::find(std::begin(names), std::end(names), lower) != std::end(names);
 }
 
 // What Tesseract reads a small letter of an extension as, and the letter.
@@ -300,20 +309,24 @@ void mendFileExtensions(std::string& line) {
   for (std::size_t dot = line.find('.'); dot != std::string::npos; dot = line.find('.', dot + 1)) {
     std::size_t end = dot + 1;
     while (end < line.size() && std::isalnum(static_cast<unsigned char>(line[end])) != 0) ++end;
+    // After a name, an extension; anywhere else, a hidden file's name.
     const bool named = dot > 0 && std::isalnum(static_cast<unsigned char>(line[dot - 1])) != 0;
+    const auto isKnown = [&](std::string_view text) {
+      return named ? known(kExtensions, text) : known(kHiddenNames, text);
+    };
     const std::string_view extension = std::string_view(line).substr(dot + 1, end - dot - 1);
-    if (!named || knownExtension(extension)) continue;
-    std::vector<std::string> known;
+    if (isKnown(extension)) continue;
+    std::vector<std::string> mendings;
     for (std::size_t i = 0; i < extension.size(); ++i) {
       for (const auto& [read, letter] : kExtensionLookAlikes) {
         if (extension[i] != read) continue;
         std::string candidate(extension);
         candidate[i] = letter;
-        if (knownExtension(candidate)) known.push_back(std::move(candidate));
+        if (isKnown(candidate)) mendings.push_back(std::move(candidate));
       }
     }
     // Two ways to mend it: no telling which.
-    if (known.size() == 1) line.replace(dot + 1, extension.size(), known.front());
+    if (mendings.size() == 1) line.replace(dot + 1, extension.size(), mendings.front());
   }
 }
 

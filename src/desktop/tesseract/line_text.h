@@ -49,8 +49,10 @@ std::vector<std::vector<bool>> keptTokens(const std::vector<std::vector<std::str
 // digits again ("span=4fdf8ela", "7B9EOD4").
 void mendHexDigits(std::string& line);
 
-// A file name's extension that is no known one, but one glyph off a known
-// one by a look-alike Tesseract confuses, is that one ("report.pdt" for "report.pdf", "results.xIsx" for "results.xlsx").
+// A file name's extension, or a hidden file's name after its period, that
+// is no known one, but one glyph off a known one by a look-alike Tesseract
+// confuses, is that one ("report.pdt" for "report.pdf", "results.xIsx" for
+// "results.xlsx", ".bashre" for ".bashrc").
 void mendFileExtensions(std::string& line);
 
 // A symbol of a word read, and where it stands.
