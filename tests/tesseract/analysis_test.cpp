@@ -881,7 +881,7 @@ TEST(OnlyRespaced, SpacesMovedBesidePunctuationButNoneDroppedBetweenLettersOrDig
       {"Spaces:4", "Spaces: 4", true}, {"requireNonNull (sku) ;", "requireNonNull(sku);", true},
       {"7.1 MB", "7.1MB", false}, {"10:14 AM", "10:14AM", false}, {"Last edit", "Lastedit", false},
       {"Lastedit", "Last edit", true}, {"Warehouse.java", "Warehouse java", false}, {"Spaces:4", "Spaces:5", false},
-      {"Spaces:4", "Spaces:4.", false}, {" x", "x", true}};
+      {"Spaces:4", "Spaces:4.", false}, {" x", "x", true}, {"setup.exe", "setup. exe", false}};
   for (const auto& [line, again, respaced] : cases) EXPECT_EQ(onlyRespaced(line, again), respaced) << line << again;
 }
 

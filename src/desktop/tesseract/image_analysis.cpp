@@ -1050,18 +1050,12 @@ bool solidSquare(const Blob& blob) {
 bool outlinedSquare(const Blob& blob, const GrayImage& page) {
   if (!iconSized(blob)) return false;
   const int w = blob.width(), h = blob.height();
-  std::vector<std::uint8_t> inked(static_cast<std::size_t>(w) * h, 0);
+  int top = 0, bottom = 0, left = 0, right = 0;  // the blob's pixels along each side of its box
   for (std::size_t at : blob.pixels) {
-    const int x = static_cast<int>(at % page.width) - blob.left, y = static_cast<int>(at / page.width) - blob.top;
-    inked[static_cast<std::size_t>(y) * w + x] = 1;
+    const int x = static_cast<int>(at % page.width), y = static_cast<int>(at / page.width);
+    top += y == blob.top, bottom += y == blob.bottom, left += x == blob.left, right += x == blob.right;
   }
-  const auto count = [&](int x0, int y0, int dx, int dy, int n) {
-    int found = 0;
-    for (int i = 0; i < n; ++i) found += inked[static_cast<std::size_t>(y0 + i * dy) * w + x0 + i * dx];
-    return found;
-  };
-  const bool straight = 5 * count(0, 0, 1, 0, w) >= 3 * w && 5 * count(0, h - 1, 1, 0, w) >= 3 * w &&
-                        5 * count(0, 0, 0, 1, h) >= 3 * h && 5 * count(w - 1, 0, 0, 1, h) >= 3 * h;
+  const bool straight = 5 * top >= 3 * w && 5 * bottom >= 3 * w && 5 * left >= 3 * h && 5 * right >= 3 * h;
   // Nothing inside, its own or another blob (a check mark, a ring's mark).
   const int inset = std::max(2, std::min(w, h) / 5);
   for (int y = blob.top + inset; y <= blob.bottom - inset; ++y) {

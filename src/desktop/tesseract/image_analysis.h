@@ -130,10 +130,11 @@ void eraseFaintGrid(GrayImage& page);
 // letters. A filled blob narrower than two fifths of its height is a stem
 // (a bold I or l) and stays, and so does one wider than seven tenths of its
 // height (the dot of a large bold i) or one with a dot right above it (the
-// stem of a bold i, as wide as a cursor for its height). So is a filled
-// square a dozen pixels a side or larger with no ink more than twice its
-// height beside it: an icon before its label, which the model reads as
-// marks that cost the label's line its rating.
+// stem of a bold i, as wide as a cursor for its height). So is a square a
+// dozen pixels a side or larger, filled or drawn as an empty outline, beside
+// ink about its height and none more than twice it: an icon or a check box
+// before its label, which the model reads as marks that cost the label's
+// line its rating.
 void eraseCursorsAndIcons(GrayImage& page, int minimumWidth, int minimumHeight);
 
 // Columns [left, right) of a page.
@@ -205,9 +206,10 @@ bool footReaches(const StemShape& shape, bool bothWays);
 // the top.
 bool dotOnBaseline(const GrayImage& page, const Rect& glyph, int baseline, int ascent);
 
-// Whether the glyph's top half holds a mark apart from what is under it, a
-// blank row between them: an i's dot, which a 1 read as i ("budget_qi")
-// has not.
+// Whether a mark stands apart above the glyph's stem, a blank row between
+// them, in its box's top half or above the box, which may leave it out: an
+// i's dot, which a 1 read as i ("budget_qi") has not. At the page's top,
+// where a dot would be cut off, it is taken to be there.
 bool dotAbove(const GrayImage& page, const Rect& glyph);
 
 // Whether the glyph in `glyph` holds ink at its middle, and its sides

@@ -524,6 +524,10 @@ std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int heigh
   return missed ? text : std::string{};
 }
 
+bool periodInName(char before, char after) {
+  return before == '.' && std::islower(static_cast<unsigned char>(after)) != 0;
+}
+
 bool onlyRespaced(std::string_view line, std::string_view again) {
   const auto alphanumeric = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
   std::size_t i = 0, j = 0;
@@ -535,6 +539,7 @@ bool onlyRespaced(std::string_view line, std::string_view again) {
     if (i == line.size() || j == again.size()) return i == line.size() && j == again.size();
     if (line[i] != again[j]) return false;
     if (spaced && !spacedAgain && j > 0 && alphanumeric(again[j - 1]) && alphanumeric(again[j])) return false;
+    if (!spaced && spacedAgain && i > 0 && periodInName(line[i - 1], line[i])) return false;
     ++i, ++j;
   }
 }

@@ -120,10 +120,16 @@ double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words);
 // where the glyph stands ("10.05 ==", read "10.05==").
 bool inNeighbouringCells(const std::vector<PlacedSymbol>& before, const std::vector<PlacedSymbol>& next, double advance);
 
-// Whether `again`, a line read again larger, is `line` with spaces added or
-// dropped beside punctuation only: the larger reading places those better
-// ("Spaces:4" for "Spaces: 4", "(sku) ;" for "(sku);"), but a space between
-// two letters or digits that it drops is real ("7.1 MB").
+// Whether a period and the character after it stand inside a name, where
+// no space belongs: before a small letter ("tickets.pdf", "log.info"); a
+// sentence's next word begins with a capital.
+bool periodInName(char before, char after);
+
+// Whether `again`, a line read again larger, is `line` with only its spaces
+// changed: the larger reading places them better ("Spaces:4" for "Spaces: 4",
+// "(sku) ;" for "(sku);"). A space it drops between two letters or digits is
+// real ("7.1 MB"), and one it adds after a period in a name is not
+// ("setup. exe").
 bool onlyRespaced(std::string_view line, std::string_view again);
 
 // Whether the line holds a run of seven small letters or more, or of four

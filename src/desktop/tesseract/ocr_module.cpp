@@ -83,9 +83,9 @@ constexpr float kLeastTokenConfidence = 75.0F;
 // 22, Col 17"), or a few words beside wide blanks ("3d4h_) 10..42.1.17"),
 // make a doubtful line, rated below this. Each of its pieces with a doubtful
 // word is read again alone, larger, and that reading is kept where Tesseract
-// is sure of it and surer than before, and it has as many words: larger,
-// some spaces are read otherwise ("7.1 MB" as "7.1MB", "setup.exe" as
-// "setup. exe"). On a screen of terminals it costs 2.5% more instructions.
+// is sure of it and surer than before, and it has as many words or only
+// its spaces changed where the larger reading places them better. On a
+// screen of terminals it costs 2.5% more instructions.
 constexpr float kDoubtfulLineConfidence = 70.0F;
 constexpr float kSureAgainConfidence = 85.0F;
 constexpr float kAgainGain = 10.0F;
@@ -529,9 +529,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     // between glyphs narrower. Measured across both words, in the word's
     // rows: either box may reach past the gap (a line number's over the code
     // beside it), and the line's box over the next line's text.
-    const bool periodInName = piece.text.back() == '.' && std::islower(static_cast<unsigned char>(next.front())) != 0;
     const bool oneStretch =
-        (wordLeft < piece.right || periodInName) &&
+        (wordLeft < piece.right || periodInName(piece.text.back(), next.front())) &&
         3 * widestBlank(band.rows->image, {bandTop + wordTop, bandTop + wordBottom + 1}, {lastWordLeft, wordRight}) <
             height;
     const bool joined = oneStretch || (keptUnderscore && 4 * (wordLeft - piece.right) < bottom - top);
