@@ -182,6 +182,20 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
          return image;
        }(), {{{36, 140, 362, 25}, {0, 0, 640, 400}, 60}, {{21, 102, 596, 9}, {0, 101, 640, 27}, 215}},
        {{1, 21, 103, true}, {0, 22, 102, false}, {0, 23, 106, false}}},
+      // The window's edge lies inside a cell that mostly shows the desktop:
+      // past it, its first column of glyphs is no ink of the desktop's. The
+      // glyphs shift line by line, as letters do, so that no column of the
+      // window's ground between them runs long enough to be taken for an edge.
+      {"a window's first column, seen from the desktop", [] {
+         GrayImage image = filled(640, 400, 30);
+         for (int x = 16; x < 100; x += 6) fill(image, {x, 16, 2, 9}, 200), fill(image, {x + 500, 370, 2, 9}, 200);
+         fill(image, {101, 60, 300, 200}, 230);
+         for (int y = 64; y < 250; y += 16) {
+           for (int x = 103 + y % 32 / 8; x < 390; x += 4) fill(image, {x, y, 2, 9}, 40);
+         }
+         return image;
+       }(), {{{16, 16, 84, 9}, {0, 0, 640, 400}, 30}, {{100, 64, 290, 185}, {80, 56, 320, 208}, 230}},
+       {{0, 105, 66, false}, {0, 103, 82, false}, {0, 17, 20, true}, {1, 103, 66, true}}},
       {"a sheet's grid lines, close together, part nothing", [] {
          GrayImage image = screen(255, {{{0, 0, 640, 400}, 255, 0, 5}});
          for (int x = 100; x < 640; x += 100) fill(image, {x, 0, 1, 400}, 225);

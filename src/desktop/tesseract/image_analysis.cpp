@@ -748,6 +748,47 @@ void eraseOuterSides(GrayImage& page) {
   if (inkRowRuns(without).size() >= 2) page = std::move(without);
 }
 
+// A long straight run of a neighbour's background down the region's side
+// is the neighbour's edge: what lies past it, in the cells kept for the
+// region's own glyphs' sake, is the neighbour's. Seen from the desktop, each
+// window's first column of letters, which Tesseract read into marks and
+// appended to lines, at a tenth of a terminal screen's time. A selected
+// row's side, about 30 px, is too short: past it, its rounded corner was cut
+// in two, and the halves read as marks.
+constexpr int kLeastWallLength = 2 * kEdgeLength;
+
+void blankPastEdges(GrayImage& page, const std::vector<std::uint8_t>& foreign, const Rect& r, const BackgroundMap& map,
+                    const TextRegion& region) {
+  const int cell = map.cellSize;
+  const auto own = [&](int column, int row) {
+    return column >= 0 && column < map.columns && map.areaAt(column, row) == region.area;
+  };
+  const auto foreignAt = [&](int x, int y) { return foreign[static_cast<std::size_t>(y) * r.width + x] != 0; };
+  for (int x = 0; x < r.width; ++x) {
+    const int column = (r.x + x) / cell;
+    for (int y = 0; y < r.height;) {
+      if (!foreignAt(x, y)) {
+        ++y;
+        continue;
+      }
+      int end = y;
+      while (end < r.height && foreignAt(x, end)) ++end;
+      if (end - y < kLeastWallLength) y = end;
+      for (; y < end; ++y) {
+        const int row = (r.y + y) / cell;
+        const bool beside = own(column, row);
+        const bool right = !own(column + 1, row) && (beside || own(column - 1, row));
+        const bool left = !own(column - 1, row) && (beside || own(column + 1, row));
+        if (right == left) continue;
+        const int from = right ? x + 1 : std::max(0, (column - 1) * cell - r.x);
+        const int to = right ? std::min(r.width, (column + 2) * cell - r.x) : x;
+        std::fill(page.pixels.begin() + static_cast<std::ptrdiff_t>(y) * r.width + from,
+                  page.pixels.begin() + static_cast<std::ptrdiff_t>(y) * r.width + to, 255);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void blankForeignEdgeRows(GrayImage& page, const std::vector<std::uint8_t>& foreign, int cell) {
@@ -840,6 +881,7 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
   for (std::size_t i = 0; i < page.pixels.size(); ++i) {
     if (edge[i]) page.pixels[i] = 255;
   }
+  blankPastEdges(page, foreign, r, map, region);
   stretchLines(page);
   eraseRules(page, kRuleWidth, kRuleHeight);
   eraseOuterSides(page);
