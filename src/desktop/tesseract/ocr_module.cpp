@@ -786,12 +786,23 @@ void readDoubtfulPiecesAgain(::tesseract::TessBaseAPI& engine, Band& band) {
   engine.SetPageSegMode(layout);
 }
 
+// A title bar's line of a few letters at least is a title: its buttons and
+// icon read as marks or pairs of letters ("ox").
+bool titleLike(const Line& line) {
+  constexpr std::ptrdiff_t kTitleLetters = 3;
+  return std::count_if(line.text.begin(), line.text.end(),
+                       [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }) >= kTitleLetters;
+}
+
 void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
   const Page& page = *band.page;
   const PageRows rows{scaleUpRows(page.image, page.scale, band.top, band.bottom + kRowsBelowBand), band.top};
   band.rows = &rows;
   readBand(engine, band);
-  readDroppedRuns(engine, band);
+  // A title bar keeps one line: once its title is read, what ink is left
+  // there is its icon and buttons, not worth a reading each.
+  const bool titleRead = page.region >= page.firstBarRegion && std::any_of(band.lines.begin(), band.lines.end(), titleLike);
+  if (!titleRead) readDroppedRuns(engine, band);
   band.rows = nullptr;
   readDoubtfulPiecesAgain(engine, band);
 }
@@ -973,16 +984,11 @@ void dropRepeatedReads(std::vector<const Line*>& lines) {
 // a few letters at least if there is one (a window's buttons, read as "ox",
 // may rate higher than a small title).
 void keepOneTitlePerBar(std::vector<const Line*>& lines, int firstBarRegion) {
-  constexpr std::ptrdiff_t kTitleLetters = 3;
-  const auto wordy = [](const Line* line) {
-    return std::count_if(line->text.begin(), line->text.end(),
-                         [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }) >= kTitleLetters;
-  };
   std::map<int, const Line*> best;
   for (const Line* line : lines) {
     if (line->place.region < firstBarRegion) continue;
     const Line*& kept = best[line->place.region];
-    if (kept == nullptr || std::pair(wordy(line), line->confidence) > std::pair(wordy(kept), kept->confidence)) {
+    if (kept == nullptr || std::pair(titleLike(*line), line->confidence) > std::pair(titleLike(*kept), kept->confidence)) {
       kept = line;
     }
   }
