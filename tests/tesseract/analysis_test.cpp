@@ -912,6 +912,12 @@ TEST(MendFileExtensions, OneLookAlikeOffAKnownExtensionOrHiddenFileOnly) {
                                     {"ls .config .tet", "ls .config .tet"}});
 }
 
+TEST(MendOptimizationFlags, AZeroAfterAWordsHyphenBeforeALevelOnly) {
+  expectMended(mendOptimizationFlags, {{"cc -02 -c main.c -o main.o", "cc -O2 -c main.c -o main.o"},
+                                       {"-00 -0s", "-O0 -Os"},
+                                       {"2026-02 -025 -05 x-02", "2026-02 -025 -05 x-02"}});
+}
+
 TEST(MendHexDigits, OnlyInLongHexadecimalNumbers) {
   expectMended(mendHexDigits, {{"trace_id=be3edcOalef2a4f0 span=4fdf8ela", "trace_id=be3edc0a1ef2a4f0 span=4fdf8e1a"},
                                {"postfix/qmgr[912]: 7B9EQD4: removed", "postfix/qmgr[912]: 7B9E0D4: removed"},

@@ -330,6 +330,19 @@ void mendFileExtensions(std::string& line) {
   }
 }
 
+void mendOptimizationFlags(std::string& line) {
+  constexpr std::string_view kLevels = "0123sgz";
+  for (std::size_t start = 0; start < line.size();) {
+    std::size_t end = line.find(' ', start);
+    if (end == std::string::npos) end = line.size();
+    const std::string_view word = std::string_view(line).substr(start, end - start);
+    if (word.size() == 3 && word.starts_with("-0") && kLevels.find(word[2]) != std::string_view::npos) {
+      line[start + 1] = 'O';
+    }
+    start = end + 1;
+  }
+}
+
 // Neighbouring symbols' middles, within words, needed to tell a font's
 // advance: short lines of a proportional font ("Unsaved changes", "Type a
 // message") can look monospace.

@@ -55,6 +55,11 @@ void mendHexDigits(std::string& line);
 // "results.xlsx", ".bashre" for ".bashrc").
 void mendFileExtensions(std::string& line);
 
+// A compiler's optimization flag, a word of its own, whose O the model read
+// as a zero ("cc -02 -c main.c"), even in a terminal font that dots its
+// zeros and leaves its O plain; "-02" alone is seldom a number.
+void mendOptimizationFlags(std::string& line);
+
 // A symbol of a word read, and where it stands.
 struct PlacedSymbol {
   std::string text;
