@@ -918,6 +918,13 @@ TEST(MendOptimizationFlags, AZeroAfterAWordsHyphenBeforeALevelOnly) {
                                        {"2026-02 -025 -05 x-02", "2026-02 -025 -05 x-02"}});
 }
 
+TEST(MendAbbreviationsBeforeWords, AnLBetweenCapitalsAndAWordOnly) {
+  expectMended(mendAbbreviationsBeforeWords, {{"See the APlreference first", "See the API reference first"},
+                                              {"CLloptions", "CLI options"},
+                                              {"APls Ulkit HTMLlint2 APlReference Xlabel APl", "APls Ulkit HTMLlint2 APlReference Xlabel APl"},
+                                              {" CLloptions  APlreference", " CLI options  API reference"}});
+}
+
 TEST(MendHexDigits, OnlyInLongHexadecimalNumbers) {
   expectMended(mendHexDigits, {{"trace_id=be3edcOalef2a4f0 span=4fdf8ela", "trace_id=be3edc0a1ef2a4f0 span=4fdf8e1a"},
                                {"postfix/qmgr[912]: 7B9EQD4: removed", "postfix/qmgr[912]: 7B9E0D4: removed"},

@@ -330,6 +330,26 @@ void mendFileExtensions(std::string& line) {
   }
 }
 
+// Capitals before the l, and small letters after it: a word, not a suffix ("APls").
+constexpr std::size_t kLeastAbbreviationCapitals = 2;
+constexpr std::size_t kLeastWordLetters = 3;
+
+void mendAbbreviationsBeforeWords(std::string& line) {
+  for (std::size_t start = 0; start < line.size();) {
+    std::size_t end = line.find(' ', start);
+    if (end == std::string::npos) end = line.size();
+    const std::string_view word = std::string_view(line).substr(start, end - start);
+    const std::size_t capitals = std::find_if_not(word.begin(), word.end(), isUpper) - word.begin();
+    const std::string_view after = word.substr(std::min(word.size(), capitals + 1));
+    if (capitals >= kLeastAbbreviationCapitals && capitals < word.size() && word[capitals] == 'l' &&
+        after.size() >= kLeastWordLetters && std::all_of(after.begin(), after.end(), isLower)) {
+      line.replace(start + capitals, 1, "I ");
+      ++end;
+    }
+    start = end + 1;
+  }
+}
+
 void mendOptimizationFlags(std::string& line) {
   constexpr std::string_view kLevels = "0123sgz";
   for (std::size_t start = 0; start < line.size();) {

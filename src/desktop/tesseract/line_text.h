@@ -55,6 +55,12 @@ void mendHexDigits(std::string& line);
 // "results.xlsx", ".bashre" for ".bashrc").
 void mendFileExtensions(std::string& line);
 
+// An abbreviation's last I read as l and run into the word after it, whose
+// first letter stands as close to the I as a letter's neighbour does in a
+// sans-serif UI font ("APlreference" for "API reference"). A small l
+// between capitals and small letters is no spelling of a word.
+void mendAbbreviationsBeforeWords(std::string& line);
+
 // A compiler's optimization flag, a word of its own, whose O the model read
 // as a zero ("cc -02 -c main.c"), even in a terminal font that dots its
 // zeros and leaves its O plain; "-02" alone is seldom a number.

@@ -552,6 +552,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     mendHexDigits(piece.text);
     mendFileExtensions(piece.text);
     mendOptimizationFlags(piece.text);
+    mendAbbreviationsBeforeWords(piece.text);
   }
   // Only frames; or specks and a rule's dots, far lower than the line; or
   // the edge of a window's frame beside it, a pixel or two wide, read as a
