@@ -890,6 +890,13 @@ TEST(HoldsWordlikeRun, SevenSmallLettersOrFourDigitsInARow) {
   for (const auto& [line, holds] : cases) EXPECT_EQ(holdsWordlikeRun(line), holds) << line;
 }
 
+TEST(HoldsFileName, ANameOfTwoCharactersAndAKnownExtension) {
+  const std::pair<const char*, bool> cases[] = {
+      {"__ init__.py", true}, {"see main.c", true}, {"Q1_2026_results.XLSX here", true},
+      {"a.py", false}, {"i.e. so", false}, {"ro.7 ro", false}, {"notes.tet", false}, {".py", false}, {"", false}};
+  for (const auto& [line, holds] : cases) EXPECT_EQ(holdsFileName(line), holds) << line;
+}
+
 TEST(OnlyRespaced, SpacesMovedBesidePunctuationButNoneDroppedBetweenLettersOrDigits) {
   const std::tuple<const char*, const char*, bool> cases[] = {
       {"Spaces:4", "Spaces: 4", true}, {"requireNonNull (sku) ;", "requireNonNull(sku);", true},

@@ -589,6 +589,31 @@ bool holdsWordlikeRun(std::string_view line) {
   return false;
 }
 
+namespace {
+
+// Sources' extensions too short to be mended (".c" from ".e" would turn
+// "i.e." into "i.c."), known all the same where a name is judged text.
+constexpr std::string_view kShortExtensions[] = {"py", "js", "ts", "rs", "go", "rb", "sh", "md", "c",  "h",
+                                                 "cc", "hh", "kt", "cs", "pl", "fs", "gz", "xz", "ex", "hs"};
+
+bool nameCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '-'; }
+
+}  // namespace
+
+bool holdsFileName(std::string_view line) {
+  constexpr std::ptrdiff_t kLeastNameCharacters = 2;
+  for (std::size_t dot = line.find('.'); dot != std::string_view::npos; dot = line.find('.', dot + 1)) {
+    const auto name = std::find_if_not(std::make_reverse_iterator(line.begin() + dot), line.rend(), nameCharacter);
+    const auto extensionEnd = std::find_if_not(line.begin() + dot + 1, line.end(), nameCharacter);
+    const std::string_view extension(line.begin() + dot + 1, extensionEnd);
+    if (name - std::make_reverse_iterator(line.begin() + dot) >= kLeastNameCharacters &&
+        (known(kExtensions, extension) || known(kShortExtensions, extension))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string tesseractLanguage(std::string_view locale) {
   // language[_territory][.codeset][@modifier]
   const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));

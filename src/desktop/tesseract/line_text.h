@@ -150,6 +150,12 @@ bool onlyRespaced(std::string_view line, std::string_view again);
 // run ("pismes seen", "ro 7 ro", "OooOoO").
 bool holdsWordlikeRun(std::string_view line);
 
+// Whether the line holds a file's name: a name of two characters or more
+// and a known extension after its period. A Python package's "__init__.py",
+// read as "__ init__.py", is rated 33 for its underscores, and decoration
+// makes no such word.
+bool holdsFileName(std::string_view line);
+
 // The name of Tesseract's model for the language of a POSIX locale
 // ("de_DE.UTF-8" -> "deu", "zh_TW" -> "chi_tra"), or empty for English, for
 // "C" and "POSIX", and for languages without a model of their own.
