@@ -298,6 +298,24 @@ TEST(EraseRules, RemovesRunsAtLeastTheGivenLength) {
   for (const auto& [what, r, gray, erased] : cases) EXPECT_EQ(page.at(r.x, r.y + r.height / 2), erased ? 255 : gray) << what;
 }
 
+TEST(EraseRules, KeepsABarThatGlyphsCrossAtTheirPitch) {
+  // A 120 px bar, and 2 px wide stems crossing it at the given columns,
+  // reaching 4 px above it and, unless only above, 4 px below.
+  const std::tuple<const char*, std::vector<int>, bool, bool> cases[] = {
+      {"pluses side by side", {14, 22, 30, 38, 46, 54, 62, 70}, false, false},
+      {"a grid's columns", {10, 40, 70, 100, 126}, false, true},
+      {"an underline's descenders, unevenly", {14, 19, 33, 41, 56, 60}, false, true},
+      {"letters standing on an underline", {14, 22, 30, 38, 46, 54, 62, 70}, true, true},
+  };
+  for (const auto& [what, stems, onlyAbove, erased] : cases) {
+    GrayImage page = filled(200, 40, 255);
+    fill(page, {10, 20, 120, 1}, 0);
+    for (const int x : stems) fill(page, {x, 16, 2, onlyAbove ? 4 : 9}, 0);
+    eraseRules(page, 40, 80);
+    EXPECT_EQ(page.at(100, 20), erased ? 255 : 0) << what;
+  }
+}
+
 TEST(EraseFaintGrid, RemovesFaintRulesOnlyWhereTheyCrossAsAGrid) {
   // Faint rules across and down a page with a glyph in a cell; whether they go.
   const std::tuple<const char*, int, int, bool> cases[] = {
@@ -928,7 +946,8 @@ TEST(MendOptimizationFlags, AZeroAfterAWordsHyphenBeforeALevelOnly) {
 TEST(MendAbbreviationsBeforeWords, AnLBetweenCapitalsAndAWordOnly) {
   expectMended(mendAbbreviationsBeforeWords, {{"See the APlreference first", "See the API reference first"},
                                               {"CLloptions", "CLI options"},
-                                              {"APls Ulkit HTMLlint2 APlReference Xlabel APl", "APls Ulkit HTMLlint2 APlReference Xlabel APl"},
+                                              {"APls Ulkit HTMLlint2 APlReference Xlabel APl",
+                                               "APls Ulkit HTMLlint2 APlReference Xlabel APl"},
                                               {" CLloptions  APlreference", " CLI options  API reference"}});
 }
 

@@ -907,9 +907,59 @@ GrayImage prepareTitleBar(const GrayImage& image, const GradientBar& bar) {
   return page;
 }
 
+namespace {
+
+// A row of glyphs that each cross one bar ("++++++++" in a diff's summary)
+// makes one long run, but stems cross it at one glyph's pitch: stems above
+// and below it this close together, as evenly spaced. A table's grid
+// crosses its rules a column apart, an underline's descenders and a struck
+// word's letters unevenly.
+constexpr int kMostGlyphPitch = 16;
+constexpr int kLeastCrossingStems = 4;
+constexpr int kPitchTolerance = 2;
+
+bool crossedByGlyphs(const std::vector<std::uint8_t>& ink, int width, int height, int y, int left, int right) {
+  const auto inkAt = [&](int x, int row) {
+    return row >= 0 && row < height && ink[static_cast<std::size_t>(row) * width + x] != 0;
+  };
+  const auto reach = [&](int x, int step) {
+    int rows = 0;
+    while (inkAt(x, y + (rows + 1) * step)) ++rows;
+    return rows;
+  };
+  std::vector<int> stems;  // middles
+  for (int x = left, first = -1; x <= right; ++x) {
+    const bool crossing = x < right && reach(x, -1) >= 2 && reach(x, 1) >= 2;
+    if (crossing && first < 0) first = x;
+    if (!crossing && first >= 0) {
+      stems.push_back((first + x - 1) / 2);
+      first = -1;
+    }
+  }
+  if (static_cast<int>(stems.size()) < kLeastCrossingStems) return false;
+  std::vector<int> pitches;
+  for (std::size_t i = 1; i < stems.size(); ++i) pitches.push_back(stems[i] - stems[i - 1]);
+  const auto [fewest, most] = std::minmax_element(pitches.begin(), pitches.end());
+  return *most <= kMostGlyphPitch && *most - *fewest <= kPitchTolerance;
+}
+
+}  // namespace
+
 void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBelow) {
+  const std::vector<std::uint8_t> ink = inkMask(page, inkBelow);
   std::vector<std::uint8_t> rule(page.pixels.size(), 0);
-  markRuns(inkMask(page, inkBelow), page.width, page.height, minimumWidth, minimumHeight, rule);
+  markRuns(ink, page.width, page.height, minimumWidth, minimumHeight, rule);
+  for (int y = 0; y < page.height; ++y) {
+    const std::uint8_t* row = ink.data() + static_cast<std::size_t>(y) * page.width;
+    for (int x = 0; x < page.width;) {
+      const int left = x;
+      while (x < page.width && row[x] != 0) ++x;
+      if (x - left >= minimumWidth && crossedByGlyphs(ink, page.width, page.height, y, left, x)) {
+        std::fill_n(rule.begin() + static_cast<std::ptrdiff_t>(y) * page.width + left, x - left, 0);
+      }
+      x = std::max(x, left + 1);
+    }
+  }
   for (std::size_t i = 0; i < rule.size(); ++i) {
     if (rule[i]) page.pixels[i] = 255;
   }

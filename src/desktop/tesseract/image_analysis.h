@@ -115,7 +115,8 @@ GrayImage prepareTitleBar(const GrayImage& image, const GradientBar& bar);
 // Paints white every horizontal run of ink (pixels darker than `inkBelow`) at
 // least `minimumWidth` pixels long and every vertical one at least
 // `minimumHeight`: window borders, table rules and underlines, which
-// Tesseract otherwise glues to the letters beside them.
+// Tesseract otherwise glues to the letters beside them. A bar that glyphs
+// cross at their pitch is theirs and stays ("++++++" in a diff's summary).
 void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBelow = 255 - kInkContrast);
 
 // Paints white the faint rules of a grid, at least three long ones across

@@ -803,7 +803,8 @@ void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
   readBand(engine, band);
   // A title bar keeps one line: once its title is read, what ink is left
   // there is its icon and buttons, not worth a reading each.
-  const bool titleRead = page.region >= page.firstBarRegion && std::any_of(band.lines.begin(), band.lines.end(), titleLike);
+  const bool titleRead =
+      page.region >= page.firstBarRegion && std::any_of(band.lines.begin(), band.lines.end(), titleLike);
   if (!titleRead) readDroppedRuns(engine, band);
   band.rows = nullptr;
   readDoubtfulPiecesAgain(engine, band);
@@ -990,7 +991,8 @@ void keepOneTitlePerBar(std::vector<const Line*>& lines, int firstBarRegion) {
   for (const Line* line : lines) {
     if (line->place.region < firstBarRegion) continue;
     const Line*& kept = best[line->place.region];
-    if (kept == nullptr || std::pair(titleLike(*line), line->confidence) > std::pair(titleLike(*kept), kept->confidence)) {
+    const auto rank = [](const Line* candidate) { return std::pair(titleLike(*candidate), candidate->confidence); };
+    if (kept == nullptr || rank(line) > rank(kept)) {
       kept = line;
     }
   }
