@@ -896,6 +896,7 @@ TEST(KeptTokens, ADigitOrThreeLettersOrAColumnLetterInARowOfThem) {
       {"too few to be column letters, and marks", {{"A"}, {"B"}, {"="}, {"it"}}, {{false}, {false}, {false}, {false}}},
       {"letters read apart in one stretch, together", {{"A", "B", "Cc"}}, {{true, true, true}}},
       {"a row number, a speck", {{"12"}, {"x"}, {"ox"}}, {{true}, {false}, {false}}},
+      {"a prompt alone, an arrow", {{"$"}, {">>>"}, {">"}, {"$$"}}, {{true}, {true}, {false}, {false}}},
   };
   for (const auto& [what, stretches, kept] : cases) EXPECT_EQ(keptTokens(stretches), kept) << what;
 }

@@ -197,7 +197,9 @@ bool looksLikeToken(std::string_view text) {
   const auto count = [&](int (*kind)(int)) {
     return std::count_if(text.begin(), text.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
   };
-  return count(isdigit) > 0 || count(isalpha) > 2;
+  // A shell's or Python's prompt, alone on a terminal's last line.
+  const bool prompt = text == "$" || text == "#" || text == ">>>";
+  return count(isdigit) > 0 || count(isalpha) > 2 || prompt;
 }
 }  // namespace
 
