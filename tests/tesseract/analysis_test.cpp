@@ -862,17 +862,21 @@ TEST(MonospaceSpaces, AWordsCellsTellTheAdvanceAndWhereNoSpaceIs) {
   };
   for (const auto& [what, words, advance] : advances) EXPECT_EQ(monospaceAdvance(words), advance) << what;
   // Words split as Tesseract split them; the first word's last box may lie
-  // off its glyph, or reach over the blank after it.
-  const std::tuple<const char*, bool, int, int> splits[] = {
-      {"github.|com", true, 0, 0},  {"collections:|:HashMap", true, 0, 0}, {"findAll()|.stream", true, 0, 0},
-      {"d6b5|-9wmzt", true, -4, 0}, {"ls -la", false, 0, 0},               {"x = 1", false, 0, 0},
-      {"a  b", false, 0, 0},        {"d6b5  -9wmzt", false, -4, 0},        {"10.05 ==", false, 0, 20},
+  // off its glyph, or reach over the blank after it, and the next word's
+  // first box back over the blank before it.
+  const std::tuple<const char*, bool, int, int, int> splits[] = {
+      {"github.|com", true, 0, 0, 0},    {"collections:|:HashMap", true, 0, 0, 0},
+      {"findAll()|.stream", true, 0, 0, 0}, {"d6b5|-9wmzt", true, -4, 0, 0},
+      {"ls -la", false, 0, 0, 0},        {"x = 1", false, 0, 0, 0},
+      {"a  b", false, 0, 0, 0},          {"d6b5  -9wmzt", false, -4, 0, 0},
+      {"10.05 ==", false, 0, 20, 0},     {"1 xfailed", false, 0, 0, 10},
   };
-  for (const auto& [line, neighbours, lastOff, lastReach] : splits) {
+  for (const auto& [line, neighbours, lastOff, lastReach, firstReach] : splits) {
     auto words = cellsOf(line, true);
     words[0].back().left += lastOff;
     words[0].back().right += lastOff + lastReach;
     const std::size_t next = words[1].empty() ? 2 : 1;
+    words[next].front().left -= firstReach;
     EXPECT_EQ(inNeighbouringCells(words[0], words[next], 10), neighbours) << line;
     EXPECT_FALSE(inNeighbouringCells(words[0], words[next], 0)) << line;
   }

@@ -416,11 +416,13 @@ constexpr std::size_t kEndSymbols = 4;
 constexpr double kWideBoxAdvances = 1.5;
 
 // Where the symbol's glyph stands: a box that took in a blank beside it
-// starts at the glyph.
-double glyphMiddle(const PlacedSymbol& symbol, double advance) {
+// starts at the glyph, but for a word's first symbol, whose box may take in
+// the blank before it instead ("1 xfailed": the x's box over the space).
+double glyphMiddle(const PlacedSymbol& symbol, double advance, bool first = false) {
   const double cells = static_cast<double>(cellsOf(symbol));
   const bool wide = symbol.right - symbol.left > kWideBoxAdvances * cells * advance;
-  return wide ? symbol.left + cells * advance / 2 : symbol.middle();
+  if (!wide) return symbol.middle();
+  return first ? symbol.right - cells * advance / 2 : symbol.left + cells * advance / 2;
 }
 
 // Where the middle of a word's first or last cell stands, judged by the
@@ -445,7 +447,7 @@ double endCellMiddle(const std::vector<PlacedSymbol>& word, double advance, bool
 // symbol read twice or made up ("7a03f11d") spreads a word's characters
 // over fewer cells.
 bool fillsItsCells(const std::vector<PlacedSymbol>& word, double advance) {
-  const double cells = (glyphMiddle(word.back(), advance) - glyphMiddle(word.front(), advance)) / advance + 1;
+  const double cells = (glyphMiddle(word.back(), advance) - glyphMiddle(word.front(), advance, true)) / advance + 1;
   return std::abs(cells - static_cast<double>(cellsOf(word))) <= 0.5;
 }
 
@@ -456,7 +458,7 @@ bool inNeighbouringCells(const std::vector<PlacedSymbol>& before, const std::vec
   const double lastOfBefore =
       fillsItsCells(before, advance) ? endCellMiddle(before, advance, true) : glyphMiddle(before.back(), advance);
   const double firstOfNext =
-      fillsItsCells(next, advance) ? endCellMiddle(next, advance, false) : glyphMiddle(next.front(), advance);
+      fillsItsCells(next, advance) ? endCellMiddle(next, advance, false) : glyphMiddle(next.front(), advance, true);
   return firstOfNext - lastOfBefore < kMostNeighbourAdvances * advance;
 }
 
