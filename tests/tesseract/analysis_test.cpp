@@ -517,6 +517,21 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
     fill(page, faint, 180);
     EXPECT_EQ(dotAbove(page, box), dotted) << what;
   }
+  // A name's first period, lost: the first ink from 10 columns before the
+  // word's box (at column 30), a letter's stem at 32.
+  const std::tuple<const char*, std::vector<Rect>, int, bool> lost[] = {
+      {"a period before the box", {{26, 30, 3, 3}, {32, 14, 3, 19}}, 30, true},
+      {"a period inside the box", {{26, 30, 3, 3}, {32, 14, 3, 19}}, 25, true},
+      {"a hyphen before the name", {{24, 24, 4, 2}, {32, 14, 3, 19}}, 30, false},
+      {"a period against the letter", {{29, 30, 3, 3}, {32, 14, 3, 19}}, 30, false},
+      {"a period and nothing after it", {{26, 30, 3, 3}}, 30, false},
+      {"the letter alone", {{32, 14, 3, 19}}, 30, false},
+  };
+  for (const auto& [what, strokes, left, period] : lost) {
+    GrayImage page = filled(80, 50, 255);
+    for (const Rect& r : strokes) fill(page, r, 0);
+    EXPECT_EQ(dotBeforeGlyph(page, left, 33, 20), period) << what;
+  }
 }
 
 TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {

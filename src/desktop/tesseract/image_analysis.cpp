@@ -1383,6 +1383,21 @@ bool dotOnBaseline(const GrayImage& page, const Rect& glyph, int baseline, int a
   return ink.pixels > 0 && ink.box.width <= most && ink.box.height <= most && ink.box.bottom() >= baseline - 1;
 }
 
+bool dotBeforeGlyph(const GrayImage& page, int left, int baseline, int ascent) {
+  const RowRun rows{std::max(0, baseline - ascent), std::min(page.height, baseline + 2)};
+  if (rows.bottom <= rows.top) return false;
+  const auto inked = [&](int x) { return inkWithin(page, rows, {x, x + 1}).pixels > 0; };
+  const int last = std::min(page.width, left + ascent);
+  int x = std::max(0, left - ascent / 2);
+  while (x < last && !inked(x)) ++x;
+  const int dotLeft = x;
+  while (x < last && inked(x)) ++x;
+  const int dotRight = x;
+  while (x < last && !inked(x)) ++x;
+  if (dotRight == dotLeft || x == dotRight || x == last) return false;
+  return dotOnBaseline(page, {dotLeft, rows.top, dotRight - dotLeft, rows.bottom - rows.top}, baseline, ascent);
+}
+
 bool dotAbove(const GrayImage& page, const Rect& glyph) {
   const Rect box = clampedToPage(page, glyph);
   // Over the stem's columns alone: a box may take in a neighbour's edge,

@@ -213,6 +213,11 @@ bool dotOnBaseline(const GrayImage& page, const Rect& glyph, int baseline, int a
 // where a dot would be cut off, it is taken to be there.
 bool dotAbove(const GrayImage& page, const Rect& glyph);
 
+// Whether a word's first ink, from half its `ascent` before `left` (its
+// box, which may leave the dot out or give it the first letter's box), is a
+// dot on the `baseline`, with blank after it and more ink beyond.
+bool dotBeforeGlyph(const GrayImage& page, int left, int baseline, int ascent);
+
 // Whether the glyph in `glyph` holds ink at its middle, and its sides
 // there too: a dotted or slashed zero, which Tesseract may read as O; the
 // letter is hollow there. A box the model set off the glyph (an O of a

@@ -505,6 +505,13 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const int beside = pieces.empty() ? 0 : std::max(pieces.back().bottom - pieces.back().top, wordBottom - wordTop);
     const std::vector<PlacedSymbol> before = std::exchange(lastSymbols, symbols);
     if (pieces.empty() || wordLeft - pieces.back().right > kColumnGapHeights * std::min(height, beside)) {
+      // A name's first period Tesseract took for a speck (".config" read
+      // "config" in a file grid).
+      const bool name = symbols.size() >= 2 && std::isalnum(static_cast<unsigned char>(next.front())) != 0;
+      if (name && hasBaseline &&
+          dotBeforeGlyph(band.rows->image, wordLeft, band.rows->at(band.top) + wordBaseline, wordBaseline - top)) {
+        next.insert(0, ".");
+      }
       lastEndsWithLine = endsWithLine;
       lastWordLeft = wordLeft;
       pieces.push_back({std::move(next), wordLeft, wordTop, wordRight, wordBottom, words.Confidence(RIL_WORD)});
