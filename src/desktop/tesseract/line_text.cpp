@@ -332,37 +332,47 @@ void mendFileExtensions(std::string& line) {
   }
 }
 
+namespace {
+
+// Each word of the line, between single spaces, handed to `mend` to rewrite
+// in place; the spaces stay as they were.
+template <typename Mend>
+void mendEachWord(std::string& line, Mend mend) {
+  std::string mended;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = std::min(line.find(' ', start), line.size());
+    std::string word = line.substr(start, end - start);
+    mend(word);
+    mended += word;
+    if (end == line.size()) break;
+    mended += ' ';
+    start = end + 1;
+  }
+  line = std::move(mended);
+}
+
+}  // namespace
+
 // Capitals before the l, and small letters after it: a word, not a suffix ("APls").
 constexpr std::size_t kLeastAbbreviationCapitals = 2;
 constexpr std::size_t kLeastWordLetters = 3;
 
 void mendAbbreviationsBeforeWords(std::string& line) {
-  for (std::size_t start = 0; start < line.size();) {
-    std::size_t end = line.find(' ', start);
-    if (end == std::string::npos) end = line.size();
-    const std::string_view word = std::string_view(line).substr(start, end - start);
+  mendEachWord(line, [](std::string& word) {
     const std::size_t capitals = std::find_if_not(word.begin(), word.end(), isUpper) - word.begin();
-    const std::string_view after = word.substr(std::min(word.size(), capitals + 1));
+    const std::string_view after = std::string_view(word).substr(std::min(word.size(), capitals + 1));
     if (capitals >= kLeastAbbreviationCapitals && capitals < word.size() && word[capitals] == 'l' &&
         after.size() >= kLeastWordLetters && std::all_of(after.begin(), after.end(), isLower)) {
-      line.replace(start + capitals, 1, "I ");
-      ++end;
+      word.replace(capitals, 1, "I ");
     }
-    start = end + 1;
-  }
+  });
 }
 
 void mendOptimizationFlags(std::string& line) {
   constexpr std::string_view kLevels = "0123sgz";
-  for (std::size_t start = 0; start < line.size();) {
-    std::size_t end = line.find(' ', start);
-    if (end == std::string::npos) end = line.size();
-    const std::string_view word = std::string_view(line).substr(start, end - start);
-    if (word.size() == 3 && word.starts_with("-0") && kLevels.find(word[2]) != std::string_view::npos) {
-      line[start + 1] = 'O';
-    }
-    start = end + 1;
-  }
+  mendEachWord(line, [&](std::string& word) {
+    if (word.size() == 3 && word.starts_with("-0") && kLevels.find(word[2]) != std::string_view::npos) word[1] = 'O';
+  });
 }
 
 // Neighbouring symbols' middles, within words, needed to tell a font's

@@ -38,9 +38,10 @@ void mendColumnLetters(std::string& line);
 // stretch of a row read (its lines): window buttons and icons, which the
 // layout rightly dropped, read as marks ("=", "it"); a stretch that holds a
 // digit or three letters is a token (a row of lone column letters, read
-// apart, together), so is a prompt ("$", "#", ">>>"), and so is a column letter (a capital, or a capital and
-// its own small letter) in a row of five of them at least (a sheet's column
-// letters, read one by one where the layout read some of them).
+// apart, together), so is a terminal's prompt ("$", "#", ">>>"), and so is
+// a column letter (a capital, or a capital and its own small letter) in a
+// row of five of them at least (a sheet's column letters, read one by one
+// where the layout read some of them).
 std::vector<std::vector<bool>> keptTokens(const std::vector<std::vector<std::string>>& stretches);
 
 // In a hexadecimal number (a hash, a trace id: seven characters or more,
