@@ -793,6 +793,7 @@ TEST(MendUnderscores, EachLineWrittenAsItsUnderscoresInItsPlace) {
       {"(|name_,", mendUnderscores, {{12, 24, 2}, {72, 82, 2}}, "(__name__,"},  // one of two read
       {"~all", mendUnderscores, {{0, 10, 2}}, "__all"},                           // read as a dash
       {"trace_id", mendUnderscores, {{56, 74, 1}}, "trace_id"},  // read, the line wider than its box
+      {"me_first", mendUnderscores, {{34, 48, 1}}, "me_first"},  // read, its box ending where the line begins
       {"_id", mendUnderscores, {{0, 10, 0}}, "id"},              // the word before put it back
       {"x-y", mendUnderscores, {{36, 48, 1}}, "x-y_"},           // a dash not over it stays
       // A last underscore the page does not show is made up.

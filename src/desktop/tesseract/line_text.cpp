@@ -518,19 +518,22 @@ bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<Under
   std::string before;
   for (const PlacedSymbol& symbol : symbols) before += symbol.text;
   for (const UnderscoreLine& line : lines) {
-    // No letter stands over the line: an underscore or a dash read there is the line.
+    // The model's boxes split the line at its time steps: a box may end a
+    // little short of the glyph it stands for.
+    const int slack = (line.right - line.left) / (4 * std::max(1, line.count));
+    // No letter stands over the line: an underscore or a dash read there, or
+    // just before it ("read_me_first": the second _'s box ends where the line
+    // begins), is the line.
     const auto over = [&](const PlacedSymbol& s) {
       const bool flat = s.text == "_" || s.text == "-" || s.text == "\u2013" || s.text == "\u2014";
-      return flat && s.left < line.right && line.left < s.right;
+      return flat && s.left < line.right && line.left - slack < s.right;
     };
     // Where the line's underscores go: in place of what was read there, or
-    // else before the first symbol that starts at the line or a little
-    // before (the model's boxes split the line at its time steps).
+    // else before the first symbol that starts at the line or a little before.
     std::ptrdiff_t at = std::find_if(symbols.begin(), symbols.end(), over) - symbols.begin();
     if (at < std::ssize(symbols)) {
       std::erase_if(symbols, over);
     } else {
-      const int slack = (line.right - line.left) / (4 * std::max(1, line.count));
       at = std::find_if(symbols.begin(), symbols.end(), [&](const PlacedSymbol& s) { return s.left >= line.left - slack; }) -
            symbols.begin();
     }
