@@ -936,6 +936,15 @@ TEST(HoldsFileName, ANameOfTwoCharactersAndAKnownExtension) {
   for (const auto& [line, holds] : cases) EXPECT_EQ(holdsFileName(line), holds) << line;
 }
 
+TEST(PeriodRestored, OneSpaceReadAgainAsAFileNamesPeriodOnly) {
+  const std::tuple<const char*, const char*, bool> cases[] = {
+      {"Warehouse java", "Warehouse.java", true},  {"src/main java", "src/main.java", true},
+      {"Warehouse java", "Warehouse,java", false}, {"see the docs", "see the.docs", false},
+      {"Warehouse java", "Warehouse.jav", false},  {"Warehouse java 2", "Warehouse.java 3", false},
+      {"notes.txt", "notes.txt", false}};
+  for (const auto& [line, again, restored] : cases) EXPECT_EQ(periodRestored(line, again), restored) << again;
+}
+
 TEST(OnlyRespaced, SpacesMovedBesidePunctuationButNoneDroppedBetweenLettersOrDigits) {
   const std::tuple<const char*, const char*, bool> cases[] = {
       {"Spaces:4", "Spaces: 4", true}, {"requireNonNull (sku) ;", "requireNonNull(sku);", true},

@@ -594,6 +594,13 @@ bool onlyRespaced(std::string_view line, std::string_view again) {
   }
 }
 
+bool periodRestored(std::string_view line, std::string_view again) {
+  if (line.size() != again.size()) return false;
+  const auto [at, differs] = std::mismatch(line.begin(), line.end(), again.begin());
+  if (at == line.end() || *at != ' ' || *differs != '.') return false;
+  return std::equal(at + 1, line.end(), differs + 1) && holdsFileName(again);
+}
+
 bool holdsWordlikeRun(std::string_view line) {
   constexpr int kLeastLetters = 7;
   constexpr int kLeastDigits = 4;

@@ -144,6 +144,11 @@ bool periodInName(char before, char after);
 // ("setup. exe").
 bool onlyRespaced(std::string_view line, std::string_view again);
 
+// Whether `again` is `line` with one space read again as the period of a
+// file's name ("Warehouse java", rated 35, for "Warehouse.java"): a period
+// the model doubts at one scale, which a larger reading puts back.
+bool periodRestored(std::string_view line, std::string_view again);
+
 // Whether the line holds a run of seven small letters or more, or of four
 // digits: a line the model rates as low as decoration for one doubtful mark
 // ("Warehouse java" for "Warehouse.java", rated 36; a process's "10412 S

@@ -790,7 +790,9 @@ void readDoubtfulPiecesAgain(::tesseract::TessBaseAPI& engine, Band& band) {
     const Line& again = pieces.front();
     const bool surer = again.confidence >= kSureAgainConfidence && again.confidence >= line.confidence + kAgainGain;
     const bool sameWords = again.place.words == line.place.words || onlyRespaced(line.text, again.text);
-    if (surer && sameWords) line.text = again.text;
+    // A file name's period put back is taken from any surer reading.
+    const bool named = again.confidence > line.confidence && periodRestored(line.text, again.text);
+    if ((surer && sameWords) || named) line.text = again.text;
   }
   engine.SetPageSegMode(layout);
 }
