@@ -1386,16 +1386,12 @@ bool dotOnBaseline(const GrayImage& page, const Rect& glyph, int baseline, int a
 bool dotBeforeGlyph(const GrayImage& page, int left, int baseline, int ascent) {
   const RowRun rows{std::max(0, baseline - ascent), std::min(page.height, baseline + 2)};
   if (rows.bottom <= rows.top) return false;
-  const auto inked = [&](int x) { return inkWithin(page, rows, {x, x + 1}).pixels > 0; };
-  const int last = std::min(page.width, left + ascent);
-  int x = std::max(0, left - ascent / 2);
-  while (x < last && !inked(x)) ++x;
-  const int dotLeft = x;
-  while (x < last && inked(x)) ++x;
-  const int dotRight = x;
-  while (x < last && !inked(x)) ++x;
-  if (dotRight == dotLeft || x == dotRight || x == last) return false;
-  return dotOnBaseline(page, {dotLeft, rows.top, dotRight - dotLeft, rows.bottom - rows.top}, baseline, ascent);
+  // The stretches of inked columns from half an ascent before the box to an ascent into it.
+  const std::vector<ColumnSpan> inked =
+      uncoveredInk(page, rows, {{0, left - ascent / 2}, {left + ascent, page.width}}, 1);
+  if (inked.size() < 2) return false;
+  const ColumnSpan& dot = inked.front();
+  return dotOnBaseline(page, {dot.left, rows.top, dot.right - dot.left, rows.bottom - rows.top}, baseline, ascent);
 }
 
 bool dotAbove(const GrayImage& page, const Rect& glyph) {

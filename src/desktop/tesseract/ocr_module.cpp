@@ -996,11 +996,11 @@ void dropRepeatedReads(std::vector<const Line*>& lines) {
 // a few letters at least if there is one (a window's buttons, read as "ox",
 // may rate higher than a small title).
 void keepOneTitlePerBar(std::vector<const Line*>& lines, int firstBarRegion) {
+  const auto rank = [](const Line* candidate) { return std::pair(titleLike(*candidate), candidate->confidence); };
   std::map<int, const Line*> best;
   for (const Line* line : lines) {
     if (line->place.region < firstBarRegion) continue;
     const Line*& kept = best[line->place.region];
-    const auto rank = [](const Line* candidate) { return std::pair(titleLike(*candidate), candidate->confidence); };
     if (kept == nullptr || rank(line) > rank(kept)) {
       kept = line;
     }
