@@ -316,6 +316,30 @@ TEST(EraseRules, KeepsABarThatGlyphsCrossAtTheirPitch) {
   }
 }
 
+TEST(EraseOuterSides, ALineDownMostOfThePageOrABareWallAtItsSide) {
+  // A line 3 px inside the page's left side, beside lines of 2x9 bars, and
+  // what stands beside it: every `besideEvery` rows, a pixel of ink.
+  const std::tuple<const char*, Rect, int, bool> cases[] = {
+      {"a side down most of the page", {3, 0, 1, 320}, 0, true},
+      {"a border cut short", {3, 0, 1, 110}, 0, true},
+      {"a border two pixels wide", {3, 0, 2, 110}, 0, true},
+      {"a border three pixels wide", {3, 0, 3, 110}, 0, false},
+      {"shorter than a wall", {3, 0, 1, 40}, 0, false},
+      {"stems with their bowls beside them", {3, 0, 1, 110}, 4, false},
+      {"not the outermost ink", {30, 0, 1, 110}, 0, false},
+  };
+  for (const auto& [what, line, besideEvery, erased] : cases) {
+    GrayImage page = filled(200, 400, 255);
+    for (int y = 10; y + 9 < page.height; y += 16) {
+      for (int x = 20; x + 2 < 180; x += 6) fill(page, {x, y, 2, 9}, 0);
+    }
+    fill(page, line, 0);
+    for (int y = line.y; besideEvery > 0 && y < line.bottom(); y += besideEvery) fill(page, {line.right(), y, 1, 1}, 0);
+    eraseOuterSides(page);
+    EXPECT_EQ(page.at(line.x, line.y + line.height / 2), erased ? 255 : 0) << what;
+  }
+}
+
 TEST(EraseFaintGrid, RemovesFaintRulesOnlyWhereTheyCrossAsAGrid) {
   // Faint rules across and down a page with a glyph in a cell; whether they go.
   const std::tuple<const char*, int, int, bool> cases[] = {

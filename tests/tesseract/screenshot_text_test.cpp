@@ -73,9 +73,9 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
   }
 }
 
-TEST(ScreenshotText, ReadsFileNamesAsABrowserDrawsThemWhole) {
-  // Captures of a file manager's grid in chromium, whose glyphs no terminal
-  // draws alike.
+TEST(ScreenshotText, ReadsAFileManagerAsABrowserDrawsItWhole) {
+  // Captures of a file manager in chromium, whose glyphs no terminal draws
+  // alike.
   const std::pair<const char*, const char*> cases[] = {
       // A name's second line under its icon, which Tesseract rates 0 at the
       // scale the screen is read at.
@@ -86,6 +86,9 @@ TEST(ScreenshotText, ReadsFileNamesAsABrowserDrawsThemWhole) {
       {"file_name_with_digit.pgm", "budget_q1.xlsx 212.7 kB"},
       // A hidden file's leading period, which Tesseract reads as a hyphen.
       {"hidden_file_name.pgm", ".profile"},
+      // The dots of a row's i's and j's, which Tesseract's line finder may
+      // make a line of their own, taking a piece of a name with them.
+      {"split_file_name.pgm", "lake_10.jpg IMG_1001.jpg"},
   };
   for (const auto& [picture, expected] : cases) {
     XSession session;

@@ -12,6 +12,12 @@
 
 namespace kestrova::desktop::tesseract {
 
+// The smallest box that holds both.
+Rect unite(const Rect& a, const Rect& b) {
+  const int x = std::min(a.x, b.x), y = std::min(a.y, b.y);
+  return {x, y, std::max(a.right(), b.right()) - x, std::max(a.bottom(), b.bottom()) - y};
+}
+
 GrayImage copyGray(const std::uint8_t* pixels, int width, int height, std::size_t bytesPerRow) {
   GrayImage gray{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height)};
   for (int y = 0; y < height; ++y) {
@@ -712,41 +718,71 @@ std::vector<CellLook> lookAtCells(const BackgroundMap& map, const TextRegion& re
   return looks;
 }
 
-// A short page may hold the side of the window or panel it lies in, down
-// most of it and shorter than a rule: Tesseract then finds none of the
-// lines beside it (a sidebar's first items), and the rows it inks are one
-// run, too tall to be read again as a line (a terminal's column of process
-// ids under a reverse-video header). Such a line (one run of ink down three
-// quarters of the page at least) with no ink beyond it is erased where it
-// stands beside lines of text; beside one line (a sheet's grid around its
-// column letters) Tesseract reads the line.
-void eraseOuterSides(GrayImage& page) {
-  const auto longestRun = [&](int x) {
-    int longest = 0;
-    for (int y = 0, run = 0; y < page.height; ++y) {
-      run = inkAt(page, x, y) ? run + 1 : 0;
-      longest = std::max(longest, run);
+// Longer than a glyph's stem at screen sizes: a panel's wall.
+constexpr int kLeastWallLength = 2 * kEdgeLength;
+
+// The rows of column x's longest run of ink.
+RowRun longestInkRun(const GrayImage& page, int x) {
+  RowRun longest;
+  for (int y = 0, top = 0; y < page.height; ++y) {
+    if (!inkAt(page, x, y)) {
+      top = y + 1;
+    } else if (y + 1 - top > longest.bottom - longest.top) {
+      longest = {top, y + 1};
     }
-    return longest;
+  }
+  return longest;
+}
+
+// A border this thin, inked on few of its rows beside it: a stem of a glyph
+// has its bowls, bars and serifs beside it, and a terminal's first column
+// of stems touching line to line ("$" over "R" over "A") too.
+constexpr int kMostBorderWidth = 2;
+constexpr int kMostBesideShare = 8;  // one row in this many
+
+// How many columns wide the bare line that `run` of column x starts is,
+// going `step`; 0 if it is no bare line.
+int bareLineWidth(const GrayImage& page, int x, int step, const RowRun& run) {
+  const auto inkedRows = [&](int column) {
+    int rows = 0;
+    for (int y = run.top; y < run.bottom; ++y) rows += column >= 0 && column < page.width && inkAt(page, column, y);
+    return rows;
   };
-  std::vector<int> sides;
+  const int length = run.bottom - run.top;
+  int width = 1;
+  while (width <= kMostBorderWidth && kMostBesideShare * (length - inkedRows(x + width * step)) < length) ++width;
+  return width <= kMostBorderWidth && kMostBesideShare * inkedRows(x + width * step) <= length ? width : 0;
+}
+
+}  // namespace
+
+void eraseOuterSides(GrayImage& page) {
+  GrayImage without = page;
+  bool erased = false;
+  const auto erase = [&](int x, const RowRun& rows) {
+    for (int y = rows.top; y < rows.bottom; ++y) without.pixels[static_cast<std::size_t>(y) * page.width + x] = 255;
+    erased = true;
+  };
   const auto sidesFrom = [&](int x, int step) {
     for (; x >= 0 && x < page.width; x += step) {
-      const int run = longestRun(x);
-      if (run == 0) continue;
-      if (4 * run < 3 * page.height) return;
-      sides.push_back(x);
+      const RowRun run = longestInkRun(page, x);
+      const int length = run.bottom - run.top;
+      if (length == 0) continue;
+      if (4 * length >= 3 * page.height) {
+        erase(x, {0, page.height});
+        continue;
+      }
+      const int width = length >= kLeastWallLength ? bareLineWidth(page, x, step, run) : 0;
+      for (int i = 0; i < width; ++i) erase(x + i * step, run);
+      return;
     }
   };
   sidesFrom(0, 1);
   sidesFrom(page.width - 1, -1);
-  if (sides.empty()) return;
-  GrayImage without = page;
-  for (const int x : sides) {
-    for (int y = 0; y < page.height; ++y) without.pixels[static_cast<std::size_t>(y) * page.width + x] = 255;
-  }
-  if (inkRowRuns(without).size() >= 2) page = std::move(without);
+  if (erased && inkRowRuns(without).size() >= 2) page = std::move(without);
 }
+
+namespace {
 
 // A long straight run of a neighbour's background down the region's side
 // is the neighbour's edge: what lies past it, in the cells kept for the
@@ -755,8 +791,6 @@ void eraseOuterSides(GrayImage& page) {
 // appended to lines, at a tenth of a terminal screen's time. A selected
 // row's side, about 30 px, is too short: past it, its rounded corner was cut
 // in two, and the halves read as marks.
-constexpr int kLeastWallLength = 2 * kEdgeLength;
-
 void blankPastEdges(GrayImage& page, const std::vector<std::uint8_t>& foreign, const Rect& r, const BackgroundMap& map,
                     const TextRegion& region) {
   const int cell = map.cellSize;
@@ -1999,12 +2033,6 @@ void appendByRows(const std::vector<PlacedLine>& lines, std::vector<std::size_t>
                      [&](std::size_t a, std::size_t b) { return lines[a].box.x < lines[b].box.x; });
     out.insert(out.end(), run.begin(), run.end());
   }
-}
-
-// The smallest box that holds both.
-Rect unite(const Rect& a, const Rect& b) {
-  const int x = std::min(a.x, b.x), y = std::min(a.y, b.y);
-  return {x, y, std::max(a.right(), b.right()) - x, std::max(a.bottom(), b.bottom()) - y};
 }
 
 // The box around each region's lines among `ids`, and how many they are.

@@ -31,6 +31,9 @@ struct Rect {
   bool operator==(const Rect&) const = default;
 };
 
+// The smallest box that holds both.
+Rect unite(const Rect& a, const Rect& b);
+
 // One byte a pixel, rows `bytesPerRow` apart, as an image of its own.
 GrayImage copyGray(const std::uint8_t* pixels, int width, int height, std::size_t bytesPerRow);
 
@@ -118,6 +121,17 @@ GrayImage prepareTitleBar(const GrayImage& image, const GradientBar& bar);
 // Tesseract otherwise glues to the letters beside them. A bar that glyphs
 // cross at their pitch is theirs and stays ("++++++" in a diff's summary).
 void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBelow = 255 - kInkContrast);
+
+// Paints white the side of the window or panel a page lies in, which
+// Tesseract reads beside its first lines or finds none of them (a sidebar's
+// first items), and whose rows it inks are one run, too tall to be read
+// again as a line (a terminal's column of process ids under a reverse-video
+// header): the outermost ink on either side when it runs down three
+// quarters of the page at least, or is a bare line, one or two pixels wide,
+// as long as a wall (a window's border cut short where a panel's cells
+// end). Only where lines of text stand beside it: beside one line (a
+// sheet's grid around its column letters) Tesseract reads the line.
+void eraseOuterSides(GrayImage& page);
 
 // Paints white the faint rules of a grid, at least three long ones across
 // and three down (a spreadsheet's cell borders), which the rules erased

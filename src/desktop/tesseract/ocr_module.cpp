@@ -779,6 +779,65 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
   engine.SetPageSegMode(layout);
 }
 
+// Tesseract's line finder may give one word's pieces to two of its lines,
+// when the dots of a row's i's and j's make a line of their own: in a file
+// grid "IMG_1001.jpg" came out as "IMG_", "1001, j" and ".jpg". Pieces in
+// one row that touch, or a few pixels apart, are read again as one line,
+// and so kept when that reading is sure.
+constexpr int kMostSplitGapHeights = 4;  // the gap at most a quarter of their height
+
+bool touchInRow(const Rect& a, const Rect& b) {
+  const int overlap = std::min(a.bottom(), b.bottom()) - std::max(a.y, b.y);
+  const int gap = std::max(a.x, b.x) - std::min(a.right(), b.right());
+  return 2 * overlap >= std::min(a.height, b.height) && kMostSplitGapHeights * gap <= std::max(a.height, b.height);
+}
+
+// The line's pieces after `at` in `order` that touch it in its row, and
+// those that touch them; the box around them all.
+std::pair<std::vector<std::size_t>, Rect> touchingPieces(const std::vector<Line>& lines,
+                                                        const std::vector<std::size_t>& order, std::size_t at,
+                                                        const std::vector<bool>& joined) {
+  Rect box = lines[order[at]].place.box;
+  std::vector<std::size_t> touching;
+  for (std::size_t next = at + 1; next < order.size(); ++next) {
+    const Line& other = lines[order[next]];
+    if (joined[order[next]] || !touchInRow(box, other.place.box)) continue;
+    box = unite(box, other.place.box);
+    touching.push_back(order[next]);
+  }
+  return {touching, box};
+}
+
+void readSplitWordsAgain(::tesseract::TessBaseAPI& engine, Band& band) {
+  std::vector<Line>& lines = band.lines;
+  std::vector<std::size_t> order(lines.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return lines[a].place.box.x < lines[b].place.box.x; });
+  const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
+  engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
+  std::vector<bool> joined(lines.size(), false);
+  for (std::size_t at = 0; at < order.size(); ++at) {
+    Line& first = lines[order[at]];
+    if (joined[order[at]]) continue;
+    const auto [others, box] = touchingPieces(lines, order, at, joined);
+    if (others.empty()) continue;
+    float surest = first.confidence;
+    for (std::size_t other : others) surest = std::max(surest, lines[other].confidence);
+    const std::vector<Line> again = readPieceEnlarged(engine, band, box);
+    if (again.size() != 1 || again.front().confidence < std::max(surest, kSureAgainConfidence)) continue;
+    first.text = again.front().text;
+    first.confidence = first.leastWordConfidence = again.front().confidence;
+    first.place.box = box;
+    first.place.words = again.front().place.words;
+    first.place.number = again.front().place.number;
+    for (std::size_t other : others) joined[other] = true;
+  }
+  engine.SetPageSegMode(layout);
+  std::size_t index = 0;
+  std::erase_if(lines, [&](const Line&) { return joined[index++]; });
+}
+
 void readDoubtfulPiecesAgain(::tesseract::TessBaseAPI& engine, Band& band) {
   const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
   engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
@@ -816,6 +875,7 @@ void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
       page.region >= page.firstBarRegion && std::any_of(band.lines.begin(), band.lines.end(), titleLike);
   if (!titleRead) readDroppedRuns(engine, band);
   band.rows = nullptr;
+  readSplitWordsAgain(engine, band);
   readDoubtfulPiecesAgain(engine, band);
 }
 
