@@ -960,6 +960,13 @@ TEST(HoldsFileName, ANameOfTwoCharactersAndAKnownExtension) {
   for (const auto& [line, holds] : cases) EXPECT_EQ(holdsFileName(line), holds) << line;
 }
 
+TEST(HoldsQuotedWord, ThreeLettersOrMoreBetweenQuotesOfAnyShape) {
+  const std::pair<const char*, bool> cases[] = {
+      {"4 \u201cerrors\u201d\n", true}, {"\"time\",", true}, {"'utf-8')", true}, {"\u2018max_len\u2019;", true}, {"\"notes.txt\")", true},
+      {"\"ok\"", false}, {"\"a b\"", false}, {"\"queue: empty\"", false}, {"errors", false}, {"\"\"", false}};
+  for (const auto& [line, holds] : cases) EXPECT_EQ(holdsQuotedWord(line), holds) << line;
+}
+
 TEST(PeriodRestored, OneSpaceReadAgainAsAFileNamesPeriodOnly) {
   const std::tuple<const char*, const char*, bool> cases[] = {
       {"Warehouse java", "Warehouse.java", true},  {"src/main java", "src/main.java", true},

@@ -638,6 +638,29 @@ bool holdsFileName(std::string_view line) {
   return false;
 }
 
+bool holdsQuotedWord(std::string_view line) {
+  constexpr std::string_view kOpening[] = {"\"", "'", "\u201c", "\u2018"};
+  constexpr std::string_view kClosing[] = {"\"", "'", "\u201d", "\u2019"};
+  constexpr std::ptrdiff_t kLeastLetters = 3;
+  for (const std::string& spaced : wordsOf(std::string(line))) {
+    std::string_view word = spaced;
+    while (!word.empty() && std::string_view(",;:)]\n").find(word.back()) != std::string_view::npos) word.remove_suffix(1);
+    const auto opening = std::find_if(std::begin(kOpening), std::end(kOpening),
+                                      [&](std::string_view quote) { return word.starts_with(quote); });
+    const auto closing = std::find_if(std::begin(kClosing), std::end(kClosing),
+                                      [&](std::string_view quote) { return word.ends_with(quote); });
+    if (opening == std::end(kOpening) || closing == std::end(kClosing) ||
+        word.size() <= opening->size() + closing->size()) {
+      continue;
+    }
+    const std::string_view inside = word.substr(opening->size(), word.size() - opening->size() - closing->size());
+    const auto letters =
+        std::count_if(inside.begin(), inside.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
+    if (letters >= kLeastLetters) return true;
+  }
+  return false;
+}
+
 std::string tesseractLanguage(std::string_view locale) {
   // language[_territory][.codeset][@modifier]
   const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));

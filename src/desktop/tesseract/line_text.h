@@ -162,6 +162,11 @@ bool holdsWordlikeRun(std::string_view line);
 // makes no such word.
 bool holdsFileName(std::string_view line);
 
+// Whether the line holds a quoted word of three letters or more, straight
+// or curly quotes around it: a string in code ("errors" in a Go import,
+// rated 21 for its closing quote), which decoration does not make.
+bool holdsQuotedWord(std::string_view line);
+
 // The name of Tesseract's model for the language of a POSIX locale
 // ("de_DE.UTF-8" -> "deu", "zh_TW" -> "chi_tra"), or empty for English, for
 // "C" and "POSIX", and for languages without a model of their own.
