@@ -556,6 +556,22 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
     for (const Rect& r : strokes) fill(page, r, 0);
     EXPECT_EQ(dotBeforeGlyph(page, left, 33, 20), period) << what;
   }
+  // A name's period before its extension, lost: looked for from column 18
+  // to 40, between letters standing at 20 and 34.
+  const Rect before{20, 20, 3, 13}, after{34, 20, 3, 13};
+  const std::tuple<const char*, std::vector<Rect>, bool> between[] = {
+      {"a period between two letters", {before, {27, 30, 3, 3}, after}, true},
+      {"under the first letter's arm", {before, {20, 20, 10, 2}, {27, 30, 3, 3}, after}, true},
+      {"an i's dot, at the top", {before, {27, 14, 3, 3}, after}, false},
+      {"a stem as tall as the letters", {before, {27, 20, 3, 13}, after}, false},
+      {"a hyphen", {before, {26, 25, 4, 2}, after}, false},
+      {"a period after the letters", {before, {27, 30, 3, 3}}, false},
+  };
+  for (const auto& [what, strokes, period] : between) {
+    GrayImage page = filled(80, 50, 255);
+    for (const Rect& r : strokes) fill(page, r, 0);
+    EXPECT_EQ(dotBetweenGlyphs(page, 18, 40, 33, 20), period) << what;
+  }
 }
 
 TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {
@@ -965,6 +981,12 @@ TEST(HoldsQuotedWord, ThreeLettersOrMoreBetweenQuotesOfAnyShape) {
       {"4 \u201cerrors\u201d\n", true}, {"\"time\",", true}, {"'utf-8')", true}, {"\u2018max_len\u2019;", true}, {"\"notes.txt\")", true},
       {"\"ok\"", false}, {"\"a b\"", false}, {"\"queue: empty\"", false}, {"errors", false}, {"\"\"", false}};
   for (const auto& [line, holds] : cases) EXPECT_EQ(holdsQuotedWord(line), holds) << line;
+}
+
+TEST(ExtensionStarts, WhereAKnownExtensionFollowsAName) {
+  const std::pair<const char*, std::vector<std::size_t>> cases[] = {
+      {"ledgerrs", {6}}, {"cartjs", {4}}, {"reportPDF", {6}}, {"first", {2}}, {"ledger.rs", {}}, {"rs", {}}, {"a b.c", {}}};
+  for (const auto& [word, starts] : cases) EXPECT_EQ(extensionStarts(word), starts) << word;
 }
 
 TEST(PeriodRestored, OneSpaceReadAgainAsAFileNamesPeriodOnly) {

@@ -73,8 +73,8 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
   }
 }
 
-TEST(ScreenshotText, ReadsAFileManagerAsABrowserDrawsItWhole) {
-  // Captures of a file manager in chromium, whose glyphs no terminal draws
+TEST(ScreenshotText, ReadsNamesAsABrowserDrawsThemWhole) {
+  // Captures of windows drawn by chromium, whose glyphs no terminal draws
   // alike.
   const std::pair<const char*, const char*> cases[] = {
       // A name's second line under its icon, which Tesseract rates 0 at the
@@ -89,6 +89,8 @@ TEST(ScreenshotText, ReadsAFileManagerAsABrowserDrawsItWhole) {
       // The dots of a row's i's and j's, which Tesseract's line finder may
       // make a line of their own, taking a piece of a name with them.
       {"split_file_name.pgm", "lake_10.jpg IMG_1001.jpg"},
+      // A window's title, whose period before the extension Tesseract drops.
+      {"title_with_file_name.pgm", "ledger.rs"},
   };
   for (const auto& [picture, expected] : cases) {
     XSession session;

@@ -1428,6 +1428,29 @@ bool dotBeforeGlyph(const GrayImage& page, int left, int baseline, int ascent) {
   return dotOnBaseline(page, {dot.left, rows.top, dot.right - dot.left, rows.bottom - rows.top}, baseline, ascent);
 }
 
+bool dotBetweenGlyphs(const GrayImage& page, int from, int to, int baseline, int ascent) {
+  // Blobs, not stretches of columns: a glyph may reach over the dot (an r's arm).
+  const Rect window = clampedToPage(page, {from, baseline - ascent, to - from, ascent + 2});
+  if (window.width <= 0 || window.height <= 0) return false;
+  const GrayImage part = copyGray(page.pixels.data() + static_cast<std::size_t>(window.y) * page.width + window.x,
+                                  window.width, window.height, page.width);
+  std::vector<std::uint8_t> ink = inkMask(part);
+  std::vector<Blob> blobs;
+  for (std::size_t seed = 0; seed < ink.size(); ++seed) {
+    if (ink[seed] != 0) blobs.push_back(takeBlob(ink, part.width, part.height, seed));
+  }
+  const int bottom = baseline - window.y;
+  return std::any_of(blobs.begin(), blobs.end(), [&](const Blob& dot) {
+    const auto glyphBeside = [&](bool before) {
+      return std::any_of(blobs.begin(), blobs.end(), [&](const Blob& glyph) {
+        const bool beside = before ? glyph.left < dot.left : glyph.right > dot.right;
+        return beside && glyph.height() >= 2 * dot.height();
+      });
+    };
+    return dot.bottom >= bottom - 1 && dot.width() <= dot.height() + 1 && glyphBeside(true) && glyphBeside(false);
+  });
+}
+
 bool dotAbove(const GrayImage& page, const Rect& glyph) {
   const Rect box = clampedToPage(page, glyph);
   // Over the stem's columns alone: a box may take in a neighbour's edge,

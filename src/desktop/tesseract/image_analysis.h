@@ -232,6 +232,11 @@ bool dotAbove(const GrayImage& page, const Rect& glyph);
 // dot on the `baseline`, with blank after it and more ink beyond.
 bool dotBeforeGlyph(const GrayImage& page, int left, int baseline, int ascent);
 
+// Whether between columns `from` and `to` (the middles of two glyphs) a dot
+// stands on the `baseline` apart from the glyphs' ink on either side: a
+// period Tesseract dropped.
+bool dotBetweenGlyphs(const GrayImage& page, int from, int to, int baseline, int ascent);
+
 // Whether the glyph in `glyph` holds ink at its middle, and its sides
 // there too: a dotted or slashed zero, which Tesseract may read as O; the
 // letter is hollow there. A box the model set off the glyph (an O of a

@@ -661,6 +661,21 @@ bool holdsQuotedWord(std::string_view line) {
   return false;
 }
 
+std::vector<std::size_t> extensionStarts(std::string_view word) {
+  constexpr std::size_t kLeastNameCharacters = 2;
+  constexpr std::size_t kLongestExtension = 6;
+  std::vector<std::size_t> starts;
+  for (std::size_t length = 1; length <= kLongestExtension && length + kLeastNameCharacters <= word.size(); ++length) {
+    const std::string_view name = word.substr(0, word.size() - length);
+    const std::string_view extension = word.substr(name.size());
+    if ((known(kExtensions, extension) || known(kShortExtensions, extension)) &&
+        std::all_of(name.begin(), name.end(), nameCharacter)) {
+      starts.push_back(name.size());
+    }
+  }
+  return starts;
+}
+
 std::string tesseractLanguage(std::string_view locale) {
   // language[_territory][.codeset][@modifier]
   const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));

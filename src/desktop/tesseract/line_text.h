@@ -162,6 +162,11 @@ bool holdsWordlikeRun(std::string_view line);
 // makes no such word.
 bool holdsFileName(std::string_view line);
 
+// Where a known extension would begin in a word that has no period, a
+// name's characters before it: where to look for a period Tesseract
+// dropped ("ledgerrs" for "ledger.rs").
+std::vector<std::size_t> extensionStarts(std::string_view word);
+
 // Whether the line holds a quoted word of three letters or more, straight
 // or curly quotes around it: a string in code ("errors" in a Go import,
 // rated 21 for its closing quote), which decoration does not make.

@@ -353,6 +353,27 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
   return mended;
 }
 
+// A name's period before its extension that Tesseract dropped ("ledger.rs"
+// read "ledgerrs" in an editor's file tree, "cart.js" "cartjs"), put back
+// where the ink shows it between the name and the extension.
+void putBackExtensionPeriod(std::string& word, const std::vector<PlacedSymbol>& symbols, const Band& band,
+                            int baseline, int ascent) {
+  std::vector<std::size_t> ends;  // where each symbol's text ends in the word
+  std::string spelled;
+  for (const PlacedSymbol& symbol : symbols) ends.push_back((spelled += symbol.text).size());
+  if (spelled != word) return;
+  for (const std::size_t start : extensionStarts(word)) {
+    const auto after = std::find(ends.begin(), ends.end(), start);
+    if (after == ends.end() || after + 1 == ends.end()) continue;
+    const std::size_t last = static_cast<std::size_t>(after - ends.begin());
+    // The model's boxes may lag its glyphs by half a glyph.
+    if (dotBetweenGlyphs(band.rows->image, symbols[last].left, symbols[last + 1].right + ascent / 2, band.rows->at(band.top) + baseline, ascent)) {
+      word.insert(start, ".");
+      return;
+    }
+  }
+}
+
 // Whether any l read in the band has a foot bent right only.
 bool feetTellLFromOne(const ::tesseract::LTRResultIterator& page, const Band& band) {
   ::tesseract::LTRResultIterator words(page);
@@ -492,6 +513,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     std::string next(mended.empty() ? read : std::string_view(mended));
+    if (hasBaseline) putBackExtensionPeriod(next, symbols, band, wordBaseline, wordBaseline - top);
     const auto putBack = [&](const PlacedSymbol& symbol) {
       return std::any_of(underscores.begin(), underscores.end(), [&](const UnderscoreLine& line) {
         return line.count > 0 && line.left == symbol.left && line.right == symbol.right;
