@@ -320,7 +320,7 @@ TEST(EraseOuterSides, ALineDownMostOfThePageOrABareWallAtItsSide) {
   // A line 3 px inside the page's left side, beside lines of 2x9 bars, and
   // what stands beside it: every `besideEvery` rows, a pixel of ink.
   const std::tuple<const char*, Rect, int, bool> cases[] = {
-      {"a side down most of the page", {3, 0, 1, 320}, 0, true},
+      {"a side down most of the page, marks beside it", {3, 0, 1, 320}, 4, true},
       {"a border cut short", {3, 0, 1, 110}, 0, true},
       {"a border two pixels wide", {3, 0, 2, 110}, 0, true},
       {"a border three pixels wide", {3, 0, 3, 110}, 0, false},
@@ -996,6 +996,22 @@ TEST(PeriodRestored, OneSpaceReadAgainAsAFileNamesPeriodOnly) {
       {"Warehouse java", "Warehouse.jav", false},  {"Warehouse java 2", "Warehouse.java 3", false},
       {"notes.txt", "notes.txt", false}};
   for (const auto& [line, again, restored] : cases) EXPECT_EQ(periodRestored(line, again), restored) << again;
+}
+
+TEST(OneStretchOfInk, OverlappingBoxesOrAPeriodInANameWithNoSpacesBlank) {
+  // Whether the boxes overlap, the characters either side, the widest blank
+  // between the glyphs and the word height.
+  const std::tuple<const char*, bool, char, char, int, int, bool> cases[] = {
+      {"fe80: :5054", true, ':', ':', 4, 40, true},
+      {"Alerts 7, boxes lagging their glyphs", true, 's', '7', 11, 41, false},
+      {"method. tex, in monospace", false, '.', 't', 12, 40, true},
+      {"a sentence's end", false, '.', 'N', 4, 40, false},
+      {"a period a space's width before a word", false, '.', 't', 14, 40, false},
+      {"words apart", false, 'a', 'b', 2, 40, false},
+  };
+  for (const auto& [what, overlap, before, after, blank, height, one] : cases) {
+    EXPECT_EQ(oneStretchOfInk(overlap, before, after, blank, height), one) << what;
+  }
 }
 
 TEST(OnlyRespaced, SpacesMovedBesidePunctuationButNoneDroppedBetweenLettersOrDigits) {

@@ -578,6 +578,13 @@ bool periodInName(char before, char after) {
   return before == '.' && std::islower(static_cast<unsigned char>(after)) != 0;
 }
 
+bool oneStretchOfInk(bool boxesOverlap, char lastBefore, char firstAfter, int blank, int height) {
+  constexpr int kSpaceBlanksPerHeight = 4;
+  constexpr int kPeriodBlanksPerHeight = 3;
+  return (boxesOverlap && kSpaceBlanksPerHeight * blank < height) ||
+         (periodInName(lastBefore, firstAfter) && kPeriodBlanksPerHeight * blank < height);
+}
+
 bool onlyRespaced(std::string_view line, std::string_view again) {
   const auto alphanumeric = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
   std::size_t i = 0, j = 0;

@@ -137,6 +137,18 @@ bool inNeighbouringCells(const std::vector<PlacedSymbol>& before, const std::vec
 // sentence's next word begins with a capital.
 bool periodInName(char before, char after);
 
+// Whether two words Tesseract split are one stretch of ink, the widest
+// `blank` between their glyphs narrower than a space for the line's word
+// `height`. Boxes that overlap may be split at a glyph the model takes for
+// a word's start ("fe80: :5054", "getLogger("pipeline" )"), unless a space's
+// blank lies between them, a quarter of the height or wider ("Alerts 7" in
+// a folder list, 0.27, whose boxes overlap because the model's lag its
+// glyphs). So may a period before a small letter, in a name ("tickets.
+// pdf", "method. tex" in monospace, where the period stands in the middle
+// of its cell), where a sentence's next word would begin with a capital: a
+// third of the height there.
+bool oneStretchOfInk(bool boxesOverlap, char lastBefore, char firstAfter, int blank, int height);
+
 // Whether `again`, a line read again larger, is `line` with only its spaces
 // changed: the larger reading places them better ("Spaces:4" for "Spaces: 4",
 // "(sku) ;" for "(sku);"). A space it drops between two letters or digits is

@@ -549,19 +549,12 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const WordEnd end{wordEnd, bandTop + baseline, baseline - top, bandTop + bottom - 1};
     // Tesseract may keep an underscore yet split the words at it ("trace _id").
     const bool keptUnderscore = piece.text.back() == '_' || next.front() == '_';
-    // Boxes that overlap are one stretch of ink, which the model may split
-    // at a glyph it takes for a word's start ("method. tex", "fe80: :5054",
-    // "getLogger("pipeline" )"); so may a period before a small letter, in
-    // a name ("tickets. pdf", "Objects. requireNonNull"), where a sentence's
-    // next word would begin with a capital. A space is a third of the word
-    // height wide or wider in any font (two thirds in monospace), the gaps
-    // between glyphs narrower. Measured across both words, in the word's
-    // rows: either box may reach past the gap (a line number's over the code
-    // beside it), and the line's box over the next line's text.
-    const bool oneStretch =
-        (wordLeft < piece.right || periodInName(piece.text.back(), next.front())) &&
-        3 * widestBlank(band.rows->image, {bandTop + wordTop, bandTop + wordBottom + 1}, {lastWordLeft, wordRight}) <
-            height;
+    // Measured across both words, in the word's rows: either box may reach
+    // past the gap (a line number's over the code beside it), and the
+    // line's box over the next line's text.
+    const int blank =
+        widestBlank(band.rows->image, {bandTop + wordTop, bandTop + wordBottom + 1}, {lastWordLeft, wordRight});
+    const bool oneStretch = oneStretchOfInk(wordLeft < piece.right, piece.text.back(), next.front(), blank, height);
     const bool joined = oneStretch || (keptUnderscore && 4 * (wordLeft - piece.right) < bottom - top);
     const bool seen = !joined && hasBaseline && underscoreAfter(band.rows->image, end, 2 * band.page->scale);
     const bool noBlankCell = inNeighbouringCells(before, symbols, advance);
