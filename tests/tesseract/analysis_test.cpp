@@ -289,6 +289,7 @@ TEST(EraseRules, RemovesRunsAtLeastTheGivenLength) {
       {"a rule just long enough", {50, 46, 40, 2}, 0, true},
       {"a title bar's gradient, faint but ink", {100, 60, 60, 2}, 180, true},
       {"three lines' stems, touching", {30, 20, 2, 79}, 0, false},
+      {"a large bold word's strokes, touching", {120, 30, 60, 12}, 0, false},
       {"a dash just short of a rule", {50, 40, 39, 3}, 0, false},
       {"lighter than any ink", {100, 80, 60, 1}, 220, false},
   };
