@@ -945,10 +945,15 @@ std::vector<Page> planPages(GrayImage gray, const KestrovaOcrOptions& options) {
                      static_cast<int>(regions.size())});
   }
   // Each bar read whole, too: the most confident reading of its title stays.
+  // Read as dark on light and as light on dark: a white title's shadow, and
+  // the bar's dark icon and buttons, may outweigh its glyphs.
   for (std::size_t i = 0; i < map.bars.size(); ++i) {
     const int region = static_cast<int>(regions.size() + i);
-    pages.push_back({prepareTitleBar(gray, map.bars[i]), std::max(2, options.scale), titleBars[i], region, titleBars,
-                     static_cast<int>(regions.size())});
+    GradientBar bar = map.bars[i];
+    for (int polarity = 0; polarity < 2; ++polarity, bar.lightTitle = !bar.lightTitle) {
+      pages.push_back({prepareTitleBar(gray, bar), std::max(2, options.scale), titleBars[i], region, titleBars,
+                       static_cast<int>(regions.size())});
+    }
   }
   return pages;
 }
