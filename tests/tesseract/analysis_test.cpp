@@ -979,14 +979,16 @@ TEST(HoldsFileName, ANameOfTwoCharactersAndAKnownExtension) {
 
 TEST(HoldsQuotedWord, ThreeLettersOrMoreBetweenQuotesOfAnyShape) {
   const std::pair<const char*, bool> cases[] = {
-      {"4 \u201cerrors\u201d\n", true}, {"\"time\",", true}, {"'utf-8')", true}, {"\u2018max_len\u2019;", true}, {"\"notes.txt\")", true},
+      {"4 \u201cerrors\u201d\n", true}, {"\"time\",", true}, {"'utf-8')", true}, {"\u2018max_len\u2019;", true},
+      {"\"notes.txt\")", true},
       {"\"ok\"", false}, {"\"a b\"", false}, {"\"queue: empty\"", false}, {"errors", false}, {"\"\"", false}};
   for (const auto& [line, holds] : cases) EXPECT_EQ(holdsQuotedWord(line), holds) << line;
 }
 
 TEST(ExtensionStarts, WhereAKnownExtensionFollowsAName) {
   const std::pair<const char*, std::vector<std::size_t>> cases[] = {
-      {"ledgerrs", {6}}, {"cartjs", {4}}, {"reportPDF", {6}}, {"first", {2}}, {"ledger.rs", {}}, {"rs", {}}, {"a b.c", {}}};
+      {"ledgerrs", {6}}, {"cartjs", {4}}, {"reportPDF", {6}}, {"first", {2}},
+      {"ledger.rs", {}}, {"rs", {}}, {"a b.c", {}}};
   for (const auto& [word, starts] : cases) EXPECT_EQ(extensionStarts(word), starts) << word;
 }
 

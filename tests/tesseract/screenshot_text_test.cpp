@@ -91,6 +91,8 @@ TEST(ScreenshotText, ReadsNamesAsABrowserDrawsThemWhole) {
       {"split_file_name.pgm", "lake_10.jpg IMG_1001.jpg"},
       // A window's title, whose period before the extension Tesseract drops.
       {"title_with_file_name.pgm", "ledger.rs"},
+      // A number's 0 and 1 in a name, which Tesseract reads as O and l.
+      {"number_read_as_letters.pgm", "config.yaml .env data_01.csv data_02.csv"},
       // A white title with a dark shadow, on a bar with dark buttons.
       {"white_title_with_shadow.pgm", "Camera"},
   };

@@ -651,7 +651,9 @@ bool holdsQuotedWord(std::string_view line) {
   constexpr std::ptrdiff_t kLeastLetters = 3;
   for (const std::string& spaced : wordsOf(std::string(line))) {
     std::string_view word = spaced;
-    while (!word.empty() && std::string_view(",;:)]\n").find(word.back()) != std::string_view::npos) word.remove_suffix(1);
+    while (!word.empty() && std::string_view(",;:)]\n").find(word.back()) != std::string_view::npos) {
+      word.remove_suffix(1);
+    }
     const auto opening = std::find_if(std::begin(kOpening), std::end(kOpening),
                                       [&](std::string_view quote) { return word.starts_with(quote); });
     const auto closing = std::find_if(std::begin(kClosing), std::end(kClosing),
@@ -661,8 +663,8 @@ bool holdsQuotedWord(std::string_view line) {
       continue;
     }
     const std::string_view inside = word.substr(opening->size(), word.size() - opening->size() - closing->size());
-    const auto letters =
-        std::count_if(inside.begin(), inside.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
+    const auto letters = std::count_if(inside.begin(), inside.end(),
+                                       [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
     if (letters >= kLeastLetters) return true;
   }
   return false;

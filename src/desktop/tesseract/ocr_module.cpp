@@ -150,6 +150,9 @@ struct Band {
   // Whether an l read in the band has a foot bent right, unlike a 1's base:
   // its font tells the two apart by their feet.
   bool feetTellLFromOne = false;
+  // Whether an l read in the band has no flag at its top, unlike a 1: its
+  // font tells the two apart by their flags.
+  bool flagTellsLFromOne = false;
 
   long long pixels() const {
     const int width = columns.right > columns.left ? columns.right - columns.left : page->width();
@@ -305,51 +308,69 @@ constexpr const char* kLookAlikeBytes = "LOo@QdDi\xC2-,'\xE2";
 // foot bent right ("mailq -l") and such an l read as 1 ("ls -1"), a dotted
 // zero read as O ("Swap: 2.0Gi OB") or as another round glyph ("eth0" as
 // "etho"); and in a proportional font, a zero read as O beside a digit
-// ("river_O1.jpg"), which is narrower than the font's O. A word's first
+// ("river_O1.jpg"), which is narrower than the font's O, and where the
+// font's l has no flag, a flagged 1 with its foot read as l beside a digit
+// or such a zero ("data_Ol.csv"). A word's first
 // mark that is a dot on the `baseline` (of the line's `ascent`) is a period.
 // Returns whether any was.
 bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool monospace, int baseline, int ascent) {
-  bool mended = false;
   // Whether symbol i (none past either end) is one character of a kind.
   const auto is = [&](std::size_t i, int (*kind)(int)) {
     return i < symbols.size() && symbols[i].text.size() == 1 &&
            kind(static_cast<unsigned char>(symbols[i].text[0])) != 0;
   };
-  for (std::size_t i = 0; i < symbols.size(); ++i) {
-    PlacedSymbol& symbol = symbols[i];
-    const char* itself = nullptr;
-    // A digit on one side and no letter on the other: "CO2" keeps its O.
-    const bool besideDigit = (is(i - 1, isdigit) && !is(i + 1, isalpha)) || (is(i + 1, isdigit) && !is(i - 1, isalpha));
-    if (symbol.text == "O" && !monospace && besideDigit && narrowRing(band.rows->image, glyphOf(symbol, band))) {
-      itself = "0";
-    } else if (symbol.text == "L" && flagged(stemOf(symbol, band))) {
-      itself = "l";
-    } else if (i == 0 && is(1, isalnum) &&
-               std::find(std::begin(kPeriodLookAlikes), std::end(kPeriodLookAlikes), symbol.text) !=
-                   std::end(kPeriodLookAlikes) &&
-               dotOnBaseline(band.rows->image, glyphOf(symbol, band), baseline, ascent)) {
-      itself = ".";
-    } else if (symbol.text == "i" && flagged(stemOf(symbol, band)) &&
-               !dotAbove(band.rows->image, glyphOf(symbol, band))) {
-      itself = "1";
-    } else if (symbol.text == "l" && band.feetTellLFromOne) {
-      const StemShape shape = stemOf(symbol, band);
-      if (flagged(shape) && footReaches(shape, true)) itself = "1";
-    } else if (symbol.text == "1" && band.feetTellLFromOne) {
-      const StemShape shape = stemOf(symbol, band);
-      if (flagged(shape) && footReaches(shape, false)) itself = "l";
-    } else if (symbol.text == "O" && inkAtMiddle(band.rows->image, glyphOf(symbol, band))) {
-      itself = "0";
-    } else if (std::find(std::begin(kZeroLookAlikes), std::end(kZeroLookAlikes), symbol.text) !=
-                   std::end(kZeroLookAlikes) &&
-               markedRing(band.rows->image, glyphOf(symbol, band))) {
-      itself = "0";
+  const auto narrowO = [&](std::size_t i) {
+    return i < symbols.size() && symbols[i].text == "O" && narrowRing(band.rows->image, glyphOf(symbols[i], band));
+  };
+  // Beside a digit or a zero read as O: a number's 1 read as l ("data_Ol").
+  const auto besideNumber = [&](std::size_t i) {
+    return is(i - 1, isdigit) || is(i + 1, isdigit) || narrowO(i - 1) || narrowO(i + 1);
+  };
+  // One pass over the symbols; whether it mended any.
+  const auto mendPass = [&] {
+    bool any = false;
+    for (std::size_t i = 0; i < symbols.size(); ++i) {
+      PlacedSymbol& symbol = symbols[i];
+      const char* itself = nullptr;
+      // A digit on one side and no letter on the other: "CO2" keeps its O.
+      const bool besideDigit =
+          (is(i - 1, isdigit) && !is(i + 1, isalpha)) || (is(i + 1, isdigit) && !is(i - 1, isalpha));
+      if (symbol.text == "O" && !monospace && besideDigit && narrowRing(band.rows->image, glyphOf(symbol, band))) {
+        itself = "0";
+      } else if (symbol.text == "L" && flagged(stemOf(symbol, band))) {
+        itself = "l";
+      } else if (i == 0 && is(1, isalnum) &&
+                 std::find(std::begin(kPeriodLookAlikes), std::end(kPeriodLookAlikes), symbol.text) !=
+                     std::end(kPeriodLookAlikes) &&
+                 dotOnBaseline(band.rows->image, glyphOf(symbol, band), baseline, ascent)) {
+        itself = ".";
+      } else if (symbol.text == "i" && flagged(stemOf(symbol, band)) &&
+                 !dotAbove(band.rows->image, glyphOf(symbol, band))) {
+        itself = "1";
+      } else if (symbol.text == "l" &&
+                 (band.feetTellLFromOne || (!monospace && band.flagTellsLFromOne && besideNumber(i)))) {
+        const StemShape shape = stemOf(symbol, band);
+        if (flagged(shape) && footReaches(shape, true)) itself = "1";
+      } else if (symbol.text == "1" && band.feetTellLFromOne) {
+        const StemShape shape = stemOf(symbol, band);
+        if (flagged(shape) && footReaches(shape, false)) itself = "l";
+      } else if (symbol.text == "O" && inkAtMiddle(band.rows->image, glyphOf(symbol, band))) {
+        itself = "0";
+      } else if (std::find(std::begin(kZeroLookAlikes), std::end(kZeroLookAlikes), symbol.text) !=
+                     std::end(kZeroLookAlikes) &&
+                 markedRing(band.rows->image, glyphOf(symbol, band))) {
+        itself = "0";
+      }
+      if (itself != nullptr) {
+        symbol.text = itself;
+        any = true;
+      }
     }
-    if (itself != nullptr) {
-      symbol.text = itself;
-      mended = true;
-    }
-  }
+    return any;
+  };
+  // Twice: a digit mended may stand beside another look-alike ("Ol": 1, then 0).
+  const bool mended = mendPass();
+  if (mended) mendPass();
   return mended;
 }
 
@@ -367,15 +388,17 @@ void putBackExtensionPeriod(std::string& word, const std::vector<PlacedSymbol>& 
     if (after == ends.end() || after + 1 == ends.end()) continue;
     const std::size_t last = static_cast<std::size_t>(after - ends.begin());
     // The model's boxes may lag its glyphs by half a glyph.
-    if (dotBetweenGlyphs(band.rows->image, symbols[last].left, symbols[last + 1].right + ascent / 2, band.rows->at(band.top) + baseline, ascent)) {
+    if (dotBetweenGlyphs(band.rows->image, symbols[last].left, symbols[last + 1].right + ascent / 2,
+                         band.rows->at(band.top) + baseline, ascent)) {
       word.insert(start, ".");
       return;
     }
   }
 }
 
-// Whether any l read in the band has a foot bent right only.
-bool feetTellLFromOne(const ::tesseract::LTRResultIterator& page, const Band& band) {
+// How the l's read in the band are shaped: whether any has a foot bent
+// right only, and whether any has no flag.
+void lookAtLs(const ::tesseract::LTRResultIterator& page, Band& band) {
   ::tesseract::LTRResultIterator words(page);
   do {
     std::unique_ptr<char, Deleter> word(words.GetUTF8Text(::tesseract::RIL_WORD));
@@ -383,10 +406,10 @@ bool feetTellLFromOne(const ::tesseract::LTRResultIterator& page, const Band& ba
     for (const PlacedSymbol& symbol : symbolsOf(words)) {
       if (symbol.text != "l") continue;
       const StemShape shape = stemOf(symbol, band);
-      if (flagged(shape) && footReaches(shape, false)) return true;
+      band.feetTellLFromOne = band.feetTellLFromOne || (flagged(shape) && footReaches(shape, false));
+      band.flagTellsLFromOne = band.flagTellsLFromOne || (shape.width > 0 && !flagged(shape));
     }
   } while (words.Next(::tesseract::RIL_WORD));
-  return false;
 }
 
 // The lines of underscores along the word; `box` and `line` in the band's rows.
@@ -485,7 +508,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     };
     const bool numberAndWord = holds(isdigit) && holds(isalpha);
     const bool lookAlike = read.find_first_of(kLookAlikeBytes) != std::string_view::npos ||
-                           (band.feetTellLFromOne && read.find_first_of("l1") != std::string_view::npos);
+                           (band.feetTellLFromOne && read.find_first_of("l1") != std::string_view::npos) ||
+                           (band.flagTellsLFromOne && read.find('l') != std::string_view::npos && holds(isdigit));
     const bool nineAfterDigit = read.find('9') != std::string_view::npos &&
                                 std::count_if(read.begin(), read.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }) > 1;
     const int wordBaseline = baselineAt(wordLeft);
@@ -627,7 +651,7 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   // word's logical place by walking the page from its start, which for a
   // screen of English text was 2% of all the time spent.
   ::tesseract::LTRResultIterator lines(*start);
-  band.feetTellLFromOne = band.feetTellLFromOne || feetTellLFromOne(lines, band);
+  lookAtLs(lines, band);
   const Page& page = *band.page;
   do {
     const float confidence = lines.Confidence(::tesseract::RIL_TEXTLINE);
@@ -722,6 +746,7 @@ std::vector<Line> readPieceEnlarged(::tesseract::TessBaseAPI& engine, const Band
   piece.rows = &rows;
   // One piece tells too little of its font: the line's band tells it.
   piece.feetTellLFromOne = band.feetTellLFromOne;
+  piece.flagTellsLFromOne = band.flagTellsLFromOne;
   readBand(engine, piece);
   return std::move(piece.lines);
 }
