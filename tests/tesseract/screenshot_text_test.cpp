@@ -73,9 +73,9 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
   }
 }
 
-TEST(ScreenshotText, ReadsNamesAsABrowserDrawsThemWhole) {
+TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
   // Captures of windows drawn by chromium, whose glyphs no terminal draws
-  // alike.
+  // alike, and of an xterm's line.
   const std::pair<const char*, const char*> cases[] = {
       // A name's second line under its icon, which Tesseract rates 0 at the
       // scale the screen is read at.
@@ -95,6 +95,8 @@ TEST(ScreenshotText, ReadsNamesAsABrowserDrawsThemWhole) {
       {"number_read_as_letters.pgm", "config.yaml .env data_01.csv data_02.csv"},
       // A white title with a dark shadow, on a bar with dark buttons.
       {"white_title_with_shadow.pgm", "Camera"},
+      // A stem the model makes up after a monospace word's last 1.
+      {"made_up_last_stem.pgm", "$ docker logs --tail 3 web-1"},
   };
   for (const auto& [picture, expected] : cases) {
     XSession session;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -374,6 +375,25 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
   return mended;
 }
 
+// A monospace word holds no more glyphs than the cells its ink spans, but
+// the model may end one with a stem it made up over its last glyph ("web-1"
+// read "web-1l", and the l then taken for the 1 it stands on): a last stem
+// beside another, one symbol more than the cells, goes.
+bool dropMadeUpLastStem(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
+  const auto stem = [](const PlacedSymbol& symbol) {
+    return symbol.text == "l" || symbol.text == "1" || symbol.text == "I" || symbol.text == "|";
+  };
+  if (symbols.size() < 2 || !stem(symbols.back()) || !stem(symbols[symbols.size() - 2])) return false;
+  const int rows = band.rows->at(band.top);
+  const int reach = static_cast<int>(advance / 2);
+  const InkBox ink = inkWithin(band.rows->image, {rows + top, rows + bottom + 1},
+                               {symbols.front().left - reach, symbols.back().right + reach});
+  const auto cells = static_cast<std::size_t>(std::ceil(ink.box.width / advance));
+  if (ink.pixels == 0 || symbols.size() <= cells) return false;
+  symbols.pop_back();
+  return true;
+}
+
 // A name's period before its extension that Tesseract dropped ("ledger.rs"
 // read "ledgerrs" in an editor's file tree, "cart.js" "cartjs"), put back
 // where the ink shows it between the name and the extension.
@@ -500,6 +520,10 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     }
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
+    if (advance > 0 && dropMadeUpLastStem(lineSymbols[index], band, advance, wordTop, wordBottom)) {
+      inked.clear();
+      for (const PlacedSymbol& symbol : lineSymbols[index]) inked += symbol.text;
+    }
     // Only a number beside a word can hide a missed space, and only an L,
     // an l, a 1 or a round glyph a look-alike.
     const std::string_view read = inked.empty() ? std::string_view(word.get()) : std::string_view(inked);
