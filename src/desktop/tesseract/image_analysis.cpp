@@ -373,17 +373,9 @@ std::vector<GradientBar> findGradientBars(const GrayImage& image) {
       const int shade = std::abs(bar.grays.back() - bar.grays.front());
       const int height = static_cast<int>(bar.grays.size());
       if (height < kLeastBarRows || shade < kLeastBarShade || 2 * steps < height) continue;
-      long long lighter = 0;
-      long long darker = 0;
       for (int row = y; row < bar.bottom(); ++row) {
         std::erase_if(rows[row], [&](const FlatStretch& s) { return s.left < bar.right && bar.left < s.right; });
-        const int gray = bar.grays[row - y];
-        for (int x = bar.left; x < bar.right; ++x) {
-          lighter += image.at(x, row) - gray > kInkContrast;
-          darker += gray - image.at(x, row) > kInkContrast;
-        }
       }
-      bar.lightTitle = lighter > darker;
       bars.push_back(std::move(bar));
     }
   }

@@ -48,7 +48,7 @@ struct GradientBar {
   int right = 0;
   int top = 0;
   std::vector<std::uint8_t> grays;
-  bool lightTitle = true;  // lighter than the bar (a shadow under it is no ink), or darker
+  bool lightTitle = true;  // its page shows what is lighter than the bar (a shadow under it is no ink), or darker
 
   int bottom() const { return top + static_cast<int>(grays.size()); }
 };

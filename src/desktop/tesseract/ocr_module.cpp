@@ -994,8 +994,9 @@ std::vector<Page> planPages(GrayImage gray, const KestrovaOcrOptions& options) {
                      static_cast<int>(regions.size())});
   }
   // Each bar read whole, too: the most confident reading of its title stays.
-  // Read as dark on light and as light on dark: a white title's shadow, and
-  // the bar's dark icon and buttons, may outweigh its glyphs.
+  // Read as light on dark and as dark on light: counting pixels cannot tell
+  // which the title is, a white title's shadow and the bar's dark icon and
+  // buttons may outnumber its glyphs.
   for (std::size_t i = 0; i < map.bars.size(); ++i) {
     const int region = static_cast<int>(regions.size() + i);
     GradientBar bar = map.bars[i];
