@@ -1036,7 +1036,8 @@ TEST(MendFileExtensions, OneLookAlikeOffAKnownExtensionOrHiddenFileOnly) {
                                     {"version 2.1 or .pdt", "version 2.1 or .pdt"}, {"(.vimre)", "(.vimrc)"},
                                     {"data.csv1", "data.csv1"},
                                     {".bashre and ~/.vimre", ".bashrc and ~/.vimrc"},
-                                    {"ls .config .tet", "ls .config .tet"}});
+                                    {"ls .config .tet", "ls .config .tet"},
+                                    {"git@example.com:ops/infra.git", "git@example.com:ops/infra.git"}});
 }
 
 TEST(MendOptimizationFlags, AZeroAfterAWordsHyphenBeforeALevelOnly) {
