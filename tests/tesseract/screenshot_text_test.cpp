@@ -3,6 +3,8 @@
 // and without the module the record is still printed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -11,6 +13,16 @@
 
 namespace kestrova::e2e {
 namespace {
+
+// A line as shown: without its terminal's control sequences (colours, the cursor hidden).
+std::string shown(std::string line) {
+  for (std::size_t start; (start = line.find("\033[")) != std::string::npos;) {
+    const auto end = std::find_if(line.begin() + static_cast<std::ptrdiff_t>(start) + 2, line.end(),
+                                  [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
+    line.erase(line.begin() + static_cast<std::ptrdiff_t>(start), end == line.end() ? end : end + 1);
+  }
+  return line;
+}
 
 TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
   // Title bars, icons, window edges and the cursor under the text, once read
@@ -36,6 +48,13 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
        {{{"-fa", "DejaVu Sans Mono", "-fs", "10", "-geometry", "40x6+60+40", "-bg", "#f3f3f3", "-fg", "#888888"},
          {"7", "8", "        return total;", "9"}}},
        "C.UTF-8"},
+      // A prompt's colours, beside which the model's boxes lag their glyphs
+      // and open a space the ink does not have; a git remote's ".git".
+      {"a prompt in colour, in a large font", WindowManager::none,
+       {{{"-fa", "DejaVu Sans Mono", "-fs", "16", "-geometry", "60x4+60+40", "-bg", "white", "-fg", "#222222"},
+         {"shop_db_1: Up 2 hours (healthy)",
+          "\033[1;32mmika@studio\033[0m:\033[1;34m~/work/shop\033[0m$ du -sh node_modules dist",
+          "origin git@example.com:ops/infra.git (fetch)"}}}, "C.UTF-8"},
       {"a wide xterm at the desktop's corner, decorated", WindowManager::openbox,
        {{{"-geometry", "80x24+10+10"}, {"The quick brown fox jumps over the lazy dog"}}}, "C.UTF-8"},
       {"a small xterm at the desktop's corner, decorated", WindowManager::openbox,
@@ -51,8 +70,10 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
       argv.insert(argv.end(), {"-e", "sh", "-c", "printf '%s\\n' \"$@\"; exec sleep 600", "sh"});
       argv.insert(argv.end(), lines.begin(), lines.end());
       session.start(argv);
-      // Indentation is no text.
-      for (const std::string& line : lines) expected.push_back(line.substr(line.find_first_not_of(' ')));
+      // Indentation and control sequences are no text.
+      for (const std::string& line : lines) {
+        expected.push_back(shown(line.substr(line.find_first_not_of(' '))));
+      }
     }
     std::vector<std::string> read;
     nlohmann::json record;

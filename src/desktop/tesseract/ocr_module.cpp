@@ -375,6 +375,20 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
   return mended;
 }
 
+// The model's boxes may lag their glyphs in a monospace line and open a
+// space the ink does not have ("mika@studio: ~/work", the colon's box over
+// the blank before it). Words in neighbouring cells leave less than a cell
+// blank between them; a space leaves a cell and the glyphs' sides. The
+// blank is measured in the half of the line above the baseline, where all
+// glyphs but a few marks high in their cells have ink: beside such a mark
+// the blank looks wider, and the space stays.
+constexpr double kLeastSpaceAdvances = 0.9;
+
+bool lessThanACellBlank(const Band& band, int top, int baseline, const ColumnSpan& words, double advance) {
+  const int blank = widestBlank(band.rows->image, {baseline - (baseline - top) / 2, baseline}, words);
+  return blank < kLeastSpaceAdvances * advance;
+}
+
 // A monospace word holds no more glyphs than the cells its ink spans, but
 // the model may end one with a stem it made up over its last glyph ("web-1"
 // read "web-1l", and the l then taken for the 1 it stands on): a last stem
@@ -605,7 +619,12 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const bool oneStretch = oneStretchOfInk(wordLeft < piece.right, piece.text.back(), next.front(), blank, height);
     const bool joined = oneStretch || (keptUnderscore && 4 * (wordLeft - piece.right) < bottom - top);
     const bool seen = !joined && hasBaseline && underscoreAfter(band.rows->image, end, 2 * band.page->scale);
-    const bool noBlankCell = inNeighbouringCells(before, symbols, advance);
+    // A word of one symbol is left to its boxes: a neighbour's frame beside
+    // the line may be one ("= cache-1").
+    const bool noBlankCell =
+        inNeighbouringCells(before, symbols, advance) ||
+        (advance > 0 && before.size() > 1 && symbols.size() > 1 &&
+         lessThanACellBlank(band, bandTop + top, bandTop + baseline, {lastWordLeft, wordRight}, advance));
     if (!joined && (seen || !noBlankCell)) piece.text += !seen ? " " : keptUnderscore ? "" : "_";
     // The underscores that end the word before, put back there, are those
     // Tesseract read at this word's start ("trace" "_id").
