@@ -55,6 +55,11 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
          {"shop_db_1: Up 2 hours (healthy)",
           "\033[1;32mmika@studio\033[0m:\033[1;34m~/work/shop\033[0m$ du -sh node_modules dist",
           "origin git@example.com:ops/infra.git (fetch)"}}}, "C.UTF-8"},
+      // A small letter the model reads as its capital at a line's start.
+      {"remotes in a large font", WindowManager::none,
+       {{{"-fa", "DejaVu Sans Mono", "-fs", "16", "-geometry", "84x3+60+40", "-bg", "white", "-fg", "#222222"},
+         {"origin git@example.com:ops/infra.git (fetch)", "origin git@example.com:ops/infra.git (push)\033[?25l"}}},
+       "C.UTF-8"},
       {"a wide xterm at the desktop's corner, decorated", WindowManager::openbox,
        {{{"-geometry", "80x24+10+10"}, {"The quick brown fox jumps over the lazy dog"}}}, "C.UTF-8"},
       {"a small xterm at the desktop's corner, decorated", WindowManager::openbox,
@@ -118,6 +123,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"white_title_with_shadow.pgm", "Camera"},
       // A stem the model makes up after a monospace word's last 1.
       {"made_up_last_stem.pgm", "$ docker logs --tail 3 web-1"},
+      // A capital among digits and capitals, onto which the boxes of the
+      // small letters after it lag: their tops look as high as its.
+      {"capital_beside_digits.pgm", "Wed, Dec 9, 2026, 7:58 AM"},
   };
   for (const auto& [picture, expected] : cases) {
     XSession session;

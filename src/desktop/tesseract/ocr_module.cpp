@@ -375,6 +375,73 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
   return mended;
 }
 
+// Capitals that are their small letters enlarged, which the model reads
+// for the small letter at a line's or a word's start ("origin" as
+// "Origin", "gcc -o" as "-O"); the small letters without ascenders, whose
+// tops mark the line's x-height; and the glyphs whose tops mark a capital's.
+constexpr std::string_view kSameShapeCapitals = "COSVWXZ";
+constexpr std::string_view kXHeightLetters = "acemnorsuvwxz";
+constexpr std::string_view kCapitalHeightGlyphs = "ABDEFGHIJKLMNPQRTUY0123456789bdfhkl";
+// Below this many pixels between a line's capitals and its small letters,
+// their tops do not tell one from the other.
+constexpr int kLeastCapitalRise = 3;
+
+// The top of the ink in the symbol's columns, in the band's enlarged rows
+// from the line's `top` down to its `baseline`; none when blank.
+std::optional<int> inkTopOf(const PlacedSymbol& symbol, const Band& band, int top, int baseline) {
+  const InkBox ink = inkWithin(band.rows->image, {top, baseline}, {symbol.left, symbol.right});
+  if (ink.pixels == 0) return std::nullopt;
+  return ink.box.y;
+}
+
+// The middle top of the line's `glyphs`; none where it holds fewer than two.
+std::optional<int> middleTopOf(const std::vector<std::vector<PlacedSymbol>>& words, std::string_view glyphs,
+                               const Band& band, int top, int baseline) {
+  std::vector<int> tops;
+  for (const std::vector<PlacedSymbol>& word : words) {
+    for (const PlacedSymbol& symbol : word) {
+      if (symbol.text.size() != 1 || glyphs.find(symbol.text[0]) == std::string_view::npos) continue;
+      if (const std::optional<int> inkTop = inkTopOf(symbol, band, top, baseline)) tops.push_back(*inkTop);
+    }
+  }
+  if (tops.size() < 2) return std::nullopt;
+  std::nth_element(tops.begin(), tops.begin() + static_cast<std::ptrdiff_t>(tops.size() / 2), tops.end());
+  return tops[tops.size() / 2];
+}
+
+// Where a line's capitals and its small letters stop, in the band's enlarged rows.
+struct LetterTops {
+  int capital;
+  int small;
+};
+
+// None where the line does not tell them apart. A box that lags onto a
+// taller neighbour raises a small letter's top, so the two may come too
+// close to tell, never too far apart.
+std::optional<LetterTops> letterTopsOf(const std::vector<std::vector<PlacedSymbol>>& words, const Band& band,
+                                       int top, int baseline) {
+  const std::optional<int> capital = middleTopOf(words, kCapitalHeightGlyphs, band, top, baseline);
+  const std::optional<int> small = middleTopOf(words, kXHeightLetters, band, top, baseline);
+  if (!capital || !small || *small - *capital < kLeastCapitalRise) return std::nullopt;
+  return LetterTops{*capital, *small};
+}
+
+// A same-shape capital whose ink stops nearer the line's small letters'
+// tops than its capitals' is the small letter. Returns whether any was mended.
+bool mendCapitalsAtXHeight(std::vector<PlacedSymbol>& symbols, const Band& band, int top, int baseline,
+                           const LetterTops& tops) {
+  bool mended = false;
+  for (PlacedSymbol& symbol : symbols) {
+    if (symbol.text.size() != 1 || kSameShapeCapitals.find(symbol.text[0]) == std::string_view::npos) continue;
+    const std::optional<int> inkTop = inkTopOf(symbol, band, top, baseline);
+    // Two thirds of the way down: a small letter's round top overshoots.
+    if (!inkTop || 3 * (*inkTop - tops.capital) < 2 * (tops.small - tops.capital)) continue;
+    symbol.text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(symbol.text[0])));
+    mended = true;
+  }
+  return mended;
+}
+
 // The model's boxes may lag their glyphs in a monospace line and open a
 // space the ink does not have ("mika@studio: ~/work", the colon's box over
 // the blank before it). Words in neighbouring cells leave less than a cell
@@ -519,6 +586,10 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     lineSymbols.push_back(symbolsOf(eachWord));
   } while (!eachWord.IsAtFinalElement(RIL_TEXTLINE, RIL_WORD) && eachWord.Next(RIL_WORD));
   const double advance = monospaceAdvance(lineSymbols);
+  const int lineRows = band.rows->at(band.top);  // where the band's rows begin in the enlarged rows
+  const std::optional<LetterTops> letterTops =
+      hasBaseline ? letterTopsOf(lineSymbols, band, lineRows + top, lineRows + baselineAt((left + right) / 2))
+                  : std::nullopt;
   std::vector<PlacedSymbol> lastSymbols;  // the last word's
   std::size_t wordIndex = 0;
   ::tesseract::LTRResultIterator words(line);
@@ -568,10 +639,12 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const bool lookAlikeMended = lookAlike && mendLookAlikes(symbols, band, advance > 0,
                                                              band.rows->at(band.top) + wordBaseline, wordBaseline - top);
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
+    const bool capitalsMended =
+        letterTops && mendCapitalsAtXHeight(symbols, band, lineRows + top, lineRows + wordBaseline, *letterTops);
     const std::vector<int> blanks =
         numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
-    if (mended.empty() && (lookAlikeMended || nineMended || underscoresMended || madeUpUnderscore)) {
+    if (mended.empty() && (lookAlikeMended || nineMended || capitalsMended || underscoresMended || madeUpUnderscore)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     std::string next(mended.empty() ? read : std::string_view(mended));
