@@ -14,13 +14,15 @@
 namespace kestrova::e2e {
 namespace {
 
-// A line as shown: without its terminal's control sequences (colours, the cursor hidden).
+// A line's text as read: without its terminal's control sequences
+// (colours, the cursor hidden), and a run of blanks between words one space.
 std::string shown(std::string line) {
   for (std::size_t start; (start = line.find("\033[")) != std::string::npos;) {
     const auto end = std::find_if(line.begin() + static_cast<std::ptrdiff_t>(start) + 2, line.end(),
                                   [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
     line.erase(line.begin() + static_cast<std::ptrdiff_t>(start), end == line.end() ? end : end + 1);
   }
+  line.erase(std::unique(line.begin(), line.end(), [](char a, char b) { return a == ' ' && b == ' '; }), line.end());
   return line;
 }
 
@@ -55,6 +57,12 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
          {"shop_db_1: Up 2 hours (healthy)",
           "\033[1;32mmika@studio\033[0m:\033[1;34m~/work/shop\033[0m$ du -sh node_modules dist",
           "origin git@example.com:ops/infra.git (fetch)"}}}, "C.UTF-8"},
+      // A closing quote the model makes up after a name in a listing.
+      {"a listing in a dark xterm", WindowManager::none,
+       {{{"-fa", "DejaVu Sans Mono", "-fs", "13", "-geometry", "60x4+60+40", "-bg", "#1d1f21", "-fg", "#c5c8c6"},
+         {"plan.out      100%   18KB   1.2MB/s   00:00", "nora@ridge:~/infra/terraform$ cd ../ansible && ls",
+          "inventory.ini  playbook.yml  roles  vars"}}},
+       "C.UTF-8"},
       // A small letter the model reads as its capital at a line's start.
       {"remotes in a large font", WindowManager::none,
        {{{"-fa", "DejaVu Sans Mono", "-fs", "16", "-geometry", "84x3+60+40", "-bg", "white", "-fg", "#222222"},

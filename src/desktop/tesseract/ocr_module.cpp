@@ -457,14 +457,22 @@ bool lessThanACellBlank(const Band& band, int top, int baseline, const ColumnSpa
 }
 
 // A monospace word holds no more glyphs than the cells its ink spans, but
-// the model may end one with a stem it made up over its last glyph ("web-1"
-// read "web-1l", and the l then taken for the 1 it stands on): a last stem
-// beside another, one symbol more than the cells, goes.
-bool dropMadeUpLastStem(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
+// the model may end one with a mark it made up over its last glyph: a stem
+// ("web-1" read "web-1l", and the l then taken for the 1 it stands on) or a
+// closing quote ("roles" read "roles’"). A last stem beside another, or a
+// closing quote that none opens, one symbol more than the cells, goes.
+bool dropMadeUpLastMark(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
   const auto stem = [](const PlacedSymbol& symbol) {
     return symbol.text == "l" || symbol.text == "1" || symbol.text == "I" || symbol.text == "|";
   };
-  if (symbols.size() < 2 || !stem(symbols.back()) || !stem(symbols[symbols.size() - 2])) return false;
+  const auto closing = [](const PlacedSymbol& symbol) { return symbol.text == "\u2019" || symbol.text == "\u201D"; };
+  const auto opening = [](const PlacedSymbol& symbol) {
+    return symbol.text == "\u2018" || symbol.text == "\u201C" || symbol.text == "'" || symbol.text == "\"";
+  };
+  if (symbols.size() < 2) return false;
+  const bool madeUpStem = stem(symbols.back()) && stem(symbols[symbols.size() - 2]);
+  const bool madeUpQuote = closing(symbols.back()) && std::none_of(symbols.begin(), symbols.end() - 1, opening);
+  if (!madeUpStem && !madeUpQuote) return false;
   const int rows = band.rows->at(band.top);
   const int reach = static_cast<int>(advance / 2);
   const InkBox ink = inkWithin(band.rows->image, {rows + top, rows + bottom + 1},
@@ -605,7 +613,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     }
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
-    if (advance > 0 && dropMadeUpLastStem(lineSymbols[index], band, advance, wordTop, wordBottom)) {
+    if (advance > 0 && dropMadeUpLastMark(lineSymbols[index], band, advance, wordTop, wordBottom)) {
       inked.clear();
       for (const PlacedSymbol& symbol : lineSymbols[index]) inked += symbol.text;
     }
