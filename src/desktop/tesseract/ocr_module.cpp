@@ -456,6 +456,19 @@ bool lessThanACellBlank(const Band& band, int top, int baseline, const ColumnSpa
   return blank < kLeastSpaceAdvances * advance;
 }
 
+// How many cells of a monospace line's `advance` the word's ink spans,
+// from half a cell before its first box to half a cell after its last;
+// none where it has no ink.
+std::optional<std::size_t> cellsSpanned(const std::vector<PlacedSymbol>& symbols, const Band& band, double advance,
+                                        int top, int bottom) {
+  const int rows = band.rows->at(band.top);
+  const int reach = static_cast<int>(advance / 2);
+  const InkBox ink = inkWithin(band.rows->image, {rows + top, rows + bottom + 1},
+                               {symbols.front().left - reach, symbols.back().right + reach});
+  if (ink.pixels == 0) return std::nullopt;
+  return static_cast<std::size_t>(std::ceil(ink.box.width / advance));
+}
+
 // A monospace word holds no more glyphs than the cells its ink spans, but
 // the model may end one with a mark it made up over its last glyph: a stem
 // ("web-1" read "web-1l", and the l then taken for the 1 it stands on) or a
@@ -473,14 +486,44 @@ bool dropMadeUpLastMark(std::vector<PlacedSymbol>& symbols, const Band& band, do
   const bool madeUpStem = stem(symbols.back()) && stem(symbols[symbols.size() - 2]);
   const bool madeUpQuote = closing(symbols.back()) && std::none_of(symbols.begin(), symbols.end() - 1, opening);
   if (!madeUpStem && !madeUpQuote) return false;
-  const int rows = band.rows->at(band.top);
-  const int reach = static_cast<int>(advance / 2);
-  const InkBox ink = inkWithin(band.rows->image, {rows + top, rows + bottom + 1},
-                               {symbols.front().left - reach, symbols.back().right + reach});
-  const auto cells = static_cast<std::size_t>(std::ceil(ink.box.width / advance));
-  if (ink.pixels == 0 || symbols.size() <= cells) return false;
+  const std::optional<std::size_t> cells = cellsSpanned(symbols, band, advance, top, bottom);
+  if (!cells || symbols.size() <= *cells) return false;
   symbols.pop_back();
   return true;
+}
+
+// Marks a monospace line doubles ("&&", "||", "==", ">>") that the model may
+// read once, its box over both cells ("cd ../ansible && ls" read "& ls").
+constexpr std::string_view kDoubledMarks = "&|=<>+-";
+// A box this many advances wide spans two cells.
+constexpr double kTwoCellAdvances = 1.5;
+// Two glyphs alike hold about as much ink each.
+constexpr long long kAlikeHalves = 2;
+
+// Such a mark, its box over two cells that hold a glyph each, in a word of
+// fewer symbols than the cells its ink spans, is read twice. Returns
+// whether any was.
+bool doubleMarksReadOnce(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
+  const std::optional<std::size_t> cells = cellsSpanned(symbols, band, advance, top, bottom);
+  if (!cells || symbols.size() >= *cells) return false;
+  const int rows = band.rows->at(band.top);
+  const RowRun wordRows{rows + top, rows + bottom + 1};
+  bool doubled = false;
+  for (PlacedSymbol& symbol : symbols) {
+    if (symbol.text.size() != 1 || kDoubledMarks.find(symbol.text[0]) == std::string_view::npos ||
+        symbol.right - symbol.left < kTwoCellAdvances * advance) {
+      continue;
+    }
+    // Two glyphs alike, one in each half; a single glyph under a box that
+    // lags leaves one half nearly blank.
+    const int middle = (symbol.left + symbol.right) / 2;
+    const long long before = inkWithin(band.rows->image, wordRows, {symbol.left, middle}).pixels;
+    const long long after = inkWithin(band.rows->image, wordRows, {middle, symbol.right}).pixels;
+    if (kAlikeHalves * before < after || kAlikeHalves * after < before) continue;
+    symbol.text += symbol.text;
+    doubled = true;
+  }
+  return doubled;
 }
 
 // A name's period before its extension that Tesseract dropped ("ledger.rs"
@@ -613,7 +656,9 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     }
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
-    if (advance > 0 && dropMadeUpLastMark(lineSymbols[index], band, advance, wordTop, wordBottom)) {
+    if (advance > 0 && !lineSymbols[index].empty() &&
+        (dropMadeUpLastMark(lineSymbols[index], band, advance, wordTop, wordBottom) ||
+         doubleMarksReadOnce(lineSymbols[index], band, advance, wordTop, wordBottom))) {
       inked.clear();
       for (const PlacedSymbol& symbol : lineSymbols[index]) inked += symbol.text;
     }
