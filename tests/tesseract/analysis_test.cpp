@@ -949,17 +949,32 @@ TEST(MendColumnLetters, DoubledOrMisreadCapitalsInARowOfLoneCapitalsOnly) {
 }
 
 TEST(KeptTokens, ADigitOrThreeLettersOrAColumnLetterInARowOfThem) {
-  using Stretches = std::vector<std::vector<std::string>>;
+  using Stretches = std::vector<TokenStretch>;
   using Kept = std::vector<std::vector<bool>>;
-  const std::tuple<const char*, Stretches, Kept> cases[] = {
-      {"column letters read one by one, a button beside them", {{"A"}, {"D"}, {"Cc"}, {"F"}, {"G"}, {"="}},
-       {{true}, {true}, {true}, {true}, {true}, {false}}},
-      {"too few to be column letters, and marks", {{"A"}, {"B"}, {"="}, {"it"}}, {{false}, {false}, {false}, {false}}},
-      {"letters read apart in one stretch, together", {{"A", "B", "Cc"}}, {{true, true, true}}},
-      {"a row number, a speck", {{"12"}, {"x"}, {"ox"}}, {{true}, {false}, {false}}},
-      {"a prompt alone, an arrow", {{"$"}, {">>>"}, {">"}, {"$$"}}, {{true}, {true}, {false}, {false}}},
+  // Doubted column letters are kept, as capitals alone, beside five sure ones.
+  const std::tuple<const char*, Stretches, Kept, std::vector<std::string>> cases[] = {
+      {"column letters read one by one, a button beside them",
+       {{{"A"}}, {{"D"}}, {{"Cc"}}, {{"F"}}, {{"G"}}, {{"="}}},
+       {{true}, {true}, {true}, {true}, {true}, {false}}, {"A", "D", "C", "F", "G", "="}},
+      {"too few to be column letters, and marks", {{{"A"}}, {{"B"}}, {{"="}}, {{"it"}}},
+       {{false}, {false}, {false}, {false}}, {"A", "B", "=", "it"}},
+      {"letters read apart in one stretch, together", {{{"A", "B", "Cc"}}}, {{true, true, true}}, {"A", "B", "Cc"}},
+      {"a row number, a speck", {{{"12"}}, {{"x"}}, {{"ox"}}}, {{true}, {false}, {false}}, {"12", "x", "ox"}},
+      {"a prompt alone, an arrow", {{{"$"}}, {{">>>"}}, {{">"}}, {{"$$"}}}, {{true}, {true}, {false}, {false}},
+       {"$", ">>>", ">", "$$"}},
+      {"doubted: a letter among sure ones; a number, a word",
+       {{{"A"}}, {{"B"}}, {{"Cc"}, false}, {{"D"}}, {{"E"}}, {{"F"}}, {{"12"}, false}, {{"Total"}, false}},
+       {{true}, {true}, {true}, {true}, {true}, {true}, {false}, {false}},
+       {"A", "B", "C", "D", "E", "F", "12", "Total"}},
+      {"doubted letters do not make a row", {{{"A"}}, {{"B"}}, {{"Cc"}, false}, {{"Dd"}, false}, {{"E"}}, {{"F"}}},
+       {{false}, {false}, {false}, {false}, {false}, {false}}, {"A", "B", "Cc", "Dd", "E", "F"}},
   };
-  for (const auto& [what, stretches, kept] : cases) EXPECT_EQ(keptTokens(stretches), kept) << what;
+  for (auto [what, stretches, kept, texts] : cases) {
+    EXPECT_EQ(keptTokens(stretches), kept) << what;
+    std::vector<std::string> read;
+    for (const TokenStretch& stretch : stretches) read.insert(read.end(), stretch.lines.begin(), stretch.lines.end());
+    EXPECT_EQ(read, texts) << what;
+  }
 }
 
 TEST(HoldsWordlikeRun, SevenSmallLettersOrFourDigitsInARow) {

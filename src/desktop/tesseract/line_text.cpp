@@ -187,12 +187,13 @@ void mendBarsAndBoxes(std::string& line) {
   line = joined(kept);
 }
 
-namespace {
-bool loneCapital(std::string_view word) { return word.size() == 1 && isUpper(word.front()); }
-bool doubled(std::string_view word) {
+bool doubledCapital(std::string_view word) {
   return word.size() == 2 && isUpper(word[0]) && word[1] == static_cast<char>(std::tolower(word[0]));
 }
-bool columnLetter(std::string_view word) { return loneCapital(word) || doubled(word); }
+
+namespace {
+bool loneCapital(std::string_view word) { return word.size() == 1 && isUpper(word.front()); }
+bool columnLetter(std::string_view word) { return loneCapital(word) || doubledCapital(word); }
 bool looksLikeToken(std::string_view text) {
   const auto count = [&](int (*kind)(int)) {
     return std::count_if(text.begin(), text.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
@@ -206,18 +207,20 @@ bool looksLikeToken(std::string_view text) {
 // A sheet's row of column letters holds this many lone capitals at least.
 constexpr std::ptrdiff_t kLeastColumnLetters = 5;
 
-std::vector<std::vector<bool>> keptTokens(const std::vector<std::vector<std::string>>& stretches) {
+std::vector<std::vector<bool>> keptTokens(std::vector<TokenStretch>& stretches) {
   std::ptrdiff_t letters = 0;
-  for (const std::vector<std::string>& lines : stretches) {
-    letters += std::count_if(lines.begin(), lines.end(), columnLetter);
+  for (const TokenStretch& stretch : stretches) {
+    if (stretch.sure) letters += std::count_if(stretch.lines.begin(), stretch.lines.end(), columnLetter);
   }
   std::vector<std::vector<bool>> kept;
-  for (const std::vector<std::string>& lines : stretches) {
+  for (TokenStretch& stretch : stretches) {
     std::string text;
-    for (const std::string& line : lines) text += line;
+    for (const std::string& line : stretch.lines) text += line;
     kept.emplace_back();
-    for (const std::string& line : lines) {
-      kept.back().push_back(looksLikeToken(text) || (letters >= kLeastColumnLetters && columnLetter(line)));
+    for (std::string& line : stretch.lines) {
+      const bool letter = letters >= kLeastColumnLetters && columnLetter(line);
+      kept.back().push_back((stretch.sure && looksLikeToken(text)) || letter);
+      if (letter && doubledCapital(line)) line.resize(1);
     }
   }
   return kept;
@@ -228,7 +231,7 @@ void mendColumnLetters(std::string& line) {
   const auto letters = std::count_if(words.begin(), words.end(), loneCapital);
   if (letters < kLeastColumnLetters || 3 * letters < 2 * static_cast<std::ptrdiff_t>(words.size())) return;
   for (std::string& word : words) {
-    if (doubled(word)) word.resize(1);
+    if (doubledCapital(word)) word.resize(1);
   }
   // Column letters run in alphabetical order: what stands between two
   // letters one apart is the one they leave out ("N fe) P" for "N O P",

@@ -27,6 +27,10 @@ void straightenMismatchedQuotes(std::string& line);
 // English") are dropped. Bars between other words, as in code ("a | b"), stay.
 void mendBarsAndBoxes(std::string& line);
 
+// A capital and its own small letter ("Cc"): how the model reads a lone
+// capital that looks like its small letter, a sheet's column letter.
+bool doubledCapital(std::string_view word);
+
 // Read one by one, far apart, a sheet's column letters come out doubled
 // where a capital looks like its small letter ("A B Cc D"), or as another
 // mark ("N fe) P", "H l J"): in a line of lone capitals, a capital and its
@@ -35,14 +39,19 @@ void mendBarsAndBoxes(std::string& line);
 void mendColumnLetters(std::string& line);
 
 // Which lines read again where the layout found none are kept, for each
-// stretch of a row read (its lines): window buttons and icons, which the
-// layout rightly dropped, read as marks ("=", "it"); a stretch that holds a
-// digit or three letters is a token (a row of lone column letters, read
-// apart, together), so is a terminal's prompt ("$", "#", ">>>"), and so is
-// a column letter (a capital, or a capital and its own small letter) in a
-// row of five of them at least (a sheet's column letters, read one by one
-// where the layout read some of them).
-std::vector<std::vector<bool>> keptTokens(const std::vector<std::vector<std::string>>& stretches);
+// stretch of a row read (its lines, and whether the model was sure of
+// them): window buttons and icons, which the layout rightly dropped, read
+// as marks ("=", "it"); a sure stretch that holds a digit or three letters
+// is a token (a row of lone column letters, read apart, together), so is a
+// terminal's prompt ("$", "#", ">>>"); and a column letter (a capital, or a
+// capital and its own small letter, which the model doubts) in a row of
+// five sure ones at least is one (a sheet's column letters, read one by one
+// where the layout read some of them), and made the capital alone.
+struct TokenStretch {
+  std::vector<std::string> lines;
+  bool sure = true;
+};
+std::vector<std::vector<bool>> keptTokens(std::vector<TokenStretch>& stretches);
 
 // In a hexadecimal number (a hash, a trace id: seven characters or more,
 // two decimal digits or more, nothing but hexadecimal digits and letters

@@ -857,7 +857,7 @@ constexpr double kMostTokenFill = 0.7;
 bool mayBeToken(const InkBox& ink, int scale) {
   const Rect& box = ink.box;
   return box.height >= kLeastTokenRows * scale && box.width >= 2 * scale &&
-         static_cast<double>(ink.pixels) <= kMostTokenFill * box.width * box.height;
+         (static_cast<double>(ink.pixels) <= kMostTokenFill * box.width * box.height);
 }
 
 // Whether the page's rows and columns, in a page under a title bar, lie in
@@ -867,17 +867,20 @@ bool inTitleBar(const Page& page, const RowRun& rows, const ColumnSpan& columns)
          regionOf(page, page.onScreen(columns.left, rows.top, columns.right, rows.bottom)) >= page.firstBarRegion;
 }
 
-// The lines read in each stretch of a row that are tokens, moved to `lines`.
-void keepTokens(std::vector<std::vector<Line>>& stretches, std::vector<Line>& lines) {
-  std::vector<std::vector<std::string>> texts;
-  for (const std::vector<Line>& read : stretches) {
-    texts.emplace_back();
-    for (const Line& line : read) texts.back().push_back(line.text);
+// The lines read in each stretch of a row (and whether the model was sure
+// of them) that are tokens, moved to `lines`.
+void keepTokens(std::vector<std::pair<std::vector<Line>, bool>>& stretches, std::vector<Line>& lines) {
+  std::vector<TokenStretch> texts;
+  for (const auto& [read, sure] : stretches) {
+    texts.push_back({{}, sure});
+    for (const Line& line : read) texts.back().lines.push_back(line.text);
   }
   const std::vector<std::vector<bool>> kept = keptTokens(texts);
   for (std::size_t i = 0; i < stretches.size(); ++i) {
-    for (std::size_t j = 0; j < stretches[i].size(); ++j) {
-      if (kept[i][j]) lines.push_back(std::move(stretches[i][j]));
+    for (std::size_t j = 0; j < stretches[i].first.size(); ++j) {
+      if (!kept[i][j]) continue;
+      stretches[i].first[j].text = std::move(texts[i].lines[j]);
+      lines.push_back(std::move(stretches[i].first[j]));
     }
   }
 }
@@ -963,7 +966,7 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
     // whole width); beside lines read, words a few letters apart are one token.
     const int joinGap = covered.empty() ? kFarthestTokenGapHeights * height : 2 * height;
     const RowRun inRows{band.rows->at(run.top), band.rows->at(run.bottom)};
-    std::vector<std::vector<Line>> stretches;
+    std::vector<std::pair<std::vector<Line>, bool>> stretches;  // each one's lines, and whether sure of them
     for (const ColumnSpan& span : uncoveredInk(band.rows->image, inRows, covered, joinGap)) {
       if (!mayBeToken(inkWithin(band.rows->image, inRows, span), page.scale) || inTitleBar(page, run, span)) continue;
       Band token{&page,
@@ -974,14 +977,17 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
                  {std::max(0, span.left - margin), std::min(page.width(), span.right + margin)},
                  band.rows};
       readBand(engine, token);
-      if (!readSurely(token.lines, kLeastTokenConfidence)) {
-        // A word the model doubts at this scale it may be sure of at another
-        // ("09-12-44.png": rated 0 at twice its size, 91 at three times).
-        if (!mayBeWord(span, height)) continue;
-        token.lines = readPieceEnlarged(engine, band, page.onScreen(span.left, run.top, span.right, run.bottom));
-        if (!readSurely(token.lines, kSureAgainConfidence)) continue;
+      bool sure = readSurely(token.lines, kLeastTokenConfidence);
+      // A word the model doubts at this scale it may be sure of at another
+      // ("09-12-44.png": rated 0 at twice its size, 91 at three times).
+      if (!sure && mayBeWord(span, height)) {
+        std::vector<Line> again =
+            readPieceEnlarged(engine, band, page.onScreen(span.left, run.top, span.right, run.bottom));
+        sure = readSurely(again, kSureAgainConfidence);
+        if (sure) token.lines = std::move(again);
       }
-      stretches.push_back(std::move(token.lines));
+      // What it doubts may still be a column letter, which it reads twice ("Cc").
+      stretches.emplace_back(std::move(token.lines), sure);
     }
     keepTokens(stretches, band.lines);
   }
