@@ -375,6 +375,15 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
   return mended;
 }
 
+// Whether the word ends with a closing quote that none of its symbols opens.
+bool endsWithUnopenedQuote(const std::vector<PlacedSymbol>& symbols) {
+  const auto opening = [](const PlacedSymbol& symbol) {
+    return symbol.text == "\u2018" || symbol.text == "\u201C" || symbol.text == "'" || symbol.text == "\"";
+  };
+  return !symbols.empty() && (symbols.back().text == "\u2019" || symbols.back().text == "\u201D") &&
+         std::none_of(symbols.begin(), symbols.end() - 1, opening);
+}
+
 // Capitals that are their small letters enlarged, which the model reads
 // for the small letter at a line's or a word's start ("origin" as
 // "Origin", "gcc -o" as "-O"); the small letters without ascenders, whose
@@ -442,6 +451,22 @@ bool mendCapitalsAtXHeight(std::vector<PlacedSymbol>& symbols, const Band& band,
   return mended;
 }
 
+// A closing quote the model makes up after a word ("Tools" read "Tools’" in
+// a menu bar, its box a pixel wide at the s's edge) has no ink of its own:
+// a quote's stands above the line's small letters, and none does there, in
+// its box or `reach` pixels past it, where a box that lags its glyph leaves
+// it. Returns whether it went.
+bool dropMadeUpClosingQuote(std::vector<PlacedSymbol>& symbols, const Band& band, const LetterTops& tops,
+                            int reach) {
+  if (symbols.size() < 2 || !endsWithUnopenedQuote(symbols)) return false;
+  const PlacedSymbol& quote = symbols.back();
+  if (inkWithin(band.rows->image, {tops.capital, tops.small - 1}, {quote.left, quote.right + reach}).pixels > 0) {
+    return false;
+  }
+  symbols.pop_back();
+  return true;
+}
+
 // The model's boxes may lag their glyphs in a monospace line and open a
 // space the ink does not have ("mika@studio: ~/work", the colon's box over
 // the blank before it). Words in neighbouring cells leave less than a cell
@@ -470,22 +495,14 @@ std::optional<std::size_t> cellsSpanned(const std::vector<PlacedSymbol>& symbols
 }
 
 // A monospace word holds no more glyphs than the cells its ink spans, but
-// the model may end one with a mark it made up over its last glyph: a stem
-// ("web-1" read "web-1l", and the l then taken for the 1 it stands on) or a
-// closing quote ("roles" read "roles’"). A last stem beside another, or a
-// closing quote that none opens, one symbol more than the cells, goes.
-bool dropMadeUpLastMark(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
+// the model may end one with a stem it made up over its last glyph ("web-1"
+// read "web-1l", and the l then taken for the 1 it stands on): a last stem
+// beside another, one symbol more than the cells, goes.
+bool dropMadeUpLastStem(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
   const auto stem = [](const PlacedSymbol& symbol) {
     return symbol.text == "l" || symbol.text == "1" || symbol.text == "I" || symbol.text == "|";
   };
-  const auto closing = [](const PlacedSymbol& symbol) { return symbol.text == "\u2019" || symbol.text == "\u201D"; };
-  const auto opening = [](const PlacedSymbol& symbol) {
-    return symbol.text == "\u2018" || symbol.text == "\u201C" || symbol.text == "'" || symbol.text == "\"";
-  };
-  if (symbols.size() < 2) return false;
-  const bool madeUpStem = stem(symbols.back()) && stem(symbols[symbols.size() - 2]);
-  const bool madeUpQuote = closing(symbols.back()) && std::none_of(symbols.begin(), symbols.end() - 1, opening);
-  if (!madeUpStem && !madeUpQuote) return false;
+  if (symbols.size() < 2 || !stem(symbols.back()) || !stem(symbols[symbols.size() - 2])) return false;
   const std::optional<std::size_t> cells = cellsSpanned(symbols, band, advance, top, bottom);
   if (!cells || symbols.size() <= *cells) return false;
   symbols.pop_back();
@@ -657,7 +674,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     if (advance > 0 && !lineSymbols[index].empty() &&
-        (dropMadeUpLastMark(lineSymbols[index], band, advance, wordTop, wordBottom) ||
+        (dropMadeUpLastStem(lineSymbols[index], band, advance, wordTop, wordBottom) ||
          doubleMarksReadOnce(lineSymbols[index], band, advance, wordTop, wordBottom))) {
       inked.clear();
       for (const PlacedSymbol& symbol : lineSymbols[index]) inked += symbol.text;
@@ -694,10 +711,12 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
     const bool capitalsMended =
         letterTops && mendCapitalsAtXHeight(symbols, band, lineRows + top, lineRows + wordBaseline, *letterTops);
+    const bool quoteDropped = letterTops && dropMadeUpClosingQuote(symbols, band, *letterTops, (bottom - top) / 2);
     const std::vector<int> blanks =
         numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
-    if (mended.empty() && (lookAlikeMended || nineMended || capitalsMended || underscoresMended || madeUpUnderscore)) {
+    if (mended.empty() && (lookAlikeMended || nineMended || capitalsMended || quoteDropped || underscoresMended ||
+                            madeUpUnderscore)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     std::string next(mended.empty() ? read : std::string_view(mended));
