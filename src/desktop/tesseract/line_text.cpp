@@ -187,12 +187,12 @@ void mendBarsAndBoxes(std::string& line) {
   line = joined(kept);
 }
 
+namespace {
+bool loneCapital(std::string_view word) { return word.size() == 1 && isUpper(word.front()); }
+// How the model reads a lone capital that looks like its small letter ("Cc").
 bool doubledCapital(std::string_view word) {
   return word.size() == 2 && isUpper(word[0]) && word[1] == static_cast<char>(std::tolower(word[0]));
 }
-
-namespace {
-bool loneCapital(std::string_view word) { return word.size() == 1 && isUpper(word.front()); }
 bool columnLetter(std::string_view word) { return loneCapital(word) || doubledCapital(word); }
 bool looksLikeToken(std::string_view text) {
   const auto count = [&](int (*kind)(int)) {

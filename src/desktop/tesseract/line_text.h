@@ -27,10 +27,6 @@ void straightenMismatchedQuotes(std::string& line);
 // English") are dropped. Bars between other words, as in code ("a | b"), stay.
 void mendBarsAndBoxes(std::string& line);
 
-// A capital and its own small letter ("Cc"): how the model reads a lone
-// capital that looks like its small letter, a sheet's column letter.
-bool doubledCapital(std::string_view word);
-
 // Read one by one, far apart, a sheet's column letters come out doubled
 // where a capital looks like its small letter ("A B Cc D"), or as another
 // mark ("N fe) P", "H l J"): in a line of lone capitals, a capital and its

@@ -876,7 +876,7 @@ constexpr double kMostTokenFill = 0.7;
 bool mayBeToken(const InkBox& ink, int scale) {
   const Rect& box = ink.box;
   return box.height >= kLeastTokenRows * scale && box.width >= 2 * scale &&
-         (static_cast<double>(ink.pixels) <= kMostTokenFill * box.width * box.height);
+         static_cast<double>(ink.pixels) <= kMostTokenFill * box.width * box.height;
 }
 
 // Whether the page's rows and columns, in a page under a title bar, lie in
