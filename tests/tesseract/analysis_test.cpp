@@ -816,6 +816,27 @@ TEST(MendLowNines, ANineBelowTheDigitsIsAG) {
   }
 }
 
+TEST(JoinSplitQuotes, TwoTicksCloseTogetherAreOneDoubleQuote) {
+  // Words 30 high: a tick is 7 wide at most, 7 from the next at most.
+  using Read = std::vector<std::tuple<const char*, int, int>>;
+  const std::tuple<const char*, Read, const char*> cases[] = {
+      {"a quote's ticks read apart", {{"(", 0, 7}, {"\"", 15, 19}, {"\u201C", 21, 25}, {"p", 31, 44}}, "(\"p"},
+      {"two quote glyphs side by side", {{"\"", 0, 8}, {"\"", 10, 18}}, "\"\""},
+      {"two single quotes in two cells", {{"'", 4, 6}, {"'", 16, 18}}, "''"},
+      {"a tick beside a letter", {{"'", 4, 6}, {"s", 8, 16}}, "'s"},
+  };
+  for (const auto& [what, read, expected] : cases) {
+    std::vector<PlacedSymbol> symbols;
+    std::string before;
+    for (const auto& [text, left, right] : read) symbols.push_back({text, left, right, 0, 30}), before += text;
+    const bool joined = joinSplitQuotes(symbols, 30);
+    std::string text;
+    for (const PlacedSymbol& symbol : symbols) text += symbol.text;
+    EXPECT_EQ(text, expected) << what;
+    EXPECT_EQ(joined, text != before) << what;
+  }
+}
+
 TEST(MendUnderscores, EachLineWrittenAsItsUnderscoresInItsPlace) {
   // Symbols 10 wide, 2 apart from x 0; "|" a gap of 12 where no symbol was
   // read, "~" an em dash.

@@ -578,6 +578,23 @@ std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int heigh
   return missed ? text : std::string{};
 }
 
+bool joinSplitQuotes(std::vector<PlacedSymbol>& symbols, int height) {
+  constexpr std::string_view kQuotes[] = {"\"", "'", "\u2018", "\u2019", "\u201C", "\u201D"};
+  const auto tick = [&](const PlacedSymbol& symbol) {
+    return std::find(std::begin(kQuotes), std::end(kQuotes), symbol.text) != std::end(kQuotes) &&
+           4 * (symbol.right - symbol.left) <= height;
+  };
+  bool joined = false;
+  for (std::size_t i = 0; i + 1 < symbols.size(); ++i) {
+    if (!tick(symbols[i]) || !tick(symbols[i + 1]) || 4 * (symbols[i + 1].left - symbols[i].right) > height) continue;
+    symbols[i] = {"\"", symbols[i].left, symbols[i + 1].right, std::min(symbols[i].top, symbols[i + 1].top),
+                  std::max(symbols[i].bottom, symbols[i + 1].bottom)};
+    symbols.erase(symbols.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+    joined = true;
+  }
+  return joined;
+}
+
 bool periodInName(char before, char after) {
   return before == '.' && std::islower(static_cast<unsigned char>(after)) != 0;
 }

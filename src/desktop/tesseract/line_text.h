@@ -101,6 +101,13 @@ std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int heigh
 // theirs, is a g. Returns whether any was.
 bool mendLowNines(std::vector<PlacedSymbol>& symbols);
 
+// The model may read a straight double quote's two ticks as two quotes
+// ("getLogger(""pipeline")"): two quote marks side by side, each a tick no
+// wider than a quarter of the word's `height` and a quarter of it apart at
+// most, are one double quote. A quote glyph is wider, and two quotes in
+// two cells stand farther apart ("''"). Returns whether any was.
+bool joinSplitQuotes(std::vector<PlacedSymbol>& symbols, int height);
+
 // A line of `count` underscores that the page shows over columns [left,
 // right); 0 where an earlier word of the line holds them.
 struct UnderscoreLine {

@@ -709,14 +709,16 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const bool lookAlikeMended = lookAlike && mendLookAlikes(symbols, band, advance > 0,
                                                              band.rows->at(band.top) + wordBaseline, wordBaseline - top);
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
+    const bool quotesJoined =
+        read.find_first_of("\"'\xE2") != std::string_view::npos && joinSplitQuotes(symbols, height);
     const bool capitalsMended =
         letterTops && mendCapitalsAtXHeight(symbols, band, lineRows + top, lineRows + wordBaseline, *letterTops);
     const bool quoteDropped = letterTops && dropMadeUpClosingQuote(symbols, band, *letterTops, (bottom - top) / 2);
     const std::vector<int> blanks =
         numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
-    if (mended.empty() && (lookAlikeMended || nineMended || capitalsMended || quoteDropped || underscoresMended ||
-                            madeUpUnderscore)) {
+    if (mended.empty() && (lookAlikeMended || nineMended || quotesJoined || capitalsMended || quoteDropped ||
+                            underscoresMended || madeUpUnderscore)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     std::string next(mended.empty() ? read : std::string_view(mended));
