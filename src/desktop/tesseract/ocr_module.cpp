@@ -654,9 +654,9 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     lineSymbols.push_back(symbolsOf(eachWord));
   } while (!eachWord.IsAtFinalElement(RIL_TEXTLINE, RIL_WORD) && eachWord.Next(RIL_WORD));
   const double advance = monospaceAdvance(lineSymbols);
-  const int lineRows = band.rows->at(band.top);  // where the band's rows begin in the enlarged rows
+  const int bandTop = band.rows->at(band.top);  // where the band's rows begin in the enlarged rows
   const std::optional<LetterTops> letterTops =
-      hasBaseline ? letterTopsOf(lineSymbols, band, lineRows + top, lineRows + baselineAt((left + right) / 2))
+      hasBaseline ? letterTopsOf(lineSymbols, band, bandTop + top, bandTop + baselineAt((left + right) / 2))
                   : std::nullopt;
   std::vector<PlacedSymbol> lastSymbols;  // the last word's
   std::size_t wordIndex = 0;
@@ -706,13 +706,12 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
       wordRight = std::max(wordRight, underscore.right);
     }
     const bool underscoresMended = !underscores.empty() && mendUnderscores(symbols, underscores);
-    const bool lookAlikeMended = lookAlike && mendLookAlikes(symbols, band, advance > 0,
-                                                             band.rows->at(band.top) + wordBaseline, wordBaseline - top);
+    const bool lookAlikeMended =
+        lookAlike && mendLookAlikes(symbols, band, advance > 0, bandTop + wordBaseline, wordBaseline - top);
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
-    const bool quotesJoined =
-        read.find_first_of("\"'\xE2") != std::string_view::npos && joinSplitQuotes(symbols, height);
+    const bool quotesJoined = joinSplitQuotes(symbols, height);
     const bool capitalsMended =
-        letterTops && mendCapitalsAtXHeight(symbols, band, lineRows + top, lineRows + wordBaseline, *letterTops);
+        letterTops && mendCapitalsAtXHeight(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
     const bool quoteDropped = letterTops && dropMadeUpClosingQuote(symbols, band, *letterTops, (bottom - top) / 2);
     const std::vector<int> blanks =
         numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
@@ -740,7 +739,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
       // "config" in a file grid).
       const bool name = symbols.size() >= 2 && std::isalnum(static_cast<unsigned char>(next.front())) != 0;
       if (name && hasBaseline &&
-          dotBeforeGlyph(band.rows->image, wordLeft, band.rows->at(band.top) + wordBaseline, wordBaseline - top)) {
+          dotBeforeGlyph(band.rows->image, wordLeft, bandTop + wordBaseline, wordBaseline - top)) {
         next.insert(0, ".");
       }
       lastEndsWithLine = endsWithLine;
@@ -750,7 +749,6 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     }
     LinePiece& piece = pieces.back();
     const int baseline = baselineAt(piece.right);
-    const int bandTop = band.rows->at(band.top);  // in the enlarged rows
     // Where Tesseract split a stretch of ink into words itself, the first
     // may have the whole stretch's box, over the next word ("unwrap or(0)"):
     // an underscore would then end where the next word begins.
