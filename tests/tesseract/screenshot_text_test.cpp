@@ -139,6 +139,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A capital among digits and capitals, onto which the boxes of the
       // small letters after it lag: their tops look as high as its.
       {"capital_beside_digits.pgm", "Wed, Dec 9, 2026, 7:58 AM"},
+      // A small p the model reads as its capital at a name's start.
+      {"name_starting_small.pgm", "passport_scan.png wedding_final_cut.mp4"},
       // A closing quote the model makes up after a word, with no ink of its own.
       {"menu_bar_words.pgm", "File Edit View Insert Format Data Tools Help"},
       // Apostrophes that end words, which have ink of their own.

@@ -384,11 +384,13 @@ bool endsWithUnopenedQuote(const std::vector<PlacedSymbol>& symbols) {
          std::none_of(symbols.begin(), symbols.end() - 1, opening);
 }
 
-// Capitals that are their small letters enlarged, which the model reads
-// for the small letter at a line's or a word's start ("origin" as
-// "Origin", "gcc -o" as "-O"); the small letters without ascenders, whose
-// tops mark the line's x-height; and the glyphs whose tops mark a capital's.
-constexpr std::string_view kSameShapeCapitals = "COSVWXZ";
+// Capitals that are their small letters enlarged, or raised above the
+// small letter's descender, which the model reads for the small letter at a
+// line's or a word's start ("origin" as "Origin", "gcc -o" as "-O",
+// "passport_scan" as "Passport_scan"); the small letters without
+// ascenders, whose tops mark the line's x-height; and the glyphs whose tops
+// mark a capital's.
+constexpr std::string_view kSameShapeCapitals = "COSVWXZPY";
 constexpr std::string_view kXHeightLetters = "acemnorsuvwxz";
 constexpr std::string_view kCapitalHeightGlyphs = "ABDEFGHIJKLMNPQRTUY0123456789bdfhkl";
 // Below this many pixels between a line's capitals and its small letters,
