@@ -514,7 +514,7 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
     }
     EXPECT_EQ(narrowRing(page, {18, 8, width + 6, 22}), narrow) << what;
   }
-  // A 1 read as i has no dot. Strokes; a faint row of smoothing; the box.
+  // A 1 read as i has no dot. Strokes; a faint row (smoothing, or a small font's dot); the box.
   const std::tuple<const char*, std::vector<Rect>, Rect, Rect, bool> dots[] = {
       {"a 1", {{20, 20, 6, 3}, {24, 20, 4, 24}}, {}, {20, 20, 8, 24}, false},
       {"an i", {{24, 20, 4, 4}, {24, 27, 4, 17}}, {}, {20, 20, 8, 24}, true},
@@ -523,6 +523,8 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
       {"an i, the letter before's edge in its box", {{26, 20, 4, 4}, {26, 27, 4, 17}, {17, 20, 3, 24}}, {},
        {17, 20, 14, 24}, true},
       {"a stem at the page's top, a dot above unknown", {{24, 0, 4, 20}}, {}, {20, 0, 8, 20}, true},
+      {"an i in a small font, its dot faint", {{24, 24, 4, 20}}, {24, 20, 4, 2}, {20, 20, 8, 24}, true},
+      {"an i, its box down to the line's descenders", {{24, 24, 4, 4}, {24, 31, 4, 11}}, {}, {20, 24, 8, 26}, true},
   };
   // A word's first mark: a period on the baseline (at row 33, the ascent 20 rows) or not.
   const std::tuple<const char*, std::vector<Rect>, Rect, bool> periods[] = {

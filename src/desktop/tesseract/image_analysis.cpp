@@ -1466,9 +1466,12 @@ bool dotBetweenGlyphs(const GrayImage& page, int from, int to, int baseline, int
 bool dotAbove(const GrayImage& page, const Rect& glyph) {
   const Rect box = clampedToPage(page, glyph);
   // Over the stem's columns alone: a box may take in a neighbour's edge,
-  // which fills the blank beside the dot.
+  // which fills the blank beside the dot. The stem is looked for a quarter
+  // above the ink's foot: a box may reach down to the line's descenders.
   const int middle = box.x + box.width / 2;
-  const std::vector<ColumnSpan> runs = inkRunsInRow(page, box, box.y + 3 * box.height / 4);
+  const InkBox ink = inkWithin(page, {box.y, box.bottom()}, {box.x, box.right()});
+  if (ink.pixels == 0) return false;
+  const std::vector<ColumnSpan> runs = inkRunsInRow(page, box, ink.box.y + 3 * ink.box.height / 4);
   const auto away = [&](const ColumnSpan& run) { return std::abs((run.left + run.right) / 2 - middle); };
   const auto stem =
       std::min_element(runs.begin(), runs.end(), [&](const auto& a, const auto& b) { return away(a) < away(b); });
@@ -1477,12 +1480,15 @@ bool dotAbove(const GrayImage& page, const Rect& glyph) {
   // that begins at the box leaves it unknown.
   const int top = box.y - box.height / 2;
   if (top < 0) return true;
-  bool inked = false;
+  // The blank under a dot keeps a faint edge of its smoothing, and a small
+  // font's dot is itself faint: a row at most half as dark as the mark
+  // above it parts them.
+  int markDarkness = 0;
   for (int y = top; y < box.y + box.height / 2; ++y) {
-    // Half-inked: the blank under a dot keeps a faint edge of its smoothing.
-    const bool ink = !inkRunsInRow(page, {stem->left, y, stem->right - stem->left, 1}, y, kHalfInk).empty();
-    if (inked && !ink) return true;
-    inked = inked || ink;
+    const auto row = page.pixels.begin() + static_cast<std::ptrdiff_t>(y) * page.width;
+    const int darkness = 255 - *std::min_element(row + stem->left, row + stem->right);
+    if (markDarkness >= kInkContrast && 2 * darkness <= markDarkness) return true;
+    markDarkness = std::max(markDarkness, darkness);
   }
   return false;
 }

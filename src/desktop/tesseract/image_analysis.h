@@ -221,10 +221,10 @@ bool footReaches(const StemShape& shape, bool bothWays);
 // the top.
 bool dotOnBaseline(const GrayImage& page, const Rect& glyph, int baseline, int ascent);
 
-// Whether a mark stands apart above the glyph's stem, a blank row between
-// them, in its box's top half or above the box, which may leave it out: an
-// i's dot, which a 1 read as i ("budget_qi") has not. At the page's top,
-// where a dot would be cut off, it is taken to be there.
+// Whether a mark stands apart above the glyph's stem, a row at most half as
+// dark between them, in its box's top half or above the box, which may
+// leave it out: an i's dot, which a 1 read as i ("budget_qi") has not. At
+// the page's top, where a dot would be cut off, it is taken to be there.
 bool dotAbove(const GrayImage& page, const Rect& glyph);
 
 // Whether a word's first ink, from half its `ascent` before `left` (its
