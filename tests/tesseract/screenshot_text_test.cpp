@@ -141,6 +141,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"capital_beside_digits.pgm", "Wed, Dec 9, 2026, 7:58 AM"},
       // A small p the model reads as its capital at a name's start.
       {"name_starting_small.pgm", "passport_scan.png wedding_final_cut.mp4"},
+      // A serif l, flagged with a foot both ways like a 1, under a monospace
+      // line whose l's feet tell the two apart.
+      {"serif_line_under_monospace.pgm", "pip install pyyaml; python3 -m pytest -q\nYesterday, people in Plymouth paid."},
       // A closing quote the model makes up after a word, with no ink of its own.
       {"menu_bar_words.pgm", "File Edit View Insert Format Data Tools Help"},
       // Apostrophes that end words, which have ink of their own.

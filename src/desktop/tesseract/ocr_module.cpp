@@ -274,6 +274,13 @@ StemShape stemOf(const PlacedSymbol& symbol, const Band& band) {
   return stemShape(band.rows->image, glyphOf(symbol, band));
 }
 
+// Whether the symbol is an l whose foot is bent right, unlike a 1's base.
+bool footBentRight(const PlacedSymbol& symbol, const Band& band) {
+  if (symbol.text != "l") return false;
+  const StemShape shape = stemOf(symbol, band);
+  return flagged(shape) && footReaches(shape, false);
+}
+
 // Whether the page holds no ink at all where the symbol was read: in a
 // wide blank between a terminal's columns the model may make up marks
 // ("3d4h =: 10.42.1.17").
@@ -314,7 +321,8 @@ constexpr const char* kLookAlikeBytes = "LOo@QdDi\xC2-,'\xE2";
 // or such a zero ("data_Ol.csv"). A word's first
 // mark that is a dot on the `baseline` (of the line's `ascent`) is a period.
 // Returns whether any was.
-bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool monospace, int baseline, int ascent) {
+bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool monospace, bool feetTell, int baseline,
+                    int ascent) {
   // Whether symbol i (none past either end) is one character of a kind.
   const auto is = [&](std::size_t i, int (*kind)(int)) {
     return i < symbols.size() && symbols[i].text.size() == 1 &&
@@ -349,10 +357,10 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
                  !dotAbove(band.rows->image, glyphOf(symbol, band))) {
         itself = "1";
       } else if (symbol.text == "l" &&
-                 (band.feetTellLFromOne || (!monospace && band.flagTellsLFromOne && besideNumber(i)))) {
+                 (feetTell || (!monospace && band.flagTellsLFromOne && besideNumber(i)))) {
         const StemShape shape = stemOf(symbol, band);
         if (flagged(shape) && footReaches(shape, true)) itself = "1";
-      } else if (symbol.text == "1" && band.feetTellLFromOne) {
+      } else if (symbol.text == "1" && feetTell) {
         const StemShape shape = stemOf(symbol, band);
         if (flagged(shape) && footReaches(shape, false)) itself = "l";
       } else if (symbol.text == "O" && inkAtMiddle(band.rows->image, glyphOf(symbol, band))) {
@@ -656,6 +664,13 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     lineSymbols.push_back(symbolsOf(eachWord));
   } while (!eachWord.IsAtFinalElement(RIL_TEXTLINE, RIL_WORD) && eachWord.Next(RIL_WORD));
   const double advance = monospaceAdvance(lineSymbols);
+  // A band may hold lines of other fonts beside a monospace one whose l's
+  // feet tell: a serif l, flagged with a foot both ways, is no 1.
+  const bool feetTell =
+      band.feetTellLFromOne &&
+      (advance > 0 || std::ranges::any_of(lineSymbols, [&](const std::vector<PlacedSymbol>& word) {
+         return std::ranges::any_of(word, [&](const PlacedSymbol& symbol) { return footBentRight(symbol, band); });
+       }));
   const int bandTop = band.rows->at(band.top);  // where the band's rows begin in the enlarged rows
   const std::optional<LetterTops> letterTops =
       hasBaseline ? letterTopsOf(lineSymbols, band, bandTop + top, bandTop + baselineAt((left + right) / 2))
@@ -689,7 +704,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     };
     const bool numberAndWord = holds(isdigit) && holds(isalpha);
     const bool lookAlike = read.find_first_of(kLookAlikeBytes) != std::string_view::npos ||
-                           (band.feetTellLFromOne && read.find_first_of("l1") != std::string_view::npos) ||
+                           (feetTell && read.find_first_of("l1") != std::string_view::npos) ||
                            (band.flagTellsLFromOne && read.find('l') != std::string_view::npos && holds(isdigit));
     const bool nineAfterDigit = read.find('9') != std::string_view::npos &&
                                 std::count_if(read.begin(), read.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }) > 1;
@@ -709,7 +724,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     }
     const bool underscoresMended = !underscores.empty() && mendUnderscores(symbols, underscores);
     const bool lookAlikeMended =
-        lookAlike && mendLookAlikes(symbols, band, advance > 0, bandTop + wordBaseline, wordBaseline - top);
+        lookAlike && mendLookAlikes(symbols, band, advance > 0, feetTell, bandTop + wordBaseline, wordBaseline - top);
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
     const bool quotesJoined = joinSplitQuotes(symbols, height);
     const bool capitalsMended =
