@@ -991,6 +991,9 @@ TEST(KeptTokens, ADigitOrThreeLettersOrAColumnLetterInARowOfThem) {
        {"A", "B", "C", "D", "E", "F", "12", "Total"}},
       {"doubted letters do not make a row", {{{"A"}}, {{"B"}}, {{"Cc"}, false}, {{"Dd"}, false}, {{"E"}}, {{"F"}}},
        {{false}, {false}, {false}, {false}, {false}, {false}}, {"A", "B", "Cc", "Dd", "E", "F"}},
+      {"doubted: a shell's prompt; one with a blank in its path",
+       {{{"leo@harbor:~/apps/ledger$"}, false}, {{"leo@harbor: ~/apps/ledger$"}, false}}, {{true}, {false}},
+       {"leo@harbor:~/apps/ledger$", "leo@harbor: ~/apps/ledger$"}},
   };
   for (auto [what, stretches, kept, texts] : cases) {
     EXPECT_EQ(keptTokens(stretches), kept) << what;
@@ -1021,6 +1024,14 @@ TEST(HoldsQuotedWord, ThreeLettersOrMoreBetweenQuotesOfAnyShape) {
       {"\"notes.txt\")", true},
       {"\"ok\"", false}, {"\"a b\"", false}, {"\"queue: empty\"", false}, {"errors", false}, {"\"\"", false}};
   for (const auto& [line, holds] : cases) EXPECT_EQ(holdsQuotedWord(line), holds) << line;
+}
+
+TEST(HoldsShellPrompt, UserAtHostColonPathThenDollarOrHash) {
+  const std::pair<const char*, bool> cases[] = {
+      {"leo@harbor:~/apps/ledger$\n", true}, {"root@db-03:/var/lib# ", true}, {"mika@studio:~$ ls -la", true},
+      {"leo@harbor: ~/apps/ledger$", false}, {"leo@harbor:~/apps/ledgers", false}, {"@harbor:~$", false},
+      {"mail me at leo@harbor.org: $5", false}, {"a@b:$", true}, {"a@:~$", false}, {"", false}};
+  for (const auto& [line, holds] : cases) EXPECT_EQ(holdsShellPrompt(line), holds) << line;
 }
 
 TEST(ExtensionStarts, WhereAKnownExtensionFollowsAName) {

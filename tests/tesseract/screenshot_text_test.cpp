@@ -73,6 +73,13 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
        {{{"-fa", "DejaVu Sans Mono", "-fs", "16", "-geometry", "84x3+60+40", "-bg", "white", "-fg", "#222222"},
          {"origin git@example.com:ops/infra.git (fetch)", "origin git@example.com:ops/infra.git (push)\033[?25l"}}},
        "C.UTF-8"},
+      // A prompt alone on the last line, waiting with the cursor after it,
+      // which the model rates as low as decoration.
+      {"a prompt waiting for a command", WindowManager::none,
+       {{{"-fa", "DejaVu Sans Mono", "-fs", "11", "-geometry", "60x5+100+100", "-bg", "#1e1e2e", "-fg", "#cdd6f4"},
+         {"\033[1;32mleo@harbor\033[0m:\033[1;34m~/apps/ledger\033[0m$ ls", "README.md  src  tests",
+          "\033[1;32mleo@harbor\033[0m:\033[1;34m~/apps/ledger\033[0m$ "}}},
+       "C.UTF-8"},
       {"a wide xterm at the desktop's corner, decorated", WindowManager::openbox,
        {{{"-geometry", "80x24+10+10"}, {"The quick brown fox jumps over the lazy dog"}}}, "C.UTF-8"},
       {"a small xterm at the desktop's corner, decorated", WindowManager::openbox,
@@ -85,12 +92,17 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
     for (const auto& [options, lines] : xterms) {
       std::vector<std::string> argv{"xterm", "-u8", "-title", title};
       argv.insert(argv.end(), options.begin(), options.end());
-      argv.insert(argv.end(), {"-e", "sh", "-c", "printf '%s\\n' \"$@\"; exec sleep 600", "sh"});
+      // A line that ends with a prompt's "$ " waits for a command: no newline after it.
+      argv.insert(argv.end(), {"-e", "sh", "-c",
+                               "for l; do case $l in *'$ ') printf '%s' \"$l\";; *) printf '%s\\n' \"$l\";; esac; done; "
+                               "exec sleep 600",
+                               "sh"});
       argv.insert(argv.end(), lines.begin(), lines.end());
       session.start(argv);
-      // Indentation and control sequences are no text.
+      // Indentation, control sequences and a blank after the text are no text.
       for (const std::string& line : lines) {
-        expected.push_back(shown(line.substr(line.find_first_not_of(' '))));
+        const std::string text = shown(line.substr(line.find_first_not_of(' ')));
+        expected.push_back(text.substr(0, text.find_last_not_of(' ') + 1));
       }
     }
     std::vector<std::string> read;
@@ -106,8 +118,10 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
       return read == expected;
     }, 20s);
     EXPECT_EQ(read, expected) << what;
-    // Clean text: Tesseract is sure of it, on the 0..1 scale.
-    EXPECT_GT(record.value("confidence", 0.0), 0.8) << what << record.dump(2);
+    // Clean text: Tesseract is sure of it, on the 0..1 scale, but for a
+    // waiting prompt, which it rates low.
+    const bool waiting = xterms.back().second.back().ends_with("$ ");
+    EXPECT_GT(record.value("confidence", 0.0), waiting ? 0.5 : 0.8) << what << record.dump(2);
     EXPECT_LE(record.value("confidence", 2.0), 1.0) << what;
   }
 }

@@ -194,6 +194,20 @@ bool doubledCapital(std::string_view word) {
   return word.size() == 2 && isUpper(word[0]) && word[1] == static_cast<char>(std::tolower(word[0]));
 }
 bool columnLetter(std::string_view word) { return loneCapital(word) || doubledCapital(word); }
+// A shell's prompt, "user@host:path$" (or "#" for root): the model doubts
+// it most alone on a terminal's last line, where no command follows.
+bool shellPrompt(std::string_view text) {
+  const auto nameCharacter = [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' || c == '_' || c == '-';
+  };
+  const std::size_t at = text.find('@');
+  const std::size_t colon = text.find(':', at == std::string_view::npos ? text.size() : at);
+  if (at == 0 || colon == std::string_view::npos || colon == at + 1 || text.size() < colon + 2) return false;
+  const std::string_view user = text.substr(0, at), host = text.substr(at + 1, colon - at - 1);
+  const std::string_view path = text.substr(colon + 1, text.size() - colon - 2);
+  return std::ranges::all_of(user, nameCharacter) && std::ranges::all_of(host, nameCharacter) &&
+         path.find(' ') == std::string_view::npos && (text.back() == '$' || text.back() == '#');
+}
 bool looksLikeToken(std::string_view text) {
   const auto count = [&](int (*kind)(int)) {
     return std::count_if(text.begin(), text.end(), [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
@@ -219,7 +233,7 @@ std::vector<std::vector<bool>> keptTokens(std::vector<TokenStretch>& stretches) 
     kept.emplace_back();
     for (std::string& line : stretch.lines) {
       const bool letter = letters >= kLeastColumnLetters && columnLetter(line);
-      kept.back().push_back((stretch.sure && looksLikeToken(text)) || letter);
+      kept.back().push_back((stretch.sure && looksLikeToken(text)) || letter || shellPrompt(line));
       if (letter && doubledCapital(line)) line.resize(1);
     }
   }
@@ -664,6 +678,13 @@ bool holdsFileName(std::string_view line) {
     }
   }
   return false;
+}
+
+bool holdsShellPrompt(std::string_view line) {
+  return std::ranges::any_of(wordsOf(std::string(line)), [](std::string_view word) {
+    while (!word.empty() && std::isspace(static_cast<unsigned char>(word.back())) != 0) word.remove_suffix(1);
+    return shellPrompt(word);
+  });
 }
 
 bool holdsQuotedWord(std::string_view line) {

@@ -191,6 +191,11 @@ bool holdsFileName(std::string_view line);
 // dropped ("ledgerrs" for "ledger.rs").
 std::vector<std::size_t> extensionStarts(std::string_view word);
 
+// Whether the line holds a shell's prompt, "user@host:path$": alone on a
+// terminal's last line, with no command after it, the model rates it as
+// low as decoration (15 for a bold one), which makes no such word.
+bool holdsShellPrompt(std::string_view line);
+
 // Whether the line holds a quoted word of three letters or more, straight
 // or curly quotes around it: a string in code ("errors" in a Go import,
 // rated 21 for its closing quote), which decoration does not make.

@@ -846,7 +846,8 @@ bool holdsSureWord(const ::tesseract::LTRResultIterator& line) {
 // Whether the line is text by its words whatever its rating.
 bool readsLikeText(const ::tesseract::LTRResultIterator& line) {
   std::unique_ptr<char, Deleter> text(line.GetUTF8Text(::tesseract::RIL_TEXTLINE));
-  return text && (holdsWordlikeRun(text.get()) || holdsFileName(text.get()) || holdsQuotedWord(text.get()));
+  return text && (holdsWordlikeRun(text.get()) || holdsFileName(text.get()) || holdsQuotedWord(text.get()) ||
+                  holdsShellPrompt(text.get()));
 }
 
 void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
