@@ -196,6 +196,24 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
          return image;
        }(), {{{16, 16, 84, 9}, {0, 0, 640, 400}, 30}, {{100, 64, 290, 185}, {80, 56, 320, 208}, 230}},
        {{0, 105, 66, false}, {0, 103, 82, false}, {0, 17, 20, true}, {1, 103, 66, true}}},
+      // A window over the lower right of another, its top edge across a
+      // line of the one under it: the parts of its area meet under that line;
+      // beside a rule down the area they meet at the window's edge.
+      {"a window's edge across a line", [] {
+         GrayImage image = filled(640, 400, 40);
+         fill(image, {300, 104, 340, 296}, 0);
+         for (const int y : {40, 98, 120}) {
+           for (int x = 20; x < (y == 40 ? 580 : 250); x += 6) fill(image, {x, y, 2, 9}, 200);
+         }
+         return image;
+       }(), {{{20, 98, 230, 9}, {0, 0, 640, 112}, 40}, {{20, 120, 230, 9}, {0, 104, 300, 296}, 40}}, {}},
+      {"a window's edge across a rule", [] {
+         GrayImage image = filled(640, 400, 40);
+         fill(image, {300, 104, 340, 296}, 0);
+         for (int x = 20; x < 580; x += 6) fill(image, {x, 40, 2, 9}, 200);
+         fill(image, {150, 90, 2, 310}, 200);
+         return image;
+       }(), {{{20, 40, 560, 9}, {0, 0, 640, 104}, 40}, {{150, 104, 2, 296}, {0, 104, 300, 296}, 40}}, {}},
       {"a sheet's grid lines, close together, part nothing", [] {
          GrayImage image = screen(255, {{{0, 0, 640, 400}, 255, 0, 5}});
          for (int x = 100; x < 640; x += 100) fill(image, {x, 0, 1, 400}, 225);

@@ -80,6 +80,14 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
          {"\033[1;32mleo@harbor\033[0m:\033[1;34m~/apps/ledger\033[0m$ ls", "README.md  src  tests",
           "\033[1;32mleo@harbor\033[0m:\033[1;34m~/apps/ledger\033[0m$ "}}},
        "C.UTF-8"},
+      // A window over another's lower right, its top edge across a line of
+      // the one under it, where that one's area narrows.
+      {"a window over another's lower right", WindowManager::none,
+       {{{"-fa", "DejaVu Sans Mono", "-fs", "11", "-geometry", "60x6+60+40", "-bg", "#263238", "-fg", "#eceff1"},
+         {"relay$ mailq | tail -1", "-- 3 Kbytes in 2 Requests.", "relay$ uptime", "08:03:11 up 41 days", "relay$"}},
+        {{"-fa", "DejaVu Sans Mono", "-fs", "11", "-geometry", "40x3+330+72", "-bg", "black", "-fg", "#f0e0b0"},
+         {"Every 2.0s: uptime", "load average: 1.12"}}},
+       "C.UTF-8"},
       {"a wide xterm at the desktop's corner, decorated", WindowManager::openbox,
        {{{"-geometry", "80x24+10+10"}, {"The quick brown fox jumps over the lazy dog"}}}, "C.UTF-8"},
       {"a small xterm at the desktop's corner, decorated", WindowManager::openbox,

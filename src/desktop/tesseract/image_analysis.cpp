@@ -525,6 +525,41 @@ int ownRowsAbove(const GrayImage& image, std::uint8_t background, const ColumnSp
   return rows;
 }
 
+// A text line across the row where an area's width changes (a window over
+// the lower part of another one's right side) would be cut in two, each
+// half read as marks: two parts of one area meet at the nearest row that
+// holds none of the area's ink, a line's height away at most.
+constexpr int kMostLineCells = 3;
+
+void meetBetweenLines(const GrayImage& image, const BackgroundMap& map, int id, TextRegion& upper, TextRegion& lower) {
+  const int meet = lower.bounds.y;
+  const int left = std::max(upper.bounds.x, lower.bounds.x);
+  const int right = std::min(upper.bounds.right(), lower.bounds.right());
+  if (upper.bounds.bottom() != meet) return;
+  // In the columns both parts share, where a line would run on from one into the other.
+  const auto blank = [&](int y) {
+    if (y <= upper.bounds.y || y >= lower.bounds.bottom()) return false;
+    for (int x = left; x < right; ++x) {
+      if (map.areaAt(x / map.cellSize, y / map.cellSize) == id &&
+          std::abs(image.at(x, y) - lower.background) > kInkContrast) {
+        return false;
+      }
+    }
+    return true;
+  };
+  if (blank(meet - 1) || blank(meet)) return;
+  // A line ends a line's height away on both sides; a rule down the area does not.
+  const int most = kMostLineCells * map.cellSize;
+  int above = meet - 1, below = meet + 1;
+  while (meet - above <= most && !blank(above)) --above;
+  while (below - meet <= most && !blank(below)) ++below;
+  if (meet - above > most || below - meet > most) return;
+  const int y = meet - above < below - meet ? above : below;
+  upper.bounds.height = y - upper.bounds.y;
+  lower.bounds.height = lower.bounds.bottom() - y;
+  lower.bounds.y = y;
+}
+
 }  // namespace
 
 std::vector<TextRegion> findTextRegions(const GrayImage& image, const BackgroundMap& map) {
@@ -563,6 +598,9 @@ std::vector<TextRegion> findTextRegions(const GrayImage& image, const Background
       // page keeps the ink there as its own glyphs' strokes.
       if (above > 0) reached.push_back({static_cast<int>(id), background, Rect{left, top - above, right - left, above + map.cellSize}});
       regions.push_back({static_cast<int>(id), Rect{left, top - above, right - left, bottom - top + above}, background, {}});
+      if (regions.size() > 1 && regions[regions.size() - 2].area == static_cast<int>(id)) {
+        meetBetweenLines(image, map, static_cast<int>(id), regions[regions.size() - 2], regions.back());
+      }
     }
   }
   cedeReachedRows(regions, reached);
