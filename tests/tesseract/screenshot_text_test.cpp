@@ -106,7 +106,8 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
                                "exec sleep 600",
                                "sh"});
       argv.insert(argv.end(), lines.begin(), lines.end());
-      session.start(argv);
+      // Each shows before the next starts, which stacks above it.
+      session.visibleWindowsOf(session.start(argv).pid());
       // Indentation, control sequences and a blank after the text are no text.
       for (const std::string& line : lines) {
         const std::string text = shown(line.substr(line.find_first_not_of(' ')));
