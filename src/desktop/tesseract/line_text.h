@@ -42,7 +42,8 @@ void mendColumnLetters(std::string& line);
 // terminal's prompt ("$", "#", ">>>"); and a column letter (a capital, or a
 // capital and its own small letter, which the model doubts) in a row of
 // five sure ones at least is one (a sheet's column letters, read one by one
-// where the layout read some of them), and made the capital alone.
+// where the layout read some of them), and made the capital alone; so is a
+// shell's prompt ("user@host:path$"), doubted or not.
 struct TokenStretch {
   std::vector<std::string> lines;
   bool sure = true;

@@ -397,10 +397,10 @@ bool endsWithUnopenedQuote(const std::vector<PlacedSymbol>& symbols) {
 // line's or a word's start ("origin" as "Origin", "gcc -o" as "-O",
 // "passport_scan" as "Passport_scan"); the small letters without
 // ascenders, whose tops mark the line's x-height; and the glyphs whose tops
-// mark a capital's.
+// mark a capital's, none of them a capital that may be a small letter read.
 constexpr std::string_view kSameShapeCapitals = "COSVWXZPY";
 constexpr std::string_view kXHeightLetters = "acemnorsuvwxz";
-constexpr std::string_view kCapitalHeightGlyphs = "ABDEFGHIJKLMNPQRTUY0123456789bdfhkl";
+constexpr std::string_view kCapitalHeightGlyphs = "ABDEFGHIJKLMNQRTU0123456789bdfhkl";
 // Below this many pixels between a line's capitals and its small letters,
 // their tops do not tell one from the other.
 constexpr int kLeastCapitalRise = 3;
@@ -1023,7 +1023,8 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
         sure = readSurely(again, kSureAgainConfidence);
         if (sure) token.lines = std::move(again);
       }
-      // What it doubts may still be a column letter, which it reads twice ("Cc").
+      // What it doubts may still be a column letter, which it reads twice
+      // ("Cc"), or a shell's prompt.
       stretches.emplace_back(std::move(token.lines), sure);
     }
     keepTokens(stretches, band.lines);
