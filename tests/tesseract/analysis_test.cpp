@@ -610,10 +610,22 @@ TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {
   // Beside a line read: a line number left of it, a mark far right.
   GrayImage row = filled(100, 20, 255);
   for (const Rect& r : {Rect{2, 4, 5, 10}, Rect{20, 4, 42, 10}, Rect{80, 4, 11, 10}}) fill(row, r, 0);
-  const std::vector<ColumnSpan> line{{18, 62}};
-  EXPECT_EQ(uncoveredInk(row, {0, 20}, line, 10), (std::vector<ColumnSpan>{{2, 7}, {80, 91}}));
-  EXPECT_EQ(uncoveredInk(row, {0, 20}, line, 100), (std::vector<ColumnSpan>{{2, 7}, {80, 91}})) << "not over the line";
-  EXPECT_EQ(uncoveredInk(row, {0, 20}, {}, 100), (std::vector<ColumnSpan>{{2, 91}}));
+  const std::vector<Rect> line{{18, 0, 44, 20}};
+  EXPECT_EQ(uncoveredInk(row, {0, 20}, line, 10, 1), (std::vector<ColumnSpan>{{2, 7}, {80, 91}}));
+  EXPECT_EQ(uncoveredInk(row, {0, 20}, line, 100, 1), (std::vector<ColumnSpan>{{2, 7}, {80, 91}})) << "not over the line";
+  EXPECT_EQ(uncoveredInk(row, {0, 20}, {}, 100, 1), (std::vector<ColumnSpan>{{2, 91}}));
+  // A box of the line above that takes in the top of this one's words.
+  EXPECT_EQ(uncoveredInk(row, {0, 20}, {{18, -30, 44, 36}}, 10, 1), (std::vector<ColumnSpan>{{2, 7}, {20, 62}, {80, 91}}));
+  EXPECT_EQ(uncoveredInk(row, {0, 20}, {{18, -30, 44, 44}}, 10, 1), (std::vector<ColumnSpan>{{2, 7}, {80, 91}}))
+      << "the words within it";
+  EXPECT_EQ(uncoveredInk(row, {0, 20}, {{18, -30, 44, 36}, {18, 6, 44, 14}}, 10, 1),
+            (std::vector<ColumnSpan>{{2, 7}, {80, 91}})) << "the rest within a box of their own";
+  EXPECT_EQ(uncoveredInk(row, {0, 20}, {{18, 6, 44, 6}}, 10, 1), (std::vector<ColumnSpan>{{2, 7}, {80, 91}}))
+      << "a box within the row that clips its words";
+  GrayImage bordered = row;
+  fill(bordered, {40, 4, 1, 16}, 0);
+  EXPECT_EQ(uncoveredInk(bordered, {0, 20}, {{18, -30, 44, 45}}, 10, 1), (std::vector<ColumnSpan>{{2, 7}, {80, 91}}))
+      << "a line of the box above that reaches down past it: no words";
   // The widest gap between glyphs, as far as the page reaches.
   EXPECT_EQ(widestBlank(row, {0, 20}, {0, 100}), 18);
   EXPECT_EQ(widestBlank(row, {0, 20}, {-5, 20}), 13) << "from before the page";
@@ -1001,8 +1013,8 @@ TEST(KeptTokens, ADigitOrThreeLettersOrAColumnLetterInARowOfThem) {
        {{false}, {false}, {false}, {false}}, {"A", "B", "=", "it"}},
       {"letters read apart in one stretch, together", {{{"A", "B", "Cc"}}}, {{true, true, true}}, {"A", "B", "Cc"}},
       {"a row number, a speck", {{{"12"}}, {{"x"}}, {{"ox"}}}, {{true}, {false}, {false}}, {"12", "x", "ox"}},
-      {"a prompt alone, an arrow", {{{"$"}}, {{">>>"}}, {{">"}}, {{"$$"}}}, {{true}, {true}, {false}, {false}},
-       {"$", ">>>", ">", "$$"}},
+      {"a prompt alone, a block's end, an arrow", {{{"$"}}, {{">>>"}}, {{"}"}}, {{">"}}, {{"$$"}}},
+       {{true}, {true}, {true}, {false}, {false}}, {"$", ">>>", "}", ">", "$$"}},
       {"doubted: a letter among sure ones; a number, a word",
        {{{"A"}}, {{"B"}}, {{"Cc"}, false}, {{"D"}}, {{"E"}}, {{"F"}}, {{"12"}, false}, {{"Total"}, false}},
        {{true}, {true}, {true}, {true}, {true}, {true}, {false}, {false}},

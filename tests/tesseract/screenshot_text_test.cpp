@@ -164,6 +164,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"capital_beside_digits.pgm", "Wed, Dec 9, 2026, 7:58 AM"},
       // A small p the model reads as its capital at a name's start.
       {"name_starting_small.pgm", "passport_scan.png wedding_final_cut.mp4"},
+      // A grey size beside a white name's second line, in cells far apart,
+      // which the model doubts as one line.
+      {"grey_size_beside_name.pgm", "song.mp3 backup_2026_03_0\n6.1 MB 1.zip\n1.2 GB"},
       // A serif l, flagged with a foot both ways like a 1, under a monospace
       // line whose l's feet tell the two apart.
       {"serif_line_under_monospace.pgm", "pip install pyyaml; python3 -m pytest -q\nYesterday, people in Plymouth paid."},

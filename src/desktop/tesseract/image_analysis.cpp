@@ -1471,8 +1471,9 @@ bool dotBeforeGlyph(const GrayImage& page, int left, int baseline, int ascent) {
   const RowRun rows{std::max(0, baseline - ascent), std::min(page.height, baseline + 2)};
   if (rows.bottom <= rows.top) return false;
   // The stretches of inked columns from half an ascent before the box to an ascent into it.
-  const std::vector<ColumnSpan> inked =
-      uncoveredInk(page, rows, {{0, left - ascent / 2}, {left + ascent, page.width}}, 1);
+  const int height = rows.bottom - rows.top;
+  const std::vector<ColumnSpan> inked = uncoveredInk(
+      page, rows, {{0, rows.top, left - ascent / 2, height}, {left + ascent, rows.top, page.width, height}}, 1, 0);
   if (inked.size() < 2) return false;
   const ColumnSpan& dot = inked.front();
   return dotOnBaseline(page, {dot.left, rows.top, dot.right - dot.left, rows.bottom - rows.top}, baseline, ascent);
@@ -1584,12 +1585,39 @@ bool markedRing(const GrayImage& page, const Rect& glyph) {
   return false;
 }
 
-std::vector<ColumnSpan> uncoveredInk(const GrayImage& page, const RowRun& rows, const std::vector<ColumnSpan>& covered,
-                                     int joinGap) {
+namespace {
+
+// Whether all of column x's ink in `rows` lies within the rows of the boxes
+// that reach over it, `slack` rows either side.
+bool inkWithinBoxes(const GrayImage& page, const RowRun& rows, int x, const std::vector<Rect>& boxes, int slack) {
+  std::vector<RowRun> within;
+  for (const Rect& box : boxes) {
+    if (box.x <= x && x < box.right()) within.push_back({box.y - slack, box.bottom() + slack});
+  }
+  for (int y = rows.top; y < rows.bottom; ++y) {
+    const bool inBox = std::any_of(within.begin(), within.end(), [&](const RowRun& r) { return r.top <= y && y < r.bottom; });
+    if (!inBox && inkAt(page, x, y)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<ColumnSpan> uncoveredInk(const GrayImage& page, const RowRun& rows, const std::vector<Rect>& read,
+                                     int joinGap, int slack) {
+  std::vector<Rect> over;
+  std::copy_if(read.begin(), read.end(), std::back_inserter(over),
+               [&](const Rect& box) { return rows.overlaps({box.y, box.bottom()}); });
   std::vector<bool> open(page.width, true);
-  for (const ColumnSpan& span : covered) {
-    std::fill(open.begin() + std::clamp(span.left, 0, page.width), open.begin() + std::clamp(span.right, 0, page.width),
-              false);
+  for (const Rect& box : over) {
+    const int left = std::clamp(box.x, 0, page.width);
+    const int right = std::clamp(box.right(), 0, page.width);
+    const int shared = std::min(rows.bottom, box.bottom()) - std::max(rows.top, box.y);
+    int beyond = 0;
+    for (int x = left; x < right && 2 * shared < box.height; ++x) {
+      beyond += inkWithinBoxes(page, rows, x, over, slack) ? 0 : 1;
+    }
+    if (2 * beyond < rows.bottom - rows.top) std::fill(open.begin() + left, open.begin() + right, false);
   }
   std::vector<ColumnSpan> spans;
   bool crossedCover = true;  // no span reaches over a line read

@@ -259,11 +259,13 @@ struct RowRun {
 };
 std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast = kInkContrast);
 
-// The stretches of ink in the page's `rows` outside every `covered` span,
-// joined across gaps narrower than `joinGap`: what was left unread beside
-// the lines read there.
-std::vector<ColumnSpan> uncoveredInk(const GrayImage& page, const RowRun& rows, const std::vector<ColumnSpan>& covered,
-                                     int joinGap);
+// The stretches of ink in the page's `rows` that the boxes of the lines
+// `read` there leave out, joined across gaps narrower than `joinGap`: what
+// was left unread beside them, and ink under a box that reaches beyond it
+// by more than `slack` rows, which the box only grazes (a file grid's size
+// under a name whose box took in the top of it).
+std::vector<ColumnSpan> uncoveredInk(const GrayImage& page, const RowRun& rows, const std::vector<Rect>& read,
+                                     int joinGap, int slack);
 
 // The ink of the page's `rows` within `columns`: how many pixels, and the box around them.
 struct InkBox {

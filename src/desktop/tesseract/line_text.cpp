@@ -214,7 +214,10 @@ bool looksLikeToken(std::string_view text) {
   };
   // A shell's or Python's prompt, alone on a terminal's last line.
   const bool prompt = text == "$" || text == "#" || text == ">>>";
-  return count(isdigit) > 0 || count(isalpha) > 2 || prompt;
+  // A block's end, alone on its line of code: the model is as sure of it
+  // (93) as of a dialog's close button read as "x" (95), which stays out.
+  const bool blockEnd = text == "}";
+  return count(isdigit) > 0 || count(isalpha) > 2 || prompt || blockEnd;
 }
 }  // namespace
 

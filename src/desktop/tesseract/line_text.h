@@ -39,7 +39,8 @@ void mendColumnLetters(std::string& line);
 // them): window buttons and icons, which the layout rightly dropped, read
 // as marks ("=", "it"); a sure stretch that holds a digit or three letters
 // is a token (a row of lone column letters, read apart, together), so is a
-// terminal's prompt ("$", "#", ">>>"); and a column letter (a capital, or a
+// terminal's prompt ("$", "#", ">>>") and a block's end in code ("}"); and
+// a column letter (a capital, or a
 // capital and its own small letter, which the model doubts) in a row of
 // five sure ones at least is one (a sheet's column letters, read one by one
 // where the layout read some of them), and made the capital alone; so is a

@@ -99,6 +99,8 @@ constexpr int kMostTokenRows = 48;
 // read is still one line: a sheet's column letters stood 3 apart on the
 // bench's sheet, and columns ten times as wide still keep them together.
 constexpr int kFarthestTokenGapHeights = 40;
+// Beside lines read, words this many heights apart are one token.
+constexpr int kNearTokenGapHeights = 2;
 
 struct Line {
   std::string text;
@@ -974,18 +976,53 @@ bool mayBeWord(const ColumnSpan& span, int height) {
   return width >= kLeastWordWidthHeights * height && width <= kMostWordWidthHeights * height;
 }
 
+struct TokenRead {
+  std::vector<Line> lines;
+  bool sure;
+};
+
+// The ink of the band's `run` within `span`, read as one line.
+TokenRead readToken(::tesseract::TessBaseAPI& engine, const Band& band, const RowRun& run, const ColumnSpan& span) {
+  const Page& page = *band.page;
+  const int margin = 2 * page.scale;
+  Band token{&page,
+             std::max(band.top, run.top - margin),
+             std::min(band.bottom, run.bottom + margin),
+             {},
+             {},
+             {std::max(0, span.left - margin), std::min(page.width(), span.right + margin)},
+             band.rows};
+  readBand(engine, token);
+  bool sure = readSurely(token.lines, kLeastTokenConfidence);
+  // A word the model doubts at this scale it may be sure of at another
+  // ("09-12-44.png": rated 0 at twice its size, 91 at three times).
+  if (!sure && mayBeWord(span, run.bottom - run.top)) {
+    std::vector<Line> again = readPieceEnlarged(engine, band, page.onScreen(span.left, run.top, span.right, run.bottom));
+    sure = readSurely(again, kSureAgainConfidence);
+    if (sure) token.lines = std::move(again);
+  }
+  return {std::move(token.lines), sure};
+}
+
+std::vector<ColumnSpan> spansWithin(const std::vector<ColumnSpan>& spans, const ColumnSpan& within) {
+  std::vector<ColumnSpan> inside;
+  std::copy_if(spans.begin(), spans.end(), std::back_inserter(inside),
+               [&](const ColumnSpan& span) { return span.left >= within.left && span.right <= within.right; });
+  return inside;
+}
+
 // The column layout takes a lone short token (a line number, a spreadsheet's
 // row number) for noise. Ink that no line read covers is read once more, a
 // stretch of a row at a time, as a single line.
 void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
   const Page& page = *band.page;
   const int margin = 2 * page.scale;
-  std::vector<std::pair<RowRun, ColumnSpan>> read;  // in page pixels
+  std::vector<Rect> read;  // in the band's rows
   for (const Line& line : band.lines) {
     const Rect& box = line.place.box;
-    const int top = (box.y - page.bounds.y) * page.scale;
+    const int top = band.rows->at((box.y - page.bounds.y) * page.scale);
     const int left = (box.x - page.bounds.x) * page.scale;
-    read.push_back({{top, top + box.height * page.scale}, {left - margin, left + box.width * page.scale + margin}});
+    read.push_back({left - margin, top, box.width * page.scale + 2 * margin, box.height * page.scale});
   }
   const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
   engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
@@ -993,39 +1030,41 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
     const int height = run.bottom - run.top;
     // Rules and specks are no text; a taller run is no single line.
     if (height < kLeastTokenRows * page.scale || height > kMostTokenRows * page.scale) continue;
-    std::vector<ColumnSpan> covered;
-    for (const auto& [rows, columns] : read) {
-      if (rows.overlaps(run)) covered.push_back(columns);
-    }
+    const RowRun inRows{band.rows->at(run.top), band.rows->at(run.bottom)};
+    const bool nothingRead =
+        std::none_of(read.begin(), read.end(), [&](const Rect& box) { return inRows.overlaps({box.y, box.bottom()}); });
     // A row nothing was read in is one line (a sheet's column letters, a
     // column's width apart) but for ink much farther apart (an input box's
     // rounded corners, which read as one line would cost the model its
     // whole width); beside lines read, words a few letters apart are one token.
-    const int joinGap = covered.empty() ? kFarthestTokenGapHeights * height : 2 * height;
-    const RowRun inRows{band.rows->at(run.top), band.rows->at(run.bottom)};
+    const int joinGap = (nothingRead ? kFarthestTokenGapHeights : kNearTokenGapHeights) * height;
     std::vector<std::pair<std::vector<Line>, bool>> stretches;  // each one's lines, and whether sure of them
-    for (const ColumnSpan& span : uncoveredInk(band.rows->image, inRows, covered, joinGap)) {
+    for (const ColumnSpan& span : uncoveredInk(band.rows->image, inRows, read, joinGap, margin)) {
       if (!mayBeToken(inkWithin(band.rows->image, inRows, span), page.scale) || inTitleBar(page, run, span)) continue;
-      Band token{&page,
-                 std::max(band.top, run.top - margin),
-                 std::min(band.bottom, run.bottom + margin),
-                 {},
-                 {},
-                 {std::max(0, span.left - margin), std::min(page.width(), span.right + margin)},
-                 band.rows};
-      readBand(engine, token);
-      bool sure = readSurely(token.lines, kLeastTokenConfidence);
-      // A word the model doubts at this scale it may be sure of at another
-      // ("09-12-44.png": rated 0 at twice its size, 91 at three times).
-      if (!sure && mayBeWord(span, height)) {
-        std::vector<Line> again =
-            readPieceEnlarged(engine, band, page.onScreen(span.left, run.top, span.right, run.bottom));
-        sure = readSurely(again, kSureAgainConfidence);
-        if (sure) token.lines = std::move(again);
+      TokenRead token = readToken(engine, band, run, span);
+      // Far-apart pieces the model doubts as one line are read apart: a
+      // file grid's cells, a grey size beside a white name ("6.1 MB 1.zip"
+      // rated 17 as one line, 96 and 95 apart).
+      if (!token.sure && nothingRead) {
+        const std::vector<ColumnSpan> pieces = spansWithin(
+            uncoveredInk(band.rows->image, inRows, read, kNearTokenGapHeights * height, margin), span);
+        if (pieces.size() > 1) {
+          for (const ColumnSpan& piece : pieces) {
+            // Each is read in the rows of its own ink, which may be shorter
+            // than its neighbour's: a grey size rated 26 in the rows of the
+            // name beside it, 96 in its own. Icons between them are no words.
+            const Rect ink = inkWithin(band.rows->image, inRows, piece).box;
+            if (!mayBeWord(piece, ink.height)) continue;
+            const RowRun rows{ink.y + band.rows->top, ink.bottom() + band.rows->top};
+            TokenRead apart = readToken(engine, band, rows, piece);
+            stretches.emplace_back(std::move(apart.lines), apart.sure);
+          }
+          continue;
+        }
       }
       // What it doubts may still be a column letter, which it reads twice
       // ("Cc"), or a shell's prompt.
-      stretches.emplace_back(std::move(token.lines), sure);
+      stretches.emplace_back(std::move(token.lines), token.sure);
     }
     keepTokens(stretches, band.lines);
   }
