@@ -577,6 +577,33 @@ void putBackExtensionPeriod(std::string& word, const std::vector<PlacedSymbol>& 
   }
 }
 
+// A number's decimal point that Tesseract dropped, a faint dot in small
+// grey text ("1.4 GB" read "14 GB", "4.4 MB" "44 MB" under the names of a
+// dark file grid), put back where the ink shows it between two of the
+// digits that begin the word, alone or before a space.
+void putBackDecimalPoint(std::string& word, const std::vector<PlacedSymbol>& symbols, const Band& band, int baseline,
+                         int ascent) {
+  constexpr std::size_t kLongestNumber = 4;
+  const auto digit = [](const PlacedSymbol& symbol) {
+    return symbol.text.size() == 1 && std::isdigit(static_cast<unsigned char>(symbol.text.front())) != 0;
+  };
+  const auto number = static_cast<std::size_t>(
+      std::find_if_not(symbols.begin(), symbols.end(), digit) - symbols.begin());
+  if (number < 2 || number > kLongestNumber || word.size() < number) return;
+  // Its digits as the word spells them, and no point or digit after them.
+  const bool spelled = std::equal(word.begin(), word.begin() + static_cast<std::ptrdiff_t>(number), symbols.begin(),
+                                  [](char c, const PlacedSymbol& symbol) { return symbol.text.front() == c; });
+  // A colon or comma right after the digits would show as a dot between them.
+  if (!spelled || (word.size() > number && word[number] != ' ')) return;
+  for (std::size_t i = 1; i < number; ++i) {
+    if (dotBetweenGlyphs(band.rows->image, symbols[i - 1].left, symbols[i].right + ascent / 2,
+                         band.rows->at(band.top) + baseline, ascent)) {
+      word.insert(i, ".");
+      return;
+    }
+  }
+}
+
 // How the l's read in the band are shaped: whether any has a foot bent
 // right only, and whether any has no flag.
 void lookAtLs(const ::tesseract::LTRResultIterator& page, Band& band) {
@@ -740,7 +767,10 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     std::string next(mended.empty() ? read : std::string_view(mended));
-    if (hasBaseline) putBackExtensionPeriod(next, symbols, band, wordBaseline, wordBaseline - top);
+    if (hasBaseline) {
+      putBackExtensionPeriod(next, symbols, band, wordBaseline, wordBaseline - top);
+      putBackDecimalPoint(next, symbols, band, wordBaseline, wordBaseline - top);
+    }
     const auto putBack = [&](const PlacedSymbol& symbol) {
       return std::any_of(underscores.begin(), underscores.end(), [&](const UnderscoreLine& line) {
         return line.count > 0 && line.left == symbol.left && line.right == symbol.right;
