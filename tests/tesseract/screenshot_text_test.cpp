@@ -169,6 +169,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"grey_size_beside_name.pgm", "song.mp3 backup_2026_03_0\n6.1 MB 1.zip\n1.2 GB"},
       // A faint decimal point in a grey size, which Tesseract drops; and
       // commas right after digits, which are no points between them.
+      // A file's name the model doubts at both scales, its underscores and
+      // capitals most: a name is text whatever its rating.
+      {"doubted_file_name.pgm", "budget_FINAL_final.xlsx"},
       {"decimal_point_in_grey_size.pgm", "docker-image-sha-\n9f2c.tar\n1.4 GB"},
       {"thousands_comma.pgm", "112,905 2026-01-27 2026-07-27\n203,544 2025-12-03 2026-06-03\n41,009 2026-03-02 2027-03-02"},
       // A serif l, flagged with a foot both ways like a 1, under a monospace

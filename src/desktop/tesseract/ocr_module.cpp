@@ -1028,7 +1028,9 @@ TokenRead readToken(::tesseract::TessBaseAPI& engine, const Band& band, const Ro
   // ("09-12-44.png": rated 0 at twice its size, 91 at three times).
   if (!sure && mayBeWord(span, run.bottom - run.top)) {
     std::vector<Line> again = readPieceEnlarged(engine, band, page.onScreen(span.left, run.top, span.right, run.bottom));
-    sure = readSurely(again, kSureAgainConfidence);
+    // A file's name is text whatever its rating, as where the layout reads
+    // lines ("budget_FINAL_final.xlsx", rated 29 as "...xisx", 75 larger).
+    sure = readSurely(again, kSureAgainConfidence) || (again.size() == 1 && holdsFileName(again.front().text));
     if (sure) token.lines = std::move(again);
   }
   return {std::move(token.lines), sure};
