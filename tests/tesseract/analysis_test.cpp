@@ -998,7 +998,12 @@ TEST(MendColumnLetters, DoubledOrMisreadCapitalsInARowOfLoneCapitalsOnly) {
                                    {"E F G H l J K", "E F G H I J K"},
                                    {"A B C D E = H", "A B C D E = H"},
                                    {"Cc Pp and Ss", "Cc Pp and Ss"},
-                                   {"A B Cc", "A B Cc"}});
+                                   {"A B Cc", "A B Cc"},
+                                   {"A B Cc D E F G H | J K L M N Oo p QO", "A B C D E F G H I J K L M N O P Q"},
+                                   {"A B C D E QO", "A B C D E QO"}});
+  // Pieces of such a row, which are mended together.
+  EXPECT_TRUE(rowOfColumnLetters({"A", "B", "Cc", "D", "|", "F"}));
+  EXPECT_FALSE(rowOfColumnLetters({"A", "B", "C", "D", "E", "is", "a", "row", "?"}));
 }
 
 TEST(KeptTokens, ADigitOrThreeLettersOrAColumnLetterInARowOfThem) {

@@ -167,6 +167,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A grey size beside a white name's second line, in cells far apart,
       // which the model doubts as one line.
       {"grey_size_beside_name.pgm", "song.mp3 backup_2026_03_0\n6.1 MB 1.zip\n1.2 GB"},
+      // A dark sheet's column letters, whose I the model reads as a bar.
+      {"column_letters_dark.pgm", "A B C D E F G H I J K"},
       // A faint decimal point in a grey size, which Tesseract drops; and
       // commas right after digits, which are no points between them.
       // A file's name the model doubts at both scales, its underscores and

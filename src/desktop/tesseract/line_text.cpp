@@ -243,12 +243,27 @@ std::vector<std::vector<bool>> keptTokens(std::vector<TokenStretch>& stretches) 
   return kept;
 }
 
+bool rowOfColumnLetters(const std::vector<std::string>& words) {
+  const auto letters = std::count_if(words.begin(), words.end(), columnLetter);
+  return letters >= kLeastColumnLetters && 3 * letters >= 2 * static_cast<std::ptrdiff_t>(words.size());
+}
+
 void mendColumnLetters(std::string& line) {
   std::vector<std::string> words = wordsOf(line);
   const auto letters = std::count_if(words.begin(), words.end(), loneCapital);
   if (letters < kLeastColumnLetters || 3 * letters < 2 * static_cast<std::ptrdiff_t>(words.size())) return;
   for (std::string& word : words) {
     if (doubledCapital(word)) word.resize(1);
+  }
+  // A capital that comes in its place after the last lone one before it,
+  // read with a mark of the cell's edge as a second capital ("O p QO" for
+  // "O P Q").
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    if (word.size() != 2 || !isUpper(word[0]) || !isUpper(word[1])) continue;
+    std::size_t last = i - 1;
+    while (last > 0 && !loneCapital(words[last])) --last;
+    if (loneCapital(words[last]) && word[0] - words[last][0] == static_cast<int>(i - last)) words[i].resize(1);
   }
   // Column letters run in alphabetical order: what stands between two
   // letters one apart is the one they leave out ("N fe) P" for "N O P",

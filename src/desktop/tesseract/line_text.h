@@ -34,6 +34,13 @@ void mendBarsAndBoxes(std::string& line);
 // capitals one apart is the capital between them.
 void mendColumnLetters(std::string& line);
 
+// Whether a line's pieces are a sheet's column letters, read one by one:
+// five lone capitals (or a capital and its own small letter) at least, two
+// thirds of them. Their pieces are not mended one by one, where a lone
+// "I" read as a bar or an "Oo" would be taken for a frame or a row of
+// buttons; the letters are mended together.
+bool rowOfColumnLetters(const std::vector<std::string>& words);
+
 // Which lines read again where the layout found none are kept, for each
 // stretch of a row read (its lines, and whether the model was sure of
 // them): window buttons and icons, which the layout rightly dropped, read

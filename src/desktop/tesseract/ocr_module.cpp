@@ -829,6 +829,9 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     piece = {std::move(piece.text), piece.left, std::min(piece.top, wordTop), wordRight,
              std::max(piece.bottom, wordBottom), std::min(piece.leastWordConfidence, words.Confidence(RIL_WORD))};
   } while (!words.IsAtFinalElement(RIL_TEXTLINE, RIL_WORD) && words.Next(RIL_WORD));
+  std::vector<std::string> texts;
+  for (const LinePiece& piece : pieces) texts.push_back(piece.text);
+  if (rowOfColumnLetters(texts)) return pieces;
   for (LinePiece& piece : pieces) {
     straightenMismatchedQuotes(piece.text);
     mendBarsAndBoxes(piece.text);
