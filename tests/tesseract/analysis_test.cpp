@@ -1130,6 +1130,12 @@ TEST(MendOptimizationFlags, AZeroAfterAWordsHyphenBeforeALevelOnly) {
                                        {"2026-02 -025 -05 x-02", "2026-02 -025 -05 x-02"}});
 }
 
+TEST(MendShellPrompts, AGBesideTheAtOfAPromptOnly) {
+  expectMended(mendShellPrompts, {{"leoG@harbor:~/apps$ ls", "leo@harbor:~/apps$ ls"},
+                                  {"leoG@Gharbor:~# whoami", "leo@harbor:~# whoami"},
+                                  {"GG@host:~$ bobG@example.com AG@x:y$ leo@GW:~$", "GG@host:~$ bobG@example.com AG@x:y$ leo@GW:~$"}});
+}
+
 TEST(MendAbbreviationsBeforeWords, AnLBetweenCapitalsAndAWordOnly) {
   expectMended(mendAbbreviationsBeforeWords, {{"See the APlreference first", "See the API reference first"},
                                               {"CLloptions", "CLI options"},

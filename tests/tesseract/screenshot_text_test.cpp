@@ -167,6 +167,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A grey size beside a white name's second line, in cells far apart,
       // which the model doubts as one line.
       {"grey_size_beside_name.pgm", "song.mp3 backup_2026_03_0\n6.1 MB 1.zip\n1.2 GB"},
+      // A bold prompt's @, whose tail the model reads as a G beside it.
+      {"bold_prompt_at.pgm", "leo@harbor:~/apps/ledger$ ls\nREADME.md src tests\nleo@harbor:~/apps/ledger$"},
       // A dark sheet's column letters, whose I the model reads as a bar.
       {"column_letters_dark.pgm", "A B C D E F G H I J K"},
       // A faint decimal point in a grey size, which Tesseract drops; and

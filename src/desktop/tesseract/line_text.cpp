@@ -705,6 +705,26 @@ bool holdsShellPrompt(std::string_view line) {
   });
 }
 
+void mendShellPrompts(std::string& line) {
+  const auto capitals = [](std::string_view name) { return std::count_if(name.begin(), name.end(), isUpper); };
+  std::vector<std::string> words = wordsOf(line);
+  bool mended = false;
+  for (std::string& word : words) {
+    const std::size_t at = word.find('@');
+    if (at == std::string::npos || !shellPrompt(word)) continue;
+    std::string without = word;
+    const std::string_view host = std::string_view(word).substr(at + 1, word.find(':', at) - at - 1);
+    // A G in a name of small letters only.
+    if (host.starts_with('G') && capitals(host) == 1) without.erase(at + 1, 1);
+    if (at > 0 && word[at - 1] == 'G' && capitals(std::string_view(word).substr(0, at)) == 1) without.erase(at - 1, 1);
+    if (without != word) {
+      word = without;
+      mended = true;
+    }
+  }
+  if (mended) line = joined(words);
+}
+
 bool holdsQuotedWord(std::string_view line) {
   constexpr std::string_view kOpening[] = {"\"", "'", "\u201c", "\u2018"};
   constexpr std::string_view kClosing[] = {"\"", "'", "\u201d", "\u2019"};

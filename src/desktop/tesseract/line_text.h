@@ -76,6 +76,11 @@ void mendFileExtensions(std::string& line);
 // between capitals and small letters is no spelling of a word.
 void mendAbbreviationsBeforeWords(std::string& line);
 
+// A bold prompt's "@", whose tail the model reads as a capital G beside it
+// ("leoG@harbor:~/apps$", "leo@Gharbor:~$"): a word that is a shell's
+// prompt but for such a G is that prompt.
+void mendShellPrompts(std::string& line);
+
 // A compiler's optimization flag, a word of its own, whose O the model read
 // as a zero ("cc -02 -c main.c"), even in a terminal font that dots its
 // zeros and leaves its O plain; "-02" alone is seldom a number.

@@ -839,6 +839,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     mendFileExtensions(piece.text);
     mendOptimizationFlags(piece.text);
     mendAbbreviationsBeforeWords(piece.text);
+    mendShellPrompts(piece.text);
   }
   // Only frames; or specks and a rule's dots, far lower than the line; or
   // the edge of a window's frame beside it, a pixel or two wide, read as a
