@@ -52,12 +52,21 @@ int picture(xcb_screen_t* screen, const char* path, int x, int y) {
   std::ifstream in(path, std::ios::binary);
   std::string magic;
   int width = 0, height = 0, most = 0;
-  if (!(in >> magic >> width >> height >> most) || magic != "P5" || most != 255 || screen->root_depth != 24) return 1;
+  if (!(in >> magic >> width >> height >> most) || (magic != "P5" && magic != "P6") || most != 255 ||
+      screen->root_depth != 24) {
+    return 1;
+  }
   in.get();
-  std::vector<std::uint8_t> gray(static_cast<std::size_t>(width) * height);
-  if (!in.read(reinterpret_cast<char*>(gray.data()), static_cast<std::streamsize>(gray.size()))) return 1;
-  std::vector<std::uint32_t> pixels(gray.size());
-  std::transform(gray.begin(), gray.end(), pixels.begin(), [](std::uint32_t g) { return g << 16 | g << 8 | g; });
+  // Gray (P5) or colour (P6): a coloured prompt reads unlike its gray.
+  const std::size_t channels = magic == "P6" ? 3 : 1;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(width) * height * channels);
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) return 1;
+  std::vector<std::uint32_t> pixels(bytes.size() / channels);
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    const std::uint8_t* pixel = bytes.data() + i * channels;
+    pixels[i] = channels == 3 ? std::uint32_t{pixel[0]} << 16 | std::uint32_t{pixel[1]} << 8 | pixel[2]
+                              : std::uint32_t{pixel[0]} * 0x010101U;
+  }
   const xcb_pixmap_t pixmap = xcb_generate_id(c);
   xcb_create_pixmap(c, 24, pixmap, screen->root, width, height);
   const xcb_gcontext_t gc = xcb_generate_id(c);

@@ -463,6 +463,25 @@ bool mendCapitalsAtXHeight(std::vector<PlacedSymbol>& symbols, const Band& band,
   return mended;
 }
 
+// A prompt's closing "$" read as an s ("leo@harbor:~/apps/ledgers"): a $
+// rises above the line's small letters, halfway to its capitals at least,
+// and reaches below its baseline, where an s does neither. Returns whether it was.
+bool mendPromptDollar(std::vector<PlacedSymbol>& symbols, const Band& band, int top, int baseline,
+                      const LetterTops& tops) {
+  std::string word;
+  for (const PlacedSymbol& symbol : symbols) word += symbol.text;
+  if (symbols.empty() || symbols.back().text != "s" || holdsShellPrompt(word)) return false;
+  word.back() = '$';
+  if (!holdsShellPrompt(word)) return false;
+  const PlacedSymbol& last = symbols.back();
+  const std::optional<int> inkTop = inkTopOf(last, band, top, baseline);
+  const int descent = (baseline - tops.small) / 2;
+  const bool below = inkWithin(band.rows->image, {baseline + 1, baseline + 1 + descent}, {last.left, last.right}).pixels > 0;
+  if (!inkTop || 2 * (*inkTop - tops.capital) > tops.small - tops.capital || !below) return false;
+  symbols.back().text = "$";
+  return true;
+}
+
 // A closing quote the model makes up after a word ("Tools" read "Tools’" in
 // a menu bar, its box a pixel wide at the s's edge) has no ink of its own:
 // a quote's stands above the line's small letters, and none does there, in
@@ -759,11 +778,13 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const bool capitalsMended =
         letterTops && mendCapitalsAtXHeight(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
     const bool quoteDropped = letterTops && dropMadeUpClosingQuote(symbols, band, *letterTops, (bottom - top) / 2);
+    const bool dollarMended =
+        letterTops && mendPromptDollar(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
     const std::vector<int> blanks =
         numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
     if (mended.empty() && (lookAlikeMended || nineMended || quotesJoined || capitalsMended || quoteDropped ||
-                            underscoresMended || madeUpUnderscore)) {
+                            underscoresMended || madeUpUnderscore || dollarMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     std::string next(mended.empty() ? read : std::string_view(mended));
