@@ -63,11 +63,11 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
          {"\033[1;32mnora@ridge\033[0m:\033[1;34m~/infra/terraform\033[0m$ cd ../ansible && ls",
           "inventory.ini  playbook.yml  roles  vars"}}}, "C.UTF-8"},
       // A closing quote the model makes up after a name in a listing; a
-      // remote path whose last s is no prompt's $.
+      // remote path whose last s is no prompt's $, after a name's two l's.
       {"a listing in a dark xterm", WindowManager::none,
        {{{"-fa", "DejaVu Sans Mono", "-fs", "13", "-geometry", "60x5+60+40", "-bg", "#1d1f21", "-fg", "#c5c8c6"},
          {"plan.out      100%   18KB   1.2MB/s   00:00", "nora@ridge:~/infra/terraform$ cd ../ansible && ls",
-          "inventory.ini  playbook.yml  roles  vars", "scp dump.sql leo@harbor:~/backups"}}},
+          "inventory.ini  playbook.yml  roles  vars", "scp all.sql leo@harbor:~/backups"}}},
        "C.UTF-8"},
       // A small letter the model reads as its capital at a line's start.
       {"remotes in a large font", WindowManager::none,
@@ -170,6 +170,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"grey_size_beside_name.pgm", "song.mp3 backup_2026_03_0\n6.1 MB 1.zip\n1.2 GB"},
       // A coloured prompt's $, which the model reads as an s.
       {"coloured_prompt_dollar.ppm", "leo@harbor:~/apps/ledger$ ls\nREADME.md src tests\nleo@harbor:~/apps/ledger$"},
+      // A bold prompt's first l, which the model reads twice ("lLeo").
+      {"doubled_bold_stem.ppm", "leo@harbor:~/apps/ledger$ ls\nREADME.md src tests\nleo@harbor:~/apps/ledger$"},
       // A bold prompt's @, whose tail the model reads as a G beside it.
       {"bold_prompt_at.pgm", "leo@harbor:~/apps/ledger$ ls\nREADME.md src tests\nleo@harbor:~/apps/ledger$"},
       // A dark sheet's column letters, whose I the model reads as a bar.

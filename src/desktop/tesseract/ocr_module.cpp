@@ -540,6 +540,27 @@ bool dropMadeUpLastStem(std::vector<PlacedSymbol>& symbols, const Band& band, do
   return true;
 }
 
+// Or it reads a bold stem twice, the second time perhaps as a capital
+// ("leo" read "lleo" or "lLeo", "ledger" "lledger"): where the word holds
+// one symbol more than its cells and one pair of stems side by side, the
+// pair's second goes.
+bool dropDoubledStem(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
+  const auto stem = [](const PlacedSymbol& symbol) {
+    return symbol.text == "l" || symbol.text == "1" || symbol.text == "I" || symbol.text == "|";
+  };
+  std::optional<std::size_t> pair;
+  for (std::size_t i = 0; i + 1 < symbols.size(); ++i) {
+    if (!stem(symbols[i]) || (!stem(symbols[i + 1]) && symbols[i + 1].text != "L")) continue;
+    if (pair) return false;
+    pair = i + 1;
+  }
+  if (!pair) return false;
+  const std::optional<std::size_t> cells = cellsSpanned(symbols, band, advance, top, bottom);
+  if (!cells || symbols.size() != *cells + 1) return false;
+  symbols.erase(symbols.begin() + static_cast<std::ptrdiff_t>(*pair));
+  return true;
+}
+
 // Marks a monospace line doubles ("&&", "||", "==", ">>") that the model may
 // read once, its box over both cells ("cd ../ansible && ls" read "& ls").
 constexpr std::string_view kDoubledMarks = "&|=<>+-";
@@ -740,6 +761,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     if (advance > 0 && !lineSymbols[index].empty() &&
         (dropMadeUpLastStem(lineSymbols[index], band, advance, wordTop, wordBottom) ||
+         dropDoubledStem(lineSymbols[index], band, advance, wordTop, wordBottom) ||
          doubleMarksReadOnce(lineSymbols[index], band, advance, wordTop, wordBottom))) {
       inked.clear();
       for (const PlacedSymbol& symbol : lineSymbols[index]) inked += symbol.text;
