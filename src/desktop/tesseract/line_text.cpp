@@ -243,15 +243,20 @@ std::vector<std::vector<bool>> keptTokens(std::vector<TokenStretch>& stretches) 
   return kept;
 }
 
-bool rowOfColumnLetters(const std::vector<std::string>& words) {
-  const auto letters = std::count_if(words.begin(), words.end(), columnLetter);
+namespace {
+// Whether `letters` of the words are enough to make them a row of column letters.
+bool enoughColumnLetters(std::ptrdiff_t letters, const std::vector<std::string>& words) {
   return letters >= kLeastColumnLetters && 3 * letters >= 2 * static_cast<std::ptrdiff_t>(words.size());
+}
+}  // namespace
+
+bool rowOfColumnLetters(const std::vector<std::string>& words) {
+  return enoughColumnLetters(std::count_if(words.begin(), words.end(), columnLetter), words);
 }
 
 void mendColumnLetters(std::string& line) {
   std::vector<std::string> words = wordsOf(line);
-  const auto letters = std::count_if(words.begin(), words.end(), loneCapital);
-  if (letters < kLeastColumnLetters || 3 * letters < 2 * static_cast<std::ptrdiff_t>(words.size())) return;
+  if (!enoughColumnLetters(std::count_if(words.begin(), words.end(), loneCapital), words)) return;
   for (std::string& word : words) {
     if (doubledCapital(word)) word.resize(1);
   }

@@ -525,14 +525,16 @@ std::optional<std::size_t> cellsSpanned(const std::vector<PlacedSymbol>& symbols
   return static_cast<std::size_t>(std::ceil(ink.box.width / advance));
 }
 
+// A glyph that is a stem alone, which the model may make up or read twice.
+bool stem(const PlacedSymbol& symbol) {
+  return symbol.text == "l" || symbol.text == "1" || symbol.text == "I" || symbol.text == "|";
+}
+
 // A monospace word holds no more glyphs than the cells its ink spans, but
 // the model may end one with a stem it made up over its last glyph ("web-1"
 // read "web-1l", and the l then taken for the 1 it stands on): a last stem
 // beside another, one symbol more than the cells, goes.
 bool dropMadeUpLastStem(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
-  const auto stem = [](const PlacedSymbol& symbol) {
-    return symbol.text == "l" || symbol.text == "1" || symbol.text == "I" || symbol.text == "|";
-  };
   if (symbols.size() < 2 || !stem(symbols.back()) || !stem(symbols[symbols.size() - 2])) return false;
   const std::optional<std::size_t> cells = cellsSpanned(symbols, band, advance, top, bottom);
   if (!cells || symbols.size() <= *cells) return false;
@@ -545,9 +547,6 @@ bool dropMadeUpLastStem(std::vector<PlacedSymbol>& symbols, const Band& band, do
 // one symbol more than its cells and one pair of stems side by side, the
 // pair's second goes.
 bool dropDoubledStem(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
-  const auto stem = [](const PlacedSymbol& symbol) {
-    return symbol.text == "l" || symbol.text == "1" || symbol.text == "I" || symbol.text == "|";
-  };
   std::optional<std::size_t> pair;
   for (std::size_t i = 0; i + 1 < symbols.size(); ++i) {
     if (!stem(symbols[i]) || (!stem(symbols[i + 1]) && symbols[i + 1].text != "L")) continue;
@@ -630,7 +629,7 @@ void putBackDecimalPoint(std::string& word, const std::vector<PlacedSymbol>& sym
   const auto number = static_cast<std::size_t>(
       std::find_if_not(symbols.begin(), symbols.end(), digit) - symbols.begin());
   if (number < 2 || number > kLongestNumber || word.size() < number) return;
-  // Its digits as the word spells them, and no point or digit after them.
+  // Its digits as the word spells them.
   const bool spelled = std::equal(word.begin(), word.begin() + static_cast<std::ptrdiff_t>(number), symbols.begin(),
                                   [](char c, const PlacedSymbol& symbol) { return symbol.text.front() == c; });
   // A colon or comma right after the digits would show as a dot between them.
