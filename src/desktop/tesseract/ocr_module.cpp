@@ -531,21 +531,11 @@ bool stem(const PlacedSymbol& symbol) {
 }
 
 // A monospace word holds no more glyphs than the cells its ink spans, but
-// the model may end one with a stem it made up over its last glyph ("web-1"
-// read "web-1l", and the l then taken for the 1 it stands on): a last stem
-// beside another, one symbol more than the cells, goes.
-bool dropMadeUpLastStem(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
-  if (symbols.size() < 2 || !stem(symbols.back()) || !stem(symbols[symbols.size() - 2])) return false;
-  const std::optional<std::size_t> cells = cellsSpanned(symbols, band, advance, top, bottom);
-  if (!cells || symbols.size() <= *cells) return false;
-  symbols.pop_back();
-  return true;
-}
-
-// Or it reads a bold stem twice, the second time perhaps as a capital
-// ("leo" read "lleo" or "lLeo", "ledger" "lledger"): where the word holds
-// one symbol more than its cells and one pair of stems side by side, the
-// pair's second goes.
+// the model may make up a stem beside another one: over a word's last glyph
+// ("web-1" read "web-1l", the l then taken for the 1 it stands on), or as a
+// bold stem read twice, the second time perhaps as a capital ("leo" read
+// "lleo" or "lLeo", "latexmk" "lLatexmk"). Where the word holds one symbol
+// more than its cells and one pair of stems side by side, the pair's second goes.
 bool dropDoubledStem(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
   std::optional<std::size_t> pair;
   for (std::size_t i = 0; i + 1 < symbols.size(); ++i) {
@@ -759,8 +749,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     if (advance > 0 && !lineSymbols[index].empty() &&
-        (dropMadeUpLastStem(lineSymbols[index], band, advance, wordTop, wordBottom) ||
-         dropDoubledStem(lineSymbols[index], band, advance, wordTop, wordBottom) ||
+        (dropDoubledStem(lineSymbols[index], band, advance, wordTop, wordBottom) ||
          doubleMarksReadOnce(lineSymbols[index], band, advance, wordTop, wordBottom))) {
       inked.clear();
       for (const PlacedSymbol& symbol : lineSymbols[index]) inked += symbol.text;
