@@ -971,6 +971,21 @@ TEST(MonospaceSpaces, AWordsCellsTellTheAdvanceAndWhereNoSpaceIs) {
       {"a short monospace line", cellsOf("Unsaved changes", true), 0},
   };
   for (const auto& [what, words, advance] : advances) EXPECT_EQ(monospaceAdvance(words), advance) << what;
+  // A line too short to tell keeps the advance of its band's monospace lines
+  // where its own cells show it.
+  const std::tuple<const char*, std::vector<std::vector<PlacedSymbol>>, double> shortLines[] = {
+      {"a short monospace line", cellsOf("M README.md", true), 10},
+      {"a short proportional line", cellsOf("Unsaved changes", false), 0},
+      {"too few cells to tell", cellsOf("M x", true), 0},
+  };
+  auto mixed = cellsOf("abcde", true);
+  for (auto& word : cellsOf("iiiiiiii", false)) mixed.push_back(word);
+  for (const auto& [what, words, advance] : shortLines) EXPECT_EQ(lineAdvance(words, 10), advance) << what;
+  EXPECT_EQ(lineAdvance(mixed, 10), 0) << "a line mostly of other advances";
+  EXPECT_EQ(lineAdvance(cellsOf("M README.md", true), 0), 0);
+  const std::tuple<const char*, const char*, bool> twins[] = {
+      {"x", "X", true}, {"\"", "\u201c", true}, {"\u2019", "'", true}, {"p", "q", false}, {"\"", "'", false}};
+  for (const auto& [a, b, same] : twins) EXPECT_EQ(sameGlyph(a, b), same) << a << b;
   // Words split as Tesseract split them; the first word's last box may lie
   // off its glyph, or reach over the blank after it, and the next word's
   // first box back over the blank before it.

@@ -172,6 +172,19 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"coloured_prompt_dollar.ppm", "leo@harbor:~/apps/ledger$ ls\nREADME.md src tests\nleo@harbor:~/apps/ledger$"},
       // A bold prompt's first l, which the model reads twice ("lLeo").
       {"doubled_bold_stem.ppm", "leo@harbor:~/apps/ledger$ ls\nREADME.md src tests\nleo@harbor:~/apps/ledger$"},
+      // A terminal's lone 0, whose dotted middle the model reads as glyphs
+      // of their own, in a line too short to show its own advance.
+      {"lone_zero_in_table.pgm",
+       "64 bytes from 192.168.1.246: icmp_seq=2 ttl=64 time=6.58 ms\nkofi@orchid:~/deploy$ ping -c 2 tundra.lan\n"
+       "64 bytes from 192.168.1.103: icmp_seq=1 ttl=64 time=2.16 ms\n"
+       "64 bytes from 192.168.1.127: icmp_seq=2 ttl=64 time=5.41 ms\nkofi@orchid:/etc/nginx$ free -m\n"
+       "total used free shared\nMem: 31944 6463 890 309\nSwap: 2047 0 2047"},
+      // A name the model doubts, a space put in after its period ("config. yaml").
+      {"doubted_monospace_name.pgm", "A LICENSE\nM config.yaml\nM test_api.py"},
+      // A monospace word's last glyph, which the model reads twice ("-rwxr-xr-xX").
+      {"glyph_read_twice.pgm",
+       "ops@basil:/etc/nginx$ ls -la\n-rwxr-xr-x 1 ops ops 47301 Mar 28 12:24 Makefile\n"
+       "-rwxr-xr-x 1 ops ops 68257 Jul 21 19:43 go.sum\ndrwxr-xr-x 1 ops ops 13534 Oct 26 16:17 main.go"},
       // A bold prompt's @, whose tail the model reads as a G beside it.
       {"bold_prompt_at.pgm", "leo@harbor:~/apps/ledger$ ls\nREADME.md src tests\nleo@harbor:~/apps/ledger$"},
       // A dark sheet's column letters, whose I the model reads as a bar.

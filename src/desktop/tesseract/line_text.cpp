@@ -440,6 +440,37 @@ double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words) {
   return static_cast<double>(steady) >= kLeastSteadyShare * static_cast<double>(advances.size()) ? advance : 0;
 }
 
+// A short line's neighbouring symbols that must stand the band's advance
+// apart, and their least share: a misread glyph's boxes ("0" read "ic}")
+// stand closer.
+constexpr std::size_t kLeastShortLineSamples = 4;
+constexpr double kLeastShortLineSteadyShare = 2.0 / 3.0;
+
+double lineAdvance(const std::vector<std::vector<PlacedSymbol>>& words, double bandAdvance) {
+  const double own = monospaceAdvance(words);
+  if (own > 0 || bandAdvance <= 0) return own;
+  std::size_t samples = 0, steady = 0;
+  for (const std::vector<PlacedSymbol>& word : words) {
+    for (std::size_t i = 1; i < word.size(); ++i, ++samples) {
+      steady += std::abs(word[i].middle() - word[i - 1].middle() - bandAdvance) <= kAdvanceTolerance * bandAdvance;
+    }
+  }
+  const bool keeps = steady >= kLeastShortLineSamples &&
+                     static_cast<double>(steady) >= kLeastShortLineSteadyShare * static_cast<double>(samples);
+  return keeps ? bandAdvance : 0;
+}
+
+bool sameGlyph(std::string_view a, std::string_view b) {
+  const auto folded = [](std::string_view text) {
+    if (text == "“" || text == "”") return std::string("\"");
+    if (text == "‘" || text == "’") return std::string("'");
+    std::string lower(text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+  };
+  return folded(a) == folded(b);
+}
+
 // Symbols in neighbouring cells stand one advance apart, with a blank cell
 // between them two; boxes off by a fifth either way are still told apart.
 constexpr double kMostNeighbourAdvances = 1.25;

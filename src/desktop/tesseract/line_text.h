@@ -149,6 +149,15 @@ bool dropMadeUpUnderscore(std::vector<PlacedSymbol>& symbols, const std::vector<
 // tell (a proportional font's narrow and wide letters vary it); 0 otherwise.
 double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words);
 
+// The line's own advance, or for a line too short to tell one ("M
+// README.md", "Swap: 2047 0 2047" in a terminal) its band's monospace
+// `bandAdvance`, where most of its neighbouring symbols stand that far apart.
+double lineAdvance(const std::vector<std::vector<PlacedSymbol>>& words, double bandAdvance);
+
+// Whether two symbols' texts are one glyph read twice, perhaps once as its
+// capital or as the other of a pair of quotes ("xX", "\"“").
+bool sameGlyph(std::string_view a, std::string_view b);
+
 // Whether two words of a monospace line (each its symbols), the last cell
 // of one and the first of the next, stand in neighbouring cells of its
 // `advance`: no blank cell, so no space, between them, where Tesseract saw

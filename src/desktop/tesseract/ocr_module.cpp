@@ -156,6 +156,8 @@ struct Band {
   // Whether an l read in the band has no flag at its top, unlike a 1: its
   // font tells the two apart by their flags.
   bool flagTellsLFromOne = false;
+  // The advance of the band's monospace lines, 0 if it has none.
+  double monospaceAdvance = 0;
 
   long long pixels() const {
     const int width = columns.right > columns.left ? columns.right - columns.left : page->width();
@@ -266,6 +268,17 @@ std::vector<PlacedSymbol> symbolsOf(const ::tesseract::LTRResultIterator& word) 
     placed.push_back({symbol.get(), left, right, top, bottom});
   } while (!symbols.IsAtFinalElement(::tesseract::RIL_WORD, RIL_SYMBOL) && symbols.Next(RIL_SYMBOL));
   return placed;
+}
+
+// Each word's symbols.
+std::vector<std::vector<PlacedSymbol>> wordSymbolsOf(const ::tesseract::LTRResultIterator& line) {
+  std::vector<std::vector<PlacedSymbol>> words;
+  ::tesseract::LTRResultIterator eachWord(line);
+  do {
+    words.push_back(symbolsOf(eachWord));
+  } while (!eachWord.IsAtFinalElement(::tesseract::RIL_TEXTLINE, ::tesseract::RIL_WORD) &&
+           eachWord.Next(::tesseract::RIL_WORD));
+  return words;
 }
 
 // Where a symbol's glyph stands in the band's enlarged rows, and its shape as a stem.
@@ -531,15 +544,19 @@ bool stem(const PlacedSymbol& symbol) {
 }
 
 // A monospace word holds no more glyphs than the cells its ink spans, but
-// the model may make up a stem beside another one: over a word's last glyph
-// ("web-1" read "web-1l", the l then taken for the 1 it stands on), or as a
-// bold stem read twice, the second time perhaps as a capital ("leo" read
-// "lleo" or "lLeo", "latexmk" "lLatexmk"). Where the word holds one symbol
-// more than its cells and one pair of stems side by side, the pair's second goes.
-bool dropDoubledStem(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
+// the model may read a glyph twice: a bold stem, the second time perhaps as
+// a capital ("leo" read "lleo" or "lLeo", "latexmk" "lLatexmk"), a stem over
+// a word's last glyph ("web-1" read "web-1l"), or any glyph at a word's
+// edge or beside its twin ("-rwxr-xr-x" read "-rwxr-xr-xx", "\"app.py\""
+// read "\"\"app.py\"", "2b0f2" read "2b00f2"). Where the word holds one symbol
+// more than its cells and one such pair, the pair's second goes.
+bool dropDoubledGlyph(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
   std::optional<std::size_t> pair;
   for (std::size_t i = 0; i + 1 < symbols.size(); ++i) {
-    if (!stem(symbols[i]) || (!stem(symbols[i + 1]) && symbols[i + 1].text != "L")) continue;
+    const bool stems = stem(symbols[i]) && (stem(symbols[i + 1]) || symbols[i + 1].text == "L");
+    const bool twins = sameGlyph(symbols[i].text, symbols[i + 1].text) &&
+                       2 * (symbols[i + 1].middle() - symbols[i].middle()) < advance;
+    if (!stems && !twins) continue;
     if (pair) return false;
     pair = i + 1;
   }
@@ -547,6 +564,23 @@ bool dropDoubledStem(std::vector<PlacedSymbol>& symbols, const Band& band, doubl
   const std::optional<std::size_t> cells = cellsSpanned(symbols, band, advance, top, bottom);
   if (!cells || symbols.size() != *cells + 1) return false;
   symbols.erase(symbols.begin() + static_cast<std::ptrdiff_t>(*pair));
+  return true;
+}
+
+// A lone 0 in a monospace line (a table's count: "Swap: 2047 0 2047")
+// has no neighbours to tell it by, and the model reads its dotted middle as
+// glyphs of their own ("ic}", "(0)"). A word of several symbols in one cell,
+// whose ink is a ring around a mark, is that 0.
+bool readLoneZero(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int baseline) {
+  if (symbols.size() < 2) return false;
+  const std::optional<std::size_t> cells = cellsSpanned(symbols, band, advance, top, baseline);
+  if (!cells || *cells != 1) return false;
+  const int rows = band.rows->at(band.top);
+  const int reach = static_cast<int>(advance / 2);
+  const InkBox ink = inkWithin(band.rows->image, {rows + top, rows + baseline + 1},
+                               {symbols.front().left - reach, symbols.back().right + reach});
+  if (!markedRing(band.rows->image, ink.box)) return false;
+  symbols = {{"0", symbols.front().left, symbols.back().right, symbols.front().top, symbols.front().bottom}};
   return true;
 }
 
@@ -649,6 +683,20 @@ void lookAtLs(const ::tesseract::LTRResultIterator& page, Band& band) {
   } while (words.Next(::tesseract::RIL_WORD));
 }
 
+// The middle advance of the band's monospace lines.
+void lookAtAdvances(const ::tesseract::LTRResultIterator& page, Band& band) {
+  std::vector<double> advances;
+  ::tesseract::LTRResultIterator lines(page);
+  do {
+    const double advance = monospaceAdvance(wordSymbolsOf(lines));
+    if (advance > 0) advances.push_back(advance);
+  } while (lines.Next(::tesseract::RIL_TEXTLINE));
+  if (advances.empty()) return;
+  const auto middle = advances.begin() + static_cast<std::ptrdiff_t>(advances.size() / 2);
+  std::nth_element(advances.begin(), middle, advances.end());
+  band.monospaceAdvance = *middle;
+}
+
 // The lines of underscores along the word; `box` and `line` in the band's rows.
 std::vector<UnderscoreRun> underscoresAlong(const Band& band, const Rect& box, const WordEnd& line) {
   const int bandTop = band.rows->at(band.top);
@@ -716,12 +764,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
   int lastWordLeft = 0;
   // Each word's symbols: in a monospace line, whether words stand a blank
   // cell apart tells a space.
-  std::vector<std::vector<PlacedSymbol>> lineSymbols;
-  ::tesseract::LTRResultIterator eachWord(line);
-  do {
-    lineSymbols.push_back(symbolsOf(eachWord));
-  } while (!eachWord.IsAtFinalElement(RIL_TEXTLINE, RIL_WORD) && eachWord.Next(RIL_WORD));
-  const double advance = monospaceAdvance(lineSymbols);
+  std::vector<std::vector<PlacedSymbol>> lineSymbols = wordSymbolsOf(line);
+  const double advance = lineAdvance(lineSymbols, band.monospaceAdvance);
   // A band may hold lines of other fonts beside a monospace one whose l's
   // feet tell: a serif l, flagged with a foot both ways, is no 1.
   const bool feetTell =
@@ -749,7 +793,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     if (advance > 0 && !lineSymbols[index].empty() &&
-        (dropDoubledStem(lineSymbols[index], band, advance, wordTop, wordBottom) ||
+        (dropDoubledGlyph(lineSymbols[index], band, advance, wordTop, wordBottom) ||
+         (hasBaseline && readLoneZero(lineSymbols[index], band, advance, top, baselineAt(wordLeft))) ||
          doubleMarksReadOnce(lineSymbols[index], band, advance, wordTop, wordBottom))) {
       inked.clear();
       for (const PlacedSymbol& symbol : lineSymbols[index]) inked += symbol.text;
@@ -925,11 +970,17 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   // screen of English text was 2% of all the time spent.
   ::tesseract::LTRResultIterator lines(*start);
   lookAtLs(lines, band);
+  lookAtAdvances(lines, band);
   const Page& page = *band.page;
   do {
     const float confidence = lines.Confidence(::tesseract::RIL_TEXTLINE);
-    if (confidence < kLeastLineConfidence && !holdsSureWord(lines) && !readsLikeText(lines)) continue;
-    for (LinePiece& piece : linePieces(lines, band)) {
+    const bool doubted = confidence < kLeastLineConfidence && !holdsSureWord(lines) && !readsLikeText(lines);
+    std::vector<LinePiece> pieces = linePieces(lines, band);
+    // A monospace line's cells take out a space the model put in a name ("config. yaml").
+    if (doubted && std::ranges::none_of(pieces, [](const LinePiece& piece) { return holdsFileName(piece.text); })) {
+      continue;
+    }
+    for (LinePiece& piece : pieces) {
       const Rect box = page.onScreen(piece.left, band.top + piece.top, piece.right, band.top + piece.bottom);
       const bool number = piece.text.find_first_not_of("0123456789") == std::string::npos;
       const auto words = 1 + static_cast<int>(std::count(piece.text.begin(), piece.text.end(), ' '));
