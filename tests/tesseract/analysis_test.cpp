@@ -986,6 +986,19 @@ TEST(MonospaceSpaces, AWordsCellsTellTheAdvanceAndWhereNoSpaceIs) {
   const std::tuple<const char*, const char*, bool> twins[] = {
       {"x", "X", true}, {"\"", "\u201c", true}, {"\u2019", "'", true}, {"p", "q", false}, {"\"", "'", false}};
   for (const auto& [a, b, same] : twins) EXPECT_EQ(sameGlyph(a, b), same) << a << b;
+  // "1/1" read "V1", the V over two cells: symbols, the cells the ink spans, the text after.
+  const std::tuple<std::vector<PlacedSymbol>, std::size_t, const char*> slashes[] = {
+      {{{"V", 1, 19}, {"1", 21, 29}}, 3, "1/1"},
+      {{{"V", 1, 9}, {"1", 11, 19}}, 3, "V1"},
+      {{{"V", 1, 19}, {"1", 21, 29}}, 2, "V1"},
+      {{{"v", 1, 19}, {"a", 21, 29}}, 3, "va"},
+  };
+  for (auto [symbols, cells, after] : slashes) {
+    readSlashAfterOne(symbols, 10, cells);
+    std::string text;
+    for (const PlacedSymbol& symbol : symbols) text += symbol.text;
+    EXPECT_EQ(text, after);
+  }
   // Words split as Tesseract split them; the first word's last box may lie
   // off its glyph, or reach over the blank after it, and the next word's
   // first box back over the blank before it.

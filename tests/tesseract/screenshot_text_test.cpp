@@ -185,6 +185,13 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"glyph_read_twice.pgm",
        "ops@basil:/etc/nginx$ ls -la\n-rwxr-xr-x 1 ops ops 47301 Mar 28 12:24 Makefile\n"
        "-rwxr-xr-x 1 ops ops 68257 Jul 21 19:43 go.sum\ndrwxr-xr-x 1 ops ops 13534 Oct 26 16:17 main.go"},
+      // A line whose baseline Tesseract placed too low: the tops of the line
+      // below's glyphs are no periods before its words or among its digits.
+      {"line_below_under_low_baseline.pgm",
+       "D notes_2026.txt\nines@quill:~/src/api$ systemctl status node_exporter\n"
+       "* node_exporter.service - Node_exporter daemon\n"
+       "Active: active (running) since Mon 2026-12-03 21:05:45 UTC; 5h ago\nMain PID: 9343 (node_exporter)\n"
+       "ines@quill:/etc/nginx$ uptime\n05:06:26 up 37 days, 7:00, 2 users, load average: 3.08, 0.23, 0.90"},
       // A bold prompt's @, whose tail the model reads as a G beside it.
       {"bold_prompt_at.pgm", "leo@harbor:~/apps/ledger$ ls\nREADME.md src tests\nleo@harbor:~/apps/ledger$"},
       // A dark sheet's column letters, whose I the model reads as a bar.

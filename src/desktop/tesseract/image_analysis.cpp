@@ -1459,12 +1459,24 @@ bool footReaches(const StemShape& shape, bool bothWays) {
   return shape.width > 0 && shape.bottom.right >= reach && (shape.bottom.left >= reach) == bothWays;
 }
 
+namespace {
+
+// Whether ink within `box` at the foot of `window` goes on under it: the
+// top of a glyph of the line below, where the baseline was placed too low,
+// is no dot.
+bool inkGoesOnBelow(const GrayImage& page, const Rect& window, const Rect& box) {
+  return inkWithin(page, {window.bottom(), window.bottom() + 2}, {box.x, box.right()}).pixels > 0;
+}
+
+}  // namespace
+
 bool dotOnBaseline(const GrayImage& page, const Rect& glyph, int baseline, int ascent) {
   const Rect line = clampedToPage(page, {glyph.x, baseline - ascent, glyph.width, ascent + 2});
   if (line.width <= 0 || line.height <= 0) return false;
   const InkBox ink = inkWithin(page, {line.y, line.bottom()}, {line.x, line.right()});
   const int most = std::max(2, ascent / 3);
-  return ink.pixels > 0 && ink.box.width <= most && ink.box.height <= most && ink.box.bottom() >= baseline - 1;
+  return ink.pixels > 0 && ink.box.width <= most && ink.box.height <= most && ink.box.bottom() >= baseline - 1 &&
+         !inkGoesOnBelow(page, line, ink.box);
 }
 
 bool dotBeforeGlyph(const GrayImage& page, int left, int baseline, int ascent) {
@@ -1498,7 +1510,9 @@ bool dotBetweenGlyphs(const GrayImage& page, int from, int to, int baseline, int
         return beside && glyph.height() >= 2 * dot.height();
       });
     };
-    return dot.bottom >= bottom - 1 && dot.width() <= dot.height() + 1 && glyphBeside(true) && glyphBeside(false);
+    const Rect box{window.x + dot.left, window.y + dot.top, dot.width(), dot.height()};
+    return dot.bottom >= bottom - 1 && dot.width() <= dot.height() + 1 && !inkGoesOnBelow(page, window, box) &&
+           glyphBeside(true) && glyphBeside(false);
   });
 }
 

@@ -471,6 +471,23 @@ bool sameGlyph(std::string_view a, std::string_view b) {
   return folded(a) == folded(b);
 }
 
+bool readSlashAfterOne(std::vector<PlacedSymbol>& symbols, double advance, std::size_t cells) {
+  if (cells != symbols.size() + 1) return false;
+  bool read = false;
+  for (std::size_t i = 0; i + 1 < symbols.size(); ++i) {
+    PlacedSymbol& symbol = symbols[i];
+    const bool overTwoCells = symbol.right - symbol.left >= kTwoCellAdvances * advance;
+    const bool beforeDigit = !symbols[i + 1].text.empty() && std::isdigit(static_cast<unsigned char>(symbols[i + 1].text[0])) != 0;
+    if ((symbol.text != "V" && symbol.text != "v") || !overTwoCells || !beforeDigit) continue;
+    const int middle = static_cast<int>(symbol.middle());
+    PlacedSymbol slash{"/", middle, symbol.right, symbol.top, symbol.bottom};
+    symbol = {"1", symbol.left, middle, symbol.top, symbol.bottom};
+    symbols.insert(symbols.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::move(slash));
+    read = true;
+  }
+  return read;
+}
+
 // Symbols in neighbouring cells stand one advance apart, with a blank cell
 // between them two; boxes off by a fifth either way are still told apart.
 constexpr double kMostNeighbourAdvances = 1.25;

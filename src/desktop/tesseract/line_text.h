@@ -158,6 +158,15 @@ double lineAdvance(const std::vector<std::vector<PlacedSymbol>>& words, double b
 // capital or as the other of a pair of quotes ("xX", "\"“").
 bool sameGlyph(std::string_view a, std::string_view b);
 
+// A symbol's box this many advances wide spans two cells of a monospace line.
+constexpr double kTwoCellAdvances = 1.5;
+
+// A 1 and a slash before a digit, in neighbouring cells of a monospace
+// line of `advance` (a table's "1/1" ready of a kind), which the model reads
+// as one V over both cells ("V1"), in a word whose ink spans `cells`, one
+// more than its symbols. Returns whether any was.
+bool readSlashAfterOne(std::vector<PlacedSymbol>& symbols, double advance, std::size_t cells);
+
 // Whether two words of a monospace line (each its symbols), the last cell
 // of one and the first of the next, stand in neighbouring cells of its
 // `advance`: no blank cell, so no space, between them, where Tesseract saw

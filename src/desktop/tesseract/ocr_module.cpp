@@ -587,8 +587,6 @@ bool readLoneZero(std::vector<PlacedSymbol>& symbols, const Band& band, double a
 // Marks a monospace line doubles ("&&", "||", "==", ">>") that the model may
 // read once, its box over both cells ("cd ../ansible && ls" read "& ls").
 constexpr std::string_view kDoubledMarks = "&|=<>+-";
-// A box this many advances wide spans two cells.
-constexpr double kTwoCellAdvances = 1.5;
 // Two glyphs alike hold about as much ink each.
 constexpr long long kAlikeHalves = 2;
 
@@ -795,7 +793,9 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     if (advance > 0 && !lineSymbols[index].empty() &&
         (dropDoubledGlyph(lineSymbols[index], band, advance, wordTop, wordBottom) ||
          (hasBaseline && readLoneZero(lineSymbols[index], band, advance, top, baselineAt(wordLeft))) ||
-         doubleMarksReadOnce(lineSymbols[index], band, advance, wordTop, wordBottom))) {
+         doubleMarksReadOnce(lineSymbols[index], band, advance, wordTop, wordBottom) ||
+         readSlashAfterOne(lineSymbols[index], advance,
+                           cellsSpanned(lineSymbols[index], band, advance, wordTop, wordBottom).value_or(0)))) {
       inked.clear();
       for (const PlacedSymbol& symbol : lineSymbols[index]) inked += symbol.text;
     }
