@@ -523,6 +523,18 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
     EXPECT_EQ(inkAtMiddle(page, box), middle) << what;
     EXPECT_EQ(markedRing(page, box), markedZero) << what;
   }
+  // A straight quote's stroke stands upright; a curly one's tail leans off
+  // its bowl; a letter beside reaches the foot of the rows looked at (25).
+  const std::tuple<const char*, std::vector<Rect>, bool> quotes[] = {
+      {"a straight quote", {{20, 10, 3, 8}}, true},
+      {"a curly quote", {{22, 10, 3, 4}, {21, 14, 2, 2}, {20, 16, 2, 2}}, false},
+      {"a stem reaching the foot", {{20, 10, 3, 16}}, false},
+  };
+  for (const auto& [what, strokes, upright] : quotes) {
+    GrayImage page = filled(60, 40, 255);
+    for (const Rect& r : strokes) fill(page, r, 0);
+    EXPECT_EQ(uprightTicks(page, {17, 8, 10, 20}, 25), upright) << what;
+  }
   // A proportional font's zero, read as O beside a digit, is narrower than its O.
   const std::tuple<const char*, int, bool> rings[] = {{"a zero", 13, true}, {"an O", 17, false}};
   for (const auto& [what, width, narrow] : rings) {
@@ -1170,6 +1182,13 @@ TEST(MendAbbreviationsBeforeWords, AnLBetweenCapitalsAndAWordOnly) {
                                               {"APls Ulkit HTMLlint2 APlReference Xlabel APl",
                                                "APls Ulkit HTMLlint2 APlReference Xlabel APl"},
                                               {" CLloptions  APlreference", " CLI options  API reference"}});
+}
+
+TEST(MendFileModes, AnFWhereAnRBelongsInAWordShapedAsAMode) {
+  expectMended(mendFileModes, {{"-fw-r--r-- 1 ops ops", "-rw-r--r-- 1 ops ops"},
+                               {"-fwxr-xr-x. drwxr-xr-x", "-rwxr-xr-x. drwxr-xr-x"},
+                               {"-fw-fw-f-- -fw-r--r", "-rw-rw-r-- -fw-r--r"},
+                               {"-fw-r--r--fw -fw-q--r-- --fast-fw- -fw-r--r--x", "-fw-r--r--fw -fw-q--r-- --fast-fw- -fw-r--r--x"}});
 }
 
 TEST(MendHexDigits, OnlyInLongHexadecimalNumbers) {

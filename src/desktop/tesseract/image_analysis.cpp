@@ -1461,6 +1461,9 @@ bool footReaches(const StemShape& shape, bool bothWays) {
 
 namespace {
 
+// How far, in its heights, a straight quote's stroke may lean.
+constexpr double kMostUprightLean = 0.15;
+
 // Whether ink within `box` at the foot of `window` goes on under it: the
 // top of a glyph of the line below, where the baseline was placed too low,
 // is no dot.
@@ -1514,6 +1517,36 @@ bool dotBetweenGlyphs(const GrayImage& page, int from, int to, int baseline, int
     return dot.bottom >= bottom - 1 && dot.width() <= dot.height() + 1 && !inkGoesOnBelow(page, window, box) &&
            glyphBeside(true) && glyphBeside(false);
   });
+}
+
+bool uprightTicks(const GrayImage& page, const Rect& glyph, int bottom) {
+  const Rect window = clampedToPage(page, {glyph.x, glyph.y, glyph.width, bottom - glyph.y});
+  if (window.width <= 0 || window.height <= 0) return false;
+  const GrayImage part = copyGray(page.pixels.data() + static_cast<std::size_t>(window.y) * page.width + window.x,
+                                  window.width, window.height, page.width);
+  std::vector<std::uint8_t> ink = inkMask(part);
+  int ticks = 0;
+  for (std::size_t seed = 0; seed < ink.size(); ++seed) {
+    if (ink[seed] == 0) continue;
+    const Blob blob = takeBlob(ink, part.width, part.height, seed);
+    // A tick stands clear of the window's foot, where a letter beside it goes on down.
+    if (blob.bottom >= part.height - 1 || blob.height() < 3) continue;
+    // The middle column of its top third and of its bottom third: a curly
+    // quote's tail leans away from its bowl, a straight one's stroke stands upright.
+    const int third = std::max(1, blob.height() / 3);
+    double topSum = 0, footSum = 0;
+    int topCount = 0, footCount = 0;
+    for (const std::size_t pixel : blob.pixels) {
+      const int x = static_cast<int>(pixel % static_cast<std::size_t>(part.width));
+      const int y = static_cast<int>(pixel / static_cast<std::size_t>(part.width));
+      if (y < blob.top + third) topSum += x, ++topCount;
+      if (y > blob.bottom - third) footSum += x, ++footCount;
+    }
+    const double lean = std::abs(topSum / topCount - footSum / footCount);
+    if (kMostUprightLean * blob.height() < lean) return false;
+    ++ticks;
+  }
+  return ticks > 0;
 }
 
 bool dotAbove(const GrayImage& page, const Rect& glyph) {

@@ -237,6 +237,12 @@ bool dotBeforeGlyph(const GrayImage& page, int left, int baseline, int ascent);
 // period Tesseract dropped.
 bool dotBetweenGlyphs(const GrayImage& page, int from, int to, int baseline, int ascent);
 
+// Whether the ink within `glyph`, above row `bottom`, is strokes that
+// stand upright: a straight quote, which the model reads as a curly one
+// (a curly quote's tail leans away from its bowl). Ink that reaches row
+// `bottom` is a letter beside it, and not looked at.
+bool uprightTicks(const GrayImage& page, const Rect& glyph, int bottom);
+
 // Whether the glyph in `glyph` holds ink at its middle, and its sides
 // there too: a dotted or slashed zero, which Tesseract may read as O; the
 // letter is hollow there. A box the model set off the glyph (an O of a

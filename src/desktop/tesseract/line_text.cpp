@@ -416,6 +416,24 @@ void mendOptimizationFlags(std::string& line) {
   });
 }
 
+void mendFileModes(std::string& line) {
+  // Each place's letters, the file's type first; a dash stands for any unset.
+  constexpr std::string_view kPlaces[] = {"-dlcbps", "r", "w", "xsS", "r", "w", "xsS", "r", "w", "xtT"};
+  mendEachWord(line, [&](std::string& word) {
+    // After the places ls may mark an access list or a security context.
+    const bool marked =
+        word.size() == std::size(kPlaces) + 1 && std::string_view(".+@").find(word.back()) != std::string_view::npos;
+    if (word.size() != std::size(kPlaces) && !marked) return;
+    std::string mended = word;
+    for (std::size_t i = 0; i < std::size(kPlaces); ++i) {
+      const bool rRead = mended[i] == 'f' && kPlaces[i] == "r";
+      if (rRead) mended[i] = 'r';
+      if (mended[i] != '-' && kPlaces[i].find(mended[i]) == std::string_view::npos) return;
+    }
+    word = std::move(mended);
+  });
+}
+
 // Neighbouring symbols' middles, within words, needed to tell a font's
 // advance: short lines of a proportional font ("Unsaved changes", "Type a
 // message") can look monospace.

@@ -543,6 +543,25 @@ bool stem(const PlacedSymbol& symbol) {
   return symbol.text == "l" || symbol.text == "1" || symbol.text == "I" || symbol.text == "|";
 }
 
+// A monospace line's straight quotes, which the model reads as curly ones
+// ("KeyError: ‘cache_key’"), where their strokes stand upright, in the upper
+// part of the line that a quote keeps to and the letters beside it go on
+// below. A proportional font's small curly apostrophe may lean too little to
+// tell. Returns whether any was.
+bool straightenUprightQuotes(std::vector<PlacedSymbol>& symbols, const Band& band, int top, int baseline) {
+  const int rows = band.rows->at(band.top);
+  const int bottom = rows + top + (baseline - top) * 3 / 5;
+  bool straightened = false;
+  for (PlacedSymbol& symbol : symbols) {
+    const bool single = symbol.text == "\u2018" || symbol.text == "\u2019";
+    const bool pair = symbol.text == "\u201C" || symbol.text == "\u201D";
+    if ((!single && !pair) || !uprightTicks(band.rows->image, glyphOf(symbol, band), bottom)) continue;
+    symbol.text = single ? "'" : "\"";
+    straightened = true;
+  }
+  return straightened;
+}
+
 // A monospace word holds no more glyphs than the cells its ink spans, but
 // the model may read a glyph twice: a bold stem, the second time perhaps as
 // a capital ("leo" read "lleo" or "lLeo", "latexmk" "lLatexmk"), a stem over
@@ -833,12 +852,14 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const bool capitalsMended =
         letterTops && mendCapitalsAtXHeight(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
     const bool quoteDropped = letterTops && dropMadeUpClosingQuote(symbols, band, *letterTops, (bottom - top) / 2);
+    const bool quotesStraightened =
+        advance > 0 && hasBaseline && straightenUprightQuotes(symbols, band, top, wordBaseline);
     const bool dollarMended =
         letterTops && mendPromptDollar(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
     const std::vector<int> blanks =
         numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
-    if (mended.empty() && (lookAlikeMended || nineMended || quotesJoined || capitalsMended || quoteDropped ||
+    if (mended.empty() && (lookAlikeMended || nineMended || quotesJoined || quotesStraightened || capitalsMended || quoteDropped ||
                             underscoresMended || madeUpUnderscore || dollarMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
@@ -914,6 +935,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     mendHexDigits(piece.text);
     mendFileExtensions(piece.text);
     mendOptimizationFlags(piece.text);
+    mendFileModes(piece.text);
     mendAbbreviationsBeforeWords(piece.text);
     mendShellPrompts(piece.text);
   }
