@@ -535,6 +535,17 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
     for (const Rect& r : strokes) fill(page, r, 0);
     EXPECT_EQ(uprightTicks(page, {17, 8, 10, 20}, 25), upright) << what;
   }
+  // A # stands on two legs, an f on one stem.
+  const std::tuple<const char*, std::vector<Rect>, int> feet[] = {
+      {"a #", {{22, 10, 2, 20}, {28, 10, 2, 20}, {20, 15, 12, 2}, {20, 22, 12, 2}}, 2},
+      {"a # whose legs end a row apart", {{22, 10, 2, 20}, {28, 10, 2, 19}, {20, 15, 12, 2}, {20, 22, 12, 2}}, 2},
+      {"an f", {{24, 12, 2, 18}, {24, 10, 6, 2}, {20, 16, 10, 2}}, 1},
+  };
+  for (const auto& [what, strokes, legs] : feet) {
+    GrayImage page = filled(60, 40, 255);
+    for (const Rect& r : strokes) fill(page, r, 0);
+    EXPECT_EQ(legsAtFoot(page, {18, 8, 16, 24}), legs) << what;
+  }
   // A proportional font's zero, read as O beside a digit, is narrower than its O.
   const std::tuple<const char*, int, bool> rings[] = {{"a zero", 13, true}, {"an O", 17, false}};
   for (const auto& [what, width, narrow] : rings) {
@@ -1197,6 +1208,8 @@ TEST(MendHexDigits, OnlyInLongHexadecimalNumbers) {
                                {"a coffee bead: Baffled", "a coffee bead: Baffled"},
                                {"Cold 12 fallback deadbeef", "Cold 12 fallback deadbeef"},
                                {"id=Ol2a", "id=Ol2a"}});
+  const std::pair<const char*, bool> numbers[] = {{"f506b40", true}, {"deadbeef", false}, {"f506b4", false}, {"f506B40", false}};
+  for (const auto& [word, hex] : numbers) EXPECT_EQ(hexadecimalNumber(word), hex) << word;
 }
 
 TEST(TesseractLanguage, TheLocalesLanguageOrNoneForEnglish) {

@@ -194,6 +194,10 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
        "ines@quill:/etc/nginx$ uptime\n05:06:26 up 37 days, 7:00, 2 users, load average: 3.08, 0.23, 0.90"},
       // A terminal's straight quotes, which the model reads as curly ones.
       {"straight_quotes_monospace.pgm", "File \"app.py\", line 119, in <module>\nKeyError: 'parser_release'"},
+      // A commit's f, which the model reads as a # at a hash's start.
+      {"hex_f_read_as_hash.pgm", "f506b40 Merge docs for v2\n8b5b7a7 Merge parser in CI\nc76fb00 Drop token in CI"},
+      // Colour codes, whose # stands on two legs: no f.
+      {"colour_codes_with_hash.pgm", "bg = #282a36; fg = #d4d4d4; accent = #3a7bd5\n$ git show --stat 7f9063b"},
       // A bold prompt's @, whose tail the model reads as a G beside it.
       {"bold_prompt_at.pgm", "leo@harbor:~/apps/ledger$ ls\nREADME.md src tests\nleo@harbor:~/apps/ledger$"},
       // A dark sheet's column letters, whose I the model reads as a bar.

@@ -1549,6 +1549,24 @@ bool uprightTicks(const GrayImage& page, const Rect& glyph, int bottom) {
   return ticks > 0;
 }
 
+int legsAtFoot(const GrayImage& page, const Rect& glyph) {
+  const Rect box = clampedToPage(page, glyph);
+  const InkBox ink = inkWithin(page, {box.y, box.bottom()}, {box.x, box.right()});
+  if (ink.pixels == 0) return 0;
+  int most = 0;
+  for (int y = ink.box.bottom() - std::max(1, ink.box.height / 5); y < ink.box.bottom(); ++y) {
+    int runs = 0;
+    bool inRun = false;
+    for (int x = ink.box.x; x < ink.box.right(); ++x) {
+      const bool inked = inkAt(page, x, y);
+      runs += inked && !inRun ? 1 : 0;
+      inRun = inked;
+    }
+    most = std::max(most, runs);
+  }
+  return most;
+}
+
 bool dotAbove(const GrayImage& page, const Rect& glyph) {
   const Rect box = clampedToPage(page, glyph);
   // Over the stem's columns alone: a box may take in a neighbour's edge,

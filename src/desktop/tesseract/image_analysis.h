@@ -243,6 +243,10 @@ bool dotBetweenGlyphs(const GrayImage& page, int from, int to, int baseline, int
 // `bottom` is a letter beside it, and not looked at.
 bool uprightTicks(const GrayImage& page, const Rect& glyph, int bottom);
 
+// The most strokes a row of the lowest fifth of the glyph's ink crosses:
+// a # stands on two legs, an f on one stem.
+int legsAtFoot(const GrayImage& page, const Rect& glyph);
+
 // Whether the glyph in `glyph` holds ink at its middle, and its sides
 // there too: a dotted or slashed zero, which Tesseract may read as O; the
 // letter is hollow there. A box the model set off the glyph (an O of a

@@ -285,6 +285,13 @@ void mendColumnLetters(std::string& line) {
 constexpr std::size_t kLeastHexDigits = 7;
 constexpr std::size_t kLeastDecimalDigits = 2;
 
+bool hexadecimalNumber(std::string_view word) {
+  const auto decimal = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+  const bool hex = std::all_of(word.begin(), word.end(), [&](char c) { return decimal(c) || (c >= 'a' && c <= 'f'); });
+  return hex && word.size() >= kLeastHexDigits &&
+         static_cast<std::size_t>(std::count_if(word.begin(), word.end(), decimal)) >= kLeastDecimalDigits;
+}
+
 void mendHexDigits(std::string& line) {
   const auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
   const auto digitFor = [](char c) { return c == 'l' || c == 'I' ? '1' : c == 'O' || c == 'o' || c == 'Q' ? '0' : 0; };

@@ -64,6 +64,10 @@ std::vector<std::vector<bool>> keptTokens(std::vector<TokenStretch>& stretches);
 // digits again ("span=4fdf8ela", "7B9EOD4").
 void mendHexDigits(std::string& line);
 
+// Whether the word is such a number, in small letters: digits and a to f
+// only, seven or more, two of them decimal.
+bool hexadecimalNumber(std::string_view word);
+
 // A file name's extension, or a hidden file's name after its period, that
 // is no known one, but one glyph off a known one by a look-alike Tesseract
 // confuses, is that one ("report.pdt" for "report.pdf", "results.xIsx" for

@@ -562,6 +562,23 @@ bool straightenUprightQuotes(std::vector<PlacedSymbol>& symbols, const Band& ban
   return straightened;
 }
 
+// A hexadecimal number's f, which the model reads as a # at or near its
+// start ("f9d4764" read "#9d4764", a commit in a log), where the glyph stands
+// on one stem: the word, read with an f there, is hexadecimal digits only,
+// seven or more, two of them decimal. Returns whether any was.
+bool mendHashInHex(std::vector<PlacedSymbol>& symbols, const Band& band) {
+  std::string hex;
+  for (const PlacedSymbol& symbol : symbols) hex += symbol.text == "#" ? "f" : symbol.text;
+  if (hex.size() != symbols.size() || !hexadecimalNumber(hex)) return false;
+  bool mended = false;
+  for (PlacedSymbol& symbol : symbols) {
+    if (symbol.text != "#" || legsAtFoot(band.rows->image, glyphOf(symbol, band)) != 1) continue;
+    symbol.text = "f";
+    mended = true;
+  }
+  return mended;
+}
+
 // A monospace word holds no more glyphs than the cells its ink spans, but
 // the model may read a glyph twice: a bold stem, the second time perhaps as
 // a capital ("leo" read "lleo" or "lLeo", "latexmk" "lLatexmk"), a stem over
@@ -848,6 +865,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const bool lookAlikeMended =
         lookAlike && mendLookAlikes(symbols, band, advance > 0, feetTell, bandTop + wordBaseline, wordBaseline - top);
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
+    const bool hashMended = read.find('#') != std::string_view::npos && mendHashInHex(symbols, band);
     const bool quotesJoined = joinSplitQuotes(symbols, height);
     const bool capitalsMended =
         letterTops && mendCapitalsAtXHeight(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
@@ -859,7 +877,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const std::vector<int> blanks =
         numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
-    if (mended.empty() && (lookAlikeMended || nineMended || quotesJoined || quotesStraightened || capitalsMended || quoteDropped ||
+    if (mended.empty() && (lookAlikeMended || nineMended || hashMended || quotesJoined || quotesStraightened || capitalsMended || quoteDropped ||
                             underscoresMended || madeUpUnderscore || dollarMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
