@@ -1009,6 +1009,31 @@ TEST(MonospaceSpaces, AWordsCellsTellTheAdvanceAndWhereNoSpaceIs) {
   const std::tuple<const char*, const char*, bool> twins[] = {
       {"x", "X", true}, {"\"", "\u201c", true}, {"\u2019", "'", true}, {"p", "q", false}, {"\"", "'", false}};
   for (const auto& [a, b, same] : twins) EXPECT_EQ(sameGlyph(a, b), same) << a << b;
+  // Glyphs read twice: a stem beside a stem, or a twin in the same cell (a
+  // letter twice in its own cells stays); the symbols, the cells the ink
+  // spans, the text after.
+  const auto cells = [](std::string_view line, std::initializer_list<std::pair<std::size_t, const char*>> twins) {
+    std::vector<PlacedSymbol> symbols = cellsOf(line, true).front();
+    for (const auto& [after, text] : twins) {
+      const PlacedSymbol& glyph = symbols[after];
+      symbols.insert(symbols.begin() + static_cast<std::ptrdiff_t>(after) + 1, {text, glyph.left + 2, glyph.right});
+    }
+    return symbols;
+  };
+  const std::tuple<std::vector<PlacedSymbol>, std::size_t, const char*> doubled[] = {
+      {cells("-rwxr-xr-x", {{9, "X"}, {6, "X"}}), 10, "-rwxr-xr-x"},
+      {cells("lleo", {}), 3, "leo"},
+      {cells("2b00f2", {}), 6, "2b00f2"},
+      {cells("hello", {}), 5, "hello"},
+      {cells("book", {{3, "K"}}), 4, "book"},
+      {cells("2b0f2", {{2, "0"}}), 5, "2b0f2"},
+  };
+  for (auto [symbols, spanned, after] : doubled) {
+    dropDoubledGlyphs(symbols, 10, spanned);
+    std::string text;
+    for (const PlacedSymbol& symbol : symbols) text += symbol.text;
+    EXPECT_EQ(text, after);
+  }
   // "1/1" read "V1", the V over two cells: symbols, the cells the ink spans, the text after.
   const std::tuple<std::vector<PlacedSymbol>, std::size_t, const char*> slashes[] = {
       {{{"V", 1, 19}, {"1", 21, 29}}, 3, "1/1"},

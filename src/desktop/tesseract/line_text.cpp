@@ -496,6 +496,30 @@ bool sameGlyph(std::string_view a, std::string_view b) {
   return folded(a) == folded(b);
 }
 
+namespace {
+
+// A glyph that is a stem alone, which the model may make up or read twice.
+bool stem(const PlacedSymbol& symbol) {
+  return symbol.text == "l" || symbol.text == "1" || symbol.text == "I" || symbol.text == "|";
+}
+
+}  // namespace
+
+bool dropDoubledGlyphs(std::vector<PlacedSymbol>& symbols, double advance, std::size_t cells) {
+  std::vector<std::size_t> seconds;  // of each pair
+  for (std::size_t i = 0; i + 1 < symbols.size(); ++i) {
+    const bool stems = stem(symbols[i]) && (stem(symbols[i + 1]) || symbols[i + 1].text == "L");
+    const bool twins = sameGlyph(symbols[i].text, symbols[i + 1].text) &&
+                       2 * (symbols[i + 1].middle() - symbols[i].middle()) < advance;
+    if (stems || twins) seconds.push_back(i + 1);
+  }
+  if (seconds.empty() || symbols.size() != cells + seconds.size()) return false;
+  for (auto second = seconds.rbegin(); second != seconds.rend(); ++second) {
+    symbols.erase(symbols.begin() + static_cast<std::ptrdiff_t>(*second));
+  }
+  return true;
+}
+
 bool readSlashAfterOne(std::vector<PlacedSymbol>& symbols, double advance, std::size_t cells) {
   if (cells != symbols.size() + 1) return false;
   bool read = false;

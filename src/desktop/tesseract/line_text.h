@@ -168,6 +168,16 @@ double lineAdvance(const std::vector<std::vector<PlacedSymbol>>& words, double b
 // capital or as the other of a pair of quotes ("xX", "\"“").
 bool sameGlyph(std::string_view a, std::string_view b);
 
+// A monospace word holds no more glyphs than the cells its ink spans, but
+// the model may read a glyph twice: a bold stem, the second time perhaps as
+// a capital ("leo" read "lleo" or "lLeo", "latexmk" "lLatexmk"), a stem over
+// a word's last glyph ("web-1" read "web-1l"), or any glyph at a word's
+// edge or beside its twin ("-rwxr-xr-x" read "-rwxr-xr-xx", "\"app.py\""
+// read "\"\"app.py\"", "2b0f2" read "2b00f2"). Where the word holds as many
+// symbols more than its cells as it has such pairs, each pair's second goes.
+// `cells` is how many cells the word's ink spans. Returns whether any went.
+bool dropDoubledGlyphs(std::vector<PlacedSymbol>& symbols, double advance, std::size_t cells);
+
 // A symbol's box this many advances wide spans two cells of a monospace line.
 constexpr double kTwoCellAdvances = 1.5;
 

@@ -538,11 +538,6 @@ std::optional<std::size_t> cellsSpanned(const std::vector<PlacedSymbol>& symbols
   return static_cast<std::size_t>(std::ceil(ink.box.width / advance));
 }
 
-// A glyph that is a stem alone, which the model may make up or read twice.
-bool stem(const PlacedSymbol& symbol) {
-  return symbol.text == "l" || symbol.text == "1" || symbol.text == "I" || symbol.text == "|";
-}
-
 // A monospace line's straight quotes, which the model reads as curly ones
 // ("KeyError: ‘cache_key’"), where their strokes stand upright, in the upper
 // part of the line that a quote keeps to and the letters beside it go on
@@ -579,28 +574,9 @@ bool mendHashInHex(std::vector<PlacedSymbol>& symbols, const Band& band) {
   return mended;
 }
 
-// A monospace word holds no more glyphs than the cells its ink spans, but
-// the model may read a glyph twice: a bold stem, the second time perhaps as
-// a capital ("leo" read "lleo" or "lLeo", "latexmk" "lLatexmk"), a stem over
-// a word's last glyph ("web-1" read "web-1l"), or any glyph at a word's
-// edge or beside its twin ("-rwxr-xr-x" read "-rwxr-xr-xx", "\"app.py\""
-// read "\"\"app.py\"", "2b0f2" read "2b00f2"). Where the word holds one symbol
-// more than its cells and one such pair, the pair's second goes.
+// A glyph the model read twice in a monospace word.
 bool dropDoubledGlyph(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
-  std::optional<std::size_t> pair;
-  for (std::size_t i = 0; i + 1 < symbols.size(); ++i) {
-    const bool stems = stem(symbols[i]) && (stem(symbols[i + 1]) || symbols[i + 1].text == "L");
-    const bool twins = sameGlyph(symbols[i].text, symbols[i + 1].text) &&
-                       2 * (symbols[i + 1].middle() - symbols[i].middle()) < advance;
-    if (!stems && !twins) continue;
-    if (pair) return false;
-    pair = i + 1;
-  }
-  if (!pair) return false;
-  const std::optional<std::size_t> cells = cellsSpanned(symbols, band, advance, top, bottom);
-  if (!cells || symbols.size() != *cells + 1) return false;
-  symbols.erase(symbols.begin() + static_cast<std::ptrdiff_t>(*pair));
-  return true;
+  return dropDoubledGlyphs(symbols, advance, cellsSpanned(symbols, band, advance, top, bottom).value_or(0));
 }
 
 // A lone 0 in a monospace line (a table's count: "Swap: 2047 0 2047")
