@@ -526,7 +526,8 @@ bool readSlashAfterOne(std::vector<PlacedSymbol>& symbols, double advance, std::
   for (std::size_t i = 0; i + 1 < symbols.size(); ++i) {
     PlacedSymbol& symbol = symbols[i];
     const bool overTwoCells = symbol.right - symbol.left >= kTwoCellAdvances * advance;
-    const bool beforeDigit = !symbols[i + 1].text.empty() && std::isdigit(static_cast<unsigned char>(symbols[i + 1].text[0])) != 0;
+    const std::string& next = symbols[i + 1].text;
+    const bool beforeDigit = !next.empty() && std::isdigit(static_cast<unsigned char>(next.front())) != 0;
     if ((symbol.text != "V" && symbol.text != "v") || !overTwoCells || !beforeDigit) continue;
     const int middle = static_cast<int>(symbol.middle());
     PlacedSymbol slash{"/", middle, symbol.right, symbol.top, symbol.bottom};

@@ -182,7 +182,7 @@ bool dropDoubledGlyphs(std::vector<PlacedSymbol>& symbols, double advance, std::
 constexpr double kTwoCellAdvances = 1.5;
 
 // A 1 and a slash before a digit, in neighbouring cells of a monospace
-// line of `advance` (a table's "1/1" ready of a kind), which the model reads
+// line of `advance` (a table's "1/1": kubectl's READY), which the model reads
 // as one V over both cells ("V1"), in a word whose ink spans `cells`, one
 // more than its symbols. Returns whether any was.
 bool readSlashAfterOne(std::vector<PlacedSymbol>& symbols, double advance, std::size_t cells);

@@ -574,19 +574,13 @@ bool mendHashInHex(std::vector<PlacedSymbol>& symbols, const Band& band) {
   return mended;
 }
 
-// A glyph the model read twice in a monospace word.
-bool dropDoubledGlyph(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
-  return dropDoubledGlyphs(symbols, advance, cellsSpanned(symbols, band, advance, top, bottom).value_or(0));
-}
-
 // A lone 0 in a monospace line (a table's count: "Swap: 2047 0 2047")
 // has no neighbours to tell it by, and the model reads its dotted middle as
 // glyphs of their own ("ic}", "(0)"). A word of several symbols in one cell,
-// whose ink is a ring around a mark, is that 0.
-bool readLoneZero(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int baseline) {
-  if (symbols.size() < 2) return false;
-  const std::optional<std::size_t> cells = cellsSpanned(symbols, band, advance, top, baseline);
-  if (!cells || *cells != 1) return false;
+// whose ink (the word spans `cells`) is a ring around a mark, is that 0.
+bool readLoneZero(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, std::size_t cells, int top,
+                  int baseline) {
+  if (symbols.size() < 2 || cells != 1) return false;
   const int rows = band.rows->at(band.top);
   const int reach = static_cast<int>(advance / 2);
   const InkBox ink = inkWithin(band.rows->image, {rows + top, rows + baseline + 1},
@@ -605,9 +599,9 @@ constexpr long long kAlikeHalves = 2;
 // Such a mark, its box over two cells that hold a glyph each, in a word of
 // fewer symbols than the cells its ink spans, is read twice. Returns
 // whether any was.
-bool doubleMarksReadOnce(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int bottom) {
-  const std::optional<std::size_t> cells = cellsSpanned(symbols, band, advance, top, bottom);
-  if (!cells || symbols.size() >= *cells) return false;
+bool doubleMarksReadOnce(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, std::size_t cells,
+                         int top, int bottom) {
+  if (symbols.size() >= cells) return false;
   const int rows = band.rows->at(band.top);
   const RowRun wordRows{rows + top, rows + bottom + 1};
   bool doubled = false;
@@ -693,18 +687,24 @@ void lookAtLs(const ::tesseract::LTRResultIterator& page, Band& band) {
   } while (words.Next(::tesseract::RIL_WORD));
 }
 
-// The middle advance of the band's monospace lines.
-void lookAtAdvances(const ::tesseract::LTRResultIterator& page, Band& band) {
+// The middle advance of the band's monospace lines. Returns each line's
+// words' symbols, which the lines are read by.
+std::vector<std::vector<std::vector<PlacedSymbol>>> lookAtAdvances(const ::tesseract::LTRResultIterator& page,
+                                                                   Band& band) {
+  std::vector<std::vector<std::vector<PlacedSymbol>>> lineSymbols;
   std::vector<double> advances;
   ::tesseract::LTRResultIterator lines(page);
   do {
-    const double advance = monospaceAdvance(wordSymbolsOf(lines));
+    lineSymbols.push_back(wordSymbolsOf(lines));
+    const double advance = monospaceAdvance(lineSymbols.back());
     if (advance > 0) advances.push_back(advance);
   } while (lines.Next(::tesseract::RIL_TEXTLINE));
-  if (advances.empty()) return;
-  const auto middle = advances.begin() + static_cast<std::ptrdiff_t>(advances.size() / 2);
-  std::nth_element(advances.begin(), middle, advances.end());
-  band.monospaceAdvance = *middle;
+  if (!advances.empty()) {
+    const auto middle = advances.begin() + static_cast<std::ptrdiff_t>(advances.size() / 2);
+    std::nth_element(advances.begin(), middle, advances.end());
+    band.monospaceAdvance = *middle;
+  }
+  return lineSymbols;
 }
 
 // The lines of underscores along the word; `box` and `line` in the band's rows.
@@ -757,7 +757,8 @@ struct LinePiece {
 // word heights is a gutter that Tesseract read across (a sidebar's item, a
 // paragraph and a margin's note as one line): each side is a piece of its
 // own, for the reading order to place. Pieces that are no text are left out.
-std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, const Band& band) {
+std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
+                                  std::vector<std::vector<PlacedSymbol>> lineSymbols, const Band& band) {
   using ::tesseract::RIL_TEXTLINE;
   using ::tesseract::RIL_WORD;
   // Tesseract clips each edge against the opposite one: no sharing of
@@ -772,9 +773,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
   std::vector<ColumnSpan> underscoresTaken;
   bool lastEndsWithLine = false;  // the last word ends with a line of underscores put back
   int lastWordLeft = 0;
-  // Each word's symbols: in a monospace line, whether words stand a blank
-  // cell apart tells a space.
-  std::vector<std::vector<PlacedSymbol>> lineSymbols = wordSymbolsOf(line);
+  // Each word's symbols (`lineSymbols`): in a monospace line, whether words
+  // stand a blank cell apart tells a space.
   const double advance = lineAdvance(lineSymbols, band.monospaceAdvance);
   // A band may hold lines of other fonts beside a monospace one whose l's
   // feet tell: a serif l, flagged with a foot both ways, is no 1.
@@ -802,14 +802,17 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     }
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
-    if (advance > 0 && !lineSymbols[index].empty() &&
-        (dropDoubledGlyph(lineSymbols[index], band, advance, wordTop, wordBottom) ||
-         (hasBaseline && readLoneZero(lineSymbols[index], band, advance, top, baselineAt(wordLeft))) ||
-         doubleMarksReadOnce(lineSymbols[index], band, advance, wordTop, wordBottom) ||
-         readSlashAfterOne(lineSymbols[index], advance,
-                           cellsSpanned(lineSymbols[index], band, advance, wordTop, wordBottom).value_or(0)))) {
-      inked.clear();
-      for (const PlacedSymbol& symbol : lineSymbols[index]) inked += symbol.text;
+    if (advance > 0 && !lineSymbols[index].empty()) {
+      // Measured once: each rule below leaves the symbols as they were unless it mends them.
+      std::vector<PlacedSymbol>& cellSymbols = lineSymbols[index];
+      const std::size_t cells = cellsSpanned(cellSymbols, band, advance, wordTop, wordBottom).value_or(0);
+      if (dropDoubledGlyphs(cellSymbols, advance, cells) ||
+          (hasBaseline && readLoneZero(cellSymbols, band, advance, cells, top, baselineAt(wordLeft))) ||
+          doubleMarksReadOnce(cellSymbols, band, advance, cells, wordTop, wordBottom) ||
+          readSlashAfterOne(cellSymbols, advance, cells)) {
+        inked.clear();
+        for (const PlacedSymbol& symbol : cellSymbols) inked += symbol.text;
+      }
     }
     // Only a number beside a word can hide a missed space, and only an L,
     // an l, a 1 or a round glyph a look-alike.
@@ -853,8 +856,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line, co
     const std::vector<int> blanks =
         numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
-    if (mended.empty() && (lookAlikeMended || nineMended || hashMended || quotesJoined || quotesStraightened || capitalsMended || quoteDropped ||
-                            underscoresMended || madeUpUnderscore || dollarMended)) {
+    if (mended.empty() && (lookAlikeMended || nineMended || hashMended || quotesJoined || quotesStraightened ||
+                            capitalsMended || quoteDropped || underscoresMended || madeUpUnderscore || dollarMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     std::string next(mended.empty() ? read : std::string_view(mended));
@@ -986,12 +989,16 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   // screen of English text was 2% of all the time spent.
   ::tesseract::LTRResultIterator lines(*start);
   lookAtLs(lines, band);
-  lookAtAdvances(lines, band);
+  std::vector<std::vector<std::vector<PlacedSymbol>>> lineSymbols = lookAtAdvances(lines, band);
   const Page& page = *band.page;
+  std::size_t lineIndex = 0;
   do {
+    std::vector<std::vector<PlacedSymbol>> symbols =
+        lineIndex < lineSymbols.size() ? std::move(lineSymbols[lineIndex]) : wordSymbolsOf(lines);
+    ++lineIndex;
     const float confidence = lines.Confidence(::tesseract::RIL_TEXTLINE);
     const bool doubted = confidence < kLeastLineConfidence && !holdsSureWord(lines) && !readsLikeText(lines);
-    std::vector<LinePiece> pieces = linePieces(lines, band);
+    std::vector<LinePiece> pieces = linePieces(lines, std::move(symbols), band);
     // A monospace line's cells take out a space the model put in a name ("config. yaml").
     if (doubted && std::ranges::none_of(pieces, [](const LinePiece& piece) { return holdsFileName(piece.text); })) {
       continue;
