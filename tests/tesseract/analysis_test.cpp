@@ -292,6 +292,7 @@ TEST(TitleBarPage, ItsTitleInkWhateverAreasTheBarLiesOver) {
   ASSERT_EQ(bars.size(), 2U);
   EXPECT_EQ(bars.back().left, 560);
   const GradientBar& bar = bars.front();
+  EXPECT_TRUE(moreInkLighter(image, bar)) << "the title's side";
   const GrayImage page = prepareTitleBar(image, bar);
   ASSERT_EQ(page.width, bar.right - bar.left);
   const auto at = [&](int x, int y) { return page.at(x - bar.left, y - bar.top); };

@@ -971,6 +971,21 @@ GrayImage prepareTitleBar(const GrayImage& image, const GradientBar& bar) {
   return page;
 }
 
+bool moreInkLighter(const GrayImage& image, const GradientBar& bar) {
+  // Well clear of the bar's own gradient and of glyphs' soft edges.
+  constexpr int kInkContrast = 60;
+  int lighter = 0;
+  int darker = 0;
+  for (int y = bar.top; y < bar.bottom(); ++y) {
+    const int gray = bar.grays[static_cast<std::size_t>(y - bar.top)];
+    for (int x = bar.left; x < bar.right; ++x) {
+      lighter += image.at(x, y) - gray > kInkContrast ? 1 : 0;
+      darker += gray - image.at(x, y) > kInkContrast ? 1 : 0;
+    }
+  }
+  return lighter > darker;
+}
+
 namespace {
 
 // A row of glyphs that each cross one bar ("++++++++" in a diff's summary)

@@ -22,6 +22,7 @@
 #include <new>
 #include <numeric>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -122,6 +123,8 @@ struct Page {
   // numbered from `firstBarRegion`, read before the window under it.
   std::vector<Rect> titleBars;
   int firstBarRegion = 0;
+  // A title bar read the other way round, only when the first way found no title.
+  bool secondReading = false;
 
   int width() const { return image.width * scale; }  // enlarged, as are all rows and columns below
   int height() const { return image.height * scale; }
@@ -1297,6 +1300,8 @@ bool titleLike(const Line& line) {
                        [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }) >= kTitleLetters;
 }
 
+bool readsTitleSurely(const Line& line) { return titleLike(line) && line.confidence >= kSureAgainConfidence; }
+
 void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
   const Page& page = *band.page;
   const PageRows rows{scaleUpRows(page.image, page.scale, band.top, band.bottom + kRowsBelowBand), band.top};
@@ -1309,6 +1314,8 @@ void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
   if (!titleRead) readDroppedRuns(engine, band);
   band.rows = nullptr;
   readSplitWordsAgain(engine, band);
+  // Nor is the rest read again: of a bar's lines only a title stays.
+  if (titleRead) std::erase_if(band.lines, [](const Line& line) { return !titleLike(line); });
   readDoubtfulPiecesAgain(engine, band);
 }
 
@@ -1363,15 +1370,17 @@ std::vector<Page> planPages(GrayImage gray, const KestrovaOcrOptions& options) {
                      static_cast<int>(regions.size())});
   }
   // Each bar read whole, too: the most confident reading of its title stays.
-  // Read as light on dark and as dark on light: counting pixels cannot tell
-  // which the title is, a white title's shadow and the bar's dark icon and
-  // buttons may outnumber its glyphs.
+  // Counting pixels cannot tell a light title from a dark one for sure (a
+  // white title's shadow and the bar's dark icon and buttons may outnumber
+  // its glyphs), so the likelier way is read first and the other only when
+  // it finds no title.
   for (std::size_t i = 0; i < map.bars.size(); ++i) {
     const int region = static_cast<int>(regions.size() + i);
     GradientBar bar = map.bars[i];
+    bar.lightTitle = moreInkLighter(gray, bar);
     for (int polarity = 0; polarity < 2; ++polarity, bar.lightTitle = !bar.lightTitle) {
       pages.push_back({prepareTitleBar(gray, bar), std::max(2, options.scale), titleBars[i], region, titleBars,
-                       static_cast<int>(regions.size())});
+                       static_cast<int>(regions.size()), polarity == 1});
     }
   }
   return pages;
@@ -1466,6 +1475,33 @@ std::vector<Band> cutBands(const std::vector<Page>& pages, int engines) {
     }
   }
   return bands;
+}
+
+// The bands in the order engines take them: largest first, so no engine is
+// left with a big one at the end. A title bar's second reading is left out
+// if there is a first, which it follows on the same engine.
+struct BandOrder {
+  std::vector<std::size_t> first;
+  std::map<int, std::vector<std::size_t>> second;  // by region
+};
+
+BandOrder orderBands(const std::vector<Band>& bands) {
+  std::set<int> readFirst;
+  for (const Band& band : bands) {
+    if (!band.page->secondReading) readFirst.insert(band.page->region);
+  }
+  BandOrder order;
+  for (std::size_t i = 0; i < bands.size(); ++i) {
+    const Page& page = *bands[i].page;
+    if (page.secondReading && readFirst.contains(page.region)) {
+      order.second[page.region].push_back(i);
+    } else {
+      order.first.push_back(i);
+    }
+  }
+  std::stable_sort(order.first.begin(), order.first.end(),
+                   [&](std::size_t a, std::size_t b) { return bands[a].pixels() > bands[b].pixels(); });
+  return order;
 }
 
 // Each engine's network buffers for a screen-wide line run to megabytes and
@@ -1563,11 +1599,7 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
   std::vector<Band> bands = cutBands(pages, engines);
   engines = std::min<int>(engines, static_cast<int>(bands.size()));
 
-  // Largest bands first, so no engine is left with a big one at the end.
-  std::vector<std::size_t> order(bands.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return bands[a].pixels() > bands[b].pixels(); });
+  const BandOrder order = orderBands(bands);
 
   std::atomic<std::size_t> next{0};
   std::atomic<bool> failed{false};
@@ -1580,7 +1612,13 @@ int recognize(const KestrovaOcrRequest& request, KestrovaOcrLineSink sink, void*
         failed = true;
         return;
       }
-      for (std::size_t i = next++; i < order.size(); i = next++) recognizeBand(*engine, bands[order[i]]);
+      for (std::size_t i = next++; i < order.first.size(); i = next++) {
+        Band& band = bands[order.first[i]];
+        recognizeBand(*engine, band);
+        const auto second = order.second.find(band.page->region);
+        if (second == order.second.end() || std::ranges::any_of(band.lines, readsTitleSurely)) continue;
+        for (std::size_t other : second->second) recognizeBand(*engine, bands[other]);
+      }
     } catch (const std::bad_alloc&) {
       outOfMemory = true;
     }
