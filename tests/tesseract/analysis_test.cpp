@@ -1028,6 +1028,12 @@ TEST(MonospaceSpaces, AWordsCellsTellTheAdvanceAndWhereNoSpaceIs) {
       {cells("hello", {}), 5, "hello"},
       {cells("book", {{3, "K"}}), 4, "book"},
       {cells("2b0f2", {{2, "0"}}), 5, "2b0f2"},
+      // One glyph read as two unlike symbols, their boxes overlapping.
+      {cells("ll361a", {{4, "l"}}), 6, "ll361a"},
+      {cells("b0x", {{1, "@"}}), 3, "b0x"},
+      {cells("rab", {{1, "@"}}), 3, "r@b"},
+      // A twin's box beside its own, less than half a cell apart.
+      {{{"b", 1, 9}, {"o", 11, 19}, {"o", 21, 29}, {"k", 31, 35}, {"k", 36, 39}}, 4, "book"},
   };
   for (auto [symbols, spanned, after] : doubled) {
     dropDoubledGlyphs(symbols, 10, spanned);
@@ -1035,6 +1041,12 @@ TEST(MonospaceSpaces, AWordsCellsTellTheAdvanceAndWhereNoSpaceIs) {
     for (const PlacedSymbol& symbol : symbols) text += symbol.text;
     EXPECT_EQ(text, after);
   }
+  // A twin keeps its own box, where its shape is judged; unlike reads take both.
+  std::vector<PlacedSymbol> twin{{"l", 1, 7}, {"L", 5, 12}, {"e", 11, 19}, {"o", 21, 29}};
+  std::vector<PlacedSymbol> unlike{{"1", 1, 7}, {"l", 5, 12}, {"e", 11, 19}, {"o", 21, 29}};
+  for (std::vector<PlacedSymbol>* word : {&twin, &unlike}) ASSERT_TRUE(dropDoubledGlyphs(*word, 10, 3));
+  EXPECT_EQ(twin.front().right, 7);
+  EXPECT_EQ(unlike.front().right, 12);
   // "1/1" read "V1", the V over two cells: symbols, the cells the ink spans, the text after.
   const std::tuple<std::vector<PlacedSymbol>, std::size_t, const char*> slashes[] = {
       {{{"V", 1, 19}, {"1", 21, 29}}, 3, "1/1"},

@@ -192,6 +192,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
        "* node_exporter.service - Node_exporter daemon\n"
        "Active: active (running) since Mon 2026-12-03 21:05:45 UTC; 5h ago\nMain PID: 9343 (node_exporter)\n"
        "ines@quill:/etc/nginx$ uptime\n05:06:26 up 37 days, 7:00, 2 users, load average: 3.08, 0.23, 0.90"},
+      // A bright bold prompt's @, which the model reads twice ("roota@mesa").
+      {"at_sign_read_twice.ppm", "root@mesa:~/src/api$ python3 sync.py\nTraceback (most recent call last):"},
       // A terminal's straight quotes, which the model reads as curly ones.
       {"straight_quotes_monospace.pgm", "File \"app.py\", line 119, in <module>\nKeyError: 'parser_release'"},
       // A commit's f, which the model reads as a # at a hash's start.

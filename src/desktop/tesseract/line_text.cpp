@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <iterator>
 #include <utility>
 #include <string_view>
@@ -505,15 +506,59 @@ bool stem(const PlacedSymbol& symbol) {
 
 }  // namespace
 
-bool dropDoubledGlyphs(std::vector<PlacedSymbol>& symbols, double advance, std::size_t cells) {
-  std::vector<std::size_t> seconds;  // of each pair
+namespace {
+
+bool ring(const PlacedSymbol& symbol) { return symbol.text == "0" || symbol.text == "@"; }
+
+// What the model reads part of a zero or an at sign as.
+bool ringPart(const PlacedSymbol& symbol) {
+  constexpr std::string_view kRingParts[] = {"0", "@", "o", "O", "a", "Q", "d", "D", "\u00A9", "\u00AE"};
+  return std::find(std::begin(kRingParts), std::end(kRingParts), symbol.text) != std::end(kRingParts);
+}
+
+bool readTwice(const PlacedSymbol& first, const PlacedSymbol& second) {
+  const bool stems = stem(first) && (stem(second) || second.text == "L");
+  const bool ringAndPart = (ring(first) && ringPart(second)) || (ring(second) && ringPart(first));
+  return stems || ringAndPart || sameGlyph(first.text, second.text);
+}
+
+// Each pair's second, by `isPair(i)` for symbols i and i + 1, where the
+// word holds one symbol more than its cells for each.
+std::vector<std::size_t> doubledPairs(const std::vector<PlacedSymbol>& symbols, std::size_t cells,
+                                      const std::function<bool(std::size_t)>& isPair) {
+  std::vector<std::size_t> seconds;
   for (std::size_t i = 0; i + 1 < symbols.size(); ++i) {
-    const bool stems = stem(symbols[i]) && (stem(symbols[i + 1]) || symbols[i + 1].text == "L");
-    const bool twins = sameGlyph(symbols[i].text, symbols[i + 1].text) &&
-                       2 * (symbols[i + 1].middle() - symbols[i].middle()) < advance;
-    if (stems || twins) seconds.push_back(i + 1);
+    if (isPair(i)) seconds.push_back(i + 1);
   }
-  if (seconds.empty() || symbols.size() != cells + seconds.size()) return false;
+  if (symbols.size() != cells + seconds.size()) seconds.clear();
+  return seconds;
+}
+
+}  // namespace
+
+bool dropDoubledGlyphs(std::vector<PlacedSymbol>& symbols, double advance, std::size_t cells) {
+  const auto overlapping = [&](std::size_t i) {
+    return symbols[i + 1].left < symbols[i].right && readTwice(symbols[i], symbols[i + 1]);
+  };
+  std::vector<std::size_t> seconds = doubledPairs(symbols, cells, overlapping);
+  for (std::size_t second : seconds) {
+    PlacedSymbol& first = symbols[second - 1];
+    // A twin's own box is the likelier glyph's (a capital read over an l
+    // shows no flag); two unlike reads each saw part of the glyph.
+    if (sameGlyph(first.text, symbols[second].text)) continue;
+    if (ring(symbols[second]) && first.text != "0") first.text = symbols[second].text;
+    first.left = std::min(first.left, symbols[second].left);
+    first.right = std::max(first.right, symbols[second].right);
+  }
+  if (seconds.empty()) {
+    seconds = doubledPairs(symbols, cells, [&](std::size_t i) {
+      const bool stems = stem(symbols[i]) && (stem(symbols[i + 1]) || symbols[i + 1].text == "L");
+      const bool twins = sameGlyph(symbols[i].text, symbols[i + 1].text) &&
+                         2 * (symbols[i + 1].middle() - symbols[i].middle()) < advance;
+      return stems || twins;
+    });
+  }
+  if (seconds.empty()) return false;
   for (auto second = seconds.rbegin(); second != seconds.rend(); ++second) {
     symbols.erase(symbols.begin() + static_cast<std::ptrdiff_t>(*second));
   }

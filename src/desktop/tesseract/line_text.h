@@ -175,6 +175,11 @@ bool sameGlyph(std::string_view a, std::string_view b);
 // edge or beside its twin ("-rwxr-xr-x" read "-rwxr-xr-xx", "\"app.py\""
 // read "\"\"app.py\"", "2b0f2" read "2b00f2"). Where the word holds as many
 // symbols more than its cells as it has such pairs, each pair's second goes.
+// Pairs read from one glyph, their boxes overlapping, are judged first: two
+// stems ("billing-361a2" read "billing-361la2", where the ll is no pair),
+// twins, or a zero or an at sign and a round look-alike or an a
+// ("backup-01" read "backup-0@1", "root@mesa" "roota@mesa"), which keeps
+// the zero or the at sign; the glyph kept takes both boxes but a twin's.
 // `cells` is how many cells the word's ink spans. Returns whether any went.
 bool dropDoubledGlyphs(std::vector<PlacedSymbol>& symbols, double advance, std::size_t cells);
 

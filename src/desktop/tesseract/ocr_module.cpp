@@ -529,14 +529,13 @@ bool lessThanACellBlank(const Band& band, int top, int baseline, const ColumnSpa
 }
 
 // How many cells of a monospace line's `advance` the word's ink spans,
-// from half a cell before its first box to half a cell after its last;
-// none where it has no ink.
+// from its first box to its last; none where it has no ink.
 std::optional<std::size_t> cellsSpanned(const std::vector<PlacedSymbol>& symbols, const Band& band, double advance,
                                         int top, int bottom) {
   const int rows = band.rows->at(band.top);
-  const int reach = static_cast<int>(advance / 2);
-  const InkBox ink = inkWithin(band.rows->image, {rows + top, rows + bottom + 1},
-                               {symbols.front().left - reach, symbols.back().right + reach});
+  // Not a pixel beyond the boxes: a neighbour's underscore reaches up to them.
+  const InkBox ink =
+      inkWithin(band.rows->image, {rows + top, rows + bottom + 1}, {symbols.front().left, symbols.back().right});
   if (ink.pixels == 0) return std::nullopt;
   return static_cast<std::size_t>(std::ceil(ink.box.width / advance));
 }
