@@ -194,6 +194,12 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
        "ines@quill:/etc/nginx$ uptime\n05:06:26 up 37 days, 7:00, 2 users, load average: 3.08, 0.23, 0.90"},
       // A bright bold prompt's @, which the model reads twice ("roota@mesa").
       {"at_sign_read_twice.ppm", "root@mesa:~/src/api$ python3 sync.py\nTraceback (most recent call last):"},
+      // Such an @ that the model reads as an e ("rootemesa"), its box reaching below the baseline.
+      {"at_sign_read_as_letter.ppm", "root@mesa:~$ df -h /\nFilesystem Size Used Avail Use% Mounted"},
+      // A prompt of a host alone: its a is no @.
+      {"host_prompt_with_a.pgm",
+       "data:~/src$ ls -la\n-rw-r--r-- 1 leo leo 4120 Mar 3 10:12 main.c\n-rw-r--r-- 1 leo leo 2210 Mar 3 10:12 parser.c\n"
+       "-rw-r--r-- 1 leo leo 981 Mar 3 10:12 Makefile\ndata:~/src$ make\ncc -O2 -c main.c -o main.o"},
       // A terminal's straight quotes, which the model reads as curly ones.
       {"straight_quotes_monospace.pgm", "File \"app.py\", line 119, in <module>\nKeyError: 'parser_release'"},
       // A commit's f, which the model reads as a # at a hash's start.

@@ -512,7 +512,7 @@ bool ring(const PlacedSymbol& symbol) { return symbol.text == "0" || symbol.text
 
 // What the model reads part of a zero or an at sign as.
 bool ringPart(const PlacedSymbol& symbol) {
-  constexpr std::string_view kRingParts[] = {"0", "@", "o", "O", "a", "Q", "d", "D", "\u00A9", "\u00AE"};
+  constexpr std::string_view kRingParts[] = {"0", "@", "o", "O", "a", "e", "Q", "d", "D", "\u00A9", "\u00AE"};
   return std::find(std::begin(kRingParts), std::end(kRingParts), symbol.text) != std::end(kRingParts);
 }
 

@@ -177,7 +177,7 @@ bool sameGlyph(std::string_view a, std::string_view b);
 // symbols more than its cells as it has such pairs, each pair's second goes.
 // Pairs read from one glyph, their boxes overlapping, are judged first: two
 // stems ("billing-361a2" read "billing-361la2", where the ll is no pair),
-// twins, or a zero or an at sign and a round look-alike or an a
+// twins, or a zero or an at sign and a round look-alike, an a or an e
 // ("backup-01" read "backup-0@1", "root@mesa" "roota@mesa"), which keeps
 // the zero or the at sign; the glyph kept takes both boxes but a twin's.
 // `cells` is how many cells the word's ink spans. Returns whether any went.

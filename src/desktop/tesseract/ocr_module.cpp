@@ -299,6 +299,13 @@ bool footBentRight(const PlacedSymbol& symbol, const Band& band) {
   return flagged(shape) && footReaches(shape, false);
 }
 
+// Whether the symbol's box, one glyph wide, reaches below the `baseline`
+// (of the line's `ascent`), as an @'s ring does and an a's or an e's alone never.
+bool descends(const PlacedSymbol& symbol, const Band& band, int baseline, int ascent) {
+  const Rect glyph = glyphOf(symbol, band);
+  return glyph.width <= ascent && glyph.bottom() > baseline + std::max(2, ascent / 8);
+}
+
 // Whether the page holds no ink at all where the symbol was read: in a
 // wide blank between a terminal's columns the model may make up marks
 // ("3d4h =: 10.42.1.17").
@@ -325,7 +332,7 @@ constexpr std::string_view kZeroLookAlikes[] = {"o", "@", "Q", "d", "D", "\u00A9
 // What Tesseract reads a period at a word's start as (".bashrc" as "-bashrc").
 constexpr std::string_view kPeriodLookAlikes[] = {"-", ",", "'", "\u2018", "\u2019", "\u201C", "\u201D", "\u00AB", "\u00BB"};
 // The first bytes of their UTF-8, and of the other look-alikes'.
-constexpr const char* kLookAlikeBytes = "LOo@QdDi\xC2-,'\xE2";
+constexpr const char* kLookAlikeBytes = "LOo@QdDaei\xC2-,'\xE2";
 
 // Letters of a monospace font that Tesseract reads as their look-alikes
 // are themselves again, by their shape: an l flagged at its top read as L
@@ -353,6 +360,17 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
   const auto besideNumber = [&](std::size_t i) {
     return is(i - 1, isdigit) || is(i + 1, isdigit) || narrowO(i - 1) || narrowO(i + 1);
   };
+  // Whether the word, holding no @, is a shell's prompt with one at symbol i
+  // ("rootamesa:~$": a box that descends is no proof alone, an a's beside an
+  // underscore reaches down to it).
+  const auto promptWithAt = [&](std::size_t i) {
+    std::string text;
+    for (std::size_t j = 0; j < symbols.size(); ++j) {
+      if (symbols[j].text == "@") return false;
+      text += j == i ? "@" : symbols[j].text;
+    }
+    return holdsShellPrompt(text);
+  };
   // One pass over the symbols; whether it mended any.
   const auto mendPass = [&] {
     bool any = false;
@@ -366,6 +384,9 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
         itself = "0";
       } else if (symbol.text == "L" && flagged(stemOf(symbol, band))) {
         itself = "l";
+      } else if ((symbol.text == "a" || symbol.text == "e") && monospace && descends(symbol, band, baseline, ascent) &&
+                 promptWithAt(i)) {
+        itself = "@";
       } else if (i == 0 && is(1, isalnum) &&
                  std::find(std::begin(kPeriodLookAlikes), std::end(kPeriodLookAlikes), symbol.text) !=
                      std::end(kPeriodLookAlikes) &&
