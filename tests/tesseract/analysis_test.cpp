@@ -1220,9 +1220,11 @@ TEST(MendOptimizationFlags, AZeroAfterAWordsHyphenBeforeALevelOnly) {
                                        {"2026-02 -025 -05 x-02", "2026-02 -025 -05 x-02"}});
 }
 
-TEST(MendShellPrompts, AGBesideTheAtOfAPromptOnly) {
+TEST(MendShellPrompts, AGBesideTheAtOrBlanksWithinAPromptOnly) {
   expectMended(mendShellPrompts, {{"leoG@harbor:~/apps$ ls", "leo@harbor:~/apps$ ls"},
                                   {"leoG@Gharbor:~# whoami", "leo@harbor:~# whoami"},
+                                  {"ops@f jord: ~$ ls", "ops@fjord:~$ ls"},
+                                  {"bob@example.com: ok$ fine", "bob@example.com: ok$ fine"},
                                   {"GG@host:~$ bobG@example.com AG@x:y$ leo@GW:~$", "GG@host:~$ bobG@example.com AG@x:y$ leo@GW:~$"}});
 }
 

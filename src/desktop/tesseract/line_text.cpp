@@ -853,10 +853,33 @@ bool holdsShellPrompt(std::string_view line) {
   });
 }
 
+namespace {
+
+// A line's prompt the model split with blanks where there are none ("ops@f
+// jord: ~$"): its first words, up to three, joined. Whether they were.
+bool joinSplitPrompt(std::vector<std::string>& words) {
+  constexpr std::size_t kMostPieces = 3;
+  if (words.empty() || words[0].find('@') == std::string::npos || shellPrompt(words[0])) return false;
+  std::string prompt = words[0];
+  for (std::size_t next = 1; next < std::min(kMostPieces, words.size()); ++next) {
+    prompt += words[next];
+    const std::size_t colon = prompt.find(':');
+    const bool pathFollows = colon + 1 < prompt.size() && (prompt[colon + 1] == '~' || prompt[colon + 1] == '/');
+    if (shellPrompt(prompt) && pathFollows) {
+      words.erase(words.begin() + 1, words.begin() + static_cast<std::ptrdiff_t>(next) + 1);
+      words[0] = prompt;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 void mendShellPrompts(std::string& line) {
   const auto capitals = [](std::string_view name) { return std::count_if(name.begin(), name.end(), isUpper); };
   std::vector<std::string> words = wordsOf(line);
-  bool mended = false;
+  bool mended = joinSplitPrompt(words);
   for (std::string& word : words) {
     const std::size_t at = word.find('@');
     if (at == std::string::npos || !shellPrompt(word)) continue;
