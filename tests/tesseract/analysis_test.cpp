@@ -1033,6 +1033,7 @@ TEST(MonospaceSpaces, AWordsCellsTellTheAdvanceAndWhereNoSpaceIs) {
       {cells("b0x", {{1, "@"}}), 3, "b0x"},
       {cells("rab", {{1, "@"}}), 3, "r@b"},
       {cells("reb", {{1, "@"}}), 3, "r@b"},
+      {cells("apig", {{3, "$"}}), 4, "api$"},
       // A twin's box beside its own, less than half a cell apart.
       {{{"b", 1, 9}, {"o", 11, 19}, {"o", 21, 29}, {"k", 31, 35}, {"k", 36, 39}}, 4, "book"},
   };

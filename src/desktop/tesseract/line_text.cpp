@@ -508,18 +508,22 @@ bool stem(const PlacedSymbol& symbol) {
 
 namespace {
 
-bool ring(const PlacedSymbol& symbol) { return symbol.text == "0" || symbol.text == "@"; }
+// Glyphs the model may read as themselves and, over part of them, another
+// symbol: a zero's or an at sign's ring ("0@", "a@"), a dollar's S ("g$").
+bool wholeGlyph(const PlacedSymbol& symbol) { return symbol.text == "0" || symbol.text == "@" || symbol.text == "$"; }
 
-// What the model reads part of a zero or an at sign as.
-bool ringPart(const PlacedSymbol& symbol) {
+bool partOf(const PlacedSymbol& part, const PlacedSymbol& whole) {
   constexpr std::string_view kRingParts[] = {"0", "@", "o", "O", "a", "e", "Q", "d", "D", "\u00A9", "\u00AE"};
-  return std::find(std::begin(kRingParts), std::end(kRingParts), symbol.text) != std::end(kRingParts);
+  constexpr std::string_view kDollarParts[] = {"s", "S", "g", "5"};
+  if (whole.text == "$") return std::ranges::find(kDollarParts, part.text) != std::end(kDollarParts);
+  return std::ranges::find(kRingParts, part.text) != std::end(kRingParts);
 }
 
 bool readTwice(const PlacedSymbol& first, const PlacedSymbol& second) {
   const bool stems = stem(first) && (stem(second) || second.text == "L");
-  const bool ringAndPart = (ring(first) && ringPart(second)) || (ring(second) && ringPart(first));
-  return stems || ringAndPart || sameGlyph(first.text, second.text);
+  const bool wholeAndPart =
+      (wholeGlyph(first) && partOf(second, first)) || (wholeGlyph(second) && partOf(first, second));
+  return stems || wholeAndPart || sameGlyph(first.text, second.text);
 }
 
 // Each pair's second, by `isPair(i)` for symbols i and i + 1, where the
@@ -546,7 +550,7 @@ bool dropDoubledGlyphs(std::vector<PlacedSymbol>& symbols, double advance, std::
     // A twin's own box is the likelier glyph's (a capital read over an l
     // shows no flag); two unlike reads each saw part of the glyph.
     if (sameGlyph(first.text, symbols[second].text)) continue;
-    if (ring(symbols[second]) && first.text != "0") first.text = symbols[second].text;
+    if (wholeGlyph(symbols[second]) && first.text != "0") first.text = symbols[second].text;
     first.left = std::min(first.left, symbols[second].left);
     first.right = std::max(first.right, symbols[second].right);
   }
