@@ -509,21 +509,31 @@ bool stem(const PlacedSymbol& symbol) {
 namespace {
 
 // Glyphs the model may read as themselves and, over part of them, another
-// symbol: a zero's or an at sign's ring ("0@", "a@"), a dollar's S ("g$").
-bool wholeGlyph(const PlacedSymbol& symbol) { return symbol.text == "0" || symbol.text == "@" || symbol.text == "$"; }
+// symbol: a zero's or an at sign's ring ("0@", "a@", "O0"), a dollar's S
+// ("g$"), a nine's or an eight's loop ("Q9", "8s").
+constexpr std::string_view kRingParts[] = {"0", "@", "o", "O", "a", "e", "Q", "d", "D", "\u00A9", "\u00AE"};
+constexpr std::pair<std::string_view, std::string_view> kWholesAndParts[] = {
+    {"$", "s"}, {"$", "S"}, {"$", "g"}, {"$", "5"}, {"9", "Q"}, {"9", "q"}, {"9", "g"}, {"8", "s"}, {"8", "S"}, {"8", "B"}};
 
-bool partOf(const PlacedSymbol& part, const PlacedSymbol& whole) {
-  constexpr std::string_view kRingParts[] = {"0", "@", "o", "O", "a", "e", "Q", "d", "D", "\u00A9", "\u00AE"};
-  constexpr std::string_view kDollarParts[] = {"s", "S", "g", "5"};
-  if (whole.text == "$") return std::ranges::find(kDollarParts, part.text) != std::end(kDollarParts);
-  return std::ranges::find(kRingParts, part.text) != std::end(kRingParts);
+bool wholeGlyph(const PlacedSymbol& symbol) {
+  return symbol.text == "0" || symbol.text == "@" ||
+         std::ranges::any_of(kWholesAndParts, [&](const auto& pair) { return pair.first == symbol.text; });
 }
 
-bool readTwice(const PlacedSymbol& first, const PlacedSymbol& second) {
+bool partOf(const PlacedSymbol& part, const PlacedSymbol& whole) {
+  if (whole.text == "0" || whole.text == "@") return std::ranges::find(kRingParts, part.text) != std::end(kRingParts);
+  return std::ranges::find(kWholesAndParts, std::pair<std::string_view, std::string_view>(whole.text, part.text)) !=
+         std::end(kWholesAndParts);
+}
+
+// Twins must stand less than half a cell apart besides: two zeros side by
+// side may touch.
+bool readTwice(const PlacedSymbol& first, const PlacedSymbol& second, double advance) {
   const bool stems = stem(first) && (stem(second) || second.text == "L");
-  const bool wholeAndPart =
-      (wholeGlyph(first) && partOf(second, first)) || (wholeGlyph(second) && partOf(first, second));
-  return stems || wholeAndPart || sameGlyph(first.text, second.text);
+  const bool wholeAndPart = first.text != second.text && ((wholeGlyph(first) && partOf(second, first)) ||
+                                                           (wholeGlyph(second) && partOf(first, second)));
+  const bool twins = sameGlyph(first.text, second.text) && 2 * (second.middle() - first.middle()) < advance;
+  return stems || wholeAndPart || twins;
 }
 
 // Each pair's second, by `isPair(i)` for symbols i and i + 1, where the
@@ -542,7 +552,7 @@ std::vector<std::size_t> doubledPairs(const std::vector<PlacedSymbol>& symbols, 
 
 bool dropDoubledGlyphs(std::vector<PlacedSymbol>& symbols, double advance, std::size_t cells) {
   const auto overlapping = [&](std::size_t i) {
-    return symbols[i + 1].left < symbols[i].right && readTwice(symbols[i], symbols[i + 1]);
+    return symbols[i + 1].left < symbols[i].right && readTwice(symbols[i], symbols[i + 1], advance);
   };
   std::vector<std::size_t> seconds = doubledPairs(symbols, cells, overlapping);
   for (std::size_t second : seconds) {

@@ -179,9 +179,9 @@ bool sameGlyph(std::string_view a, std::string_view b);
 // Pairs read from one glyph, their boxes overlapping, are judged first: two
 // stems ("billing-361a2" read "billing-361la2", where the ll is no pair),
 // twins, or a zero or an at sign and a round look-alike, an a or an e
-// ("backup-01" read "backup-0@1", "root@mesa" "roota@mesa"), or a dollar
-// and an s or a g ("api$" read "apig$"), which keeps the zero, the at sign
-// or the dollar; the glyph kept takes both boxes but a twin's.
+// ("backup-01" read "backup-0@1", "root@mesa" "roota@mesa"), a dollar and
+// an s or a g ("api$" read "apig$"), a nine and a Q, an eight and an s;
+// which keeps the zero, the at sign, the dollar, the nine or the eight; the glyph kept takes both boxes but a twin's.
 // `cells` is how many cells the word's ink spans. Returns whether any went.
 bool dropDoubledGlyphs(std::vector<PlacedSymbol>& symbols, double advance, std::size_t cells);
 
