@@ -1030,6 +1030,7 @@ TEST(MonospaceSpaces, AWordsCellsTellTheAdvanceAndWhereNoSpaceIs) {
       {cells("2b0f2", {{2, "0"}}), 5, "2b0f2"},
       // One glyph read as two unlike symbols, their boxes overlapping.
       {cells("ll361a", {{4, "l"}}), 6, "ll361a"},
+      {cells("i64", {{0, "1"}}), 3, "i64"},
       {cells("b0x", {{1, "@"}}), 3, "b0x"},
       {cells("rab", {{1, "@"}}), 3, "r@b"},
       {cells("reb", {{1, "@"}}), 3, "r@b"},

@@ -529,7 +529,9 @@ bool partOf(const PlacedSymbol& part, const PlacedSymbol& whole) {
 // Twins must stand less than half a cell apart besides: two zeros side by
 // side may touch.
 bool readTwice(const PlacedSymbol& first, const PlacedSymbol& second, double advance) {
-  const bool stems = stem(first) && (stem(second) || second.text == "L");
+  // Over one glyph an i is a stem too ("i64" read "i164").
+  const auto stemOrI = [](const PlacedSymbol& symbol) { return stem(symbol) || symbol.text == "i"; };
+  const bool stems = stemOrI(first) && (stemOrI(second) || second.text == "L");
   const bool wholeAndPart = first.text != second.text && ((wholeGlyph(first) && partOf(second, first)) ||
                                                            (wholeGlyph(second) && partOf(first, second)));
   const bool twins = sameGlyph(first.text, second.text) && 2 * (second.middle() - first.middle()) < advance;
