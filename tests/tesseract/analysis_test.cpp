@@ -1123,6 +1123,9 @@ TEST(KeptTokens, ADigitOrThreeLettersOrAColumnLetterInARowOfThem) {
       {"doubted: a shell's prompt; one with a blank in its path",
        {{{"leo@harbor:~/apps/ledger$"}, false}, {{"leo@harbor: ~/apps/ledger$"}, false}}, {{true}, {false}},
        {"leo@harbor:~/apps/ledger$", "leo@harbor: ~/apps/ledger$"}},
+      {"doubted: a count of ready containers; longer counts, a path",
+       {{{"1/1"}, false}, {{"0/12"}, false}, {{"123/4"}, false}, {{"1/"}, false}, {{"l/l"}, false}},
+       {{true}, {true}, {false}, {false}, {false}}, {"1/1", "0/12", "123/4", "1/", "l/l"}},
   };
   for (auto [what, stretches, kept, texts] : cases) {
     EXPECT_EQ(keptTokens(stretches), kept) << what;

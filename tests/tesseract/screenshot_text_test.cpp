@@ -200,6 +200,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"host_prompt_with_a.pgm",
        "data:~/src$ ls -la\n-rw-r--r-- 1 leo leo 4120 Mar 3 10:12 main.c\n-rw-r--r-- 1 leo leo 2210 Mar 3 10:12 parser.c\n"
        "-rw-r--r-- 1 leo leo 981 Mar 3 10:12 Makefile\ndata:~/src$ make\ncc -O2 -c main.c -o main.o"},
+      // kubectl's READY counts, which the model doubts with the line or alone.
+      {"ready_counts_doubted.ppm",
+       "media_proxy-0f365 1/1 Error 1\nweb-frontend-c3cd7 2/2 Pending 0\nqueue-relay-72bd9 1/1 Error 0"},
       // A terminal's straight quotes, which the model reads as curly ones.
       {"straight_quotes_monospace.pgm", "File \"app.py\", line 119, in <module>\nKeyError: 'parser_release'"},
       // A commit's f, which the model reads as a # at a hash's start.

@@ -222,6 +222,16 @@ bool looksLikeToken(std::string_view text) {
 }
 }  // namespace
 
+bool readyCount(std::string_view text) {
+  constexpr std::size_t kMostDigits = 2;
+  const auto digits = [](std::string_view part) {
+    return !part.empty() && part.size() <= kMostDigits &&
+           std::ranges::all_of(part, [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+  };
+  const std::size_t slash = text.find('/');
+  return slash != std::string_view::npos && digits(text.substr(0, slash)) && digits(text.substr(slash + 1));
+}
+
 // A sheet's row of column letters holds this many lone capitals at least.
 constexpr std::ptrdiff_t kLeastColumnLetters = 5;
 
@@ -237,7 +247,7 @@ std::vector<std::vector<bool>> keptTokens(std::vector<TokenStretch>& stretches) 
     kept.emplace_back();
     for (std::string& line : stretch.lines) {
       const bool letter = letters >= kLeastColumnLetters && columnLetter(line);
-      kept.back().push_back((stretch.sure && looksLikeToken(text)) || letter || shellPrompt(line));
+      kept.back().push_back((stretch.sure && looksLikeToken(text)) || letter || shellPrompt(line) || readyCount(line));
       if (letter && doubledCapital(line)) line.resize(1);
     }
   }

@@ -51,7 +51,12 @@ bool rowOfColumnLetters(const std::vector<std::string>& words);
 // capital and its own small letter, which the model doubts) in a row of
 // five sure ones at least is one (a sheet's column letters, read one by one
 // where the layout read some of them), and made the capital alone; so is a
-// shell's prompt ("user@host:path$"), doubted or not.
+// shell's prompt ("user@host:path$") and a count of ready containers, doubted
+// or not.
+// Whether the text is a count of ready containers ("1/1", "0/2": kubectl's
+// READY column), which the model rates as low as 41 in its cells.
+bool readyCount(std::string_view text);
+
 struct TokenStretch {
   std::vector<std::string> lines;
   bool sure = true;

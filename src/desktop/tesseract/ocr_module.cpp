@@ -1023,9 +1023,10 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
     const bool doubted = confidence < kLeastLineConfidence && !holdsSureWord(lines) && !readsLikeText(lines);
     std::vector<LinePiece> pieces = linePieces(lines, std::move(symbols), band);
     // A monospace line's cells take out a space the model put in a name ("config. yaml").
-    if (doubted && std::ranges::none_of(pieces, [](const LinePiece& piece) { return holdsFileName(piece.text); })) {
-      continue;
-    }
+    const auto worthKeeping = [](const LinePiece& piece) {
+      return holdsFileName(piece.text) || readyCount(piece.text);
+    };
+    if (doubted && std::ranges::none_of(pieces, worthKeeping)) continue;
     for (LinePiece& piece : pieces) {
       const Rect box = page.onScreen(piece.left, band.top + piece.top, piece.right, band.top + piece.bottom);
       const bool number = piece.text.find_first_not_of("0123456789") == std::string::npos;
