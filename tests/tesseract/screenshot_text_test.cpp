@@ -198,7 +198,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"at_sign_read_as_letter.ppm", "root@mesa:~$ df -h /\nFilesystem Size Used Avail Use% Mounted"},
       // A prompt of a host alone: its a is no @.
       {"host_prompt_with_a.pgm",
-       "data:~/src$ ls -la\n-rw-r--r-- 1 leo leo 4120 Mar 3 10:12 main.c\n-rw-r--r-- 1 leo leo 2210 Mar 3 10:12 parser.c\n"
+       "data:~/src$ ls -la\n-rw-r--r-- 1 leo leo 4120 Mar 3 10:12 main.c\n"
+       "-rw-r--r-- 1 leo leo 2210 Mar 3 10:12 parser.c\n"
        "-rw-r--r-- 1 leo leo 981 Mar 3 10:12 Makefile\ndata:~/src$ make\ncc -O2 -c main.c -o main.o"},
       // kubectl's READY counts, which the model doubts with the line or alone.
       {"ready_counts_doubted.ppm",

@@ -523,7 +523,8 @@ namespace {
 // ("g$"), a nine's or an eight's loop ("Q9", "8s").
 constexpr std::string_view kRingParts[] = {"0", "@", "o", "O", "a", "e", "Q", "d", "D", "\u00A9", "\u00AE"};
 constexpr std::pair<std::string_view, std::string_view> kWholesAndParts[] = {
-    {"$", "s"}, {"$", "S"}, {"$", "g"}, {"$", "5"}, {"9", "Q"}, {"9", "q"}, {"9", "g"}, {"8", "s"}, {"8", "S"}, {"8", "B"}};
+    {"$", "s"}, {"$", "S"}, {"$", "g"}, {"$", "5"}, {"9", "Q"},
+    {"9", "q"}, {"9", "g"}, {"8", "s"}, {"8", "S"}, {"8", "B"}};
 
 bool wholeGlyph(const PlacedSymbol& symbol) {
   return symbol.text == "0" || symbol.text == "@" ||
