@@ -119,6 +119,7 @@ GrayImage prepareTitleBar(const GrayImage& image, const GradientBar& bar);
 // Whether more of the bar's pixels stand out lighter than its gray than
 // darker: the likelier side of its title.
 bool moreInkLighter(const GrayImage& image, const GradientBar& bar);
+
 // Paints white every horizontal run of ink (pixels darker than `inkBelow`) at
 // least `minimumWidth` pixels long and every vertical one at least
 // `minimumHeight`: window borders, table rules and underlines, which

@@ -41,6 +41,10 @@ void mendColumnLetters(std::string& line);
 // buttons; the letters are mended together.
 bool rowOfColumnLetters(const std::vector<std::string>& words);
 
+// Whether the text is a count of ready containers ("1/1", "0/2": kubectl's
+// READY column), which the model rates as low as 41 in its cells.
+bool readyCount(std::string_view text);
+
 // Which lines read again where the layout found none are kept, for each
 // stretch of a row read (its lines, and whether the model was sure of
 // them): window buttons and icons, which the layout rightly dropped, read
@@ -53,10 +57,6 @@ bool rowOfColumnLetters(const std::vector<std::string>& words);
 // where the layout read some of them), and made the capital alone; so is a
 // shell's prompt ("user@host:path$") and a count of ready containers, doubted
 // or not.
-// Whether the text is a count of ready containers ("1/1", "0/2": kubectl's
-// READY column), which the model rates as low as 41 in its cells.
-bool readyCount(std::string_view text);
-
 struct TokenStretch {
   std::vector<std::string> lines;
   bool sure = true;
@@ -186,7 +186,8 @@ bool sameGlyph(std::string_view a, std::string_view b);
 // twins, or a zero or an at sign and a round look-alike, an a or an e
 // ("backup-01" read "backup-0@1", "root@mesa" "roota@mesa"), a dollar and
 // an s or a g ("api$" read "apig$"), a nine and a Q, an eight and an s;
-// which keeps the zero, the at sign, the dollar, the nine or the eight; the glyph kept takes both boxes but a twin's.
+// which keeps the zero, the at sign, the dollar, the nine or the eight. The
+// glyph kept takes both boxes, but for a twin.
 // `cells` is how many cells the word's ink spans. Returns whether any went.
 bool dropDoubledGlyphs(std::vector<PlacedSymbol>& symbols, double advance, std::size_t cells);
 
