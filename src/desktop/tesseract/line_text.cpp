@@ -537,16 +537,19 @@ bool partOf(const PlacedSymbol& part, const PlacedSymbol& whole) {
          std::end(kWholesAndParts);
 }
 
-// Twins must stand less than half a cell apart besides: two zeros side by
-// side may touch.
+// Like glyphs read as one stand less than half a cell apart: two zeros side
+// by side may touch.
+bool twinsInOneCell(const PlacedSymbol& first, const PlacedSymbol& second, double advance) {
+  return sameGlyph(first.text, second.text) && 2 * (second.middle() - first.middle()) < advance;
+}
+
 bool readTwice(const PlacedSymbol& first, const PlacedSymbol& second, double advance) {
   // Over one glyph an i is a stem too ("i64" read "i164").
   const auto stemOrI = [](const PlacedSymbol& symbol) { return stem(symbol) || symbol.text == "i"; };
   const bool stems = stemOrI(first) && (stemOrI(second) || second.text == "L");
   const bool wholeAndPart = first.text != second.text && ((wholeGlyph(first) && partOf(second, first)) ||
                                                            (wholeGlyph(second) && partOf(first, second)));
-  const bool twins = sameGlyph(first.text, second.text) && 2 * (second.middle() - first.middle()) < advance;
-  return stems || wholeAndPart || twins;
+  return stems || wholeAndPart || twinsInOneCell(first, second, advance);
 }
 
 // Each pair's second, by `isPair(i)` for symbols i and i + 1, where the
@@ -580,9 +583,7 @@ bool dropDoubledGlyphs(std::vector<PlacedSymbol>& symbols, double advance, std::
   if (seconds.empty()) {
     seconds = doubledPairs(symbols, cells, [&](std::size_t i) {
       const bool stems = stem(symbols[i]) && (stem(symbols[i + 1]) || symbols[i + 1].text == "L");
-      const bool twins = sameGlyph(symbols[i].text, symbols[i + 1].text) &&
-                         2 * (symbols[i + 1].middle() - symbols[i].middle()) < advance;
-      return stems || twins;
+      return stems || twinsInOneCell(symbols[i], symbols[i + 1], advance);
     });
   }
   if (seconds.empty()) return false;
