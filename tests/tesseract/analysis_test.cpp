@@ -214,6 +214,16 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
          fill(image, {150, 90, 2, 310}, 200);
          return image;
        }(), {{{20, 40, 560, 9}, {0, 0, 640, 104}, 40}, {{150, 104, 2, 296}, {0, 104, 300, 296}, 40}}, {}},
+      // A gradient's rows drift from the area's gray: the ground is no ink.
+      {"text on a gradient", [] {
+         GrayImage image = filled(640, 400, 0);
+         for (int y = 0; y < 400; ++y) fill(image, {0, y, 640, 1}, static_cast<std::uint8_t>(90 - 74 * y / 400));
+         for (const int y : {40, 200, 360}) {
+           for (int x = 20; x < 580; x += 6) fill(image, {x, y, 2, 9}, 230);
+         }
+         return image;
+       }(), {{{20, 40, 560, 329}, {0, 0, 640, 400}, 17}},
+       {{0, 21, 44, true}, {0, 24, 44, false}, {0, 24, 364, false}}},
       {"a sheet's grid lines, close together, part nothing", [] {
          GrayImage image = screen(255, {{{0, 0, 640, 400}, 255, 0, 5}});
          for (int x = 100; x < 640; x += 100) fill(image, {x, 0, 1, 400}, 225);
@@ -415,6 +425,63 @@ TEST(EraseCursorsAndIcons, RemovesBlocksOutlinesAndLoneSquaresButNotLetters) {
     for (const Rect& r : inside) fill(page, r, 0);
     eraseCursorsAndIcons(page, 4, 8);
     EXPECT_EQ(page.at(x, y), erased ? 255 : 0) << what;
+  }
+  GrayImage stems = filled(60, 40, 255);
+  fill(stems, {20, 20, 6, 13}, 0);
+  fill(stems, {22, 20, 2, 13}, 160);
+  eraseCursorsAndIcons(stems, 4, 8);
+  EXPECT_EQ(stems.at(20, 25), 0) << "two stems of small light text blended into a block, lighter between";
+}
+
+TEST(ReadChipsOnTheirFill, ReadsATagsLabelAgainstTheTagAndLeavesLettersAndBars) {
+  // On a panel of gray `panel`: a shape of gray `fill` (in the screen's cells of rows 24 to 31 `lower`,
+  // where the screen's grays may judge its colour apart), `label` strokes within of gray 255; whether
+  // the label comes out dark on a white tag. The page judges each pixel against the panel, or in
+  // `ownCells` against its cell's commonest gray, as cells that a tag mostly fills are.
+  struct Case {
+    const char* what;
+    int panel, fill, lower;
+    Rect shape;
+    std::vector<Rect> label, panelInside;
+    bool read, ownCells = false;
+  };
+  const std::vector<Rect> label{{20, 12, 2, 14}, {30, 12, 2, 14}};
+  const Case cases[] = {
+      {"a white label on a blue tag, a dark panel", 32, 89, 89, {10, 8, 60, 20}, label, {}, true},
+      {"a white label on a tag on a white panel", 255, 89, 89, {10, 8, 60, 20}, label, {}, true},
+      {"a tag whose lower cells came out another gray", 32, 89, 210, {10, 8, 60, 20}, label, {}, true},
+      {"a tag whose cells took its fill for theirs", 32, 89, 89, {10, 8, 60, 20}, label, {}, true, true},
+      {"a bold O, as wide as high, the panel within", 32, 200, 200, {10, 8, 16, 16}, {}, {{14, 12, 8, 8}}, false},
+      {"a bar with no label", 32, 89, 89, {10, 8, 60, 16}, {}, {}, false},
+      {"a shape too low for a line of text", 32, 89, 89, {10, 8, 60, 8}, {{20, 10, 2, 4}}, {}, false},
+  };
+  for (const Case& c : cases) {
+    GrayImage screen = filled(80, 40, static_cast<std::uint8_t>(c.panel));
+    fill(screen, c.shape, static_cast<std::uint8_t>(c.fill));
+    const int lowerRows = std::max(0, c.shape.bottom() - 24);
+    fill(screen, {c.shape.x, 24, c.shape.width, lowerRows}, static_cast<std::uint8_t>(c.lower));
+    for (const Rect& r : c.label) fill(screen, r, 255);
+    for (const Rect& r : c.panelInside) fill(screen, r, static_cast<std::uint8_t>(c.panel));
+    GrayImage page = screen;
+    for (int y = 0; y < 40; ++y) {
+      for (int x = 0; x < 80; ++x) {
+        const bool fillsCell = c.ownCells && c.shape.x <= x / 8 * 8 + 2 && x / 8 * 8 + 6 <= c.shape.right() &&
+                               c.shape.y <= y / 8 * 8 && y / 8 * 8 + 8 <= c.shape.bottom();
+        const int own = fillsCell ? c.fill : c.panel;
+        page.pixels[static_cast<std::size_t>(y) * 80 + x] =
+            static_cast<std::uint8_t>(255 - std::abs(screen.at(x, y) - own));
+      }
+    }
+    const GrayImage before = page;
+    readChipsOnTheirFill(page, screen, {0, 0, 80, 40});
+    if (!c.read) {
+      EXPECT_EQ(page.pixels, before.pixels) << c.what;
+      continue;
+    }
+    for (int y : {12, 25}) EXPECT_LT(page.at(20, y), 64) << c.what;
+    for (const auto& [x, y] : {std::pair{40, 14}, {40, 25}, {8, 12}, {71, 12}}) {
+      EXPECT_EQ(page.at(x, y), 255) << c.what << " at " << x << "," << y;
+    }
   }
 }
 

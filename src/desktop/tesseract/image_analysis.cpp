@@ -382,6 +382,25 @@ std::vector<GradientBar> findGradientBars(const GrayImage& image) {
   return bars;
 }
 
+namespace {
+
+// An area whose cells' grays lie this far apart at least is a gradient.
+constexpr int kGradientSpread = 24;
+
+// How far apart the grays of each area's cells lie.
+std::vector<int> graySpreads(const std::vector<int>& area, std::size_t areas, const std::vector<std::uint8_t>& grays) {
+  std::vector<int> lowest(areas, 255), highest(areas, 0), spread(areas);
+  for (std::size_t cell = 0; cell < area.size(); ++cell) {
+    const auto id = static_cast<std::size_t>(area[cell]);
+    lowest[id] = std::min<int>(lowest[id], grays[cell]);
+    highest[id] = std::max<int>(highest[id], grays[cell]);
+  }
+  std::ranges::transform(highest, lowest, spread.begin(), std::minus<>());
+  return spread;
+}
+
+}  // namespace
+
 BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) {
   const CellGrid grid{tuning.cellSize, (image.width + tuning.cellSize - 1) / tuning.cellSize,
                       (image.height + tuning.cellSize - 1) / tuning.cellSize};
@@ -409,6 +428,7 @@ BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) 
   }
   map.area.resize(rawArea.size());
   map.cellBackground.resize(rawArea.size());
+  const std::vector<int> spread = graySpreads(rawArea, rawSize.size(), backgrounds);
   for (std::size_t cell = 0; cell < rawArea.size(); ++cell) {
     map.area[cell] = compact[owner[rawArea[cell]]];
     // A button fills most of its box, at least 2 cells high and 6 wide; the
@@ -416,7 +436,13 @@ BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) 
     const int id = rawArea[cell];
     const bool ownBackground = rawSize[id] >= kButtonCells && boxes[id].rows() >= 2 && boxes[id].columns() >= 6 &&
                                5 * rawSize[id] >= 4 * boxes[id].rows() * boxes[id].columns();
-    map.cellBackground[cell] = ownBackground ? rawBackground[rawArea[cell]] : map.areaBackground[map.area[cell]];
+    // Across a gradient, cells keep the gray each shows itself: the area's
+    // one gray drifts from theirs far enough for the background to be taken
+    // for ink.
+    const bool gradient = (ownBackground || owner[id] == id) && spread[static_cast<std::size_t>(id)] > kGradientSpread;
+    map.cellBackground[cell] = gradient        ? backgrounds[cell]
+                               : ownBackground ? rawBackground[id]
+                                               : map.areaBackground[map.area[cell]];
   }
 
   // A pixel is ink when it is unlike its own area's background and unlike the
@@ -946,6 +972,7 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
     if (edge[i]) page.pixels[i] = 255;
   }
   blankPastEdges(page, foreign, r, map, region);
+  readChipsOnTheirFill(page, image, r);
   stretchLines(page);
   eraseRules(page, kRuleWidth, kRuleHeight);
   eraseOuterSides(page);
@@ -1202,6 +1229,13 @@ bool dottedStem(const Blob& stem, const GrayImage& page) {
   return false;
 }
 
+// A cursor is drawn solid; two stems of small light text on a colour ("ll"
+// on a tag) blend into one block, the column between them lighter.
+bool evenlyDark(const Blob& blob, const GrayImage& page) {
+  const auto dark = std::ranges::count_if(blob.pixels, [&](std::size_t at) { return page.pixels[at] < kHalfInk; });
+  return 10 * static_cast<std::size_t>(dark) >= 9 * blob.pixels.size();
+}
+
 bool isCursor(const Blob& blob, const GrayImage& page, int minimumWidth, int minimumHeight) {
   const int w = blob.width();
   const int h = blob.height();
@@ -1211,7 +1245,7 @@ bool isCursor(const Blob& blob, const GrayImage& page, int minimumWidth, int min
   // A block cursor is a character cell, about twice as high as wide; a
   // square is the dot of a large bold i.
   if (blob.pixels.size() == static_cast<std::size_t>(w) * h) {
-    return 5 * w >= 2 * h && 10 * w <= 7 * h && !dottedStem(blob, page);
+    return 5 * w >= 2 * h && 10 * w <= 7 * h && !dottedStem(blob, page) && evenlyDark(blob, page);
   }
   return isOutline(blob, page);
 }
@@ -1292,6 +1326,252 @@ void eraseCursorsAndIcons(GrayImage& page, int minimumWidth, int minimumHeight) 
   for (const Blob& square : squares) {
     if (!besideInkOfItsHeight(square, boxes)) continue;
     for (std::size_t at : square.pixels) page.pixels[at] = 255;
+  }
+}
+
+namespace {
+
+// A shape's fill differs from the panel by this many gray steps at least.
+constexpr int kChipContrast = 24;
+// A line of small text with a pixel of padding, up to a large button's.
+constexpr int kLeastChipHeight = 12;
+constexpr int kMostChipHeight = 48;
+constexpr double kLeastChipFill = 0.75;
+// A label's strokes, however short ("ui").
+constexpr int kLeastLabelPixels = 6;
+
+// The gray that most of `counts` have, give or take a few steps, and how many have it.
+std::pair<int, int> mostCommonGray(const std::array<int, 256>& counts) {
+  int best = -1, most = 0;
+  for (int gray = 0; gray < 256; ++gray) {
+    int near = 0;
+    for (int g = std::max(0, gray - kOwnBackgroundSteps); g <= std::min(255, gray + kOwnBackgroundSteps); ++g) {
+      near += counts[g];
+    }
+    if (near > most) best = gray, most = near;
+  }
+  return {best, most};
+}
+
+// A shape's fill in the screen's grays: one gray, or two where the grays
+// judged its colour cell by cell: its luma where it fills a cell, its
+// colour's distance from the panel where the panel does (farther from the
+// panel's gray). Within a cell, the fill is one gray.
+struct ChipFill {
+  int luma = -1;
+  int other = -1;
+  int panel = -1;
+};
+
+bool nearGray(int gray, int fill) { return fill >= 0 && std::abs(gray - fill) <= kOwnBackgroundSteps; }
+
+// The commonest gray along the ring of pixels just outside the blob's box: the panel's.
+int panelAround(const Blob& blob, const GrayImage& page, const GrayImage& image, const Rect& bounds) {
+  std::array<int, 256> counts{};
+  const int left = std::max(0, blob.left - 1), right = std::min(page.width - 1, blob.right + 1);
+  const int top = std::max(0, blob.top - 1), bottom = std::min(page.height - 1, blob.bottom + 1);
+  const auto count = [&](int x, int y) { ++counts[image.at(bounds.x + x, bounds.y + y)]; };
+  for (int x = left; x <= right; ++x) count(x, top), count(x, bottom);
+  for (int y = top; y <= bottom; ++y) count(left, y), count(right, y);
+  return mostCommonGray(counts).first;
+}
+
+// The fill's grays are the commonest of the blob's unlike the panel's.
+ChipFill chipFill(const Blob& blob, const GrayImage& page, const GrayImage& image, const Rect& bounds) {
+  ChipFill fill;
+  fill.panel = panelAround(blob, page, image, bounds);
+  std::array<int, 256> counts{};
+  for (std::size_t at : blob.pixels) {
+    const int x = static_cast<int>(at % page.width), y = static_cast<int>(at / page.width);
+    const int gray = image.at(bounds.x + x, bounds.y + y);
+    if (std::abs(gray - fill.panel) > kChipContrast) ++counts[gray];
+  }
+  const auto [first, firstCount] = mostCommonGray(counts);
+  if (first < 0) return fill;
+  const int near = 2 * kOwnBackgroundSteps;
+  std::fill(counts.begin() + std::max(0, first - near), counts.begin() + std::min(255, first + near) + 1, 0);
+  const auto [second, secondCount] = mostCommonGray(counts);
+  fill.luma = first;
+  if (second >= 0 && 4 * secondCount >= firstCount) {
+    fill.other = second;
+    if (std::abs(second - fill.panel) < std::abs(first - fill.panel)) std::swap(fill.luma, fill.other);
+  }
+  return fill;
+}
+
+enum class ChipPixel : std::uint8_t { enclosed, shape, outside };
+
+// The screen's grays judge colours over cells this many pixels a side, from
+// the screen's top left corner.
+constexpr int kGrayCell = 8;
+
+// The blob's box: which pixels show the fill (the shape), which lie outside
+// it (reached from the box's edge around it) and which it encloses; the
+// shape's own box within; and the fill's gray in each cell.
+struct ChipBox {
+  Rect box;  // in the page
+  std::vector<ChipPixel> kinds;
+  Rect shape;
+  Rect cells;  // of the screen, that the box spans
+  std::vector<int> fills;
+  Rect bounds;  // the page's on the screen
+
+  ChipPixel kindAt(int x, int y) const {
+    return kinds[static_cast<std::size_t>(y - box.y) * box.width + (x - box.x)];
+  }
+  int fillAt(int x, int y) const {
+    const int column = (bounds.x + x) / kGrayCell - cells.x, row = (bounds.y + y) / kGrayCell - cells.y;
+    return fills[static_cast<std::size_t>(row) * cells.width + column];
+  }
+};
+
+// Each cell's fill: of the fill's grays, the one more of its pixels show.
+void cellFills(ChipBox& chip, const ChipFill& fill, const GrayImage& image) {
+  const Rect& box = chip.box;
+  const int left = (chip.bounds.x + box.x) / kGrayCell, top = (chip.bounds.y + box.y) / kGrayCell;
+  chip.cells = {left, top, (chip.bounds.x + box.right() - 1) / kGrayCell - left + 1,
+                (chip.bounds.y + box.bottom() - 1) / kGrayCell - top + 1};
+  std::vector<int> balance(static_cast<std::size_t>(chip.cells.width) * chip.cells.height, 0);
+  for (int y = box.y; y < box.bottom(); ++y) {
+    for (int x = box.x; x < box.right(); ++x) {
+      const int gray = image.at(chip.bounds.x + x, chip.bounds.y + y);
+      const int column = (chip.bounds.x + x) / kGrayCell - left, row = (chip.bounds.y + y) / kGrayCell - top;
+      balance[static_cast<std::size_t>(row) * chip.cells.width + column] +=
+          nearGray(gray, fill.other) - nearGray(gray, fill.luma);
+    }
+  }
+  std::ranges::transform(balance, std::back_inserter(chip.fills),
+                         [&](int more) { return more > 0 ? fill.other : fill.luma; });
+}
+
+// The box reaches a cell past the blob's: where the cells that find
+// backgrounds took the shape's fill for their own, the shape is ink only in
+// the cells around it, and its rim, a cell away, may be a blob of its own.
+// The shape is the fill's pixels joined to the blob's.
+constexpr int kChipReach = 8;
+
+ChipBox chipBox(const Blob& blob, const ChipFill& fill, const GrayImage& page, const GrayImage& image,
+                const Rect& bounds) {
+  const int boxLeft = std::max(0, blob.left - kChipReach), boxTop = std::max(0, blob.top - kChipReach);
+  const int w = std::min(page.width - 1, blob.right + kChipReach) - boxLeft + 1;
+  const int h = std::min(page.height - 1, blob.bottom + kChipReach) - boxTop + 1;
+  ChipBox chip{{boxLeft, boxTop, w, h}, {}, {}, {}, {}, bounds};
+  chip.kinds.assign(static_cast<std::size_t>(w) * h, ChipPixel::enclosed);
+  cellFills(chip, fill, image);
+  std::vector<std::uint8_t> fillShows(chip.kinds.size());
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const int gray = image.at(bounds.x + boxLeft + x, bounds.y + boxTop + y);
+      fillShows[static_cast<std::size_t>(y) * w + x] = nearGray(gray, chip.fillAt(boxLeft + x, boxTop + y));
+    }
+  }
+  int left = w, top = h, right = -1, bottom = -1;
+  for (std::size_t at : blob.pixels) {
+    const auto seed = static_cast<std::size_t>(static_cast<int>(at / page.width) - boxTop) * w +
+                      (static_cast<int>(at % page.width) - boxLeft);
+    if (fillShows[seed] == 0) continue;
+    const Blob part = takeBlob(fillShows, w, h, seed);
+    for (std::size_t pixel : part.pixels) chip.kinds[pixel] = ChipPixel::shape;
+    left = std::min(left, part.left), right = std::max(right, part.right);
+    top = std::min(top, part.top), bottom = std::max(bottom, part.bottom);
+  }
+  chip.shape = right < 0 ? Rect{} : Rect{boxLeft + left, boxTop + top, right - left + 1, bottom - top + 1};
+  std::vector<std::size_t> stack;
+  const auto reach = [&](int x, int y) {
+    ChipPixel& kind = chip.kinds[static_cast<std::size_t>(y) * w + x];
+    if (kind != ChipPixel::enclosed) return;
+    kind = ChipPixel::outside;
+    stack.push_back(static_cast<std::size_t>(y) * w + x);
+  };
+  for (int x = 0; x < w; ++x) reach(x, 0), reach(x, h - 1);
+  for (int y = 0; y < h; ++y) reach(0, y), reach(w - 1, y);
+  while (!stack.empty()) {
+    const int x = static_cast<int>(stack.back() % w), y = static_cast<int>(stack.back() / w);
+    stack.pop_back();
+    if (x > 0) reach(x - 1, y);
+    if (x + 1 < w) reach(x + 1, y);
+    if (y > 0) reach(x, y - 1);
+    if (y + 1 < h) reach(x, y + 1);
+  }
+  return chip;
+}
+
+// Whether a pixel of `kind` lies within `reach` of (x, y).
+bool kindNear(const ChipBox& chip, int x, int y, ChipPixel kind, int reach = 2) {
+  for (int ny = std::max(chip.box.y, y - reach); ny <= std::min(chip.box.bottom() - 1, y + reach); ++ny) {
+    for (int nx = std::max(chip.box.x, x - reach); nx <= std::min(chip.box.right() - 1, x + reach); ++nx) {
+      if (chip.kindAt(nx, ny) == kind) return true;
+    }
+  }
+  return false;
+}
+
+// Whether (x, y) lies within two of the shape's edge or of a pixel outside it: the shape's rim.
+bool onRim(const ChipBox& chip, int x, int y) {
+  const Rect& shape = chip.shape;
+  return x - 2 < shape.x || y - 2 < shape.y || x + 2 >= shape.right() || y + 2 >= shape.bottom() ||
+         kindNear(chip, x, y, ChipPixel::outside);
+}
+
+// How dark a pixel of gray `gray` is on the page, on a fill of gray `fill`:
+// as it differs from the fill, against the room the fill leaves on that side.
+constexpr int kLeastRoom = 64;
+
+std::uint8_t inkOnFill(int gray, int fill) {
+  const int room = std::max(kLeastRoom, gray > fill ? 255 - fill : fill);
+  return static_cast<std::uint8_t>(255 - std::min(255, 255 * std::abs(gray - fill) / room));
+}
+
+// Whether the shape is filled, mostly of its fill, with a label: pixels
+// unlike the fill away from its rim.
+bool isChip(const ChipBox& chip, const ChipFill& fill, const GrayImage& image, const Rect& bounds) {
+  const Rect& shape = chip.shape;
+  if (fill.luma < 0 || shape.height < kLeastChipHeight || shape.height > kMostChipHeight) return false;
+  int filled = 0, onFill = 0, label = 0;
+  for (int y = shape.y; y < shape.bottom(); ++y) {
+    for (int x = shape.x; x < shape.right(); ++x) {
+      const ChipPixel kind = chip.kindAt(x, y);
+      if (kind == ChipPixel::outside) continue;
+      ++filled;
+      onFill += kind == ChipPixel::shape;
+      label += kind == ChipPixel::enclosed && !onRim(chip, x, y) &&
+               std::abs(image.at(bounds.x + x, bounds.y + y) - chip.fillAt(x, y)) > kInkContrast;
+    }
+  }
+  return filled >= kLeastChipFill * shape.width * shape.height && 2 * onFill >= filled && label >= kLeastLabelPixels;
+}
+
+}  // namespace
+
+void readChipsOnTheirFill(GrayImage& page, const GrayImage& image, const Rect& bounds) {
+  std::vector<std::uint8_t> unlike = inkMask(page, 255 - kChipContrast);
+  for (std::size_t seed = 0; seed < unlike.size(); ++seed) {
+    if (unlike[seed] == 0) continue;
+    const Blob blob = takeBlob(unlike, page.width, page.height, seed);
+    // A tag is half again as wide as high at least, and so is its blob (its
+    // fill, or the ring of cells around it), a cell higher at most; a glyph,
+    // even a bold one with its counter enclosed, is about as wide as high.
+    const bool tagSized = blob.height() >= kLeastChipHeight && blob.height() <= kMostChipHeight + 2 * kChipReach;
+    if (!tagSized || 2 * blob.width() < 3 * blob.height()) continue;
+    const ChipFill fill = chipFill(blob, page, image, bounds);
+    const ChipBox chip = chipBox(blob, fill, page, image, bounds);
+    if (!isChip(chip, fill, image, bounds)) continue;
+    for (int y = chip.box.y; y < chip.box.bottom(); ++y) {
+      for (int x = chip.box.x; x < chip.box.right(); ++x) {
+        const int gray = image.at(bounds.x + x, bounds.y + y);
+        std::uint8_t& pixel = page.pixels[static_cast<std::size_t>(y) * page.width + x];
+        if (chip.kindAt(x, y) == ChipPixel::outside) {
+          // The shape's edge blended with the panel, and the panel showing
+          // where cells took the shape's fill for theirs, less than half a
+          // cell from it (not another tag's label).
+          const bool panel = std::abs(gray - fill.panel) <= kChipContrast;
+          if (kindNear(chip, x, y, ChipPixel::shape, panel ? kChipReach / 2 : 2)) pixel = 255;
+          continue;
+        }
+        // The rim, blended with the panel, is no ink of either.
+        pixel = chip.kindAt(x, y) == ChipPixel::shape || onRim(chip, x, y) ? 255 : inkOnFill(gray, chip.fillAt(x, y));
+      }
+    }
   }
 }
 

@@ -157,6 +157,17 @@ void eraseFaintGrid(GrayImage& page);
 // line its rating.
 void eraseCursorsAndIcons(GrayImage& page, int minimumWidth, int minimumHeight);
 
+// A small filled shape of a color of its own (a tag, a status pill, a
+// calendar's event chip, a badge) is too small for the cells that find
+// backgrounds: against the panel around it, both the shape and its label are
+// ink, and the label is lost within. Each such shape is judged against its
+// own fill instead: its label's pixels as dark as they differ from the fill,
+// the fill and its rim white. A shape is as high as a line of text, half
+// again as wide at least (a bold letter, its counter enclosed, is about as
+// wide as high), filled, mostly of its fill's gray, with pixels of another
+// within, away from its rim. `page` is `bounds` of `image`.
+void readChipsOnTheirFill(GrayImage& page, const GrayImage& image, const Rect& bounds);
+
 // Columns [left, right) of a page.
 struct ColumnSpan {
   int left = 0;

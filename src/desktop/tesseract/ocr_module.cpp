@@ -959,14 +959,15 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     mendAbbreviationsBeforeWords(piece.text);
     mendShellPrompts(piece.text);
   }
-  // Only frames; or specks and a rule's dots, far lower than the line; or
+  // Only frames; or specks and a rule's dots, far lower than the line (than
+  // its words, where a stroke at its edge makes the line taller); or
   // the edge of a window's frame beside it, a pixel or two wide, read as a
   // mark (";", "!").
   const int edge = 2 * band.page->scale;
   std::erase_if(pieces, [&](const LinePiece& piece) {
     const bool mark = std::none_of(piece.text.begin(), piece.text.end(),
                                    [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
-    return piece.text.empty() || 3 * (piece.bottom - piece.top) < bottom - top ||
+    return piece.text.empty() || 3 * (piece.bottom - piece.top) < std::min(bottom - top, 2 * height) ||
            (mark && piece.right - piece.left <= edge);
   });
   return pieces;
