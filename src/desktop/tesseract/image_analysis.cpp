@@ -1444,6 +1444,28 @@ void cellFills(ChipBox& chip, const ChipFill& fill, const GrayImage& image) {
                          [&](int more) { return more > 0 ? fill.other : fill.luma; });
 }
 
+// Marks the box's pixels that the edge of the box reaches without crossing the shape.
+void markOutside(ChipBox& chip) {
+  const int w = chip.box.width, h = chip.box.height;
+  std::vector<std::size_t> stack;
+  const auto reach = [&](int x, int y) {
+    ChipPixel& kind = chip.kinds[static_cast<std::size_t>(y) * w + x];
+    if (kind != ChipPixel::enclosed) return;
+    kind = ChipPixel::outside;
+    stack.push_back(static_cast<std::size_t>(y) * w + x);
+  };
+  for (int x = 0; x < w; ++x) reach(x, 0), reach(x, h - 1);
+  for (int y = 0; y < h; ++y) reach(0, y), reach(w - 1, y);
+  while (!stack.empty()) {
+    const int x = static_cast<int>(stack.back() % w), y = static_cast<int>(stack.back() / w);
+    stack.pop_back();
+    if (x > 0) reach(x - 1, y);
+    if (x + 1 < w) reach(x + 1, y);
+    if (y > 0) reach(x, y - 1);
+    if (y + 1 < h) reach(x, y + 1);
+  }
+}
+
 // The box reaches a cell past the blob's: where the cells that find
 // backgrounds took the shape's fill for their own, the shape is ink only in
 // the cells around it, and its rim, a cell away, may be a blob of its own.
@@ -1476,23 +1498,7 @@ ChipBox chipBox(const Blob& blob, const ChipFill& fill, const GrayImage& page, c
     top = std::min(top, part.top), bottom = std::max(bottom, part.bottom);
   }
   chip.shape = right < 0 ? Rect{} : Rect{boxLeft + left, boxTop + top, right - left + 1, bottom - top + 1};
-  std::vector<std::size_t> stack;
-  const auto reach = [&](int x, int y) {
-    ChipPixel& kind = chip.kinds[static_cast<std::size_t>(y) * w + x];
-    if (kind != ChipPixel::enclosed) return;
-    kind = ChipPixel::outside;
-    stack.push_back(static_cast<std::size_t>(y) * w + x);
-  };
-  for (int x = 0; x < w; ++x) reach(x, 0), reach(x, h - 1);
-  for (int y = 0; y < h; ++y) reach(0, y), reach(w - 1, y);
-  while (!stack.empty()) {
-    const int x = static_cast<int>(stack.back() % w), y = static_cast<int>(stack.back() / w);
-    stack.pop_back();
-    if (x > 0) reach(x - 1, y);
-    if (x + 1 < w) reach(x + 1, y);
-    if (y > 0) reach(x, y - 1);
-    if (y + 1 < h) reach(x, y + 1);
-  }
+  markOutside(chip);
   return chip;
 }
 
