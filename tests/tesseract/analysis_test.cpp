@@ -450,7 +450,7 @@ TEST(ReadChipsOnTheirFill, ReadsATagsLabelAgainstTheTagAndLeavesLettersAndBars) 
       {"a white label on a blue tag, a dark panel", 32, 89, 89, {10, 8, 60, 20}, label, {}, true},
       {"a white label on a tag on a white panel", 255, 89, 89, {10, 8, 60, 20}, label, {}, true},
       {"a tag whose lower cells came out another gray", 32, 89, 210, {10, 8, 60, 20}, label, {}, true},
-      {"a tag whose cells took its fill for theirs", 32, 89, 89, {10, 8, 60, 20}, label, {}, true, true},
+      {"a tag whose cells took its fill for theirs", 32, 89, 89, {12, 8, 60, 20}, label, {}, true, true},
       {"a bold O, as wide as high, the panel within", 32, 200, 200, {10, 8, 16, 16}, {}, {{14, 12, 8, 8}}, false},
       {"a bar with no label", 32, 89, 89, {10, 8, 60, 16}, {}, {}, false},
       {"a shape too low for a line of text", 32, 89, 89, {10, 8, 60, 8}, {{20, 10, 2, 4}}, {}, false},
@@ -465,7 +465,7 @@ TEST(ReadChipsOnTheirFill, ReadsATagsLabelAgainstTheTagAndLeavesLettersAndBars) 
     GrayImage page = screen;
     for (int y = 0; y < 40; ++y) {
       for (int x = 0; x < 80; ++x) {
-        const bool fillsCell = c.ownCells && c.shape.x <= x / 8 * 8 + 2 && x / 8 * 8 + 6 <= c.shape.right() &&
+        const bool fillsCell = c.ownCells && c.shape.x <= x / 8 * 8 + 4 && x / 8 * 8 + 4 <= c.shape.right() &&
                                c.shape.y <= y / 8 * 8 && y / 8 * 8 + 8 <= c.shape.bottom();
         const int own = fillsCell ? c.fill : c.panel;
         page.pixels[static_cast<std::size_t>(y) * 80 + x] =
