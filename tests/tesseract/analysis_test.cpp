@@ -453,6 +453,7 @@ TEST(ReadChipsOnTheirFill, ReadsATagsLabelAgainstTheTagAndLeavesLettersAndBars) 
       {"a tag whose cells took its fill for theirs", 32, 89, 89, {12, 8, 60, 20}, label, {}, true, true},
       {"a bold O, as wide as high, the panel within", 32, 200, 200, {10, 8, 16, 16}, {}, {{14, 12, 8, 8}}, false},
       {"a bar with no label", 32, 89, 89, {10, 8, 60, 16}, {}, {}, false},
+      {"a switch, its knob solid", 32, 89, 89, {10, 8, 34, 18}, {{28, 10, 14, 14}}, {}, false},
       {"a shape too low for a line of text", 32, 89, 89, {10, 8, 60, 8}, {{20, 10, 2, 4}}, {}, false},
   };
   for (const Case& c : cases) {

@@ -1376,15 +1376,25 @@ int panelAround(const Blob& blob, const GrayImage& page, const GrayImage& image,
   return mostCommonGray(counts).first;
 }
 
-// The fill's grays are the commonest of the blob's unlike the panel's.
+// The fill's grays are the commonest of the blob's unlike the panel's. The
+// second, its colour's distance from the panel, shows where the panel fills
+// the cells: along the shape's edge, which touches the panel (not a toggle's
+// knob, a second gray as large but within).
 ChipFill chipFill(const Blob& blob, const GrayImage& page, const GrayImage& image, const Rect& bounds) {
   ChipFill fill;
   fill.panel = panelAround(blob, page, image, bounds);
-  std::array<int, 256> counts{};
+  const auto panelAt = [&](int x, int y) {
+    return x >= 0 && y >= 0 && x < page.width && y < page.height &&
+           std::abs(image.at(bounds.x + x, bounds.y + y) - fill.panel) <= kChipContrast;
+  };
+  std::array<int, 256> counts{}, edgeCounts{};
+  int edge = 0;
   for (std::size_t at : blob.pixels) {
     const int x = static_cast<int>(at % page.width), y = static_cast<int>(at / page.width);
     const int gray = image.at(bounds.x + x, bounds.y + y);
-    if (std::abs(gray - fill.panel) > kChipContrast) ++counts[gray];
+    if (std::abs(gray - fill.panel) <= kChipContrast) continue;
+    ++counts[gray];
+    if (panelAt(x - 1, y) || panelAt(x + 1, y) || panelAt(x, y - 1) || panelAt(x, y + 1)) ++edgeCounts[gray], ++edge;
   }
   const auto [first, firstCount] = mostCommonGray(counts);
   if (first < 0) return fill;
@@ -1392,10 +1402,14 @@ ChipFill chipFill(const Blob& blob, const GrayImage& page, const GrayImage& imag
   std::fill(counts.begin() + std::max(0, first - near), counts.begin() + std::min(255, first + near) + 1, 0);
   const auto [second, secondCount] = mostCommonGray(counts);
   fill.luma = first;
-  if (second >= 0 && 4 * secondCount >= firstCount) {
-    fill.other = second;
-    if (std::abs(second - fill.panel) < std::abs(first - fill.panel)) std::swap(fill.luma, fill.other);
+  if (second < 0 || 4 * secondCount < firstCount) return fill;
+  fill.other = second;
+  if (std::abs(second - fill.panel) < std::abs(first - fill.panel)) std::swap(fill.luma, fill.other);
+  int otherOnEdge = 0;
+  for (int g = std::max(0, fill.other - kOwnBackgroundSteps); g <= std::min(255, fill.other + kOwnBackgroundSteps); ++g) {
+    otherOnEdge += edgeCounts[g];
   }
+  if (4 * otherOnEdge < edge) fill = {first, -1, fill.panel};
   return fill;
 }
 
@@ -1529,22 +1543,32 @@ std::uint8_t inkOnFill(int gray, int fill) {
 }
 
 // Whether the shape is filled, mostly of its fill, with a label: pixels
-// unlike the fill away from its rim.
+// unlike the fill away from its rim, strokes that leave much of their box
+// blank (a toggle's knob fills its own: a switch, not a tag).
+constexpr double kMostLabelFill = 0.6;
+
 bool isChip(const ChipBox& chip, const ChipFill& fill, const GrayImage& image, const Rect& bounds) {
   const Rect& shape = chip.shape;
   if (fill.luma < 0 || shape.height < kLeastChipHeight || shape.height > kMostChipHeight) return false;
   int filled = 0, onFill = 0, label = 0;
+  int left = shape.right(), top = shape.bottom(), right = shape.x - 1, bottom = shape.y - 1;
   for (int y = shape.y; y < shape.bottom(); ++y) {
     for (int x = shape.x; x < shape.right(); ++x) {
       const ChipPixel kind = chip.kindAt(x, y);
       if (kind == ChipPixel::outside) continue;
       ++filled;
       onFill += kind == ChipPixel::shape;
-      label += kind == ChipPixel::enclosed && !onRim(chip, x, y) &&
-               std::abs(image.at(bounds.x + x, bounds.y + y) - chip.fillAt(x, y)) > kInkContrast;
+      if (kind != ChipPixel::enclosed || onRim(chip, x, y) ||
+          std::abs(image.at(bounds.x + x, bounds.y + y) - chip.fillAt(x, y)) <= kInkContrast) {
+        continue;
+      }
+      ++label;
+      left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
     }
   }
-  return filled >= kLeastChipFill * shape.width * shape.height && 2 * onFill >= filled && label >= kLeastLabelPixels;
+  const double labelBox = static_cast<double>(right - left + 1) * (bottom - top + 1);
+  return filled >= kLeastChipFill * shape.width * shape.height && 2 * onFill >= filled &&
+         label >= kLeastLabelPixels && label <= kMostLabelFill * labelBox;
 }
 
 }  // namespace
@@ -1555,8 +1579,8 @@ void readChipsOnTheirFill(GrayImage& page, const GrayImage& image, const Rect& b
     if (unlike[seed] == 0) continue;
     const Blob blob = takeBlob(unlike, page.width, page.height, seed);
     // A tag is half again as wide as high at least, and so is its blob (its
-    // fill, or the ring of cells around it), a cell higher at most; a glyph,
-    // even a bold one with its counter enclosed, is about as wide as high.
+    // fill, or the ring of cells around it), a cell higher at most. Most
+    // glyphs are about as wide as high: they are not measured further.
     const bool tagSized = blob.height() >= kLeastChipHeight && blob.height() <= kMostChipHeight + 2 * kChipReach;
     if (!tagSized || 2 * blob.width() < 3 * blob.height()) continue;
     const ChipFill fill = chipFill(blob, page, image, bounds);
