@@ -59,7 +59,7 @@ struct BackgroundMap {
   int rows = 0;
   std::vector<int> area;                    // per cell, index into areaBackground
   std::vector<std::uint8_t> areaBackground; // per area
-  std::vector<std::uint8_t> cellBackground; // per cell: its area's, or that of the button it lies in
+  std::vector<std::uint8_t> cellBackground; // per cell: its area's, the button's it lies in, or its own on a gradient
   std::vector<bool> ink;                    // per cell: holds pixels unlike any background near it
   std::vector<GradientBar> bars;            // whose title is lighter than each row's gray
 
@@ -165,7 +165,8 @@ void eraseCursorsAndIcons(GrayImage& page, int minimumWidth, int minimumHeight);
 // the fill and its rim white. A shape is as high as a line of text, half
 // again as wide at least (a bold letter, its counter enclosed, is about as
 // wide as high), filled, mostly of its fill's gray, with pixels of another
-// within, away from its rim. `page` is `bounds` of `image`.
+// within, away from its rim, that leave their box half blank at least (a
+// toggle's knob fills its own). `page` is `bounds` of `image`.
 void readChipsOnTheirFill(GrayImage& page, const GrayImage& image, const Rect& bounds);
 
 // Columns [left, right) of a page.
