@@ -11,7 +11,6 @@
 namespace kestrova::desktop {
 namespace {
 
-constexpr int kCellColumns = 8;
 // A pixel stands out by its colour where that differs from the background
 // this many times more than its luma does. A glyph's antialiased edge mixes
 // the same two colours as its core in the same ratio, so a glyph is taken
@@ -51,7 +50,7 @@ CellColour mostCommon(const Colour* colours, int width, int columns, int rows, C
   for (int y = 0; y < rows; ++y) likelyCount += static_cast<int>(std::count(colours + y * width, colours + y * width + columns, likely));
   const int count = columns * rows;
   if (2 * likelyCount > count) return {likely, likelyCount};
-  std::array<Colour, kCellColumns * kGrayCellRows> pixels{};
+  std::array<Colour, kGrayCellColumns * kGrayCellRows> pixels{};
   for (int y = 0; y < rows; ++y) std::copy_n(colours + y * width, columns, pixels.begin() + y * columns);
   std::sort(pixels.begin(), pixels.begin() + count);
   CellColour best{pixels[0], 0};
@@ -66,8 +65,8 @@ CellColour mostCommon(const Colour* colours, int width, int columns, int rows, C
 
 // Pixels of `colour` in cells [first, last] of the strip.
 int countIn(const Colour* colours, int width, int rows, int first, int last, Colour colour) {
-  const int left = first * kCellColumns;
-  const int right = std::min(width, (last + 1) * kCellColumns);
+  const int left = first * kGrayCellColumns;
+  const int right = std::min(width, (last + 1) * kGrayCellColumns);
   int count = 0;
   for (int y = 0; y < rows; ++y) {
     count += static_cast<int>(std::count(colours + y * width + left, colours + y * width + right, colour));
@@ -96,12 +95,12 @@ Colour commonOfThree(const std::vector<CellColour>& common, int cell) {
 // "noor@leab"): where the three still hold a quarter of the background the
 // cell plainly showed higher up, that background stays.
 std::vector<Colour> rowBackgrounds(const Colour* colours, int width, int rows, std::vector<Colour>& plainAbove) {
-  const int cells = (width + kCellColumns - 1) / kCellColumns;
+  const int cells = (width + kGrayCellColumns - 1) / kGrayCellColumns;
   std::vector<CellColour> common(static_cast<std::size_t>(cells));
   for (int cell = 0; cell < cells; ++cell) {
-    const int left = cell * kCellColumns;
+    const int left = cell * kGrayCellColumns;
     const Colour likely = cell > 0 ? common[cell - 1].colour : colours[0];
-    common[cell] = mostCommon(colours + left, width, std::min(kCellColumns, width - left), rows, likely);
+    common[cell] = mostCommon(colours + left, width, std::min(kGrayCellColumns, width - left), rows, likely);
   }
   std::vector<Colour> backgrounds(static_cast<std::size_t>(cells));
   for (int cell = 0; cell < cells; ++cell) {
@@ -109,8 +108,8 @@ std::vector<Colour> rowBackgrounds(const Colour* colours, int width, int rows, s
     Colour& above = plainAbove[static_cast<std::size_t>(cell)];
     const int first = std::max(0, cell - 1);
     const int last = std::min(cells - 1, cell + 1);
-    const int ownPixels = std::min(kCellColumns, width - cell * kCellColumns) * rows;
-    const int threePixels = (std::min(width, (last + 1) * kCellColumns) - first * kCellColumns) * rows;
+    const int ownPixels = std::min(kGrayCellColumns, width - cell * kGrayCellColumns) * rows;
+    const int threePixels = (std::min(width, (last + 1) * kGrayCellColumns) - first * kGrayCellColumns) * rows;
     if (kPlainShares * common[cell].count >= (kPlainShares - 1) * ownPixels) {
       above = common[cell].colour;
     } else if (above != kNoColour && above != backgrounds[cell] &&
@@ -140,7 +139,7 @@ std::uint8_t grayOf(Colour pixel, Colour background, int behind) {
 ScreenGrayConverter::ScreenGrayConverter(int width)
     : width_(width),
       colours_(static_cast<std::size_t>(width) * kGrayCellRows),
-      plainAbove_(static_cast<std::size_t>((width + kCellColumns - 1) / kCellColumns), kNoColour) {}
+      plainAbove_(static_cast<std::size_t>((width + kGrayCellColumns - 1) / kGrayCellColumns), kNoColour) {}
 
 void ScreenGrayConverter::convert(const std::uint8_t* rgb, int rows, std::uint8_t* gray) {
   const auto w = static_cast<std::size_t>(width_);
@@ -152,10 +151,10 @@ void ScreenGrayConverter::convert(const std::uint8_t* rgb, int rows, std::uint8_
     for (int y = 0; y < cellRows; ++y) {
       const Colour* in = colours_.data() + y * w;
       std::uint8_t* out = gray + (top + y) * w;
-      for (int left = 0, cell = 0; left < width_; left += kCellColumns, ++cell) {
+      for (int left = 0, cell = 0; left < width_; left += kGrayCellColumns, ++cell) {
         const Colour background = backgrounds[cell];
         const int behind = lumaOf(background);
-        for (int x = left; x < std::min(width_, left + kCellColumns); ++x) {
+        for (int x = left; x < std::min(width_, left + kGrayCellColumns); ++x) {
           out[x] = in[x] == background ? static_cast<std::uint8_t>(behind) : grayOf(in[x], background, behind);
         }
       }

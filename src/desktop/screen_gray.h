@@ -12,8 +12,10 @@ namespace kestrova::desktop {
 // colour stands out from the background around it far more than its luma
 // does (dark blue or red text on black, yellow text on white): then it
 // stands out by the colour's difference, on the side its luma lies.
-// Backgrounds are judged over cells of kGrayCellRows rows, and over the
-// cells above where bold text fills a cell.
+// Backgrounds are judged over cells of kGrayCellColumns by kGrayCellRows
+// pixels from the image's top left corner, and over the cells above where
+// bold text fills a cell.
+inline constexpr int kGrayCellColumns = 8;
 inline constexpr int kGrayCellRows = 8;
 void toScreenGray(const std::uint8_t* rgb, int width, int rows, std::uint8_t* gray);
 

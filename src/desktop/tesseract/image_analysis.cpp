@@ -10,6 +10,8 @@
 #include <numeric>
 #include <utility>
 
+#include "desktop/screen_gray.h"
+
 namespace kestrova::desktop::tesseract {
 
 // The smallest box that holds both.
@@ -1415,43 +1417,39 @@ ChipFill chipFill(const Blob& blob, const GrayImage& page, const GrayImage& imag
 
 enum class ChipPixel : std::uint8_t { enclosed, shape, outside };
 
-// The screen's grays judge colours over cells this many pixels a side, from
-// the screen's top left corner.
-constexpr int kGrayCell = 8;
-
 // The blob's box: which pixels show the fill (the shape), which lie outside
 // it (reached from the box's edge around it) and which it encloses; the
-// shape's own box within; and the fill's gray in each cell.
+// shape's own box within; and the fill's gray in each cell of the screen's
+// grays.
 struct ChipBox {
   Rect box;  // in the page
   std::vector<ChipPixel> kinds;
   Rect shape;
-  Rect cells;  // of the screen, that the box spans
+  Rect cells;  // the screen's, that the box spans
   std::vector<int> fills;
   Rect bounds;  // the page's on the screen
 
   ChipPixel kindAt(int x, int y) const {
     return kinds[static_cast<std::size_t>(y - box.y) * box.width + (x - box.x)];
   }
-  int fillAt(int x, int y) const {
-    const int column = (bounds.x + x) / kGrayCell - cells.x, row = (bounds.y + y) / kGrayCell - cells.y;
-    return fills[static_cast<std::size_t>(row) * cells.width + column];
+  std::size_t cellAt(int x, int y) const {
+    const int column = (bounds.x + x) / kGrayCellColumns - cells.x, row = (bounds.y + y) / kGrayCellRows - cells.y;
+    return static_cast<std::size_t>(row) * cells.width + column;
   }
+  int fillAt(int x, int y) const { return fills[cellAt(x, y)]; }
 };
 
 // Each cell's fill: of the fill's grays, the one more of its pixels show.
 void cellFills(ChipBox& chip, const ChipFill& fill, const GrayImage& image) {
   const Rect& box = chip.box;
-  const int left = (chip.bounds.x + box.x) / kGrayCell, top = (chip.bounds.y + box.y) / kGrayCell;
-  chip.cells = {left, top, (chip.bounds.x + box.right() - 1) / kGrayCell - left + 1,
-                (chip.bounds.y + box.bottom() - 1) / kGrayCell - top + 1};
+  const int left = (chip.bounds.x + box.x) / kGrayCellColumns, top = (chip.bounds.y + box.y) / kGrayCellRows;
+  chip.cells = {left, top, (chip.bounds.x + box.right() - 1) / kGrayCellColumns - left + 1,
+                (chip.bounds.y + box.bottom() - 1) / kGrayCellRows - top + 1};
   std::vector<int> balance(static_cast<std::size_t>(chip.cells.width) * chip.cells.height, 0);
   for (int y = box.y; y < box.bottom(); ++y) {
     for (int x = box.x; x < box.right(); ++x) {
       const int gray = image.at(chip.bounds.x + x, chip.bounds.y + y);
-      const int column = (chip.bounds.x + x) / kGrayCell - left, row = (chip.bounds.y + y) / kGrayCell - top;
-      balance[static_cast<std::size_t>(row) * chip.cells.width + column] +=
-          nearGray(gray, fill.other) - nearGray(gray, fill.luma);
+      balance[chip.cellAt(x, y)] += nearGray(gray, fill.other) - nearGray(gray, fill.luma);
     }
   }
   std::ranges::transform(balance, std::back_inserter(chip.fills),

@@ -543,10 +543,17 @@ bool twinsInOneCell(const PlacedSymbol& first, const PlacedSymbol& second, doubl
   return sameGlyph(first.text, second.text) && 2 * (second.middle() - first.middle()) < advance;
 }
 
+// Two stems, the second maybe read as an L; over one glyph an i is a stem
+// too ("i64" read "i164").
+bool stemPair(const PlacedSymbol& first, const PlacedSymbol& second, bool overOneGlyph) {
+  const auto stemLike = [&](const PlacedSymbol& symbol) {
+    return stem(symbol) || (overOneGlyph && symbol.text == "i");
+  };
+  return stemLike(first) && (stemLike(second) || second.text == "L");
+}
+
 bool readTwice(const PlacedSymbol& first, const PlacedSymbol& second, double advance) {
-  // Over one glyph an i is a stem too ("i64" read "i164").
-  const auto stemOrI = [](const PlacedSymbol& symbol) { return stem(symbol) || symbol.text == "i"; };
-  const bool stems = stemOrI(first) && (stemOrI(second) || second.text == "L");
+  const bool stems = stemPair(first, second, true);
   const bool wholeAndPart = first.text != second.text && ((wholeGlyph(first) && partOf(second, first)) ||
                                                            (wholeGlyph(second) && partOf(first, second)));
   return stems || wholeAndPart || twinsInOneCell(first, second, advance);
@@ -582,8 +589,7 @@ bool dropDoubledGlyphs(std::vector<PlacedSymbol>& symbols, double advance, std::
   }
   if (seconds.empty()) {
     seconds = doubledPairs(symbols, cells, [&](std::size_t i) {
-      const bool stems = stem(symbols[i]) && (stem(symbols[i + 1]) || symbols[i + 1].text == "L");
-      return stems || twinsInOneCell(symbols[i], symbols[i + 1], advance);
+      return stemPair(symbols[i], symbols[i + 1], false) || twinsInOneCell(symbols[i], symbols[i + 1], advance);
     });
   }
   if (seconds.empty()) return false;
