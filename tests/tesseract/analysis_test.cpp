@@ -8,6 +8,7 @@
 
 #include "desktop/tesseract/image_analysis.h"
 #include "desktop/tesseract/line_text.h"
+#include "desktop/tesseract/serial_openmp.h"
 
 namespace kestrova::desktop::tesseract {
 namespace {
@@ -1334,6 +1335,42 @@ TEST(TesseractLanguage, TheLocalesLanguageOrNoneForEnglish) {
       {"sr_RS@latin", "srp_latn"}, {"nb_NO.UTF-8", "nor"}, {"en_US.UTF-8", ""}, {"C.UTF-8", ""}, {"POSIX", ""},
       {"", ""}, {"xx_YY", ""}, {"d", ""}};
   for (const auto& [locale, model] : cases) EXPECT_EQ(tesseractLanguage(locale), model) << locale;
+}
+
+struct SectionsSeen {
+  std::vector<unsigned> outer, inner;
+};
+
+void innerSections(void* data) {
+  auto& seen = *static_cast<SectionsSeen*>(data);
+  for (unsigned s = GOMP_sections_next(); s != 0; s = GOMP_sections_next()) seen.inner.push_back(s);
+  GOMP_sections_end_nowait();
+}
+
+void outerSections(void* data) {
+  auto& seen = *static_cast<SectionsSeen*>(data);
+  for (unsigned s = GOMP_sections_next(); s != 0; s = GOMP_sections_next()) {
+    seen.outer.push_back(s);
+    if (s == 2) GOMP_parallel_sections(innerSections, data, 4, 2, 0);
+  }
+  GOMP_sections_end_nowait();
+}
+
+// Tesseract's `parallel sections` run each of its sections once, on the
+// calling thread, and a nested one hands out its own without ending the outer.
+TEST(SerialOpenMp, EverySectionOnceNestedOrNot) {
+  SectionsSeen seen;
+  GOMP_parallel(
+      [](void* data) {
+        EXPECT_EQ(omp_get_num_threads(), 1);
+        EXPECT_EQ(omp_get_thread_num(), 0);
+        static_cast<SectionsSeen*>(data)->outer.push_back(0);
+      },
+      &seen, 4, 0);
+  GOMP_parallel_sections(outerSections, &seen, 4, 3, 0);
+  EXPECT_EQ(seen.outer, (std::vector<unsigned>{0, 1, 2, 3}));
+  EXPECT_EQ(seen.inner, (std::vector<unsigned>{1, 2}));
+  EXPECT_EQ(GOMP_sections_next(), 0U);
 }
 
 }  // namespace

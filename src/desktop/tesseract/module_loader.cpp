@@ -28,7 +28,7 @@ std::vector<std::filesystem::path> moduleCandidates() {
   return candidates;
 }
 
-std::unique_ptr<OcrModule> OcrModule::load(std::string& error, bool keepOpenMpThreads) {
+std::unique_ptr<OcrModule> OcrModule::load(std::string& error) {
   const std::vector<std::filesystem::path> candidates = moduleCandidates();
   std::error_code ignored;
   const auto found = std::find_if(candidates.begin(), candidates.end(),
@@ -38,17 +38,19 @@ std::unique_ptr<OcrModule> OcrModule::load(std::string& error, bool keepOpenMpTh
     for (const auto& path : candidates) error += " " + path.parent_path().string();
     return nullptr;
   }
-  // Our own threads use the cores; OpenMP threads inside each engine only
-  // contend with them (and alone make a screen several times slower on two
-  // cores).
-  if (!keepOpenMpThreads) setenv("OMP_THREAD_LIMIT", "1", 1);
+  // Our own threads use the cores; OpenMP threads inside each engine would
+  // only contend with them (and alone make a screen several times slower on
+  // two cores). The module stands in for the OpenMP calls Tesseract makes;
+  // the limit, read once when the runtime loads, holds for any other.
+  setenv("OMP_THREAD_LIMIT", "1", 1);
   // Under an address-space limit (ulimit -v), glibc's 64 MB reservation for
   // each thread's own heap runs out long before the memory in use does: the
   // engines then share the main heap (a full screen of text, two engines:
   // read in 150 MB of address space instead of 300 MB).
   rlimit addressSpace{};
   if (getrlimit(RLIMIT_AS, &addressSpace) == 0 && addressSpace.rlim_cur != RLIM_INFINITY) mallopt(M_ARENA_MAX, 1);
-  // RTLD_NODELETE: the OpenMP runtime must outlive its threads at exit.
+  // RTLD_NODELETE: should the OpenMP runtime ever start threads of its own,
+  // it must outlive them at exit.
   std::unique_ptr<void, Closer> handle(dlopen(found->c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
   if (!handle) {
     const char* why = dlerror();

@@ -1,5 +1,5 @@
 // Loads kestrova-ocr.so at run time, so only the commands that recognize
-// text pay for Tesseract and its OpenMP runtime.
+// text pay for Tesseract.
 #pragma once
 
 #include <filesystem>
@@ -20,9 +20,8 @@ struct RecognizedLine {
 class OcrModule {
  public:
   // Looks next to the running executable, then in the installed library
-  // folder. Sets OMP_THREAD_LIMIT first unless `keepOpenMpThreads`: the
-  // limit is read once, when the OpenMP runtime loads.
-  static std::unique_ptr<OcrModule> load(std::string& error, bool keepOpenMpThreads = false);
+  // folder.
+  static std::unique_ptr<OcrModule> load(std::string& error);
 
   bool recognize(const RasterImage& image, const KestrovaOcrOptions& options, const char* languageDataDir,
                  std::vector<RecognizedLine>& lines, std::string& error) const;

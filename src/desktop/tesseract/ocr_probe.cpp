@@ -41,7 +41,6 @@ bool readNumber(std::string_view text, int& value) {
 
 int main(int argc, char** argv) {
   KestrovaOcrOptions options{};
-  bool keepOpenMpThreads = false;
   const char* path = nullptr;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -51,11 +50,8 @@ int main(int argc, char** argv) {
     if (arg == "--threads" && hasValue && readNumber(argv[++i], options.threads)) continue;
     if (arg == "--whole-image") {
       options.wholeImage = 1;
-    } else if (arg == "--openmp-threads") {
-      keepOpenMpThreads = true;
     } else if (arg.starts_with("--") || path != nullptr) {
-      std::cerr << "usage: kestrova-ocr-probe [--scale N] [--psm N] [--threads N] [--whole-image] "
-                   "[--openmp-threads] image.ppm\n";
+      std::cerr << "usage: kestrova-ocr-probe [--scale N] [--psm N] [--threads N] [--whole-image] image.ppm\n";
       return 2;
     } else {
       path = argv[i];
@@ -69,7 +65,7 @@ int main(int argc, char** argv) {
   }
   std::string error;
   const auto started = std::chrono::steady_clock::now();
-  const auto module = kestrova::desktop::tesseract::OcrModule::load(error, keepOpenMpThreads);
+  const auto module = kestrova::desktop::tesseract::OcrModule::load(error);
   std::vector<kestrova::desktop::tesseract::RecognizedLine> lines;
   if (!module || !module->recognize(*image, options, nullptr, lines, error)) {
     std::cerr << "kestrova-ocr-probe: " << error << "\n";
