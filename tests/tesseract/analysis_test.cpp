@@ -1212,10 +1212,12 @@ TEST(HoldsWordlikeRun, SevenSmallLettersOrFourDigitsInARow) {
   for (const auto& [line, holds] : cases) EXPECT_EQ(holdsWordlikeRun(line), holds) << line;
 }
 
-TEST(HoldsFileName, ANameOfTwoCharactersAndAKnownExtension) {
+TEST(HoldsFileName, ANameAndAKnownExtensionLongerAfterOneCharacter) {
   const std::pair<const char*, bool> cases[] = {
       {"__ init__.py", true}, {"see main.c", true}, {"Q1_2026_results.XLSX here", true},
-      {"a.py", false}, {"i.e. so", false}, {"ro.7 ro", false}, {"notes.tet", false}, {".py", false}, {"", false}};
+      {"2.odt", true},
+      {"a.py", false}, {"i.e. so", false}, {"ro.7 ro", false}, {"notes.tet", false}, {".py", false}, {".odt", false},
+      {"", false}};
   for (const auto& [line, holds] : cases) EXPECT_EQ(holdsFileName(line), holds) << line;
 }
 
@@ -1284,7 +1286,7 @@ TEST(MendFileExtensions, OneLookAlikeOffAKnownExtensionOrHiddenFileOnly) {
                                     {"notes.tet", "notes.tet"},
                                     {"ends here.tif", "ends here.tif"},
                                     {"version 2.1 or .pdt", "version 2.1 or .pdt"}, {"(.vimre)", "(.vimrc)"},
-                                    {"data.csv1", "data.csv1"},
+                                    {"data.csv1", "data.csv1"}, {"Phase 2.0dt", "Phase 2.odt"},
                                     {".bashre and ~/.vimre", ".bashrc and ~/.vimrc"},
                                     {"ls .config .tet", "ls .config .tet"},
                                     {"git@example.com:ops/infra.git", "git@example.com:ops/infra.git"}});

@@ -362,7 +362,8 @@ bool known(const auto& names, std::string_view text) {
 
 // What Tesseract reads a small letter of an extension as, and the letter.
 constexpr std::pair<char, char> kExtensionLookAlikes[] = {{'t', 'f'}, {'f', 't'}, {'I', 'l'}, {'i', 'l'}, {'1', 'l'},
-                                                          {'l', 'i'}, {'q', 'g'}, {'g', 'q'}, {'e', 'c'}, {'c', 'e'}};
+                                                          {'l', 'i'}, {'q', 'g'}, {'g', 'q'}, {'e', 'c'}, {'c', 'e'},
+                                                          {'0', 'o'}};
 
 }  // namespace
 
@@ -872,8 +873,9 @@ bool holdsFileName(std::string_view line) {
     const auto name = std::find_if_not(std::make_reverse_iterator(line.begin() + dot), line.rend(), nameCharacter);
     const auto extensionEnd = std::find_if_not(line.begin() + dot + 1, line.end(), nameCharacter);
     const std::string_view extension(line.begin() + dot + 1, extensionEnd);
-    if (name - std::make_reverse_iterator(line.begin() + dot) >= kLeastNameCharacters &&
-        (known(kExtensions, extension) || known(kShortExtensions, extension))) {
+    const auto nameLength = name - std::make_reverse_iterator(line.begin() + dot);
+    if ((nameLength > 0 && known(kExtensions, extension)) ||
+        (nameLength >= kLeastNameCharacters && known(kShortExtensions, extension))) {
       return true;
     }
   }

@@ -246,9 +246,11 @@ bool periodRestored(std::string_view line, std::string_view again);
 bool holdsWordlikeRun(std::string_view line);
 
 // Whether the line holds a file's name: a name of two characters or more
-// and a known extension after its period. A Python package's "__init__.py",
-// read as "__ init__.py", is rated 33 for its underscores, and decoration
-// makes no such word.
+// and a known extension after its period, or one character before a long
+// extension (a name wrapped in a file manager's grid leaves "2.odt" on a
+// line of its own). A Python package's "__init__.py", read as
+// "__ init__.py", is rated 33 for its underscores, and decoration makes no
+// such word.
 bool holdsFileName(std::string_view line);
 
 // Where a known extension would begin in a word that has no period, a
