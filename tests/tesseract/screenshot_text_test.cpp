@@ -231,6 +231,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"serif_line_under_monospace.pgm", "pip install pyyaml; python3 -m pytest -q\nYesterday, people in Plymouth paid."},
       // A closing quote the model makes up after a word, with no ink of its own.
       {"menu_bar_words.pgm", "File Edit View Insert Format Data Tools Help"},
+      // A grid's names read as one line across wide blanks, whose context
+      // turns a name's r into a T.
+      {"names_in_grid_row.pgm", "Sintra raw_exports panorama_01.tif DSC00931.ARW DSC00932.ARW itinerary.odt"},
       // Status tags, white on colour, too small for cells of their own.
       {"status_tags.ppm", "Active 2026-11-30\nActive 2026-12-01\nInvited never\nSuspended 2026-08-14"},
       // A dialog's buttons beside a strip of the editor under it, whose glyphs

@@ -89,6 +89,7 @@ constexpr float kLeastTokenConfidence = 75.0F;
 // its spaces changed where the larger reading places them better. On a
 // screen of terminals it costs 2.5% more instructions.
 constexpr float kDoubtfulLineConfidence = 70.0F;
+constexpr std::size_t kLeastRowCells = 3;
 constexpr float kSureAgainConfidence = 85.0F;
 constexpr float kAgainGain = 10.0F;
 constexpr int kAgainScale = 3;
@@ -108,6 +109,9 @@ struct Line {
   float confidence;
   float leastWordConfidence;  // of its own words: a line may be read in pieces
   PlacedLine place;  // on the screen
+  // One of a row of pieces far apart (a grid's names, a sheet's cells), which
+  // the model read as one line, each word in the others' context.
+  bool amongCells = false;
 };
 
 // A text region to read, enlarged `scale` times. Its rows are enlarged
@@ -1032,8 +1036,8 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
       const Rect box = page.onScreen(piece.left, band.top + piece.top, piece.right, band.top + piece.bottom);
       const bool number = piece.text.find_first_not_of("0123456789") == std::string::npos;
       const auto words = 1 + static_cast<int>(std::count(piece.text.begin(), piece.text.end(), ' '));
-      band.lines.push_back(
-          {std::move(piece.text), confidence, piece.leastWordConfidence, {box, regionOf(page, box), number, words}});
+      band.lines.push_back({std::move(piece.text), confidence, piece.leastWordConfidence,
+                            {box, regionOf(page, box), number, words}, pieces.size() >= kLeastRowCells});
     }
   } while (lines.Next(::tesseract::RIL_TEXTLINE));
 }
@@ -1300,8 +1304,11 @@ void readDoubtfulPiecesAgain(::tesseract::TessBaseAPI& engine, Band& band) {
   const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
   engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
   for (Line& line : band.lines) {
-    // A piece of sure words costs a reading and gains nothing.
-    if (line.confidence >= kDoubtfulLineConfidence || line.leastWordConfidence >= kDoubtfulLineConfidence) continue;
+    // A piece of sure words costs a reading and gains nothing. A cell's
+    // doubtful word is read again even on a sure line: across the blank
+    // before it, "Sintra raw_exports" was read "Sintra Taw_exports".
+    if (line.leastWordConfidence >= kDoubtfulLineConfidence) continue;
+    if (line.confidence >= kDoubtfulLineConfidence && !line.amongCells) continue;
     const std::vector<Line> pieces = readPieceEnlarged(engine, band, line.place.box);
     if (pieces.size() != 1) continue;
     const Line& again = pieces.front();
