@@ -1318,6 +1318,7 @@ TEST(MendFileModes, AnFWhereAnRBelongsInAWordShapedAsAMode) {
   expectMended(mendFileModes, {{"-fw-r--r-- 1 ops ops", "-rw-r--r-- 1 ops ops"},
                                {"-fwxr-xr-x. drwxr-xr-x", "-rwxr-xr-x. drwxr-xr-x"},
                                {"-fw-fw-f-- -fw-r--r", "-rw-rw-r-- -fw-r--r"},
+                               {"-lw-I----- 1 ana adm", "-rw-r----- 1 ana adm"}, {"lrwxrwxrwx", "lrwxrwxrwx"},
                                {"-fw-r--r--fw -fw-q--r-- --fast-fw- -fw-r--r--x", "-fw-r--r--fw -fw-q--r-- --fast-fw- -fw-r--r--x"}});
 }
 

@@ -438,6 +438,7 @@ void mendOptimizationFlags(std::string& line) {
 void mendFileModes(std::string& line) {
   // Each place's letters, the file's type first; a dash stands for any unset.
   constexpr std::string_view kPlaces[] = {"-dlcbps", "r", "w", "xsS", "r", "w", "xsS", "r", "w", "xtT"};
+  constexpr std::string_view kReadForR = "flI";
   mendEachWord(line, [&](std::string& word) {
     // After the places ls may mark an access list or a security context.
     const bool marked =
@@ -445,7 +446,7 @@ void mendFileModes(std::string& line) {
     if (word.size() != std::size(kPlaces) && !marked) return;
     std::string mended = word;
     for (std::size_t i = 0; i < std::size(kPlaces); ++i) {
-      const bool rRead = mended[i] == 'f' && kPlaces[i] == "r";
+      const bool rRead = kPlaces[i] == "r" && kReadForR.find(mended[i]) != std::string_view::npos;
       if (rRead) mended[i] = 'r';
       if (mended[i] != '-' && kPlaces[i].find(mended[i]) == std::string_view::npos) return;
     }

@@ -97,9 +97,9 @@ void mendShellPrompts(std::string& line);
 void mendOptimizationFlags(std::string& line);
 
 // A file's mode as ls -l shows it ("-rw-r--r--"), whose r the model reads
-// as an f beside the dashes ("-fw-r--r--"): in a word of that shape, its
-// places' letters or dashes and perhaps one mark after, an f where an r
-// belongs is that r.
+// as an f, an l or an I beside the dashes ("-fw-r--r--", "-lw-I-----"): in
+// a word of that shape, its places' letters or dashes and perhaps one mark
+// after, such a letter where an r belongs is that r.
 void mendFileModes(std::string& line);
 
 // A symbol of a word read, and where it stands.
