@@ -1105,6 +1105,7 @@ TEST(MonospaceSpaces, AWordsCellsTellTheAdvanceAndWhereNoSpaceIs) {
       {cells("reb", {{1, "@"}}), 3, "r@b"},
       {cells("apig", {{3, "$"}}), 4, "api$"},
       {cells("2ce8", {{3, "s"}}), 4, "2ce8"},
+      {cells("MEMORY%", {{6, "S"}}), 7, "MEMORY%"},
       {{{"O", 1, 8}, {"0", 5, 11}, {"0", 10, 19}, {"9", 21, 29}}, 3, "009"},
       // A twin's box beside its own, less than half a cell apart.
       {{{"b", 1, 9}, {"o", 11, 19}, {"o", 21, 29}, {"k", 31, 35}, {"k", 36, 39}}, 4, "book"},

@@ -185,9 +185,10 @@ bool sameGlyph(std::string_view a, std::string_view b);
 // stems ("billing-361a2" read "billing-361la2", where the ll is no pair),
 // twins, or a zero or an at sign and a round look-alike, an a or an e
 // ("backup-01" read "backup-0@1", "root@mesa" "roota@mesa"), a dollar and
-// an s or a g ("api$" read "apig$"), a nine and a Q, an eight and an s;
-// which keeps the zero, the at sign, the dollar, the nine or the eight. The
-// glyph kept takes both boxes, but for a twin.
+// an s or a g ("api$" read "apig$"), a nine and a Q, an eight or a percent
+// sign and an s; which keeps the zero, the at sign, the dollar, the nine,
+// the eight or the percent sign. The glyph kept takes both boxes, but for a
+// twin.
 // `cells` is how many cells the word's ink spans. Returns whether any went.
 bool dropDoubledGlyphs(std::vector<PlacedSymbol>& symbols, double advance, std::size_t cells);
 
