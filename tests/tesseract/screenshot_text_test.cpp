@@ -57,11 +57,12 @@ TEST(ScreenshotText, ReadsEveryWindowsLinesInReadingOrderAndNothingElse) {
          {"shop_db_1: Up 2 hours (healthy)",
           "\033[1;32mmika@studio\033[0m:\033[1;34m~/work/shop\033[0m$ du -sh node_modules dist",
           "origin git@example.com:ops/infra.git (fetch)"}}}, "C.UTF-8"},
-      // A doubled mark the model reads once, its box over both cells.
+      // A doubled mark the model reads once, its box over both cells, and
+      // so a run of w's, which touch.
       {"a command joined by a doubled mark", WindowManager::none,
-       {{{"-fa", "DejaVu Sans Mono", "-fs", "11", "-geometry", "60x3+60+40", "-bg", "#fdf6e3", "-fg", "#586e75"},
+       {{{"-fa", "DejaVu Sans Mono", "-fs", "11", "-geometry", "60x4+60+40", "-bg", "#fdf6e3", "-fg", "#586e75"},
          {"\033[1;32mnora@ridge\033[0m:\033[1;34m~/infra/terraform\033[0m$ cd ../ansible && ls",
-          "inventory.ini  playbook.yml  roles  vars"}}}, "C.UTF-8"},
+          "inventory.ini  playbook.yml  roles  vars", "2210 www-data  20   0  771244 S  nginx"}}}, "C.UTF-8"},
       // A closing quote the model makes up after a name in a listing; a
       // remote path whose last s is no prompt's $, after a name's two l's.
       {"a listing in a dark xterm", WindowManager::none,

@@ -649,6 +649,46 @@ bool doubleMarksReadOnce(std::vector<PlacedSymbol>& symbols, const Band& band, d
   return doubled;
 }
 
+// Letters that fill their cell and touch a twin beside them in a monospace
+// font (w, m), which the model reads as fewer, one box over the run
+// ("www-data" read "ww-data", the second w's box over all three cells).
+constexpr std::string_view kTouchingLetters = "wmWM";
+
+// Such a letter whose box spans more cells than the symbols within it, in
+// a word short of the cells its ink spans by as many, stands for a glyph in
+// each cell, where the cells hold ink alike (an underscore the model left
+// out, under the box of the m after it, holds little). Returns whether any
+// was.
+bool touchingLettersReadOnce(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, std::size_t cells,
+                             int top, int bottom) {
+  const int rows = band.rows->at(band.top);
+  const RowRun wordRows{rows + top, rows + bottom + 1};
+  const auto alikeCells = [&](const PlacedSymbol& symbol, std::size_t spanned) {
+    std::vector<long long> ink;
+    for (std::size_t cell = 0; cell < spanned; ++cell) {
+      const int left = symbol.left + static_cast<int>(std::lround(static_cast<double>(cell) * advance));
+      const int right = symbol.left + static_cast<int>(std::lround(static_cast<double>(cell + 1) * advance));
+      ink.push_back(inkWithin(band.rows->image, wordRows, {left, std::min(right, symbol.right)}).pixels);
+    }
+    return kAlikeHalves * std::ranges::min(ink) >= std::ranges::max(ink);
+  };
+  std::size_t glyphs = symbols.size();
+  bool repeated = false;
+  for (PlacedSymbol& symbol : symbols) {
+    if (symbol.text.size() != 1 || kTouchingLetters.find(symbol.text[0]) == std::string_view::npos) continue;
+    const auto spanned = static_cast<std::size_t>(std::lround((symbol.right - symbol.left) / advance));
+    const auto within = static_cast<std::size_t>(std::ranges::count_if(symbols, [&](const PlacedSymbol& other) {
+      return &other != &symbol && other.middle() >= symbol.left && other.middle() <= symbol.right;
+    }));
+    if (spanned <= within + 1 || glyphs + spanned - within - 1 != cells || !alikeCells(symbol, spanned)) continue;
+    const std::size_t missing = spanned - within - 1;
+    symbol.text.append(missing, symbol.text[0]);
+    glyphs += missing;
+    repeated = true;
+  }
+  return repeated;
+}
+
 // A name's period before its extension that Tesseract dropped ("ledger.rs"
 // read "ledgerrs" in an editor's file tree, "cart.js" "cartjs"), put back
 // where the ink shows it between the name and the extension.
@@ -836,6 +876,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
       if (dropDoubledGlyphs(cellSymbols, advance, cells) ||
           (hasBaseline && readLoneZero(cellSymbols, band, advance, cells, top, baselineAt(wordLeft))) ||
           doubleMarksReadOnce(cellSymbols, band, advance, cells, wordTop, wordBottom) ||
+          touchingLettersReadOnce(cellSymbols, band, advance, cells, wordTop, wordBottom) ||
           readSlashAfterOne(cellSymbols, advance, cells)) {
         inked.clear();
         for (const PlacedSymbol& symbol : cellSymbols) inked += symbol.text;
