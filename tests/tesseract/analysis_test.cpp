@@ -208,6 +208,16 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
          }
          return image;
        }(), {{{20, 98, 230, 9}, {0, 0, 640, 112}, 40}, {{20, 120, 230, 9}, {0, 104, 300, 296}, 40}}, {}},
+      // ... and across a line that begins at its part's top, with no blank
+      // row above it there: the parts meet under it.
+      {"a window's edge across a line at the top of its part", [] {
+         GrayImage image = filled(640, 400, 40);
+         fill(image, {0, 0, 300, 88}, 120);
+         fill(image, {300, 0, 340, 104}, 240);
+         for (int x = 20; x < 250; x += 6) fill(image, {x, 89, 2, 20}, 200);
+         for (int x = 20; x < 580; x += 6) fill(image, {x, 130, 2, 9}, 200);
+         return image;
+       }(), {{{20, 89, 230, 20}, {0, 88, 300, 24}, 40}, {{20, 130, 560, 9}, {0, 104, 640, 296}, 40}}, {}},
       {"a window's edge across a rule", [] {
          GrayImage image = filled(640, 400, 40);
          fill(image, {300, 104, 340, 296}, 0);

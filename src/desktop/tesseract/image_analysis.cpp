@@ -581,8 +581,12 @@ void meetBetweenLines(const GrayImage& image, const BackgroundMap& map, int id, 
   int above = meet - 1, below = meet + 1;
   while (meet - above <= most && !blank(above)) --above;
   while (below - meet <= most && !blank(below)) ++below;
-  if (meet - above > most || below - meet > most) return;
-  const int y = meet - above < below - meet ? above : below;
+  const bool endsAbove = meet - above <= most, endsBelow = below - meet <= most;
+  // A line may begin at the upper part's top row, a window's edge over it
+  // (a terminal's first line under another's lower edge): it ends below.
+  const bool fromPartTop = above < upper.bounds.y;
+  if (!endsBelow || (!endsAbove && !fromPartTop)) return;
+  const int y = endsAbove && meet - above < below - meet ? above : below;
   upper.bounds.height = y - upper.bounds.y;
   lower.bounds.height = lower.bounds.bottom() - y;
   lower.bounds.y = y;
