@@ -584,6 +584,30 @@ bool straightenUprightQuotes(std::vector<PlacedSymbol>& symbols, const Band& ban
   return straightened;
 }
 
+// A monospace backtick (a template string's, a shell's command), a short
+// stroke at the top of its cell, which the model reads as an asterisk or a
+// degree sign ("fetch(*/api/users*)"): a mark a third of the letters'
+// height at most and narrower than half a cell, at their top, inked at its
+// middle (an asterisk is taller, a degree sign's ring is blank there).
+// Returns whether any was.
+bool mendBackticks(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int baseline) {
+  const int rows = band.rows->at(band.top);
+  const int ascent = baseline - top;
+  bool mended = false;
+  for (PlacedSymbol& symbol : symbols) {
+    if (symbol.text != "*" && symbol.text != "\u00B0") continue;
+    const InkBox ink = inkWithin(band.rows->image, {rows + top, rows + baseline}, {symbol.left, symbol.right});
+    const Rect& box = ink.box;
+    if (ink.pixels == 0 || 3 * box.height > ascent || 2 * box.width > advance || 4 * (box.y - rows - top) > ascent ||
+        band.rows->image.at(box.x + box.width / 2, box.y + box.height / 2) >= 255 - kInkContrast) {
+      continue;
+    }
+    symbol.text = "`";
+    mended = true;
+  }
+  return mended;
+}
+
 // A hexadecimal number's f, which the model reads as a # at or near its
 // start ("f9d4764" read "#9d4764", a commit in a log), where the glyph stands
 // on one stem: the word, read with an f there, is hexadecimal digits only,
@@ -919,13 +943,15 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const bool quoteDropped = letterTops && dropMadeUpClosingQuote(symbols, band, *letterTops, (bottom - top) / 2);
     const bool quotesStraightened =
         advance > 0 && hasBaseline && straightenUprightQuotes(symbols, band, top, wordBaseline);
+    const bool backticksMended = advance > 0 && hasBaseline && mendBackticks(symbols, band, advance, top, wordBaseline);
     const bool dollarMended =
         letterTops && mendPromptDollar(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
     const std::vector<int> blanks =
         numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
     if (mended.empty() && (lookAlikeMended || nineMended || hashMended || quotesJoined || quotesStraightened ||
-                            capitalsMended || quoteDropped || underscoresMended || madeUpUnderscore || dollarMended)) {
+                            backticksMended || capitalsMended || quoteDropped || underscoresMended || madeUpUnderscore ||
+                            dollarMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     std::string next(mended.empty() ? read : std::string_view(mended));
