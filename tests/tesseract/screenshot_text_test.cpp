@@ -237,6 +237,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"names_in_grid_row.pgm", "Sintra raw_exports panorama_01.tif DSC00931.ARW DSC00932.ARW itinerary.odt"},
       // A template string's backtick, which the model reads as an asterisk.
       {"template_string_backtick.pgm", "fetch(`/api/customers/${customerId}/orders"},
+      // A shell variable's $, which the model reads as an S.
+      {"shell_variable_dollar.pgm", "find \"$BACKUP_DIR\" -name 'app_*.dump' -mtime +\"$KEEP_DAYS\" -delete", true},
       // Status tags, white on colour, too small for cells of their own.
       {"status_tags.ppm", "Active 2026-11-30\nActive 2026-12-01\nInvited never\nSuspended 2026-08-14"},
       // A dialog's buttons beside a strip of the editor under it, whose glyphs

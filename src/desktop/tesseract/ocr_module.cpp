@@ -504,23 +504,44 @@ bool mendCapitalsAtXHeight(std::vector<PlacedSymbol>& symbols, const Band& band,
   return mended;
 }
 
-// A prompt's closing "$" read as an s ("leo@harbor:~/apps/ledgers"): a $
-// rises above the line's small letters, halfway to its capitals at least,
-// and reaches below its baseline, where an s does neither. Returns whether it was.
+// A $ rises above a line's small letters, halfway to its capitals at least,
+// and its stroke down the middle reaches below its baseline, where an s or
+// an S does not (an underscore beside one may reach under its sides).
+bool dollarShaped(const PlacedSymbol& symbol, const Band& band, int top, int baseline, const LetterTops& tops) {
+  const std::optional<int> inkTop = inkTopOf(symbol, band, top, baseline);
+  const int descent = (baseline - tops.small) / 2;
+  const int third = (symbol.right - symbol.left) / 3;
+  const ColumnSpan middle{symbol.left + third, symbol.right - third};
+  // Past the pixel or two a round glyph's curve overshoots the baseline.
+  const int overshoot = std::max(1, descent / 4);
+  const bool below = inkWithin(band.rows->image, {baseline + 1 + overshoot, baseline + 1 + descent}, middle).pixels > 0;
+  return inkTop && 2 * (*inkTop - tops.capital) <= tops.small - tops.capital && below;
+}
+
+// A prompt's closing "$" read as an s ("leo@harbor:~/apps/ledgers"), by
+// its shape. Returns whether it was.
 bool mendPromptDollar(std::vector<PlacedSymbol>& symbols, const Band& band, int top, int baseline,
                       const LetterTops& tops) {
   std::string word;
   for (const PlacedSymbol& symbol : symbols) word += symbol.text;
   if (symbols.empty() || symbols.back().text != "s" || holdsShellPrompt(word)) return false;
   word.back() = '$';
-  if (!holdsShellPrompt(word)) return false;
-  const PlacedSymbol& last = symbols.back();
-  const std::optional<int> inkTop = inkTopOf(last, band, top, baseline);
-  const int descent = (baseline - tops.small) / 2;
-  const bool below = inkWithin(band.rows->image, {baseline + 1, baseline + 1 + descent}, {last.left, last.right}).pixels > 0;
-  if (!inkTop || 2 * (*inkTop - tops.capital) > tops.small - tops.capital || !below) return false;
+  if (!holdsShellPrompt(word) || !dollarShaped(symbols.back(), band, top, baseline, tops)) return false;
   symbols.back().text = "$";
   return true;
+}
+
+// A variable's $ in code read as an S ("\"SBACKUP_DIR\"" in a shell
+// script), by its shape. Returns whether any was.
+bool mendDollarsReadAsS(std::vector<PlacedSymbol>& symbols, const Band& band, int top, int baseline,
+                        const LetterTops& tops) {
+  bool mended = false;
+  for (PlacedSymbol& symbol : symbols) {
+    if (symbol.text != "S" || !dollarShaped(symbol, band, top, baseline, tops)) continue;
+    symbol.text = "$";
+    mended = true;
+  }
+  return mended;
 }
 
 // A closing quote the model makes up after a word ("Tools" read "Tools’" in
@@ -945,7 +966,9 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
         advance > 0 && hasBaseline && straightenUprightQuotes(symbols, band, top, wordBaseline);
     const bool backticksMended = advance > 0 && hasBaseline && mendBackticks(symbols, band, advance, top, wordBaseline);
     const bool dollarMended =
-        letterTops && mendPromptDollar(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
+        letterTops && (mendPromptDollar(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops) ||
+                       (advance > 0 && mendDollarsReadAsS(symbols, band, bandTop + top, bandTop + wordBaseline,
+                                                          *letterTops)));
     const std::vector<int> blanks =
         numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
