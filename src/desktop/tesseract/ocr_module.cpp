@@ -89,6 +89,7 @@ constexpr float kLeastTokenConfidence = 75.0F;
 // its spaces changed where the larger reading places them better. On a
 // screen of terminals it costs 2.5% more instructions.
 constexpr float kDoubtfulLineConfidence = 70.0F;
+// A line cut into this many pieces at wide blanks at least is a row of cells.
 constexpr std::size_t kLeastRowCells = 3;
 constexpr float kSureAgainConfidence = 85.0F;
 constexpr float kAgainGain = 10.0F;
@@ -531,8 +532,8 @@ bool mendPromptDollar(std::vector<PlacedSymbol>& symbols, const Band& band, int 
   return true;
 }
 
-// A variable's $ in code read as an S ("\"SBACKUP_DIR\"" in a shell
-// script), by its shape. Returns whether any was.
+// A variable's $ in code read as an S ("SBACKUP_DIR" for "$BACKUP_DIR" in
+// a shell script), by its shape. Returns whether any was.
 bool mendDollarsReadAsS(std::vector<PlacedSymbol>& symbols, const Band& band, int top, int baseline,
                         const LetterTops& tops) {
   bool mended = false;
@@ -973,8 +974,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
         numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
     std::string mended = numberAndWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
     if (mended.empty() && (lookAlikeMended || nineMended || hashMended || quotesJoined || quotesStraightened ||
-                            backticksMended || capitalsMended || quoteDropped || underscoresMended || madeUpUnderscore ||
-                            dollarMended)) {
+                            backticksMended || capitalsMended || quoteDropped || underscoresMended ||
+                            madeUpUnderscore || dollarMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     std::string next(mended.empty() ? read : std::string_view(mended));
