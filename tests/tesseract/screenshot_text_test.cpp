@@ -239,6 +239,10 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"template_string_backtick.pgm", "fetch(`/api/customers/${customerId}/orders"},
       // A shell variable's $, which the model reads as an S.
       {"shell_variable_dollar.pgm", "find \"$BACKUP_DIR\" -name 'app_*.dump' -mtime +\"$KEEP_DAYS\" -delete", true},
+      // A day's 1 the model reads as an i run into its month ("Jani").
+      {"day_read_as_letter.pgm",
+       "Category Planned Actual Difference Paid by Due\nRent 1,450.00 1,450.00 0.00 Transfer Jan 1\n"
+       "Groceries 520.00 611.37 -91.37 Card weekly"},
       // Status tags, white on colour, too small for cells of their own.
       {"status_tags.ppm", "Active 2026-11-30\nActive 2026-12-01\nInvited never\nSuspended 2026-08-14"},
       // A dialog's buttons beside a strip of the editor under it, whose glyphs

@@ -970,9 +970,16 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
         letterTops && (mendPromptDollar(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops) ||
                        (advance > 0 && mendDollarsReadAsS(symbols, band, bandTop + top, bandTop + wordBaseline,
                                                           *letterTops)));
+    // A look-alike mended may make a number beside a word ("Jan 1" read "Jani").
+    const auto symbolsHold = [&](int (*kind)(int)) {
+      return std::ranges::any_of(symbols, [&](const PlacedSymbol& symbol) {
+        return std::ranges::any_of(symbol.text, [&](char c) { return kind(static_cast<unsigned char>(c)) != 0; });
+      });
+    };
+    const bool numberBesideWord = numberAndWord || (lookAlikeMended && symbolsHold(isdigit) && symbolsHold(isalpha));
     const std::vector<int> blanks =
-        numberAndWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
-    std::string mended = numberAndWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
+        numberBesideWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
+    std::string mended = numberBesideWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
     if (mended.empty() && (lookAlikeMended || nineMended || hashMended || quotesJoined || quotesStraightened ||
                             backticksMended || capitalsMended || quoteDropped || underscoresMended ||
                             madeUpUnderscore || dollarMended)) {
