@@ -608,9 +608,9 @@ bool straightenUprightQuotes(std::vector<PlacedSymbol>& symbols, const Band& ban
 
 // A monospace backtick (a template string's, a shell's command), a short
 // stroke at the top of its cell, which the model reads as an asterisk or a
-// degree sign ("fetch(*/api/users*)"): a mark a third of the letters'
-// height at most and narrower than half a cell, at their top, inked at its
-// middle (an asterisk is taller, a degree sign's ring is blank there).
+// degree sign ("fetch(*/api/users*)"): a mark narrower than half a cell, at
+// the letters' top, inked at its middle (an asterisk is wider, in DejaVu,
+// Liberation and Nimbus Mono alike; a degree sign's ring is blank there).
 // Returns whether any was.
 bool mendBackticks(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int baseline) {
   const int rows = band.rows->at(band.top);
@@ -620,7 +620,7 @@ bool mendBackticks(std::vector<PlacedSymbol>& symbols, const Band& band, double 
     if (symbol.text != "*" && symbol.text != "\u00B0") continue;
     const InkBox ink = inkWithin(band.rows->image, {rows + top, rows + baseline}, {symbol.left, symbol.right});
     const Rect& box = ink.box;
-    if (ink.pixels == 0 || 3 * box.height > ascent || 2 * box.width > advance || 4 * (box.y - rows - top) > ascent ||
+    if (ink.pixels == 0 || 2 * box.width > advance || 4 * (box.y - rows - top) > ascent ||
         band.rows->image.at(box.x + box.width / 2, box.y + box.height / 2) >= 255 - kInkContrast) {
       continue;
     }
