@@ -1346,15 +1346,20 @@ constexpr double kLeastChipFill = 0.75;
 // A label's strokes, however short ("ui").
 constexpr int kLeastLabelPixels = 6;
 
+// How many of `counts` have `gray`, give or take a few steps.
+int countNear(const std::array<int, 256>& counts, int gray) {
+  int near = 0;
+  for (int g = std::max(0, gray - kOwnBackgroundSteps); g <= std::min(255, gray + kOwnBackgroundSteps); ++g) {
+    near += counts[g];
+  }
+  return near;
+}
+
 // The gray that most of `counts` have, give or take a few steps, and how many have it.
 std::pair<int, int> mostCommonGray(const std::array<int, 256>& counts) {
   int best = -1, most = 0;
   for (int gray = 0; gray < 256; ++gray) {
-    int near = 0;
-    for (int g = std::max(0, gray - kOwnBackgroundSteps); g <= std::min(255, gray + kOwnBackgroundSteps); ++g) {
-      near += counts[g];
-    }
-    if (near > most) best = gray, most = near;
+    if (const int near = countNear(counts, gray); near > most) best = gray, most = near;
   }
   return {best, most};
 }
@@ -1411,11 +1416,7 @@ ChipFill chipFill(const Blob& blob, const GrayImage& page, const GrayImage& imag
   if (second < 0 || 4 * secondCount < firstCount) return fill;
   fill.other = second;
   if (std::abs(second - fill.panel) < std::abs(first - fill.panel)) std::swap(fill.luma, fill.other);
-  int otherOnEdge = 0;
-  for (int g = std::max(0, fill.other - kOwnBackgroundSteps); g <= std::min(255, fill.other + kOwnBackgroundSteps); ++g) {
-    otherOnEdge += edgeCounts[g];
-  }
-  if (4 * otherOnEdge < edge) fill = {first, -1, fill.panel};
+  if (4 * countNear(edgeCounts, fill.other) < edge) fill = {first, -1, fill.panel};
   return fill;
 }
 
