@@ -866,16 +866,20 @@ TEST(RepeatsRead, TheSameTextOverMostOfTheSmallerBoxInAnotherRegion) {
 }
 
 TEST(PlaceInWindows, UnderTheNearestBarAboveTheTopOfTheLinesRegion) {
-  // A page's window, a dialog's over its middle, a terminal beside them.
-  const std::vector<Rect> bars{{0, 0, 600, 20}, {200, 100, 200, 20}, {700, 50, 400, 20}};
+  // A page's window, a dialog's over its middle, a terminal beside them; a
+  // window over the right of a lower terminal's bar.
+  const std::vector<Rect> bars{
+      {0, 0, 600, 20}, {200, 100, 200, 20}, {700, 50, 400, 20}, {1300, 120, 600, 20}, {900, 420, 400, 20}};
   const int firstBarRegion = 10;
   const std::pair<const char*, PlacedLine> cases[][2] = {
       {{"the page's line above the dialog", {{250, 40, 100, 14}, 1}},
        {"the page's line below the dialog, of the same region", {{250, 300, 100, 14}, 1}}},
       {{"the dialog's line", {{220, 130, 100, 14}, 2}}, {"the dialog's title", {{260, 103, 60, 12}, 11}}},
-      {{"the terminal's line", {{710, 80, 300, 14}, 3}}, {"a line of the desktop, under no bar", {{1200, 900, 80, 14}, 4}}},
+      {{"the terminal's line", {{710, 80, 300, 14}, 3}}, {"a line of the desktop, under no bar", {{2000, 900, 80, 14}, 4}}},
+      {{"the lower terminal's top line", {{900, 440, 400, 14}, 5}},
+       {"its columns below the window over its bar", {{1310, 480, 300, 14}, 5}}},
   };
-  const int expected[][2] = {{0, 0}, {1, 1}, {2, -1}};
+  const int expected[][2] = {{0, 0}, {1, 1}, {2, -1}, {4, 4}};
   std::vector<PlacedLine> lines;
   for (const auto& pair : cases) {
     for (const auto& [what, line] : pair) lines.push_back(line);

@@ -2646,29 +2646,43 @@ void order(const std::vector<PlacedLine>& lines, const std::vector<std::size_t>&
   appendByRows(lines, ids, out);
 }
 
+// The window of the nearest bar above `top` whose columns hold the line's
+// middle, -1 when none.
+int barAbove(const PlacedLine& line, int top, const std::vector<Rect>& bars) {
+  const int middle = line.box.x + line.box.width / 2;
+  int window = -1;
+  for (std::size_t i = 0; i < bars.size(); ++i) {
+    const Rect& b = bars[i];
+    const bool holds = b.x <= middle && middle < b.right() && b.y <= top;
+    if (holds && (window < 0 || b.y > bars[static_cast<std::size_t>(window)].y)) window = static_cast<int>(i);
+  }
+  return window;
+}
+
 }  // namespace
 
 void placeInWindows(std::vector<PlacedLine>& lines, const std::vector<Rect>& bars, int firstBarRegion) {
-  std::map<int, int> regionTop;
+  const auto barOf = [&](const PlacedLine& line) {
+    const int bar = line.region - firstBarRegion;
+    return bar >= 0 && bar < static_cast<int>(bars.size()) ? bar : -1;
+  };
+  std::map<int, const PlacedLine*> regionTop;
   for (const PlacedLine& line : lines) {
-    const auto [top, added] = regionTop.try_emplace(line.region, line.box.y);
-    if (!added) top->second = std::min(top->second, line.box.y);
+    const auto [top, added] = regionTop.try_emplace(line.region, &line);
+    if (!added && line.box.y < top->second->box.y) top->second = &line;
   }
   for (PlacedLine& line : lines) {
-    const int bar = line.region - firstBarRegion;
-    if (bar >= 0 && bar < static_cast<int>(bars.size())) {
-      line.window = bar;
-      continue;
-    }
-    const int middle = line.box.x + line.box.width / 2;
-    const int top = regionTop[line.region];
-    line.window = -1;
-    for (std::size_t i = 0; i < bars.size(); ++i) {
-      const Rect& b = bars[i];
-      const bool holds = b.x <= middle && middle < b.right() && b.y <= top;
-      if (holds && (line.window < 0 || b.y > bars[static_cast<std::size_t>(line.window)].y)) {
-        line.window = static_cast<int>(i);
-      }
+    line.window = barOf(line) >= 0 ? barOf(line) : barAbove(line, regionTop[line.region]->box.y, bars);
+  }
+  // A window lying on another's title bar hides the bar's columns that hold
+  // lines to its right further down, below that window (the columns of a
+  // terminal under the corner of the one above): such a line would fall into
+  // the upper window, whose bar is higher than that of its region's top line.
+  const auto barY = [&](int window) { return bars[static_cast<std::size_t>(window)].y; };
+  for (PlacedLine& line : lines) {
+    const int topWindow = regionTop[line.region]->window;
+    if (barOf(line) < 0 && topWindow >= 0 && line.window >= 0 && barY(line.window) < barY(topWindow)) {
+      line.window = topWindow;
     }
   }
 }

@@ -331,8 +331,10 @@ struct PlacedLine {
 // Places each line in the window of a title bar (`bars`, top to bottom not
 // required): lines read in bar i (regions from `firstBarRegion`) are its
 // title; any other lies in the window of the nearest bar above the top of
-// its region whose columns hold its middle. Measured from the region's top,
-// a page's lines below a dialog stay in the page's window.
+// its region whose columns hold its middle, but none whose bar is higher
+// than that of its region's top line. Measured from the region's top, a
+// page's lines below a dialog stay in the page's window; a terminal's columns
+// below a window that hides the right of its bar stay in the terminal's.
 void placeInWindows(std::vector<PlacedLine>& lines, const std::vector<Rect>& bars, int firstBarRegion);
 
 // The lines in reading order, as indices: cut the screen where a blank band
