@@ -698,6 +698,24 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
   }
 }
 
+TEST(GlyphPrint, TheSameGlyphAnywhereAndNothingElse) {
+  // Strokes of glyphs drawn within a box at (10, 10) and at (40, 12).
+  const std::tuple<const char*, std::vector<Rect>, std::vector<Rect>, bool> cases[] = {
+      {"an l drawn twice", {{2, 0, 2, 12}, {2, 11, 4, 1}}, {{2, 0, 2, 12}, {2, 11, 4, 1}}, true},
+      {"a 1 beside an l", {{2, 0, 2, 12}, {0, 11, 6, 1}}, {{2, 0, 2, 12}, {2, 11, 4, 1}}, false},
+      {"a bar and its dash", {{0, 0, 2, 3}}, {{0, 0, 3, 2}}, false},
+  };
+  for (const auto& [what, first, second, same] : cases) {
+    GrayImage page = filled(80, 40, 255);
+    for (const Rect& r : first) fill(page, {10 + r.x, 10 + r.y, r.width, r.height}, 0);
+    for (const Rect& r : second) fill(page, {40 + r.x, 12 + r.y, r.width, r.height}, 0);
+    const std::string a = glyphPrint(page, {8, 8, 12, 18}), b = glyphPrint(page, {38, 8, 12, 18});
+    EXPECT_FALSE(a.empty()) << what;
+    EXPECT_EQ(a == b, same) << what;
+  }
+  EXPECT_EQ(glyphPrint(filled(20, 20, 255), {0, 0, 20, 20}), "") << "no ink";
+}
+
 TEST(Bands, CutOnlyBetweenLinesNearEqualShares) {
   GrayImage page = filled(100, 400, 255);
   for (int line = 0; line < 20; ++line) fill(page, {10, 5 + line * 20, 60, 12}, 0);

@@ -243,6 +243,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"day_read_as_letter.pgm",
        "Category Planned Actual Difference Paid by Due\nRent 1,450.00 1,450.00 0.00 Transfer Jan 1\n"
        "Groceries 520.00 611.37 -91.37 Card weekly"},
+      // A host name's 1, drawn as the 1's of the numbers below, which the model reads as an l.
+      {"host_digit_read_as_letter.pgm", "node-a1 412m 10% 6120Mi 39%", true},
       // Status tags, white on colour, too small for cells of their own.
       {"status_tags.ppm", "Active 2026-11-30\nActive 2026-12-01\nInvited never\nSuspended 2026-08-14"},
       // A dialog's buttons beside a strip of the editor under it, whose glyphs

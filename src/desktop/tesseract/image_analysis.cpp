@@ -2048,6 +2048,17 @@ std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast) {
   return runs;
 }
 
+std::string glyphPrint(const GrayImage& page, const Rect& glyph) {
+  const InkBox ink = inkWithin(page, {glyph.y, glyph.bottom()}, {glyph.x, glyph.right()});
+  if (ink.pixels == 0) return {};
+  const Rect& box = ink.box;
+  std::string print = std::to_string(box.width) + "x" + std::to_string(box.height) + ":";
+  for (int y = box.y; y < box.bottom(); ++y) {
+    for (int x = box.x; x < box.right(); ++x) print += inkAt(page, x, y) ? '#' : '.';
+  }
+  return print;
+}
+
 bool narrowRing(const GrayImage& page, const Rect& glyph) {
   const InkBox ink = inkWithin(page, {glyph.y, glyph.bottom()}, {glyph.x, glyph.right()});
   return ink.pixels > 0 && 5 * ink.box.width < 4 * ink.box.height;

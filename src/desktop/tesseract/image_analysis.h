@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace kestrova::desktop::tesseract {
@@ -300,6 +301,10 @@ struct InkBox {
   Rect box;
 };
 InkBox inkWithin(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns);
+// The ink within `glyph` as a key that only the same glyph drawn the same
+// way shares: the size of its box and which of its pixels are ink. Empty
+// where it holds none.
+std::string glyphPrint(const GrayImage& page, const Rect& glyph);
 // Whether the glyph's ink is narrower than four fifths of its height:
 // a proportional font's zero, where its O is about as wide as tall.
 bool narrowRing(const GrayImage& page, const Rect& glyph);

@@ -18,6 +18,7 @@
 #include <future>
 #include <iterator>
 #include <map>
+#include <unordered_map>
 #include <memory>
 #include <new>
 #include <numeric>
@@ -166,6 +167,8 @@ struct Band {
   bool flagTellsLFromOne = false;
   // The advance of the band's monospace lines, 0 if it has none.
   double monospaceAdvance = 0;
+  // How often the band's monospace glyphs were read as what, by their print.
+  std::unordered_map<std::string, std::map<std::string, int>> readingsByPrint{};
 
   long long pixels() const {
     const int width = columns.right > columns.left ? columns.right - columns.left : page->width();
@@ -820,6 +823,63 @@ std::vector<std::vector<std::vector<PlacedSymbol>>> lookAtAdvances(const ::tesse
   return lineSymbols;
 }
 
+// A symbol read as one letter, digit or sign of those the model mistakes
+// for each other in a monospace line, one cell wide at most: a box over two
+// glyphs has a print of its own.
+bool twinnable(const PlacedSymbol& symbol, double advance) {
+  return symbol.text.size() == 1 && std::isalnum(static_cast<unsigned char>(symbol.text[0])) != 0 &&
+         symbol.right - symbol.left <= advance;
+}
+
+// Counts what the band's monospace glyphs were read as, by their prints.
+void countReadingsByPrint(const std::vector<std::vector<std::vector<PlacedSymbol>>>& lineSymbols, Band& band) {
+  for (const auto& line : lineSymbols) {
+    const double advance = lineAdvance(line, band.monospaceAdvance);
+    if (advance <= 0) continue;
+    for (const std::vector<PlacedSymbol>& word : line) {
+      for (const PlacedSymbol& symbol : word) {
+        if (!twinnable(symbol, advance)) continue;
+        const std::string print = glyphPrint(band.rows->image, glyphOf(symbol, band));
+        if (!print.empty()) ++band.readingsByPrint[print][symbol.text];
+      }
+    }
+  }
+}
+
+// Characters a monospace font draws apart that the model reads for each
+// other, in its word's context.
+constexpr std::string_view kTwinLookAlikes[] = {"1lIi", "0OoDQ", "5S", "8B", "2Z", "6b", "9g", "ce"};
+
+bool lookAlikes(char a, char b) {
+  return std::ranges::any_of(kTwinLookAlikes, [&](std::string_view group) {
+    return group.find(a) != std::string_view::npos && group.find(b) != std::string_view::npos;
+  });
+}
+
+// A monospace glyph drawn alike elsewhere in the band and read there as a
+// look-alike of its reading, twice as often as as its reading at least, is
+// that look-alike ("node-a1" read "node-al" beside "11873Mi"). Only a
+// look-alike: a symbol's box may lie over the glyph beside it. Returns
+// whether any was.
+bool readAsItsTwins(std::vector<PlacedSymbol>& symbols, const Band& band, double advance) {
+  bool mended = false;
+  for (PlacedSymbol& symbol : symbols) {
+    if (!twinnable(symbol, advance)) continue;
+    const auto readings = band.readingsByPrint.find(glyphPrint(band.rows->image, glyphOf(symbol, band)));
+    if (readings == band.readingsByPrint.end()) continue;
+    const auto& counts = readings->second;
+    const auto commonest = std::ranges::max_element(counts, {}, [](const auto& reading) { return reading.second; });
+    const auto own = counts.find(symbol.text);
+    const int ownCount = own == counts.end() ? 0 : own->second;
+    if (commonest->first != symbol.text && lookAlikes(commonest->first[0], symbol.text[0]) &&
+        commonest->second >= 2 && commonest->second >= 2 * ownCount) {
+      symbol.text = commonest->first;
+      mended = true;
+    }
+  }
+  return mended;
+}
+
 // The lines of underscores along the word; `box` and `line` in the band's rows.
 std::vector<UnderscoreRun> underscoresAlong(const Band& band, const Rect& box, const WordEnd& line) {
   const int bandTop = band.rows->at(band.top);
@@ -919,11 +979,12 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
       // Measured once: each rule below leaves the symbols as they were unless it mends them.
       std::vector<PlacedSymbol>& cellSymbols = lineSymbols[index];
       const std::size_t cells = cellsSpanned(cellSymbols, band, advance, wordTop, wordBottom).value_or(0);
+      const bool readAsTwins = readAsItsTwins(cellSymbols, band, advance);
       if (dropDoubledGlyphs(cellSymbols, advance, cells) ||
           (hasBaseline && readLoneZero(cellSymbols, band, advance, cells, top, baselineAt(wordLeft))) ||
           doubleMarksReadOnce(cellSymbols, band, advance, cells, wordTop, wordBottom) ||
           touchingLettersReadOnce(cellSymbols, band, advance, cells, wordTop, wordBottom) ||
-          readSlashAfterOne(cellSymbols, advance, cells)) {
+          readSlashAfterOne(cellSymbols, advance, cells) || readAsTwins) {
         inked.clear();
         for (const PlacedSymbol& symbol : cellSymbols) inked += symbol.text;
       }
@@ -1116,6 +1177,7 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   ::tesseract::LTRResultIterator lines(*start);
   lookAtLs(lines, band);
   std::vector<std::vector<std::vector<PlacedSymbol>>> lineSymbols = lookAtAdvances(lines, band);
+  countReadingsByPrint(lineSymbols, band);
   const Page& page = *band.page;
   std::size_t lineIndex = 0;
   do {
