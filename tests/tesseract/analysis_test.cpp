@@ -698,6 +698,24 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
   }
 }
 
+TEST(GlyphShapes, APercentSignsRingsStandAboveAndLeftOfEachOther) {
+  // Rings 6 wide and 6 high, by their top left corners within a glyph's box at (20, 10).
+  const std::tuple<const char*, std::vector<std::pair<int, int>>, bool> cases[] = {
+      {"a percent sign", {{0, 0}, {8, 10}}, true},
+      {"an 8", {{1, 0}, {1, 8}}, false},
+      {"one ring", {{4, 4}}, false},
+      {"three rings", {{0, 0}, {8, 10}, {8, 0}}, false},
+  };
+  for (const auto& [what, rings, percent] : cases) {
+    GrayImage page = filled(60, 40, 255);
+    for (const auto& [x, y] : rings) {
+      fill(page, {20 + x, 10 + y, 6, 6}, 0);
+      fill(page, {22 + x, 12 + y, 2, 2}, 255);
+    }
+    EXPECT_EQ(percentShaped(page, {19, 9, 16, 18}), percent) << what;
+  }
+}
+
 TEST(GlyphPrint, TheSameGlyphAnywhereAndNothingElse) {
   // Strokes of glyphs drawn within a box at (10, 10) and at (40, 12).
   const std::tuple<const char*, std::vector<Rect>, std::vector<Rect>, bool> cases[] = {

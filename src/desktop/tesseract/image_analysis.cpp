@@ -1954,6 +1954,27 @@ bool markBetween(const std::vector<Run>& runs, int from, int to, int Run::*start
 
 }  // namespace
 
+bool percentShaped(const GrayImage& page, const Rect& glyph) {
+  const Rect box = clampedToPage(page, glyph);
+  std::vector<std::uint8_t> blank(static_cast<std::size_t>(std::max(0, box.width * box.height)));
+  for (int y = 0; y < box.height; ++y) {
+    for (int x = 0; x < box.width; ++x) {
+      blank[static_cast<std::size_t>(y) * box.width + x] = inkAt(page, box.x + x, box.y + y) ? 0 : 1;
+    }
+  }
+  std::vector<Blob> holes;  // blanks the box's edge does not reach, of two pixels or more
+  for (std::size_t seed = 0; seed < blank.size(); ++seed) {
+    if (blank[seed] == 0) continue;
+    Blob blob = takeBlob(blank, box.width, box.height, seed);
+    const bool enclosed = blob.left > 0 && blob.top > 0 && blob.right < box.width - 1 && blob.bottom < box.height - 1;
+    if (enclosed && blob.pixels.size() >= 2) holes.push_back(std::move(blob));
+  }
+  if (holes.size() != 2) return false;
+  const Blob& upper = holes[0].top <= holes[1].top ? holes[0] : holes[1];
+  const Blob& lower = &upper == &holes[0] ? holes[1] : holes[0];
+  return upper.bottom < lower.top && upper.right < lower.left;
+}
+
 bool markedRing(const GrayImage& page, const Rect& glyph) {
   const Rect box = clampedToPage(page, glyph);
   // A zero is taller than wide; a box as wide as tall holds a round glyph
@@ -2052,7 +2073,8 @@ std::string glyphPrint(const GrayImage& page, const Rect& glyph) {
   const InkBox ink = inkWithin(page, {glyph.y, glyph.bottom()}, {glyph.x, glyph.right()});
   if (ink.pixels == 0) return {};
   const Rect& box = ink.box;
-  std::string print = std::to_string(box.width) + "x" + std::to_string(box.height) + ":";
+  std::string print = std::to_string(box.width);  // with the count of pixels, its height too
+  print += ':';
   for (int y = box.y; y < box.bottom(); ++y) {
     for (int x = box.x; x < box.right(); ++x) print += inkAt(page, x, y) ? '#' : '.';
   }

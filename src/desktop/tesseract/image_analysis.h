@@ -277,6 +277,10 @@ bool inkAtMiddle(const GrayImage& page, const Rect& glyph);
 // o, @, Q, d or a copyright sign. An @ or a sign has more strokes there; a
 // letter o, a d or a Q has no mark.
 bool markedRing(const GrayImage& page, const Rect& glyph);
+// Whether the glyph's blanks enclosed by its ink are two, one above and
+// left of the other: a percent sign's rings, which the model reads as an s
+// at a word's start ("%Cpu(s)"). An 8's or a B's stand one over the other.
+bool percentShaped(const GrayImage& page, const Rect& glyph);
 
 // Rows where the page holds ink, as [top, bottom) runs.
 struct RowRun {
@@ -302,7 +306,7 @@ struct InkBox {
 };
 InkBox inkWithin(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns);
 // The ink within `glyph` as a key that only the same glyph drawn the same
-// way shares: the size of its box and which of its pixels are ink. Empty
+// way shares: the size of its ink's box and which pixels there are ink. Empty
 // where it holds none.
 std::string glyphPrint(const GrayImage& page, const Rect& glyph);
 // Whether the glyph's ink is narrower than four fifths of its height:

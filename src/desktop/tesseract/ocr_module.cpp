@@ -430,6 +430,19 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
   return mended;
 }
 
+// A percent sign read as an s or an S ("sCpu(s)" for top's "%Cpu(s)").
+// Returns whether any was.
+bool mendPercentsReadAsS(std::vector<PlacedSymbol>& symbols, const Band& band) {
+  bool mended = false;
+  for (PlacedSymbol& symbol : symbols) {
+    if ((symbol.text == "s" || symbol.text == "S") && percentShaped(band.rows->image, glyphOf(symbol, band))) {
+      symbol.text = "%";
+      mended = true;
+    }
+  }
+  return mended;
+}
+
 // Whether the word ends with a closing quote that none of its symbols opens.
 bool endsWithUnopenedQuote(const std::vector<PlacedSymbol>& symbols) {
   const auto opening = [](const PlacedSymbol& symbol) {
@@ -1020,6 +1033,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
         lookAlike && mendLookAlikes(symbols, band, advance > 0, feetTell, bandTop + wordBaseline, wordBaseline - top);
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
     const bool hashMended = read.find('#') != std::string_view::npos && mendHashInHex(symbols, band);
+    const bool percentMended = read.find_first_of("sS") != std::string_view::npos && mendPercentsReadAsS(symbols, band);
     const bool quotesJoined = joinSplitQuotes(symbols, height);
     const bool capitalsMended =
         letterTops && mendCapitalsAtXHeight(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
@@ -1041,9 +1055,9 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const std::vector<int> blanks =
         numberBesideWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
     std::string mended = numberBesideWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
-    if (mended.empty() && (lookAlikeMended || nineMended || hashMended || quotesJoined || quotesStraightened ||
-                            backticksMended || capitalsMended || quoteDropped || underscoresMended ||
-                            madeUpUnderscore || dollarMended)) {
+    if (mended.empty() && (lookAlikeMended || nineMended || hashMended || percentMended || quotesJoined ||
+                            quotesStraightened || backticksMended || capitalsMended || quoteDropped ||
+                            underscoresMended || madeUpUnderscore || dollarMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     std::string next(mended.empty() ? read : std::string_view(mended));
