@@ -247,6 +247,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"host_digit_read_as_letter.pgm", "node-a1 412m 10% 6120Mi 39%", true},
       // A percent sign at a word's start, which the model reads as an s.
       {"percent_read_as_letter.pgm", "%Cpu(s): 3.1 us, 1.0 sy, 0.0 ni, 95.6 id, 0.2 wa, 0.0 hi, 0.1 si, 0.0 st", true},
+      // Touching w's, the last of which the box of the hyphen after them takes in.
+      {"hyphen_over_last_letter.pgm", "2210 www-data 20 0 771244 64120 12904 S 1.0 0.4 3:12.55 nginx", true},
       // Status tags, white on colour, too small for cells of their own.
       {"status_tags.ppm", "Active 2026-11-30\nActive 2026-12-01\nInvited never\nSuspended 2026-08-14"},
       // A dialog's buttons beside a strip of the editor under it, whose glyphs

@@ -719,34 +719,48 @@ constexpr std::string_view kTouchingLetters = "wmWM";
 // Such a letter whose box spans more cells than the symbols within it, in
 // a word short of the cells its ink spans by as many, stands for a glyph in
 // each cell, where the cells hold ink alike (an underscore the model left
-// out, under the box of the m after it, holds little). Returns whether any
-// was.
+// out, under the box of the m after it, holds little). So does the letter
+// before a box over one cell more than it reads, whose first cell is inked
+// alike the letter's (the hyphen's box over the third w). Returns whether
+// any was.
 bool touchingLettersReadOnce(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, std::size_t cells,
                              int top, int bottom) {
   const int rows = band.rows->at(band.top);
   const RowRun wordRows{rows + top, rows + bottom + 1};
-  const auto alikeCells = [&](const PlacedSymbol& symbol, std::size_t spanned) {
-    std::vector<long long> ink;
-    for (std::size_t cell = 0; cell < spanned; ++cell) {
-      const int left = symbol.left + static_cast<int>(std::lround(static_cast<double>(cell) * advance));
-      const int right = symbol.left + static_cast<int>(std::lround(static_cast<double>(cell + 1) * advance));
-      ink.push_back(inkWithin(band.rows->image, wordRows, {left, std::min(right, symbol.right)}).pixels);
-    }
+  const auto cellInk = [&](const PlacedSymbol& symbol, std::size_t cell) {
+    const int left = symbol.left + static_cast<int>(std::lround(static_cast<double>(cell) * advance));
+    const int right = symbol.left + static_cast<int>(std::lround(static_cast<double>(cell + 1) * advance));
+    return inkWithin(band.rows->image, wordRows, {left, std::min(right, symbol.right)}).pixels;
+  };
+  const auto alike = [](const std::vector<long long>& ink) {
     return kAlikeHalves * std::ranges::min(ink) >= std::ranges::max(ink);
+  };
+  const auto touching = [&](const PlacedSymbol& letter) {
+    return letter.text.size() == 1 && kTouchingLetters.find(letter.text[0]) != std::string_view::npos;
   };
   std::size_t glyphs = symbols.size();
   bool repeated = false;
-  for (PlacedSymbol& symbol : symbols) {
-    if (symbol.text.size() != 1 || kTouchingLetters.find(symbol.text[0]) == std::string_view::npos) continue;
+  for (std::size_t i = 0; i < symbols.size(); ++i) {
+    PlacedSymbol& symbol = symbols[i];
     const auto spanned = static_cast<std::size_t>(std::lround((symbol.right - symbol.left) / advance));
     const auto within = static_cast<std::size_t>(std::ranges::count_if(symbols, [&](const PlacedSymbol& other) {
       return &other != &symbol && other.middle() >= symbol.left && other.middle() <= symbol.right;
     }));
-    if (spanned <= within + 1 || glyphs + spanned - within - 1 != cells || !alikeCells(symbol, spanned)) continue;
-    const std::size_t missing = spanned - within - 1;
-    symbol.text.append(missing, symbol.text[0]);
-    glyphs += missing;
-    repeated = true;
+    if (spanned <= within + 1 || glyphs + spanned - within - 1 != cells) continue;
+    if (touching(symbol)) {
+      std::vector<long long> ink;
+      for (std::size_t cell = 0; cell < spanned; ++cell) ink.push_back(cellInk(symbol, cell));
+      if (!alike(ink)) continue;
+      const std::size_t missing = spanned - within - 1;
+      symbol.text.append(missing, symbol.text[0]);
+      glyphs += missing;
+      repeated = true;
+    } else if (i > 0 && touching(symbols[i - 1]) && spanned == within + 2 &&
+               alike({cellInk(symbols[i - 1], 0), cellInk(symbol, 0)})) {
+      symbol.text.insert(0, symbols[i - 1].text);
+      glyphs += 1;
+      repeated = true;
+    }
   }
   return repeated;
 }
