@@ -249,6 +249,15 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"percent_read_as_letter.pgm", "%Cpu(s): 3.1 us, 1.0 sy, 0.0 ni, 95.6 id, 0.2 wa, 0.0 hi, 0.1 si, 0.0 st", true},
       // Touching w's, the last of which the box of the hyphen after them takes in.
       {"hyphen_over_last_letter.pgm", "2210 www-data 20 0 771244 64120 12904 S 1.0 0.4 3:12.55 nginx", true},
+      // Addresses alike up to their last number, which the line finder
+      // leaves out as a column of its own, read again with their lines.
+      {"address_beside_aligned_prefix.pgm",
+       "10.0.3.17 - - [09/Dec/2026:09:40:58 +0000] \"GET /api/v2/invoices?page=3 HTTP/1.1\" 200 5120\n"
+       "10.0.3.17 - - [09/Dec/2026:09:40:59 +0000] \"GET /healthz HTTP/1.1\" 200 2\n"
+       "10.0.3.42 - - [09/Dec/2026:09:41:02 +0000] \"POST /api/v2/payments HTTP/1.1\" 502 166\n"
+       "10.0.3.42 - - [09/Dec/2026:09:41:03 +0000] \"POST /api/v2/payments HTTP/1.1\" 201 412\n"
+       "10.0.3.9 - - [09/Dec/2026:09:41:05 +0000] \"GET /static/app.js HTTP/1.1\" 304 0",
+       true},
       // Status tags, white on colour, too small for cells of their own.
       {"status_tags.ppm", "Active 2026-11-30\nActive 2026-12-01\nInvited never\nSuspended 2026-08-14"},
       // A dialog's buttons beside a strip of the editor under it, whose glyphs
