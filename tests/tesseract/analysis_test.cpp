@@ -626,8 +626,9 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
     for (const Rect& r : strokes) fill(page, r, 0);
     EXPECT_EQ(legsAtFoot(page, {18, 8, 16, 24}), legs) << what;
   }
-  // A proportional font's zero, read as O beside a digit, is narrower than its O.
-  const std::tuple<const char*, int, bool> rings[] = {{"a zero", 13, true}, {"an O", 17, false}};
+  // A proportional font's zero, read as O beside a digit, is narrower than its O, a bold one too.
+  const std::tuple<const char*, int, bool> rings[] = {
+      {"a zero", 13, true}, {"a bold zero", 15, true}, {"an O", 17, false}};
   for (const auto& [what, width, narrow] : rings) {
     GrayImage page = filled(60, 40, 255);
     for (const Rect& r : {Rect{20, 10, width, 2}, Rect{20, 26, width, 2}, Rect{20, 10, 2, 18}, Rect{18 + width, 10, 2, 18}}) {

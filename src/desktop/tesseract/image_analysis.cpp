@@ -2083,7 +2083,7 @@ std::string glyphPrint(const GrayImage& page, const Rect& glyph) {
 
 bool narrowRing(const GrayImage& page, const Rect& glyph) {
   const InkBox ink = inkWithin(page, {glyph.y, glyph.bottom()}, {glyph.x, glyph.right()});
-  return ink.pixels > 0 && 5 * ink.box.width < 4 * ink.box.height;
+  return ink.pixels > 0 && 8 * ink.box.width < 7 * ink.box.height;
 }
 
 int widestBlank(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns) {

@@ -309,8 +309,9 @@ InkBox inkWithin(const GrayImage& page, const RowRun& rows, const ColumnSpan& co
 // way shares: the size of its ink's box and which pixels there are ink. Empty
 // where it holds none.
 std::string glyphPrint(const GrayImage& page, const Rect& glyph);
-// Whether the glyph's ink is narrower than four fifths of its height:
-// a proportional font's zero, where its O is about as wide as tall.
+// Whether the glyph's ink is narrower than seven eighths of its height:
+// a proportional font's zero (a bold one's four fifths, "web-01" in a
+// window's title), where its O is about as wide as tall.
 bool narrowRing(const GrayImage& page, const Rect& glyph);
 // The widest run of columns within `columns` (clamped to the page) that
 // holds no ink in `rows`.
