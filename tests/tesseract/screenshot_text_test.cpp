@@ -258,6 +258,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
        "10.0.3.42 - - [09/Dec/2026:09:41:03 +0000] \"POST /api/v2/payments HTTP/1.1\" 201 412\n"
        "10.0.3.9 - - [09/Dec/2026:09:41:05 +0000] \"GET /static/app.js HTTP/1.1\" 304 0",
        true},
+      // A 1 before an underscore, which below it looks like an l's foot bent right.
+      {"one_before_underscore.pgm", "tar -czf dist/atlas_3.4.1_linux_amd64.tar.gz -C bin atlas", true},
       // Status tags, white on colour, too small for cells of their own.
       {"status_tags.ppm", "Active 2026-11-30\nActive 2026-12-01\nInvited never\nSuspended 2026-08-14"},
       // A dialog's buttons beside a strip of the editor under it, whose glyphs

@@ -379,6 +379,13 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
     }
     return holdsShellPrompt(text);
   };
+  // A stem's foot stands on the baseline: an underscore after a 1, below
+  // it, would look like an l's foot bent right ("atlas_3.4.1_linux").
+  const auto stemAboveBaseline = [&](const PlacedSymbol& symbol) {
+    Rect glyph = glyphOf(symbol, band);
+    glyph.height = std::min(glyph.height, baseline + 1 - glyph.y);
+    return stemShape(band.rows->image, glyph);
+  };
   // One pass over the symbols; whether it mended any.
   const auto mendPass = [&] {
     bool any = false;
@@ -405,10 +412,10 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
         itself = "1";
       } else if (symbol.text == "l" &&
                  (feetTell || (!monospace && band.flagTellsLFromOne && besideNumber(i)))) {
-        const StemShape shape = stemOf(symbol, band);
+        const StemShape shape = stemAboveBaseline(symbol);
         if (flagged(shape) && footReaches(shape, true)) itself = "1";
       } else if (symbol.text == "1" && feetTell) {
-        const StemShape shape = stemOf(symbol, band);
+        const StemShape shape = stemAboveBaseline(symbol);
         if (flagged(shape) && footReaches(shape, false)) itself = "l";
       } else if (symbol.text == "O" && inkAtMiddle(band.rows->image, glyphOf(symbol, band))) {
         itself = "0";
