@@ -857,8 +857,8 @@ std::vector<std::vector<std::vector<PlacedSymbol>>> lookAtAdvances(const ::tesse
   return lineSymbols;
 }
 
-// A symbol read as one letter, digit or sign of those the model mistakes
-// for each other in a monospace line, one cell wide at most: a box over two
+// A symbol read as one letter or digit, of those the model mistakes for
+// each other in a monospace line, one cell wide at most: a box over two
 // glyphs has a print of its own.
 bool twinnable(const PlacedSymbol& symbol, double advance) {
   return symbol.text.size() == 1 && std::isalnum(static_cast<unsigned char>(symbol.text[0])) != 0 &&
