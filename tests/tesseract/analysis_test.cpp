@@ -1068,7 +1068,8 @@ TEST(WithMissedSpaces, WideGapsBetweenANumberOrACommaAndAWordOnly) {
   const std::tuple<std::vector<PlacedSymbol>, std::vector<int>, const char*> cases[] = {
       {word({{"2", 0}, {"k", 9}, {"B", 1}}), boxesOnly, "2 kB"},
       {word({{"L", 0}, {"n", 1}, {"2", 8}, {"2", 1}}), boxesOnly, "Ln 22"},
-      {word({{"2", 0}, {",", 0}, {"C", 8}, {"o", 1}}), boxesOnly, "2, Co"},
+      {word({{"2", 0}, {",", 0}, {"C", 8}, {"o", 1}}), {0, 0, 8, 1}, "2, Co"},
+      {word({{"2", 0}, {",", 0}, {"C", 8}, {"o", 1}}), boxesOnly, ""},  // a monospace comma's cell
       {word({{"7", 0}, {"e", 5}, {"4", 1}, {"1", 5}}), boxesOnly, ""},
       {word({{"s", 0}, {"o", 9}, {"o", 9}, {"n", 9}}), boxesOnly, ""},
       {word({{"O", 0}, {"0", 12}, {"0", 12}}), boxesOnly, ""},
@@ -1081,6 +1082,14 @@ TEST(WithMissedSpaces, WideGapsBetweenANumberOrACommaAndAWordOnly) {
     for (const PlacedSymbol& s : symbols) read += s.text;
     EXPECT_EQ(withMissedSpaces(symbols, 20, blanks), expected) << read;
   }
+}
+
+TEST(ClosesAnOpenBracket, OnlyABracketTheTextLeavesOpen) {
+  const std::tuple<const char*, const char*, bool> cases[] = {
+      {"users:((\"sshd\",fd=3)", ")", true}, {"[r for r in rows", "]", true}, {"f(x)", ")", false},
+      {"{a}", "}", false}, {"(cache", "]", false}, {"(cache", "))", false},
+  };
+  for (const auto& [text, word, closes] : cases) EXPECT_EQ(closesAnOpenBracket(text, word), closes) << text << word;
 }
 
 // A line as Tesseract split it into words, at its spaces and where it saw

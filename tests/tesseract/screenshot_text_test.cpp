@@ -260,6 +260,11 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
        true},
       // A 1 before an underscore, which below it looks like an l's foot bent right.
       {"one_before_underscore.pgm", "tar -czf dist/atlas_3.4.1_linux_amd64.tar.gz -C bin atlas", true},
+      // ss's process column: a comma's blank beside the quote before it, and
+      // the last closing bracket read as a word of its own.
+      {"closing_brackets_apart.pgm",
+       "users:((\"nginx\",pid=1190,fd=6))\nusers:((\"postgres\",pid=845,fd=7))\n"
+       "users:((\"sshd\",pid=702,fd=3))\nusers:((\"redis-server\",pid=731,fd=6))"},
       // Status tags, white on colour, too small for cells of their own.
       {"status_tags.ppm", "Active 2026-11-30\nActive 2026-12-01\nInvited never\nSuspended 2026-08-14"},
       // A dialog's buttons beside a strip of the editor under it, whose glyphs

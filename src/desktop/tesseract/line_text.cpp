@@ -684,6 +684,13 @@ bool fillsItsCells(const std::vector<PlacedSymbol>& word, double advance) {
 
 }  // namespace
 
+bool closesAnOpenBracket(std::string_view text, std::string_view word) {
+  constexpr std::string_view kOpening = "([{", kClosing = ")]}";
+  const std::size_t kind = word.size() == 1 ? kClosing.find(word.front()) : std::string_view::npos;
+  if (kind == std::string_view::npos) return false;
+  return std::ranges::count(text, kOpening[kind]) > std::ranges::count(text, kClosing[kind]);
+}
+
 bool inNeighbouringCells(const std::vector<PlacedSymbol>& before, const std::vector<PlacedSymbol>& next, double advance) {
   if (advance <= 0 || before.empty() || next.empty()) return false;
   const double lastOfBefore =
@@ -781,7 +788,7 @@ std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int heigh
     if (symbols[i].text.empty()) return {};
     if (i > 0) {
       const Kind before = kind(symbols[i - 1].text, false), after = kind(symbols[i].text, true);
-      const bool commaBeforeWord = symbols[i - 1].text == "," && after == kLetter;
+      const bool commaBeforeWord = !inkBlanks.empty() && symbols[i - 1].text == "," && after == kLetter;
       const bool wide = symbols[i].left - symbols[i - 1].right >= kMissedSpaceHeights * height ||
                         (i < inkBlanks.size() && inkBlanks[i] >= kMissedSpaceInkHeights * height);
       const bool numberBesideWord = before != kOther && after != kOther && before != after;

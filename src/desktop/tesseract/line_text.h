@@ -114,14 +114,16 @@ struct PlacedSymbol {
 };
 
 // Tesseract drops a narrow space between a number and a word ("2kB" for
-// "2 kB", "Ln22" for "Ln 22"), and after a comma in small text ("22,Col"):
-// the word's symbols joined, with a space where a digit and a letter, or a
-// comma and a letter, stand a third of the line's word `height` apart or
-// more (without a space they stand a quarter apart at most, hexadecimal in
-// monospace), or where `inkBlanks` are given (a proportional font's: the
-// blank columns between each symbol and the one before) a quarter;
-// empty when no space was missed. Rings beside zeros are a row of round
-// buttons ("O00"), which stay whole to be dropped.
+// "2 kB", "Ln22" for "Ln 22"), and after a comma in small proportional text
+// ("22,Col"): the word's symbols joined, with a space where a digit and a
+// letter, or where `inkBlanks` are given (a proportional font's: the blank
+// columns between each symbol and the one before) a comma and a letter,
+// stand a third of the line's word `height` apart or more (without a space
+// they stand a quarter apart at most, hexadecimal in monospace), or their
+// ink blank a quarter; empty when no space was missed. A monospace comma's
+// cell leaves as wide a gap before the next letter without a space. Rings
+// beside zeros are a row of round buttons ("O00"), which stay whole to be
+// dropped.
 std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height,
                              const std::vector<int>& inkBlanks = {});
 
@@ -200,6 +202,11 @@ constexpr double kTwoCellAdvances = 1.5;
 // as one V over both cells ("V1"), in a word whose ink spans `cells`, one
 // more than its symbols. Returns whether any was.
 bool readSlashAfterOne(std::vector<PlacedSymbol>& symbols, double advance, std::size_t cells);
+
+// Whether `word` is a closing bracket that the `text` before it leaves
+// open ("users:((\"sshd\",fd=3)" before ")"): a bracket of the text, not a
+// neighbour's frame beside it.
+bool closesAnOpenBracket(std::string_view text, std::string_view word);
 
 // Whether two words of a monospace line (each its symbols), the last cell
 // of one and the first of the next, stand in neighbouring cells of its

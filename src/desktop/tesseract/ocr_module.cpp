@@ -590,7 +590,8 @@ bool dropMadeUpClosingQuote(std::vector<PlacedSymbol>& symbols, const Band& band
 // blank between them; a space leaves a cell and the glyphs' sides. The
 // blank is measured in the half of the line above the baseline, where all
 // glyphs but a few marks high in their cells have ink: beside such a mark
-// the blank looks wider, and the space stays.
+// the blank looks wider, and the space stays. So it is measured between the
+// words' facing glyphs only, not beside a quote further in ("\"sshd\",").
 constexpr double kLeastSpaceAdvances = 0.9;
 
 bool lessThanACellBlank(const Band& band, int top, int baseline, const ColumnSpan& words, double advance) {
@@ -1129,11 +1130,12 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const bool joined = oneStretch || (keptUnderscore && 4 * (wordLeft - piece.right) < bottom - top);
     const bool seen = !joined && hasBaseline && underscoreAfter(band.rows->image, end, 2 * band.page->scale);
     // A word of one symbol is left to its boxes: a neighbour's frame beside
-    // the line may be one ("= cache-1").
+    // the line may be one ("= cache-1"), unless it closes the line's bracket.
     const bool noBlankCell =
         inNeighbouringCells(before, symbols, advance) ||
-        (advance > 0 && before.size() > 1 && symbols.size() > 1 &&
-         lessThanACellBlank(band, bandTop + top, bandTop + baseline, {lastWordLeft, wordRight}, advance));
+        (advance > 0 && before.size() > 1 && (symbols.size() > 1 || closesAnOpenBracket(piece.text, next)) &&
+         lessThanACellBlank(band, bandTop + top, bandTop + baseline, {before.back().left, symbols.front().right},
+                            advance));
     if (!joined && (seen || !noBlankCell)) piece.text += !seen ? " " : keptUnderscore ? "" : "_";
     // The underscores that end the word before, put back there, are those
     // Tesseract read at this word's start ("trace" "_id").
