@@ -265,6 +265,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"closing_brackets_apart.pgm",
        "users:((\"nginx\",pid=1190,fd=6))\nusers:((\"postgres\",pid=845,fd=7))\n"
        "users:((\"sshd\",pid=702,fd=3))\nusers:((\"redis-server\",pid=731,fd=6))"},
+      // A small title whose end the layout left out.
+      {"title_end_left_out.pgm", "lena@marten: ~/src/ledger", true},
       // Status tags, white on colour, too small for cells of their own.
       {"status_tags.ppm", "Active 2026-11-30\nActive 2026-12-01\nInvited never\nSuspended 2026-08-14"},
       // A dialog's buttons beside a strip of the editor under it, whose glyphs

@@ -1248,7 +1248,19 @@ void readBand(::tesseract::TessBaseAPI& engine, Band& band) {
   }
   // Screens are about 96 dpi; telling Tesseract keeps it from guessing.
   engine.SetSourceResolution(96 * band.page->scale);
-  if (engine.Recognize(nullptr) == 0) readLines(engine, band);
+  if (engine.Recognize(nullptr) == 0) {
+    if (getenv("KDBG")) {  // KDBG-TEMP-BLOCK
+      static std::atomic<int> n{0}; int k = n++;
+      char path[64]; snprintf(path, sizeof path, "/tmp/exp/dbg/band%02d.pgm", k);
+      FILE* f = fopen(path, "wb"); fprintf(f, "P5 %d %d 255\n", image.width, band.bottom - band.top);
+      fwrite(image.pixels.data() + static_cast<std::size_t>(band.rows->at(band.top)) * image.width, 1, (size_t)image.width * (band.bottom - band.top), f); fclose(f);
+      std::unique_ptr<::tesseract::ResultIterator, Deleter> it(engine.GetIterator());
+      if (it && !it->Empty(::tesseract::RIL_TEXTLINE)) do { int l,t,r,b; it->BoundingBox(::tesseract::RIL_TEXTLINE,&l,&t,&r,&b);
+        std::unique_ptr<char, Deleter> tx(it->GetUTF8Text(::tesseract::RIL_TEXTLINE));
+        fprintf(stderr, "RAW band%02d scale%d top%d [%d,%d %d,%d] %.1f %s", k, band.page->scale, band.top, l,t,r,b, it->Confidence(::tesseract::RIL_TEXTLINE), tx ? tx.get() : "\n"); } while (it->Next(::tesseract::RIL_TEXTLINE));
+    }
+    readLines(engine, band);
+  }
   engine.Clear();
 }
 
@@ -1546,6 +1558,51 @@ bool titleLike(const Line& line) {
 
 bool readsTitleSurely(const Line& line) { return titleLike(line) && line.confidence >= kSureAgainConfidence; }
 
+// The layout may leave out the end of a small title ("lena@marten:" of
+// "lena@marten: ~/src/ledger", the rest taken for noise). Ink left out
+// within a few letters of the title is read with it as one line, kept when
+// sure; the bar's icon and buttons lie farther off.
+constexpr int kMostTitleGapHeights = 1;
+
+// The read columns widened over the ink left out beside them in the band's
+// `rows`, `height` high.
+ColumnSpan withInkBeside(const Band& band, const ColumnSpan& read, const RowRun& rows) {
+  const int margin = 2 * band.page->scale;
+  const int height = rows.bottom - rows.top;
+  const Rect readBox{read.left - margin, rows.top, read.right - read.left + 2 * margin, height};
+  ColumnSpan whole = read;
+  for (const ColumnSpan& span :
+       uncoveredInk(band.rows->image, rows, {readBox}, kNearTokenGapHeights * height, margin)) {
+    const int gap = std::max(span.left - read.right, read.left - span.right);
+    if (gap > kMostTitleGapHeights * height) continue;
+    whole = {std::min(whole.left, span.left), std::max(whole.right, span.right)};
+  }
+  return whole;
+}
+
+void readRestOfTitle(::tesseract::TessBaseAPI& engine, Band& band) {
+  const Page& page = *band.page;
+  const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
+  engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
+  for (Line& title : band.lines) {
+    if (!titleLike(title)) continue;
+    const Rect& box = title.place.box;
+    const int top = (box.y - page.bounds.y) * page.scale, bottom = (box.bottom() - page.bounds.y) * page.scale;
+    const ColumnSpan read{(box.x - page.bounds.x) * page.scale, (box.right() - page.bounds.x) * page.scale};
+    const ColumnSpan whole = withInkBeside(band, read, {band.rows->at(top), band.rows->at(bottom)});
+    if (whole.left == read.left && whole.right == read.right) continue;
+    const Rect wholeBox = page.onScreen(whole.left, top, whole.right, bottom);
+    const std::vector<Line> again = readPieceEnlarged(engine, band, wholeBox);
+    if (again.size() != 1 || again.front().confidence < kSureAgainConfidence) continue;
+    title.text = again.front().text;
+    title.confidence = title.leastWordConfidence = again.front().confidence;
+    title.place.box = wholeBox;
+    title.place.words = again.front().place.words;
+    title.place.number = again.front().place.number;
+  }
+  engine.SetPageSegMode(layout);
+}
+
 void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
   const Page& page = *band.page;
   const PageRows rows{scaleUpRows(page.image, page.scale, band.top, band.bottom + kRowsBelowBand), band.top};
@@ -1556,6 +1613,7 @@ void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
   const bool titleRead =
       page.region >= page.firstBarRegion && std::any_of(band.lines.begin(), band.lines.end(), titleLike);
   if (!titleRead) readDroppedRuns(engine, band);
+  if (titleRead) readRestOfTitle(engine, band);
   band.rows = nullptr;
   readSplitWordsAgain(engine, band);
   // Nor is the rest read again: of a bar's lines only a title stays.
