@@ -267,6 +267,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
        "users:((\"sshd\",pid=702,fd=3))\nusers:((\"redis-server\",pid=731,fd=6))"},
       // A small title whose end the layout left out.
       {"title_end_left_out.pgm", "lena@marten: ~/src/ledger", true},
+      // du's sizes: a G read as a 6, drawn as the G's of the lines beside it.
+      {"size_unit_read_as_digit.pgm", "1.2G cache\n6.8G artifacts-2026-11\n19G artifacts-2026-12\n47G docker-layers",
+       true},
       // Status tags, white on colour, too small for cells of their own.
       {"status_tags.ppm", "Active 2026-11-30\nActive 2026-12-01\nInvited never\nSuspended 2026-08-14"},
       // A dialog's buttons beside a strip of the editor under it, whose glyphs

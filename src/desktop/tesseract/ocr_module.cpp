@@ -883,7 +883,7 @@ void countReadingsByPrint(const std::vector<std::vector<std::vector<PlacedSymbol
 
 // Characters a monospace font draws apart that the model reads for each
 // other, in its word's context.
-constexpr std::string_view kTwinLookAlikes[] = {"1lIi", "0OoDQ", "5S", "8B", "2Z", "6b", "9g", "ce"};
+constexpr std::string_view kTwinLookAlikes[] = {"1lIi", "0OoDQ", "5S", "8B", "2Z", "6b", "6G", "9g", "ce"};
 
 bool lookAlikes(char a, char b) {
   return std::ranges::any_of(kTwinLookAlikes, [&](std::string_view group) {
