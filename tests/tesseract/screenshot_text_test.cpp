@@ -270,6 +270,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // du's sizes: a G read as a 6, drawn as the G's of the lines beside it.
       {"size_unit_read_as_digit.pgm", "1.2G cache\n6.8G artifacts-2026-11\n19G artifacts-2026-12\n47G docker-layers",
        true},
+      // A status bar's items, which the model doubts as one line.
+      {"status_items_doubted_as_one.pgm", "main Ln 12, Col 15 Spaces: 2 UTF-8 YAML"},
       // Status tags, white on colour, too small for cells of their own.
       {"status_tags.ppm", "Active 2026-11-30\nActive 2026-12-01\nInvited never\nSuspended 2026-08-14"},
       // A dialog's buttons beside a strip of the editor under it, whose glyphs

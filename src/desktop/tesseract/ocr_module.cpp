@@ -1423,10 +1423,16 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
       TokenRead token = readToken(engine, band, run, span);
       // Far-apart pieces the model doubts as one line are read apart: a
       // file grid's cells, a grey size beside a white name ("6.1 MB 1.zip"
-      // rated 17 as one line, 96 and 95 apart).
+      // rated 17 as one line, 96 and 95 apart), a status bar's items ("main
+      // Ln 12, Col 15 Spaces: 2", where "Ln 12," read "ni2," sank the line).
       if (!token.sure && nothingRead) {
-        const std::vector<ColumnSpan> pieces = spansWithin(
+        std::vector<ColumnSpan> pieces = spansWithin(
             uncoveredInk(band.rows->image, inRows, read, kNearTokenGapHeights * height, margin), span);
+        // Too wide for a word, they are parted where a height apart: a status
+        // bar's items stand closer than the pieces above.
+        if (pieces.size() <= 1 && !mayBeWord(span, height)) {
+          pieces = spansWithin(uncoveredInk(band.rows->image, inRows, read, height, margin), span);
+        }
         if (pieces.size() > 1) {
           for (const ColumnSpan& piece : pieces) {
             // Each is read in the rows of its own ink, which may be shorter
