@@ -1350,7 +1350,8 @@ TEST(MendFileExtensions, OneLookAlikeOffAKnownExtensionOrHiddenFileOnly) {
                                     {"data.csv1", "data.csv1"}, {"Phase 2.0dt", "Phase 2.odt"},
                                     {".bashre and ~/.vimre", ".bashrc and ~/.vimrc"},
                                     {"ls .config .tet", "ls .config .tet"},
-                                    {"git@example.com:ops/infra.git", "git@example.com:ops/infra.git"}});
+                                    {"git@example.com:ops/infra.git", "git@example.com:ops/infra.git"},
+                                    {"revenue.sq| deploy.ym! a.txt|grep", "revenue.sql deploy.yml a.txt|grep"}});
 }
 
 TEST(MendOptimizationFlags, AZeroAfterAWordsHyphenBeforeALevelOnly) {

@@ -363,14 +363,18 @@ bool known(const auto& names, std::string_view text) {
 // What Tesseract reads a small letter of an extension as, and the letter.
 constexpr std::pair<char, char> kExtensionLookAlikes[] = {{'t', 'f'}, {'f', 't'}, {'I', 'l'}, {'i', 'l'}, {'1', 'l'},
                                                           {'l', 'i'}, {'q', 'g'}, {'g', 'q'}, {'e', 'c'}, {'c', 'e'},
-                                                          {'0', 'o'}};
+                                                          {'0', 'o'}, {'|', 'l'}, {'!', 'l'}};
 
 }  // namespace
 
 void mendFileExtensions(std::string& line) {
   for (std::size_t dot = line.find('.'); dot != std::string::npos; dot = line.find('.', dot + 1)) {
     std::size_t end = dot + 1;
-    while (end < line.size() && std::isalnum(static_cast<unsigned char>(line[end])) != 0) ++end;
+    // An l read as a bar or a mark is the extension's too (".sq|", ".ym!").
+    const auto extensionCharacter = [](char c) {
+      return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '|' || c == '!';
+    };
+    while (end < line.size() && extensionCharacter(line[end])) ++end;
     // After a name, an extension; anywhere else, a hidden file's name.
     const bool named = dot > 0 && std::isalnum(static_cast<unsigned char>(line[dot - 1])) != 0;
     const auto isKnown = [&](std::string_view text) {

@@ -76,7 +76,7 @@ bool hexadecimalNumber(std::string_view word);
 // A file name's extension, or a hidden file's name after its period, that
 // is no known one, but one glyph off a known one by a look-alike Tesseract
 // confuses, is that one ("report.pdt" for "report.pdf", "results.xIsx" for
-// "results.xlsx", ".bashre" for ".bashrc").
+// "results.xlsx", ".bashre" for ".bashrc", "revenue.sq|" for "revenue.sql").
 void mendFileExtensions(std::string& line);
 
 // An abbreviation's last I read as l and run into the word after it, whose
