@@ -1248,19 +1248,7 @@ void readBand(::tesseract::TessBaseAPI& engine, Band& band) {
   }
   // Screens are about 96 dpi; telling Tesseract keeps it from guessing.
   engine.SetSourceResolution(96 * band.page->scale);
-  if (engine.Recognize(nullptr) == 0) {
-    if (getenv("KDBG")) {  // KDBG-TEMP-BLOCK
-      static std::atomic<int> n{0}; int k = n++;
-      char path[64]; snprintf(path, sizeof path, "/tmp/exp/dbg/band%02d.pgm", k);
-      FILE* f = fopen(path, "wb"); fprintf(f, "P5 %d %d 255\n", image.width, band.bottom - band.top);
-      fwrite(image.pixels.data() + static_cast<std::size_t>(band.rows->at(band.top)) * image.width, 1, (size_t)image.width * (band.bottom - band.top), f); fclose(f);
-      std::unique_ptr<::tesseract::ResultIterator, Deleter> it(engine.GetIterator());
-      if (it && !it->Empty(::tesseract::RIL_TEXTLINE)) do { int l,t,r,b; it->BoundingBox(::tesseract::RIL_TEXTLINE,&l,&t,&r,&b);
-        std::unique_ptr<char, Deleter> tx(it->GetUTF8Text(::tesseract::RIL_TEXTLINE));
-        fprintf(stderr, "RAW band%02d scale%d top%d [%d,%d %d,%d] %.1f %s", k, band.page->scale, band.top, l,t,r,b, it->Confidence(::tesseract::RIL_TEXTLINE), tx ? tx.get() : "\n"); } while (it->Next(::tesseract::RIL_TEXTLINE));
-    }
-    readLines(engine, band);
-  }
+  if (engine.Recognize(nullptr) == 0) readLines(engine, band);
   engine.Clear();
 }
 
