@@ -272,6 +272,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
        true},
       // A status bar's items, which the model doubts as one line.
       {"status_items_doubted_as_one.pgm", "main Ln 12, Col 15 Spaces: 2 UTF-8 YAML"},
+      // A line of code the model rates 0, its l's read as "Ll".
+      {"monospace_line_rated_nought.pgm", "21 Some(value.clone())\n22 }"},
       // Status tags, white on colour, too small for cells of their own.
       {"status_tags.ppm", "Active 2026-11-30\nActive 2026-12-01\nInvited never\nSuspended 2026-08-14"},
       // A dialog's buttons beside a strip of the editor under it, whose glyphs

@@ -1205,6 +1205,17 @@ bool readsLikeText(const ::tesseract::LTRResultIterator& line) {
                   holdsShellPrompt(text.get()));
 }
 
+// A line of this many glyphs or more in a monospace font's cells is text
+// however the model rates it ("Some(value.clone())" rated 0, its l's read
+// "Ll"): an icon's or a frame's marks keep no cells.
+constexpr std::size_t kLeastCellsOfText = 8;
+
+bool fillsCells(const std::vector<std::vector<PlacedSymbol>>& words, double bandAdvance) {
+  std::size_t glyphs = 0;
+  for (const std::vector<PlacedSymbol>& word : words) glyphs += word.size();
+  return glyphs >= kLeastCellsOfText && lineAdvance(words, bandAdvance) > 0;
+}
+
 void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   std::unique_ptr<::tesseract::ResultIterator, Deleter> start(engine.GetIterator());
   if (!start || start->Empty(::tesseract::RIL_TEXTLINE)) return;
@@ -1222,7 +1233,8 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
         lineIndex < lineSymbols.size() ? std::move(lineSymbols[lineIndex]) : wordSymbolsOf(lines);
     ++lineIndex;
     const float confidence = lines.Confidence(::tesseract::RIL_TEXTLINE);
-    const bool doubted = confidence < kLeastLineConfidence && !holdsSureWord(lines) && !readsLikeText(lines);
+    const bool doubted = confidence < kLeastLineConfidence && !holdsSureWord(lines) && !readsLikeText(lines) &&
+                         !fillsCells(symbols, band.monospaceAdvance);
     std::vector<LinePiece> pieces = linePieces(lines, std::move(symbols), band);
     // A monospace line's cells take out a space the model put in a name ("config. yaml").
     const auto worthKeeping = [](const LinePiece& piece) {
@@ -1813,14 +1825,21 @@ void returnLargeBuffersToTheSystem() {
   mallopt(M_TRIM_THRESHOLD, 4 << 20);
 }
 
-// The same ink read in two regions' pages is kept once.
+// The same ink read in two regions' pages is kept once. A reading the model
+// doubts is another's repeat whatever it says: the page where the line is
+// cut off by its region's edge reads only its glyphs' feet.
 void dropRepeatedReads(std::vector<const Line*>& lines) {
+  const auto doubted = [](const Line* line) { return line->confidence < kLeastLineConfidence; };
   std::vector<const Line*> kept;
   for (const Line* line : lines) {
-    const bool repeated = std::any_of(kept.begin(), kept.end(), [&](const Line* other) {
-      return repeatsRead(line->place, other->place, line->text == other->text);
+    const auto repeated = std::ranges::find_if(kept, [&](const Line* other) {
+      return repeatsRead(line->place, other->place, line->text == other->text || doubted(line) || doubted(other));
     });
-    if (!repeated) kept.push_back(line);
+    if (repeated == kept.end()) {
+      kept.push_back(line);
+    } else if (doubted(*repeated) && !doubted(line)) {
+      *repeated = line;
+    }
   }
   lines = std::move(kept);
 }
