@@ -265,6 +265,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"closing_brackets_apart.pgm",
        "users:((\"nginx\",pid=1190,fd=6))\nusers:((\"postgres\",pid=845,fd=7))\n"
        "users:((\"sshd\",pid=702,fd=3))\nusers:((\"redis-server\",pid=731,fd=6))"},
+      // A statement's semicolon read as a word of its own.
+      {"statement_end_apart.pgm", "17 if stored_at.elapsed() > self.ttl {\n18 self.entries.remove(key);"},
       // A small title whose end the layout left out.
       {"title_end_left_out.pgm", "lena@marten: ~/src/ledger", true},
       // du's sizes: a G read as a 6, drawn as the G's of the lines beside it.
