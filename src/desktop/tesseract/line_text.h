@@ -116,14 +116,14 @@ struct PlacedSymbol {
 // Tesseract drops a narrow space between a number and a word ("2kB" for
 // "2 kB", "Ln22" for "Ln 22"), and after a comma in small proportional text
 // ("22,Col"): the word's symbols joined, with a space where a digit and a
-// letter, or where `inkBlanks` are given (a proportional font's: the blank
-// columns between each symbol and the one before) a comma and a letter,
-// stand a third of the line's word `height` apart or more (without a space
-// they stand a quarter apart at most, hexadecimal in monospace), or their
-// ink blank a quarter; empty when no space was missed. A monospace comma's
-// cell leaves as wide a gap before the next letter without a space. Rings
-// beside zeros are a row of round buttons ("O00"), which stay whole to be
-// dropped.
+// letter stand a third of the line's word `height` apart or more (without a
+// space they stand a quarter apart at most, hexadecimal in monospace), or
+// where `inkBlanks` are given (a proportional font's: the blank columns
+// between each symbol and the one before) a quarter. Where they are given,
+// a comma and a letter so far apart hold one too: a monospace comma's cell
+// leaves as wide a gap before a letter without a space. Empty when no space
+// was missed. Rings beside zeros are a row of round buttons ("O00"), which
+// stay whole to be dropped.
 std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height,
                              const std::vector<int>& inkBlanks = {});
 
