@@ -267,6 +267,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
        "users:((\"sshd\",pid=702,fd=3))\nusers:((\"redis-server\",pid=731,fd=6))"},
       // A statement's semicolon read as a word of its own.
       {"statement_end_apart.pgm", "17 if stored_at.elapsed() > self.ttl {\n18 self.entries.remove(key);"},
+      // A name's leading underscores, which the model reads as a word of their own.
+      {"name_after_leading_underscores.pgm", "invoicing\n__init__.py"},
       // A small title whose end the layout left out.
       {"title_end_left_out.pgm", "lena@marten: ~/src/ledger", true},
       // du's sizes: a G read as a 6, drawn as the G's of the lines beside it.

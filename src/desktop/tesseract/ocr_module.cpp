@@ -1119,7 +1119,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     // an underscore would then end where the next word begins.
     const int wordEnd = wordLeft < piece.right ? std::max(piece.left, wordLeft - (baseline - top) / 2) : piece.right;
     const WordEnd end{wordEnd, bandTop + baseline, baseline - top, bandTop + bottom - 1};
-    // Tesseract may keep an underscore yet split the words at it ("trace _id").
+    // Tesseract may keep an underscore yet split the words at it ("trace _id",
+    // "__ init__.py"): their boxes, or their ink, nearly touch.
     const bool keptUnderscore = piece.text.back() == '_' || next.front() == '_';
     // Measured across both words, in the word's rows: either box may reach
     // past the gap (a line number's over the code beside it), and the
@@ -1127,7 +1128,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const int blank =
         widestBlank(band.rows->image, {bandTop + wordTop, bandTop + wordBottom + 1}, {lastWordLeft, wordRight});
     const bool oneStretch = oneStretchOfInk(wordLeft < piece.right, piece.text.back(), next.front(), blank, height);
-    const bool joined = oneStretch || (keptUnderscore && 4 * (wordLeft - piece.right) < bottom - top);
+    const bool joined = oneStretch || (keptUnderscore && 4 * std::min(wordLeft - piece.right, blank) < bottom - top);
     const bool seen = !joined && hasBaseline && underscoreAfter(band.rows->image, end, 2 * band.page->scale);
     // A word of one symbol is left to its boxes: a neighbour's frame beside
     // the line may be one ("= cache-1"), unless it closes the line's bracket
