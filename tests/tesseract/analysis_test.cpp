@@ -1364,6 +1364,7 @@ TEST(MendShellPrompts, AGBesideTheAtOrBlanksWithinAPromptOnly) {
   expectMended(mendShellPrompts, {{"leoG@harbor:~/apps$ ls", "leo@harbor:~/apps$ ls"},
                                   {"leoG@Gharbor:~# whoami", "leo@harbor:~# whoami"},
                                   {"ops@f jord: ~$ ls", "ops@fjord:~$ ls"},
+                                  {"mona@pine:~/shop (fix/cart)$ ls", "mona@pine:~/shop (fix/cart)$ ls"},
                                   {"bob@example.com: ok$ fine", "bob@example.com: ok$ fine"},
                                   {"GG@host:~$ bobG@example.com AG@x:y$ leo@GW:~$", "GG@host:~$ bobG@example.com AG@x:y$ leo@GW:~$"}});
 }

@@ -911,6 +911,8 @@ bool joinSplitPrompt(std::vector<std::string>& words) {
   if (words.empty() || words[0].find('@') == std::string::npos || shellPrompt(words[0])) return false;
   std::string prompt = words[0];
   for (std::size_t next = 1; next < std::min(kMostPieces, words.size()); ++next) {
+    // A branch after the path stands apart in its brackets ("~/shop (main)$").
+    if (words[next].starts_with('(') || words[next].starts_with('[')) return false;
     prompt += words[next];
     const std::size_t colon = prompt.find(':');
     const bool pathFollows = colon + 1 < prompt.size() && (prompt[colon + 1] == '~' || prompt[colon + 1] == '/');
