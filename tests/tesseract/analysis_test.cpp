@@ -1390,7 +1390,9 @@ TEST(MendHexDigits, OnlyInLongHexadecimalNumbers) {
                                {"postfix/qmgr[912]: 7B9EQD4: removed", "postfix/qmgr[912]: 7B9E0D4: removed"},
                                {"a coffee bead: Baffled", "a coffee bead: Baffled"},
                                {"Cold 12 fallback deadbeef", "Cold 12 fallback deadbeef"},
-                               {"id=Ol2a", "id=Ol2a"}});
+                               {"id=Ol2a", "id=Ol2a"},
+                               {"3f9c2a7d1e0b84c6a55d2e91F7b3c08d", "3f9c2a7d1e0b84c6a55d2e91f7b3c08d"},
+                               {"CAFE12BEEF34aa", "CAFE12BEEF34aa"}});
   const std::pair<const char*, bool> numbers[] = {{"f506b40", true}, {"deadbeef", false}, {"f506b4", false}, {"f506B40", false}};
   for (const auto& [word, hex] : numbers) EXPECT_EQ(hexadecimalNumber(word), hex) << word;
 }

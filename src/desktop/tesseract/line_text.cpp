@@ -303,6 +303,8 @@ bool hexadecimalNumber(std::string_view word) {
          static_cast<std::size_t>(std::count_if(word.begin(), word.end(), decimal)) >= kLeastDecimalDigits;
 }
 
+constexpr std::size_t kSmallPerCapitalHexLetter = 4;
+
 void mendHexDigits(std::string& line) {
   const auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
   const auto digitFor = [](char c) { return c == 'l' || c == 'I' ? '1' : c == 'O' || c == 'o' || c == 'Q' ? '0' : 0; };
@@ -312,16 +314,21 @@ void mendHexDigits(std::string& line) {
       continue;
     }
     std::size_t end = start;
-    std::size_t digits = 0, misread = 0;
+    std::size_t digits = 0, misread = 0, small = 0, capitals = 0;
     bool hex = true;
     for (; end < line.size() && std::isalnum(static_cast<unsigned char>(line[end])) != 0; ++end) {
       digits += std::isdigit(static_cast<unsigned char>(line[end])) != 0 ? 1 : 0;
       misread += digitFor(line[end]) != 0 ? 1 : 0;
+      small += line[end] >= 'a' && line[end] <= 'f' ? 1 : 0;
+      capitals += line[end] >= 'A' && line[end] <= 'F' ? 1 : 0;
       hex = hex && (isHex(line[end]) || digitFor(line[end]) != 0);
     }
-    if (hex && misread > 0 && end - start >= kLeastHexDigits && digits >= kLeastDecimalDigits) {
+    // A number in small letters keeps to them: a capital among them is misread ("e91F7b").
+    const bool capitalMisread = capitals > 0 && small >= kSmallPerCapitalHexLetter * capitals;
+    if (hex && (misread > 0 || capitalMisread) && end - start >= kLeastHexDigits && digits >= kLeastDecimalDigits) {
       for (std::size_t i = start; i < end; ++i) {
         if (const char digit = digitFor(line[i]); digit != 0) line[i] = digit;
+        if (capitalMisread) line[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(line[i])));
       }
     }
     start = end;

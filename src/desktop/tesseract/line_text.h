@@ -66,7 +66,8 @@ std::vector<std::vector<bool>> keptTokens(std::vector<TokenStretch>& stretches);
 // In a hexadecimal number (a hash, a trace id: seven characters or more,
 // two decimal digits or more, nothing but hexadecimal digits and letters
 // that look like digits) a 1 read as l or I and a 0 read as O, o or Q are
-// digits again ("span=4fdf8ela", "7B9EOD4").
+// digits again ("span=4fdf8ela", "7B9EOD4"), and a capital among four times
+// as many small letters is small ("91F7b3c0d").
 void mendHexDigits(std::string& line);
 
 // Whether the word is such a number, in small letters: digits and a to f
