@@ -144,14 +144,18 @@ bool isMarkBeforeLabel(const std::string& word, const std::string& next) {
   return (bars && isUpper(next.front())) || (isRings(word) && !isdigit(static_cast<unsigned char>(next.front())));
 }
 
+// Brackets, each opening one at the place of the one that closes it.
+constexpr std::string_view kOpeningBrackets = "([{", kClosingBrackets = ")]}";
+
 // A dropdown's or a field's left edge before its value, as Tesseract reads
 // it: a lone opening bracket that nothing closes later in the line ("Language
 // [ English (United States)"); one that ends the line opens a block of code.
 bool isUnclosedFrame(const std::vector<std::string>& words, std::size_t i) {
-  static constexpr std::string_view kOpening = "([{", kClosing = ")]}";
   const std::string& word = words[i];
-  if (word.size() != 1 || kOpening.find(word.front()) == std::string_view::npos || i + 1 == words.size()) return false;
-  const char closing = kClosing[kOpening.find(word.front())];
+  if (word.size() != 1 || kOpeningBrackets.find(word.front()) == std::string_view::npos || i + 1 == words.size()) {
+    return false;
+  }
+  const char closing = kClosingBrackets[kOpeningBrackets.find(word.front())];
   return std::none_of(words.begin() + static_cast<std::ptrdiff_t>(i) + 1, words.end(),
                       [&](const std::string& later) { return later.find(closing) != std::string::npos; });
 }
@@ -696,10 +700,9 @@ bool fillsItsCells(const std::vector<PlacedSymbol>& word, double advance) {
 }  // namespace
 
 bool closesAnOpenBracket(std::string_view text, std::string_view word) {
-  constexpr std::string_view kOpening = "([{", kClosing = ")]}";
-  const std::size_t kind = word.size() == 1 ? kClosing.find(word.front()) : std::string_view::npos;
+  const std::size_t kind = word.size() == 1 ? kClosingBrackets.find(word.front()) : std::string_view::npos;
   if (kind == std::string_view::npos) return false;
-  return std::ranges::count(text, kOpening[kind]) > std::ranges::count(text, kClosing[kind]);
+  return std::ranges::count(text, kOpeningBrackets[kind]) > std::ranges::count(text, kClosingBrackets[kind]);
 }
 
 bool inNeighbouringCells(const std::vector<PlacedSymbol>& before, const std::vector<PlacedSymbol>& next, double advance) {

@@ -1472,6 +1472,15 @@ std::string withoutSpaces(std::string text) {
   return text;
 }
 
+// The line read again over `box` as one: `again`'s words there.
+void takeReading(Line& line, const Line& again, const Rect& box) {
+  line.text = again.text;
+  line.confidence = line.leastWordConfidence = again.confidence;
+  line.place.box = box;
+  line.place.words = again.place.words;
+  line.place.number = again.place.number;
+}
+
 bool touchInRow(const Rect& a, const Rect& b) {
   const int overlap = std::min(a.bottom(), b.bottom()) - std::max(a.y, b.y);
   const int gap = std::max(a.x, b.x) - std::min(a.right(), b.right());
@@ -1524,11 +1533,7 @@ void readSplitWordsAgain(::tesseract::TessBaseAPI& engine, Band& band) {
     if (again.size() != 1 || again.front().confidence < kSureAgainConfidence) continue;
     const bool spellsPieces = withoutSpaces(again.front().text) == withoutSpaces(spelled);
     if (!spellsPieces && again.front().confidence < rated / letters - kWholeBelowPieces) continue;
-    first.text = again.front().text;
-    first.confidence = first.leastWordConfidence = again.front().confidence;
-    first.place.box = box;
-    first.place.words = again.front().place.words;
-    first.place.number = again.front().place.number;
+    takeReading(first, again.front(), box);
     for (std::size_t other : others) joined[other] = true;
   }
   engine.SetPageSegMode(layout);
@@ -1603,11 +1608,7 @@ void readRestOfTitle(::tesseract::TessBaseAPI& engine, Band& band) {
     const Rect wholeBox = page.onScreen(whole.left, top, whole.right, bottom);
     const std::vector<Line> again = readPieceEnlarged(engine, band, wholeBox);
     if (again.size() != 1 || again.front().confidence < kSureAgainConfidence) continue;
-    title.text = again.front().text;
-    title.confidence = title.leastWordConfidence = again.front().confidence;
-    title.place.box = wholeBox;
-    title.place.words = again.front().place.words;
-    title.place.number = again.front().place.number;
+    takeReading(title, again.front(), wholeBox);
   }
   engine.SetPageSegMode(layout);
 }
