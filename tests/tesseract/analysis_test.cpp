@@ -604,16 +604,20 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
     EXPECT_EQ(markedRing(page, box), markedZero) << what;
   }
   // A straight quote's stroke stands upright; a curly one's tail leans off
-  // its bowl; a letter beside reaches the foot of the rows looked at (25).
-  const std::tuple<const char*, std::vector<Rect>, bool> quotes[] = {
-      {"a straight quote", {{20, 10, 3, 8}}, true},
-      {"a curly quote", {{22, 10, 3, 4}, {21, 14, 2, 2}, {20, 16, 2, 2}}, false},
-      {"a stem reaching the foot", {{20, 10, 3, 16}}, false},
+  // its bowl; a backtick's one stroke leans down to the right, narrower than
+  // its cell (5); a letter beside reaches the foot of the rows looked at (25).
+  const std::tuple<const char*, std::vector<Rect>, bool, bool> quotes[] = {
+      {"a straight quote", {{20, 10, 3, 8}}, true, false},
+      {"a curly quote", {{22, 10, 3, 4}, {21, 14, 2, 2}, {20, 16, 2, 2}}, false, false},
+      {"a backtick", {{20, 10, 2, 2}, {21, 12, 2, 2}, {22, 14, 2, 2}}, false, true},
+      {"a backtick's lean, wider than a cell", {{18, 10, 4, 3}, {21, 13, 4, 3}, {24, 16, 3, 3}}, false, false},
+      {"a stem reaching the foot", {{20, 10, 3, 16}}, false, false},
   };
-  for (const auto& [what, strokes, upright] : quotes) {
+  for (const auto& [what, strokes, upright, backtick] : quotes) {
     GrayImage page = filled(60, 40, 255);
     for (const Rect& r : strokes) fill(page, r, 0);
     EXPECT_EQ(uprightTicks(page, {17, 8, 10, 20}, 25), upright) << what;
+    EXPECT_EQ(backtickStroke(page, {17, 8, 10, 20}, 25, 5), backtick) << what;
   }
   // A # stands on two legs, an f on one stem.
   const std::tuple<const char*, std::vector<Rect>, int> feet[] = {

@@ -274,6 +274,13 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // du's sizes: a G read as a 6, drawn as the G's of the lines beside it.
       {"size_unit_read_as_digit.pgm", "1.2G cache\n6.8G artifacts-2026-11\n19G artifacts-2026-12\n47G docker-layers",
        true},
+      // Markdown's code between backticks, which the model reads as curly
+      // quotes, a tilde and an asterisk.
+      {"markdown_code_backticks.pgm",
+       "1. Bump the version in `Cargo.toml` and `package.json`.\n"
+       "2. Run `make dist` and check the archive size (< 12 MB)."},
+      // A heading between rules drawn in text, read as nothing whole.
+      {"heading_between_text_rules.pgm", "FAILURES"},
       // A status bar's items, which the model doubts as one line.
       {"status_items_doubted_as_one.pgm", "main Ln 12, Col 15 Spaces: 2 UTF-8 YAML"},
       // A line of code the model rates 0, its l's read as "Ll".

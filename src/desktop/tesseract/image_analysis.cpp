@@ -1791,6 +1791,9 @@ namespace {
 
 // How far, in its heights, a straight quote's stroke may lean.
 constexpr double kMostUprightLean = 0.15;
+// How far, in its heights, a backtick's one stroke leans down to the right
+// at the least.
+constexpr double kLeastBacktickLean = 0.2;
 
 // Whether ink within `box` at the foot of `window` goes on under it: the
 // top of a glyph of the line below, where the baseline was placed too low,
@@ -1847,20 +1850,26 @@ bool dotBetweenGlyphs(const GrayImage& page, int from, int to, int baseline, int
   });
 }
 
-bool uprightTicks(const GrayImage& page, const Rect& glyph, int bottom) {
+namespace {
+
+struct Stroke {
+  double lean;  // in its heights: its foot's middle column less its top's, so positive leaning down to the right
+  int width;
+};
+
+// The strokes within `glyph`, above row `bottom`. Ink that reaches row
+// `bottom` is a letter beside them, and not looked at.
+std::vector<Stroke> strokesAbove(const GrayImage& page, const Rect& glyph, int bottom) {
   const Rect window = clampedToPage(page, {glyph.x, glyph.y, glyph.width, bottom - glyph.y});
-  if (window.width <= 0 || window.height <= 0) return false;
+  if (window.width <= 0 || window.height <= 0) return {};
   const GrayImage part = copyGray(page.pixels.data() + static_cast<std::size_t>(window.y) * page.width + window.x,
                                   window.width, window.height, page.width);
   std::vector<std::uint8_t> ink = inkMask(part);
-  int ticks = 0;
+  std::vector<Stroke> strokes;
   for (std::size_t seed = 0; seed < ink.size(); ++seed) {
     if (ink[seed] == 0) continue;
     const Blob blob = takeBlob(ink, part.width, part.height, seed);
-    // A tick stands clear of the window's foot, where a letter beside it goes on down.
     if (blob.bottom >= part.height - 1 || blob.height() < 3) continue;
-    // The middle column of its top third and of its bottom third: a curly
-    // quote's tail leans away from its bowl, a straight one's stroke stands upright.
     const int third = std::max(1, blob.height() / 3);
     double topSum = 0, footSum = 0;
     int topCount = 0, footCount = 0;
@@ -1870,11 +1879,23 @@ bool uprightTicks(const GrayImage& page, const Rect& glyph, int bottom) {
       if (y < blob.top + third) topSum += x, ++topCount;
       if (y > blob.bottom - third) footSum += x, ++footCount;
     }
-    const double lean = std::abs(topSum / topCount - footSum / footCount);
-    if (kMostUprightLean * blob.height() < lean) return false;
-    ++ticks;
+    strokes.push_back({(footSum / footCount - topSum / topCount) / blob.height(), blob.width()});
   }
-  return ticks > 0;
+  return strokes;
+}
+
+}  // namespace
+
+bool uprightTicks(const GrayImage& page, const Rect& glyph, int bottom) {
+  // A curly quote's tail leans away from its bowl, a straight one's stroke stands upright.
+  const std::vector<Stroke> strokes = strokesAbove(page, glyph, bottom);
+  return !strokes.empty() &&
+         std::ranges::all_of(strokes, [](const Stroke& stroke) { return std::abs(stroke.lean) <= kMostUprightLean; });
+}
+
+bool backtickStroke(const GrayImage& page, const Rect& glyph, int bottom, int mostWidth) {
+  const std::vector<Stroke> strokes = strokesAbove(page, glyph, bottom);
+  return strokes.size() == 1 && strokes.front().lean >= kLeastBacktickLean && strokes.front().width <= mostWidth;
 }
 
 int legsAtFoot(const GrayImage& page, const Rect& glyph) {

@@ -261,6 +261,11 @@ bool dotBetweenGlyphs(const GrayImage& page, int from, int to, int baseline, int
 // `bottom` is a letter beside it, and not looked at.
 bool uprightTicks(const GrayImage& page, const Rect& glyph, int bottom);
 
+// Whether the ink within `glyph`, above row `bottom`, is one stroke at most
+// `mostWidth` wide that leans down to the right, as a backtick's does. Ink
+// that reaches row `bottom` is a letter beside it, and not looked at.
+bool backtickStroke(const GrayImage& page, const Rect& glyph, int bottom, int mostWidth);
+
 // The most strokes a row of the lowest fifth of the glyph's ink crosses:
 // a # stands on two legs, an f on one stem.
 int legsAtFoot(const GrayImage& page, const Rect& glyph);

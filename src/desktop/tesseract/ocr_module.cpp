@@ -8,6 +8,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cctype>
 #include <cmath>
@@ -630,24 +631,34 @@ bool straightenUprightQuotes(std::vector<PlacedSymbol>& symbols, const Band& ban
   return straightened;
 }
 
-// A monospace backtick (a template string's, a shell's command), a short
-// stroke at the top of its cell, which the model reads as an asterisk or a
-// degree sign ("fetch(*/api/users*)"): a mark narrower than half a cell, at
-// the letters' top, inked at its middle (an asterisk is wider, in DejaVu,
-// Liberation and Nimbus Mono alike; a degree sign's ring is blank there).
+// A monospace backtick (a template string's, a shell's command, Markdown's
+// code), a short stroke at the top of its cell, which the model reads as an
+// asterisk or a degree sign ("fetch(*/api/users*)"), as a curly quote or a
+// tilde ("Run “make dist~"): a mark narrower than half a cell, at the
+// letters' top. An asterisk is wider, in DejaVu, Liberation and Nimbus Mono
+// alike; a degree sign's ring is blank at its middle. A quote's stroke or a
+// tilde read may be one, where its one stroke leans down to the right: a
+// straight quote's stands upright, a curly one's tail leans the other way.
 // Returns whether any was.
 bool mendBackticks(std::vector<PlacedSymbol>& symbols, const Band& band, double advance, int top, int baseline) {
+  static constexpr std::array<std::string_view, 5> kStrokesReadForBackticks{"\u2018", "\u2019", "\u201C", "\u201D",
+                                                                             "~"};
   const int rows = band.rows->at(band.top);
   const int ascent = baseline - top;
   bool mended = false;
   for (PlacedSymbol& symbol : symbols) {
-    if (symbol.text != "*" && symbol.text != "\u00B0") continue;
+    const bool mark = symbol.text == "*" || symbol.text == "\u00B0";
+    const bool stroke = std::ranges::find(kStrokesReadForBackticks, symbol.text) != kStrokesReadForBackticks.end();
+    if (!mark && !stroke) continue;
     const InkBox ink = inkWithin(band.rows->image, {rows + top, rows + baseline}, {symbol.left, symbol.right});
     const Rect& box = ink.box;
-    if (ink.pixels == 0 || 2 * box.width > advance || 4 * (box.y - rows - top) > ascent ||
-        band.rows->image.at(box.x + box.width / 2, box.y + box.height / 2) >= 255 - kInkContrast) {
-      continue;
-    }
+    if (ink.pixels == 0 || 4 * (box.y - rows - top) > ascent) continue;
+    // A stroke read may be boxed with the bracket after it.
+    const bool backtick =
+        mark ? 2 * box.width <= advance &&
+                   band.rows->image.at(box.x + box.width / 2, box.y + box.height / 2) < 255 - kInkContrast
+             : backtickStroke(band.rows->image, box, rows + top + ascent * 3 / 5, static_cast<int>(advance / 2));
+    if (!backtick) continue;
     symbol.text = "`";
     mended = true;
   }
@@ -1431,10 +1442,12 @@ void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
       if (!token.sure && nothingRead) {
         std::vector<ColumnSpan> pieces = spansWithin(
             uncoveredInk(band.rows->image, inRows, read, kNearTokenGapHeights * height, margin), span);
-        // Too wide for a word, they are parted where a height apart: a status
-        // bar's items stand closer than the pieces above.
+        // Too wide for a word, they are parted where half a height apart: a
+        // status bar's items stand closer than the pieces above, and a heading
+        // between rules drawn in text ("==== FAILURES ====") reads as nothing
+        // whole, its rules no words.
         if (pieces.size() <= 1 && !mayBeWord(span, height)) {
-          pieces = spansWithin(uncoveredInk(band.rows->image, inRows, read, height, margin), span);
+          pieces = spansWithin(uncoveredInk(band.rows->image, inRows, read, height / 2, margin), span);
         }
         if (pieces.size() > 1) {
           for (const ColumnSpan& piece : pieces) {
