@@ -603,6 +603,18 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
     EXPECT_EQ(inkAtMiddle(page, box), middle) << what;
     EXPECT_EQ(markedRing(page, box), markedZero) << what;
   }
+  // A monospace l boxed without its flag: the flag is looked for left of the
+  // box where it runs on from the stem, not where ink beside stands apart.
+  const std::tuple<const char*, std::vector<Rect>, bool, bool> boxedStems[] = {
+      {"looked for beyond the box", {{20, 10, 6, 3}, {24, 10, 4, 24}, {24, 30, 8, 4}}, true, true},
+      {"looked for in the box only", {{20, 10, 6, 3}, {24, 10, 4, 24}, {24, 30, 8, 4}}, false, false},
+      {"a colon's dot beside", {{19, 10, 3, 3}, {24, 10, 4, 24}, {24, 30, 8, 4}}, true, false},
+  };
+  for (const auto& [what, strokes, beyond, flag] : boxedStems) {
+    GrayImage page = filled(60, 40, 255);
+    for (const Rect& r : strokes) fill(page, r, 0);
+    EXPECT_EQ(flagged(stemShape(page, {24, 10, 8, 24}, beyond)), flag) << what;
+  }
   // A straight quote's stroke stands upright; a curly one's tail leans off
   // its bowl; a backtick's one stroke leans down to the right, narrower than
   // its cell (5); a letter beside reaches the foot of the rows looked at (25).

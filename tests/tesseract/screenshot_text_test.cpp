@@ -279,6 +279,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"markdown_code_backticks.pgm",
        "1. Bump the version in `Cargo.toml` and `package.json`.\n"
        "2. Run `make dist` and check the archive size (< 12 MB)."},
+      // A monospace l whose flag the model boxes with the colon before it,
+      // read as L.
+      {"l_flag_boxed_with_colon.pgm", "app-web-1 app-web:latest Up 2 hours"},
       // A heading between rules drawn in text, read as nothing whole.
       {"heading_between_text_rules.pgm", "FAILURES"},
       // A status bar's items, which the model doubts as one line.

@@ -1748,13 +1748,19 @@ std::vector<RowRun> inkRunsInColumn(const GrayImage& page, const Rect& glyph, in
 }
 
 // How far the ink of rows [top, bottom) of the glyph reaches left and right
-// of its stem, in pixels.
-StemReach reachBeside(const GrayImage& page, const Rect& box, const ColumnSpan& stem, int top, int bottom) {
+// of its stem, in pixels; and as far as `beyondLeft` pixels left of its box,
+// ink that runs on from the stem.
+StemReach reachBeside(const GrayImage& page, const Rect& box, const ColumnSpan& stem, int top, int bottom,
+                      int beyondLeft) {
+  const Rect wider = clampedToPage(page, {box.x - beyondLeft, box.y, box.width + beyondLeft, box.height});
   int left = stem.left;
   int right = stem.right;
   for (int y = top; y < bottom; ++y) {
-    for (const ColumnSpan& run : inkRunsInRow(page, box, y)) {
-      left = std::min(left, run.left);
+    for (const ColumnSpan& run : inkRunsInRow(page, wider, y)) {
+      const bool fromStem = run.left <= stem.right && run.right >= stem.left;
+      const int runLeft = fromStem ? run.left : std::max(run.left, box.x);
+      if (runLeft >= run.right) continue;
+      left = std::min(left, runLeft);
       right = std::max(right, run.right);
     }
   }
@@ -1763,7 +1769,7 @@ StemReach reachBeside(const GrayImage& page, const Rect& box, const ColumnSpan& 
 
 }  // namespace
 
-StemShape stemShape(const GrayImage& page, const Rect& glyph) {
+StemShape stemShape(const GrayImage& page, const Rect& glyph, bool flagBeyondBox) {
   const Rect box = clampedToPage(page, glyph);
   // A box wider than tall holds more than one glyph (a 1 and the next).
   if (box.height < 6 || glyph.width > glyph.height) return {};
@@ -1773,8 +1779,8 @@ StemShape stemShape(const GrayImage& page, const Rect& glyph) {
   const ColumnSpan stem = middle.front();
   // The flag and the foot lie in the glyph's top and bottom sixths.
   const int sixth = std::max(1, box.height / 6);
-  return {stem.right - stem.left, reachBeside(page, box, stem, box.y, box.y + sixth),
-          reachBeside(page, box, stem, box.bottom() - sixth, box.bottom())};
+  return {stem.right - stem.left, reachBeside(page, box, stem, box.y, box.y + sixth, flagBeyondBox ? box.width : 0),
+          reachBeside(page, box, stem, box.bottom() - sixth, box.bottom(), 0)};
 }
 
 bool flagged(const StemShape& shape) {

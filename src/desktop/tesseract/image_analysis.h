@@ -210,7 +210,10 @@ std::vector<UnderscoreRun> underscoreRuns(const GrayImage& page, const Rect& wor
 // A glyph that is one stem (an l, an L, a 1, an I): how wide the stem is
 // half way down (0 when the glyph is no single stem, or its box holds more
 // than one glyph), and how far, in pixels, ink reaches left and right of it
-// in the glyph's top and bottom sixths (its flag or serifs, its foot).
+// in the glyph's top and bottom sixths (its flag or serifs, its foot). With
+// `flagBeyondBox`, a flag that runs on from the stem is looked for as far
+// left of the box as the box is wide: the model may give a monospace l's
+// flag to the colon before it ("app-web:latest" read "...:Latest").
 struct StemReach {
   int left = 0;
   int right = 0;
@@ -220,7 +223,7 @@ struct StemShape {
   StemReach top;
   StemReach bottom;
 };
-StemShape stemShape(const GrayImage& page, const Rect& glyph);
+StemShape stemShape(const GrayImage& page, const Rect& glyph, bool flagBeyondBox = false);
 
 // Whether the stem has a flag reaching left from its top and nothing
 // reaching right there: a monospace l (DejaVu Sans Mono's, bold above all),

@@ -398,7 +398,8 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
           (is(i - 1, isdigit) && !is(i + 1, isalpha)) || (is(i + 1, isdigit) && !is(i - 1, isalpha));
       if (symbol.text == "O" && !monospace && besideDigit && narrowRing(band.rows->image, glyphOf(symbol, band))) {
         itself = "0";
-      } else if (symbol.text == "L" && flagged(stemOf(symbol, band))) {
+      } else if (symbol.text == "L" &&
+                 flagged(stemShape(band.rows->image, glyphOf(symbol, band), /*flagBeyondBox=*/monospace))) {
         itself = "l";
       } else if ((symbol.text == "a" || symbol.text == "e") && monospace && descends(symbol, band, baseline, ascent) &&
                  promptWithAt(i)) {
