@@ -282,6 +282,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A monospace l whose flag the model boxes with the colon before it,
       // read as L.
       {"l_flag_boxed_with_colon.pgm", "app-web-1 app-web:latest Up 2 hours"},
+      // A number after a word whose letters' boxes lag right, over the
+      // blank between them, where the model drops the space.
+      {"number_after_lagging_boxes.pgm", "main Ln 21, Col 3 Tab Size: 4 UTF-8 Go"},
       // A heading between rules drawn in text, read as nothing whole.
       {"heading_between_text_rules.pgm", "FAILURES"},
       // A status bar's items, which the model doubts as one line.

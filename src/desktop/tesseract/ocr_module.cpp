@@ -323,14 +323,16 @@ bool blankUnder(const PlacedSymbol& symbol, const Band& band) {
   return inkWithin(band.rows->image, {glyph.y, glyph.bottom()}, {glyph.x, glyph.right()}).pixels == 0;
 }
 
-// The blank columns between each symbol's middle and the one before's, in
-// the word's rows of the band.
+// The blank columns between each symbol's middle and the start of the one
+// before, in the word's rows of the band: the model's boxes may lag right
+// of their ink, over the blank after it ("Col 3" read "Col3", its l boxed
+// over the space).
 std::vector<int> inkBlanks(const std::vector<PlacedSymbol>& symbols, const Band& band, int wordTop, int wordBottom) {
   const int top = band.rows->at(band.top) + wordTop;
   std::vector<int> blanks(symbols.size(), 0);
   for (std::size_t i = 1; i < symbols.size(); ++i) {
     blanks[i] = widestBlank(band.rows->image, {top, top + wordBottom - wordTop + 1},
-                            {static_cast<int>(symbols[i - 1].middle()), static_cast<int>(symbols[i].middle())});
+                            {symbols[i - 1].left, static_cast<int>(symbols[i].middle())});
   }
   return blanks;
 }
