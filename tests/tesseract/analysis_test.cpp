@@ -1067,7 +1067,7 @@ TEST(MendUnderscores, EachLineWrittenAsItsUnderscoresInItsPlace) {
   }
 }
 
-TEST(WithMissedSpaces, WideGapsBetweenANumberOrACommaAndAWordOnly) {
+TEST(WithMissedSpaces, WideGapsBesideANumberOrACommaAnySymbolsFarApart) {
   // Symbols 10 wide in a line of words 20 high; each gap named after its symbol.
   const auto word = [](std::initializer_list<std::pair<const char*, int>> gaps) {
     std::vector<PlacedSymbol> symbols;
@@ -1092,6 +1092,9 @@ TEST(WithMissedSpaces, WideGapsBetweenANumberOrACommaAndAWordOnly) {
       {word({{"1", 0}, {",", 0}, {"4", 8}}), boxesOnly, ""},
       {word({{"l", 0}, {"1", -2}, {"7", 1}}), {0, 6, 2}, "l 17"},
       {word({{"l", 0}, {"1", -2}, {"7", 1}}), {0, 3, 2}, ""},
+      // Whatever the symbols, a line number and a lone bracket a gutter apart.
+      {word({{"7", 0}, {")", 30}}), boxesOnly, "7 )"},
+      {word({{"7", 0}, {")", 29}}), boxesOnly, ""},
   };
   for (const auto& [symbols, blanks, expected] : cases) {
     std::string read;

@@ -720,6 +720,9 @@ bool inNeighbouringCells(const std::vector<PlacedSymbol>& before, const std::vec
 // boxes may overlap ("Col17": -0.1 of the height apart, the ink 0.29).
 constexpr double kMissedSpaceHeights = 0.35;
 constexpr double kMissedSpaceInkHeights = 0.25;
+// Boxes this many of the word's heights apart hold a space, whatever stands
+// in them.
+constexpr double kApartHeights = 1.5;
 
 bool mendLowNines(std::vector<PlacedSymbol>& symbols) {
   const auto digit = [](const PlacedSymbol& s) { return s.text.size() == 1 && std::isdigit(static_cast<unsigned char>(s.text[0])); };
@@ -806,7 +809,8 @@ std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int heigh
       const bool wide = symbols[i].left - symbols[i - 1].right >= kMissedSpaceHeights * height ||
                         (i < inkBlanks.size() && inkBlanks[i] >= kMissedSpaceInkHeights * height);
       const bool numberBesideWord = before != kOther && after != kOther && before != after;
-      if ((numberBesideWord || commaBeforeWord) && wide) {
+      const bool farApart = symbols[i].left - symbols[i - 1].right >= kApartHeights * height;
+      if (((numberBesideWord || commaBeforeWord) && wide) || farApart) {
         text += ' ';
         missed = true;
       }

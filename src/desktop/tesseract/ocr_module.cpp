@@ -1090,7 +1090,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const bool numberBesideWord = numberAndWord || (lookAlikeMended && symbolsHold(isdigit) && symbolsHold(isalpha));
     const std::vector<int> blanks =
         numberBesideWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
-    std::string mended = numberBesideWord ? withMissedSpaces(symbols, height, blanks) : std::string{};
+    std::string mended = withMissedSpaces(symbols, height, blanks);
     if (mended.empty() && (lookAlikeMended || nineMended || hashMended || percentMended || quotesJoined ||
                             quotesStraightened || backticksMended || capitalsMended || quoteDropped ||
                             underscoresMended || madeUpUnderscore || dollarMended)) {
