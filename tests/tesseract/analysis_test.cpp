@@ -1103,6 +1103,22 @@ TEST(WithMissedSpaces, WideGapsBesideANumberOrACommaAnySymbolsFarApart) {
   }
 }
 
+TEST(WithBlankCells, SpacesWhereACellOfBlankStands) {
+  // Symbols in cells 10 wide; the blank between each and the one before.
+  std::vector<PlacedSymbol> symbols;
+  for (int i = 0; i < 3; ++i) symbols.push_back({std::string(1, static_cast<char>('7' + i)), 10 * i, 10 * i + 6});
+  const std::tuple<std::vector<int>, const char*> cases[] = {
+      {{0, 4, 4}, ""},        // side by side
+      {{0, 4, 9}, ""},        // the narrowest glyphs' blank
+      {{0, 10, 4}, "7 89"},   // a cell's blank
+      {{0, 14, 14}, "7 8 9"},
+      {{0, 10}, "7 89"},      // no blank measured for the last
+  };
+  for (const auto& [blanks, expected] : cases) {
+    EXPECT_EQ(withBlankCells(symbols, blanks, 10.0), expected) << blanks[1];
+  }
+}
+
 TEST(ClosesAnOpenBracket, OnlyABracketTheTextLeavesOpen) {
   const std::tuple<const char*, const char*, bool> cases[] = {
       {"users:((\"sshd\",fd=3)", ")", true}, {"[r for r in rows", "]", true}, {"f(x)", ")", false},

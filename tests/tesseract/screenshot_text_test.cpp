@@ -285,6 +285,10 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A number after a word whose letters' boxes lag right, over the
       // blank between them, where the model drops the space.
       {"number_after_lagging_boxes.pgm", "main Ln 21, Col 3 Tab Size: 4 UTF-8 Go"},
+      // Numbers one blank cell apart, which the model reads as one.
+      {"columns_one_space_apart.pgm",
+       "2 0 0 812344 102812 4419020 0 0 3 41 212 388 7 2 90 1 0\n"
+       "1 0 0 811960 102812 4419104 0 0 0 128 498 902 4 1 94 1 0"},
       // A heading between rules drawn in text, read as nothing whole.
       {"heading_between_text_rules.pgm", "FAILURES"},
       // A status bar's items, which the model doubts as one line.

@@ -820,6 +820,19 @@ std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int heigh
   return missed ? text : std::string{};
 }
 
+std::string withBlankCells(const std::vector<PlacedSymbol>& symbols, const std::vector<int>& inkBlanks, double advance) {
+  std::string text;
+  bool missed = false;
+  for (std::size_t i = 0; i < symbols.size(); ++i) {
+    if (i > 0 && i < inkBlanks.size() && inkBlanks[i] >= advance) {
+      text += ' ';
+      missed = true;
+    }
+    text += symbols[i].text;
+  }
+  return missed ? text : std::string{};
+}
+
 bool joinSplitQuotes(std::vector<PlacedSymbol>& symbols, int height) {
   constexpr std::string_view kQuotes[] = {"\"", "'", "\u2018", "\u2019", "\u201C", "\u201D"};
   const auto tick = [&](const PlacedSymbol& symbol) {

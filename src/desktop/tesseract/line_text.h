@@ -129,6 +129,13 @@ struct PlacedSymbol {
 std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height,
                              const std::vector<int>& inkBlanks = {});
 
+// A monospace word's symbols joined, with a space where the `inkBlanks`
+// between a symbol and the one before (as withMissedSpaces takes them) are
+// a cell's `advance` wide or more: without a space, the narrowest glyphs
+// leave less ("7  2 90" of vmstat's columns read "7 290"). Empty when no
+// space was missed.
+std::string withBlankCells(const std::vector<PlacedSymbol>& symbols, const std::vector<int>& inkBlanks, double advance);
+
 // Tesseract reads a g after a number as a 9 (top's "2.0g" of memory as
 // "2.09"): a 9 that stands lower than the word's other
 // digits, its top and its foot a sixth of their height or more below

@@ -1091,6 +1091,9 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const std::vector<int> blanks =
         numberBesideWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
     std::string mended = withMissedSpaces(symbols, height, blanks);
+    if (mended.empty() && advance > 0 && symbols.size() > 1) {
+      mended = withBlankCells(symbols, inkBlanks(symbols, band, wordTop, wordBottom), advance);
+    }
     if (mended.empty() && (lookAlikeMended || nineMended || hashMended || percentMended || quotesJoined ||
                             quotesStraightened || backticksMended || capitalsMended || quoteDropped ||
                             underscoresMended || madeUpUnderscore || dollarMended)) {
