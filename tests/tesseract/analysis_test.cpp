@@ -603,6 +603,10 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
     EXPECT_EQ(inkAtMiddle(page, box), middle) << what;
     EXPECT_EQ(markedRing(page, box), markedZero) << what;
   }
+  // Light text on a dark page may be normalized to mid grey at its darkest.
+  GrayImage faint = filled(60, 40, 255);
+  for (const Rect& r : withRing({{26, 20, 3, 4}})) fill(faint, r, 140);
+  EXPECT_TRUE(markedRing(faint, {20, 10, 14, 24}));
   // A monospace l boxed without its flag: the flag is looked for left of the
   // box where it runs on from the stem, not where ink beside stands apart.
   const std::tuple<const char*, std::vector<Rect>, bool, bool> boxedStems[] = {

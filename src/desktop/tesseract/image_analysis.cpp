@@ -2008,18 +2008,27 @@ bool markedRing(const GrayImage& page, const Rect& glyph) {
   // (an @, a copyright sign) or two glyphs.
   if (box.height < 10 || 5 * box.width > 4 * box.height) return false;
   // Enlarged, the gap between the mark and the ring is blurred: it is told
-  // by pixels at least half light.
+  // by pixels at least half as light as the blank, from the glyph's darkest
+  // (light text on a dark page may be normalized to mid grey at darkest).
+  int darkest = 255, lightest = 0;
+  for (int y = box.y; y < box.bottom(); ++y) {
+    for (int x = box.x; x < box.right(); ++x) {
+      darkest = std::min<int>(darkest, page.at(x, y));
+      lightest = std::max<int>(lightest, page.at(x, y));
+    }
+  }
+  const int halfInk = (darkest + lightest + 1) / 2;
   // Closed on both sides down its middle half (an @ opens at its lower right).
   const int third = box.width / 3;
   for (int y = box.y + box.height / 4; y < box.bottom() - box.height / 4; ++y) {
-    const std::vector<ColumnSpan> runs = inkRunsInRow(page, box, y, kHalfInk);
+    const std::vector<ColumnSpan> runs = inkRunsInRow(page, box, y, halfInk);
     if (runs.empty() || runs.front().left >= box.x + third || runs.back().right <= box.right() - third) return false;
   }
   for (int step = -1; step <= 1; ++step) {
     const int y = box.y + box.height / 2 + step;
     const int x = box.x + box.width / 2 + step;
-    if (markBetween(inkRunsInRow(page, box, y, kHalfInk), box.x, box.right(), &ColumnSpan::left, &ColumnSpan::right) &&
-        markBetween(inkRunsInColumn(page, box, x, kHalfInk), box.y, box.bottom(), &RowRun::top, &RowRun::bottom)) {
+    if (markBetween(inkRunsInRow(page, box, y, halfInk), box.x, box.right(), &ColumnSpan::left, &ColumnSpan::right) &&
+        markBetween(inkRunsInColumn(page, box, x, halfInk), box.y, box.bottom(), &RowRun::top, &RowRun::bottom)) {
       return true;
     }
   }
