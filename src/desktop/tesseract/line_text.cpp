@@ -791,6 +791,25 @@ bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<Under
   return after != before;
 }
 
+namespace {
+
+// The symbols' texts joined, with a space before each symbol i > 0 that
+// `spaceBefore(i)` holds one before; empty when none does.
+std::string spacedWhere(const std::vector<PlacedSymbol>& symbols, const std::function<bool(std::size_t)>& spaceBefore) {
+  std::string text;
+  bool missed = false;
+  for (std::size_t i = 0; i < symbols.size(); ++i) {
+    if (i > 0 && spaceBefore(i)) {
+      text += ' ';
+      missed = true;
+    }
+    text += symbols[i].text;
+  }
+  return missed ? text : std::string{};
+}
+
+}  // namespace
+
 std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height, const std::vector<int>& inkBlanks) {
   enum Kind { kOther, kDigit, kLetter };
   const auto kind = [](const std::string& symbol, bool first) {
@@ -799,38 +818,20 @@ std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int heigh
     if (std::isdigit(static_cast<unsigned char>(c)) != 0) return kDigit;
     return std::isalpha(static_cast<unsigned char>(c)) != 0 ? kLetter : kOther;
   };
-  std::string text;
-  bool missed = false;
-  for (std::size_t i = 0; i < symbols.size(); ++i) {
-    if (symbols[i].text.empty()) return {};
-    if (i > 0) {
-      const Kind before = kind(symbols[i - 1].text, false), after = kind(symbols[i].text, true);
-      const bool commaBeforeWord = !inkBlanks.empty() && symbols[i - 1].text == "," && after == kLetter;
-      const bool wide = symbols[i].left - symbols[i - 1].right >= kMissedSpaceHeights * height ||
-                        (i < inkBlanks.size() && inkBlanks[i] >= kMissedSpaceInkHeights * height);
-      const bool numberBesideWord = before != kOther && after != kOther && before != after;
-      const bool farApart = symbols[i].left - symbols[i - 1].right >= kApartHeights * height;
-      if (((numberBesideWord || commaBeforeWord) && wide) || farApart) {
-        text += ' ';
-        missed = true;
-      }
-    }
-    text += symbols[i].text;
-  }
-  return missed ? text : std::string{};
+  if (std::ranges::any_of(symbols, [](const PlacedSymbol& symbol) { return symbol.text.empty(); })) return {};
+  return spacedWhere(symbols, [&](std::size_t i) {
+    const Kind before = kind(symbols[i - 1].text, false), after = kind(symbols[i].text, true);
+    const bool commaBeforeWord = !inkBlanks.empty() && symbols[i - 1].text == "," && after == kLetter;
+    const bool wide = symbols[i].left - symbols[i - 1].right >= kMissedSpaceHeights * height ||
+                      (i < inkBlanks.size() && inkBlanks[i] >= kMissedSpaceInkHeights * height);
+    const bool numberBesideWord = before != kOther && after != kOther && before != after;
+    const bool farApart = symbols[i].left - symbols[i - 1].right >= kApartHeights * height;
+    return ((numberBesideWord || commaBeforeWord) && wide) || farApart;
+  });
 }
 
 std::string withBlankCells(const std::vector<PlacedSymbol>& symbols, const std::vector<int>& inkBlanks, double advance) {
-  std::string text;
-  bool missed = false;
-  for (std::size_t i = 0; i < symbols.size(); ++i) {
-    if (i > 0 && i < inkBlanks.size() && inkBlanks[i] >= advance) {
-      text += ' ';
-      missed = true;
-    }
-    text += symbols[i].text;
-  }
-  return missed ? text : std::string{};
+  return spacedWhere(symbols, [&](std::size_t i) { return i < inkBlanks.size() && inkBlanks[i] >= advance; });
 }
 
 bool joinSplitQuotes(std::vector<PlacedSymbol>& symbols, int height) {
