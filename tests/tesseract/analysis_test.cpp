@@ -403,6 +403,42 @@ TEST(EraseFaintGrid, RemovesFaintRulesOnlyWhereTheyCrossAsAGrid) {
   }
 }
 
+TEST(EraseLabelFrames, ThinOutlinesAroundALabelButNotRingsOrBoxesTouchingIt) {
+  // An outline one pixel wide (`inset` 1) or a ring of that thickness, its
+  // corners of another gray; a label inside; whether the outline goes.
+  struct Case {
+    const char* what;
+    Rect frame;
+    int inset;
+    int corner;  // the gray at its corners
+    Rect label;
+    bool erased;
+  };
+  const Case cases[] = {
+      {"a button, rounded corners faint", {10, 10, 80, 28}, 1, 240, {30, 18, 40, 12}, true},
+      {"a text field, square corners", {10, 10, 150, 24}, 1, 213, {14, 16, 60, 10}, true},
+      {"a frame whose corners, fainter still, break it apart", {10, 10, 80, 28}, 1, 250, {30, 18, 40, 12}, false},
+      {"a label touching its frame", {10, 10, 80, 28}, 1, 213, {10, 18, 40, 12}, false},
+      {"a check box, as high as wide", {10, 10, 20, 20}, 1, 213, {14, 14, 10, 10}, false},
+      {"a thick bar round a blank, a large bold O's", {10, 10, 60, 36}, 9, 213, {30, 25, 2, 2}, false},
+      {"a window's border, too tall", {10, 10, 180, 120}, 1, 213, {30, 40, 40, 12}, false},
+  };
+  for (const Case& c : cases) {
+    GrayImage page = filled(200, 140, 255);
+    fill(page, c.frame, 213);
+    // Each corner's three outer pixels, as a rounded corner's smoothing leaves them.
+    for (const int x : {c.frame.x, c.frame.right() - 2}) {
+      for (const int y : {c.frame.y, c.frame.bottom() - 2}) fill(page, {x, y, 2, 2}, static_cast<std::uint8_t>(c.corner));
+    }
+    fill(page, {c.frame.x + c.inset, c.frame.y + c.inset, c.frame.width - 2 * c.inset, c.frame.height - 2 * c.inset},
+         255);
+    fill(page, c.label, 0);
+    eraseLabelFrames(page);
+    EXPECT_EQ(page.at(c.frame.x + c.frame.width / 2, c.frame.y), c.erased ? 255 : 213) << c.what;
+    EXPECT_EQ(page.at(c.label.x + 1, c.label.y + 1), 0) << c.what;
+  }
+}
+
 TEST(EraseCursorsAndIcons, RemovesBlocksOutlinesAndLoneSquaresButNotLetters) {
   // Dark rectangles, light ones cut out of them, dark ones inside; a pixel of the edge; whether erased.
   const std::tuple<const char*, std::vector<Rect>, std::vector<Rect>, std::vector<Rect>, int, int, bool> cases[] = {
@@ -887,6 +923,14 @@ TEST(ReadingOrder, PanelsThenColumnsThenRows) {
         {'b', {{0, 30, 400, 14}, 1, false, 1, 0}}, {'d', {{320, 30, 300, 14}, 2, false, 1, 1}},
         {'X', {{0, 200, 100, 14}, 3}}},
        "cdabX"},
+      {"a browser's tabs, address and links over a page's sidebar, text and outline, the address ending a pixel "
+       "into the text's column, an item of the sidebar selected, the outer two level line for line: column by column",
+       {{'T', {{102, 46, 126, 12}, 1}}, {'U', {{192, 80, 199, 14}, 1}}, {'L', {{122, 126, 146, 14}, 1}},
+        {'G', {{316, 127, 53, 12}, 1}}, {'R', {{398, 127, 77, 12}, 1}}, {'a', {{111, 192, 94, 12}, 1}},
+        {'b', {{111, 221, 86, 14}, 1}}, {'x', {{1361, 193, 113, 15}, 1}}, {'A', {{391, 196, 148, 33}, 1}},
+        {'y', {{1361, 224, 71, 12}, 1}}, {'c', {{111, 248, 59, 22}, 1}}, {'B', {{391, 254, 722, 15}, 1}},
+        {'z', {{1361, 251, 109, 12}, 1}}, {'s', {{111, 279, 62, 15}, 2}}, {'C', {{390, 294, 719, 15}, 1}}},
+       "TULGabcsRABCxyz"},
       {"two rows of long cells, as likely a table's: row by row",
        {{'a', {{0, 0, 280, 14}, 1, false, 8}}, {'b', {{400, 0, 200, 14}, 1, false, 5}}, {'c', {{0, 20, 275, 14}, 1, false, 8}},
         {'d', {{400, 20, 200, 14}, 1, false, 5}}},

@@ -300,6 +300,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A dialog's buttons beside a strip of the editor under it, whose glyphs
       // make the buttons' line taller than its words.
       {"dialog_beside_editor.pgm", "Your changes will be lost if you don't save them.\nDon't Save Cancel Save", true},
+      // Buttons drawn as faint outlines, whose sides the model reads as bars.
+      {"outlined_buttons.ppm", "Reply Reply all Forward Move"},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

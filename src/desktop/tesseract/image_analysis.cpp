@@ -971,6 +971,9 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
       std::fill_n(foreign.begin() + rowStart + (ceded.x - r.x), ceded.width, 1);
     }
   }
+  // Before another area's long runs are blanked: a frame's lines can be of a
+  // panel's color, and its sides alone would stay.
+  eraseLabelFrames(page);
   blankForeignEdgeRows(page, foreign, cell);
   std::vector<std::uint8_t> edge(page.pixels.size(), 0);
   markRuns(foreign, r.width, r.height, kEdgeLength, kEdgeLength, edge);
@@ -1314,6 +1317,45 @@ bool besideInkOfItsHeight(const Blob& square, const std::vector<Rect>& blobs) {
 }
 
 }  // namespace
+
+namespace {
+
+// A frame drawn around a label: a button's or a text field's outline, its
+// corners maybe rounded. Lower than a window (whose border the rules take),
+// wide enough for a word, drawn in thin lines: every pixel lies near the
+// edge of its box, which a ring's round middle does not.
+constexpr int kLeastFrameHeight = 14;
+constexpr int kMostFrameHeight = 100;
+constexpr int kFrameLineShare = 8;
+// Fainter than faint ink: a rounded corner's smoothing, which holds the
+// frame's lines together.
+constexpr int kFrameContrast = 10;  // the lines' reach in, as a share of the height
+
+bool thinFrame(const Blob& blob, int width) {
+  const int w = blob.width(), h = blob.height();
+  if (h < kLeastFrameHeight || h > kMostFrameHeight || 2 * w < 3 * h) return false;
+  const int reach = std::max(3, h / kFrameLineShare);
+  int top = 0, bottom = 0, left = 0, right = 0;  // the blob's pixels along each side of its box
+  for (std::size_t at : blob.pixels) {
+    const int x = static_cast<int>(at % width), y = static_cast<int>(at / width);
+    const int inward = std::min({x - blob.left, blob.right - x, y - blob.top, blob.bottom - y});
+    if (inward >= reach) return false;
+    top += y == blob.top, bottom += y == blob.bottom, left += x == blob.left, right += x == blob.right;
+  }
+  return 2 * top >= w && 2 * bottom >= w && 2 * left >= h && 2 * right >= h;
+}
+
+}  // namespace
+
+void eraseLabelFrames(GrayImage& page) {
+  std::vector<std::uint8_t> faint = inkMask(page, 255 - kFrameContrast);
+  for (std::size_t seed = 0; seed < faint.size(); ++seed) {
+    if (faint[seed] == 0) continue;
+    const Blob blob = takeBlob(faint, page.width, page.height, seed);
+    if (!thinFrame(blob, page.width)) continue;
+    for (std::size_t at : blob.pixels) page.pixels[at] = 255;
+  }
+}
 
 void eraseCursorsAndIcons(GrayImage& page, int minimumWidth, int minimumHeight) {
   std::vector<std::uint8_t> ink = inkMask(page);
@@ -2291,10 +2333,13 @@ std::vector<std::vector<std::size_t>> splitAtGaps(const std::vector<PlacedLine>&
   auto start = [&](std::size_t i) { return across ? lines[i].box.y : lines[i].box.x; };
   auto end = [&](std::size_t i) { return across ? lines[i].box.bottom() : lines[i].box.right(); };
   std::stable_sort(ids.begin(), ids.end(), [&](std::size_t a, std::size_t b) { return start(a) < start(b); });
+  // Down, a line may start a pixel or two inside the box of one that ends
+  // beside it (a short address over a page's sidebar and text).
+  const int slack = across ? 0 : kMarginSlack;
   std::vector<std::vector<std::size_t>> groups{{}};
   int reach = start(ids.front());
   for (std::size_t i : ids) {
-    if (!groups.back().empty() && start(i) >= reach) groups.emplace_back();
+    if (!groups.back().empty() && start(i) >= reach - slack) groups.emplace_back();
     groups.back().push_back(i);
     reach = std::max(reach, end(i));
   }
@@ -2302,6 +2347,7 @@ std::vector<std::vector<std::size_t>> splitAtGaps(const std::vector<PlacedLine>&
 }
 
 constexpr int kLeastTurns = 3;
+
 
 // The last group of a region that starts in group g level with a line of the
 // one region on both sides of a cut before g, the panel's, and right of it

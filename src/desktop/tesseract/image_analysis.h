@@ -144,6 +144,12 @@ void eraseOuterSides(GrayImage& page);
 // above, darker ones, leave.
 void eraseFaintGrid(GrayImage& page);
 
+// Paints white the outline drawn around a label (a button's, a text
+// field's), which the model reads as bars or brackets beside it ("Reply lf
+// Reply all lf Forward"): faint ink in one piece, a line of text high or a
+// few, wider than high, every pixel of it in thin lines along its box.
+void eraseLabelFrames(GrayImage& page);
+
 // Paints white every blob of ink that is a rectangle at least `minimumWidth`
 // by `minimumHeight` pixels, filled or drawn as a one-pixel outline: a
 // terminal's cursor (block, or hollow when the window has no focus), which
