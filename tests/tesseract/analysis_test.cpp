@@ -499,6 +499,12 @@ TEST(ReadChipsOnTheirFill, ReadsATagsLabelAgainstTheTagAndLeavesLettersAndBars) 
       {"a tag whose lower cells came out another gray", 32, 89, 210, {10, 8, 60, 20}, label, {}, true},
       {"a tag whose cells took its fill for theirs", 32, 89, 89, {12, 8, 60, 20}, label, {}, true, true},
       {"a bold O, as wide as high, the panel within", 32, 200, 200, {10, 8, 16, 16}, {}, {{14, 12, 8, 8}}, false},
+      // A disc's corners, carved as steps: it fills less of its box than a tag.
+      {"a round avatar with initials", 32, 110, 110, {14, 4, 32, 32}, label,
+       {{14, 4, 11, 4}, {14, 4, 4, 11}, {35, 4, 11, 4}, {42, 4, 4, 11}, {14, 32, 11, 4}, {14, 25, 4, 11},
+        {35, 32, 11, 4}, {42, 25, 4, 11}},
+       true},
+      {"a bold O as high as an avatar, the panel within", 32, 200, 200, {10, 8, 24, 24}, {}, {{15, 13, 14, 14}}, false},
       {"a bar with no label", 32, 89, 89, {10, 8, 60, 16}, {}, {}, false},
       {"a switch, its knob solid", 32, 89, 89, {10, 8, 34, 18}, {{28, 10, 14, 14}}, {}, false},
       {"a shape too low for a line of text", 32, 89, 89, {10, 8, 60, 8}, {{20, 10, 2, 4}}, {}, false},

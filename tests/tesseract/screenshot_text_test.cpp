@@ -302,6 +302,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"dialog_beside_editor.pgm", "Your changes will be lost if you don't save them.\nDon't Save Cancel Save", true},
       // Buttons drawn as faint outlines, whose sides the model reads as bars.
       {"outlined_buttons.ppm", "Reply Reply all Forward Move"},
+      // An L between capitals, into whose box the E before it reaches with
+      // its arms, which look like a monospace l's flag.
+      {"capital_l_after_capital_e.pgm", "of before, or cap the jitter at MAX_DELAY / 4."},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

@@ -1349,11 +1349,20 @@ bool thinFrame(const Blob& blob, int width) {
 
 void eraseLabelFrames(GrayImage& page) {
   std::vector<std::uint8_t> faint = inkMask(page, 255 - kFrameContrast);
-  for (std::size_t seed = 0; seed < faint.size(); ++seed) {
-    if (faint[seed] == 0) continue;
-    const Blob blob = takeBlob(faint, page.width, page.height, seed);
-    if (!thinFrame(blob, page.width)) continue;
-    for (std::size_t at : blob.pixels) page.pixels[at] = 255;
+  // A frame's side runs down most of its height, longer than the stems of
+  // small text: only blobs holding such a run are taken apart, not every glyph.
+  const int side = kLeastFrameHeight / 2;
+  for (int x = 0; x < page.width; ++x) {
+    int run = 0;
+    for (int y = 0; y < page.height; ++y) {
+      const std::size_t at = static_cast<std::size_t>(y) * page.width + x;
+      run = faint[at] != 0 ? run + 1 : 0;
+      if (run < side) continue;
+      run = 0;
+      const Blob blob = takeBlob(faint, page.width, page.height, at);
+      if (!thinFrame(blob, page.width)) continue;
+      for (std::size_t pixel : blob.pixels) page.pixels[pixel] = 255;
+    }
   }
 }
 
@@ -1385,6 +1394,11 @@ constexpr int kChipContrast = 24;
 constexpr int kLeastChipHeight = 12;
 constexpr int kMostChipHeight = 48;
 constexpr double kLeastChipFill = 0.75;
+// A round avatar with initials is as wide as high, and fills less of its box
+// than a tag (a disc, its smoothed edge left out); glyphs that tall are a
+// heading's.
+constexpr int kLeastAvatarHeight = 20;
+constexpr double kLeastAvatarFill = 0.7;
 // A label's strokes, however short ("ui").
 constexpr int kLeastLabelPixels = 6;
 
@@ -1592,7 +1606,7 @@ std::uint8_t inkOnFill(int gray, int fill) {
 // blank (a toggle's knob fills its own: a switch, not a tag).
 constexpr double kMostLabelFill = 0.6;
 
-bool isChip(const ChipBox& chip, const ChipFill& fill, const GrayImage& image, const Rect& bounds) {
+bool isChip(const ChipBox& chip, const ChipFill& fill, const GrayImage& image, const Rect& bounds, double leastFill) {
   const Rect& shape = chip.shape;
   if (fill.luma < 0 || shape.height < kLeastChipHeight || shape.height > kMostChipHeight) return false;
   int filled = 0, onFill = 0, label = 0;
@@ -1612,7 +1626,7 @@ bool isChip(const ChipBox& chip, const ChipFill& fill, const GrayImage& image, c
     }
   }
   const double labelBox = static_cast<double>(right - left + 1) * (bottom - top + 1);
-  return filled >= kLeastChipFill * shape.width * shape.height && 2 * onFill >= filled &&
+  return filled >= leastFill * shape.width * shape.height && 2 * onFill >= filled &&
          label >= kLeastLabelPixels && label <= kMostLabelFill * labelBox;
 }
 
@@ -1625,12 +1639,14 @@ void readChipsOnTheirFill(GrayImage& page, const GrayImage& image, const Rect& b
     const Blob blob = takeBlob(unlike, page.width, page.height, seed);
     // A tag is half again as wide as high at least, and so is its blob (its
     // fill, or the ring of cells around it), a cell higher at most. Most
-    // glyphs are about as wide as high: they are not measured further.
+    // glyphs are about as wide as high: they are not measured further, but
+    // for those as tall as an avatar (its initials on a disc), a heading's.
     const bool tagSized = blob.height() >= kLeastChipHeight && blob.height() <= kMostChipHeight + 2 * kChipReach;
-    if (!tagSized || 2 * blob.width() < 3 * blob.height()) continue;
+    const bool round = 2 * blob.width() < 3 * blob.height();
+    if (!tagSized || (round && (blob.height() < kLeastAvatarHeight || blob.width() < blob.height()))) continue;
     const ChipFill fill = chipFill(blob, page, image, bounds);
     const ChipBox chip = chipBox(blob, fill, page, image, bounds);
-    if (!isChip(chip, fill, image, bounds)) continue;
+    if (!isChip(chip, fill, image, bounds, round ? kLeastAvatarFill : kLeastChipFill)) continue;
     for (int y = chip.box.y; y < chip.box.bottom(); ++y) {
       for (int x = chip.box.x; x < chip.box.right(); ++x) {
         const int gray = image.at(bounds.x + x, bounds.y + y);

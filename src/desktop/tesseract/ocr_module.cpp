@@ -371,6 +371,9 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
   const auto besideNumber = [&](std::size_t i) {
     return is(i - 1, isdigit) || is(i + 1, isdigit) || narrowO(i - 1) || narrowO(i + 1);
   };
+  // An L between capitals ("MAX_DELAY") is no l: the capital before it may
+  // reach into its box with an arm, which would look like an l's flag.
+  const auto betweenCapitals = [&](std::size_t i) { return i > 0 && is(i - 1, isupper) && is(i + 1, isupper); };
   // Whether the word, holding no @, is a shell's prompt with one at symbol i
   // ("rootamesa:~$": a box that descends is no proof alone, an a's beside an
   // underscore reaches down to it).
@@ -400,7 +403,7 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
           (is(i - 1, isdigit) && !is(i + 1, isalpha)) || (is(i + 1, isdigit) && !is(i - 1, isalpha));
       if (symbol.text == "O" && !monospace && besideDigit && narrowRing(band.rows->image, glyphOf(symbol, band))) {
         itself = "0";
-      } else if (symbol.text == "L" &&
+      } else if (symbol.text == "L" && !betweenCapitals(i) &&
                  flagged(stemShape(band.rows->image, glyphOf(symbol, band), /*flagBeyondBox=*/monospace))) {
         itself = "l";
       } else if ((symbol.text == "a" || symbol.text == "e") && monospace && descends(symbol, band, baseline, ascent) &&
