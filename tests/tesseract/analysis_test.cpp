@@ -1466,6 +1466,12 @@ TEST(MendAbbreviationsBeforeWords, AnLBetweenCapitalsAndAWordOnly) {
                                               {" CLloptions  APlreference", " CLI options  API reference"}});
 }
 
+TEST(MendZeroRates, AZeroRateReadAsOneWordOnly) {
+  expectMended(mendZeroRates, {{"dockerd root 0.0 OBls Normal", "dockerd root 0.0 0 B/s Normal"},
+                               {"OB/s OkB/s 0KiBls OMB|s", "0 B/s 0 kB/s 0 KiB/s 0 MB/s"},
+                               {"0 B/s OBs OB/m 0B/sec Obls 4.1 KB/s OBl", "0 B/s OBs OB/m 0B/sec Obls 4.1 KB/s OBl"}});
+}
+
 TEST(MendFileModes, AnFWhereAnRBelongsInAWordShapedAsAMode) {
   expectMended(mendFileModes, {{"-fw-r--r-- 1 ops ops", "-rw-r--r-- 1 ops ops"},
                                {"-fwxr-xr-x. drwxr-xr-x", "-rwxr-xr-x. drwxr-xr-x"},

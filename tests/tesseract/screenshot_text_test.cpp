@@ -305,6 +305,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // An L between capitals, into whose box the E before it reaches with
       // its arms, which look like a monospace l's flag.
       {"capital_l_after_capital_e.pgm", "of before, or cap the jitter at MAX_DELAY / 4."},
+      // A rate of nothing in a table's cell, read as one word.
+      {"zero_rate_in_a_table.ppm", "avahi-daemon avahi 899 0.0 3.9 MiB 0 B/s Normal"},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

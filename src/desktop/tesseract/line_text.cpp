@@ -450,6 +450,20 @@ void mendOptimizationFlags(std::string& line) {
   });
 }
 
+void mendZeroRates(std::string& line) {
+  mendEachWord(line, [](std::string& word) {
+    if (word.size() < 4 || (word[0] != 'O' && word[0] != '0')) return;
+    std::size_t at = 1;
+    if (std::string_view("kKMGT").find(word[at]) != std::string_view::npos) ++at;
+    if (word[at] == 'i') ++at;
+    const std::string_view unit = std::string_view(word).substr(1, at - 1);
+    const std::string_view rest = std::string_view(word).substr(at);
+    const bool slash = rest.size() == 3 && std::string_view("/lI|").find(rest[1]) != std::string_view::npos;
+    const bool rate = slash && rest[0] == 'B' && rest[2] == 's';
+    if (rate) word = "0 " + std::string(unit) + "B/s";
+  });
+}
+
 void mendFileModes(std::string& line) {
   // Each place's letters, the file's type first; a dash stands for any unset.
   constexpr std::string_view kPlaces[] = {"-dlcbps", "r", "w", "xsS", "r", "w", "xsS", "r", "w", "xtT"};

@@ -97,6 +97,11 @@ void mendShellPrompts(std::string& line);
 // zeros and leaves its O plain; "-02" alone is seldom a number.
 void mendOptimizationFlags(std::string& line);
 
+// A rate of nothing, "0 B/s" as a system monitor shows it in a
+// proportional font, which the model reads as one word, its zero as O and
+// its slash as l ("OBls", "OkB/s"): such a word is that rate.
+void mendZeroRates(std::string& line);
+
 // A file's mode as ls -l shows it ("-rw-r--r--"), whose r the model reads
 // as an f, an l or an I beside the dashes ("-fw-r--r--", "-lw-I-----"): in
 // a word of that shape, its places' letters or dashes and perhaps one mark

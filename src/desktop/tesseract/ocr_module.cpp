@@ -1179,6 +1179,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     mendFileExtensions(piece.text);
     mendOptimizationFlags(piece.text);
     mendFileModes(piece.text);
+    mendZeroRates(piece.text);
     mendAbbreviationsBeforeWords(piece.text);
     mendShellPrompts(piece.text);
   }
