@@ -1316,20 +1316,16 @@ bool besideInkOfItsHeight(const Blob& square, const std::vector<Rect>& blobs) {
   return comparable;
 }
 
-}  // namespace
-
-namespace {
-
 // A frame drawn around a label: a button's or a text field's outline, its
 // corners maybe rounded. Lower than a window (whose border the rules take),
 // wide enough for a word, drawn in thin lines: every pixel lies near the
 // edge of its box, which a ring's round middle does not.
 constexpr int kLeastFrameHeight = 14;
 constexpr int kMostFrameHeight = 100;
-constexpr int kFrameLineShare = 8;
+constexpr int kFrameLineShare = 8;  // the lines' reach in, as a share of the height
 // Fainter than faint ink: a rounded corner's smoothing, which holds the
 // frame's lines together.
-constexpr int kFrameContrast = 10;  // the lines' reach in, as a share of the height
+constexpr int kFrameContrast = 10;
 
 bool thinFrame(const Blob& blob, int width) {
   const int w = blob.width(), h = blob.height();
@@ -2363,7 +2359,6 @@ std::vector<std::vector<std::size_t>> splitAtGaps(const std::vector<PlacedLine>&
 }
 
 constexpr int kLeastTurns = 3;
-
 
 // The last group of a region that starts in group g level with a line of the
 // one region on both sides of a cut before g, the panel's, and right of it
