@@ -307,6 +307,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"capital_l_after_capital_e.pgm", "of before, or cap the jitter at MAX_DELAY / 4."},
       // A rate of nothing in a table's cell, read as one word.
       {"zero_rate_in_a_table.ppm", "avahi-daemon avahi 899 0.0 3.9 MiB 0 B/s Normal"},
+      // A colon that opens a block, in the cell after a bracket, which the
+      // model reads as a word of its own.
+      {"colon_after_bracket.pgm", "49 for attempt in range(MAX_ATTEMPTS):", true},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

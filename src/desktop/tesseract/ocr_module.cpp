@@ -1152,11 +1152,13 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const bool seen = !joined && hasBaseline && underscoreAfter(band.rows->image, end, 2 * band.page->scale);
     // A word of one symbol is left to its boxes: a neighbour's frame beside
     // the line may be one ("= cache-1"), unless it closes the line's bracket
-    // or its statement, or ends a prompt ("(feature/search) $").
+    // or its statement, opens a block ("range(MAX_ATTEMPTS) :"), or ends a
+    // prompt ("(feature/search) $").
+    const bool closingMark = next == ";" || next == ":" || next == "$";
     const bool noBlankCell =
         inNeighbouringCells(before, symbols, advance) ||
         (advance > 0 && before.size() > 1 &&
-         (symbols.size() > 1 || next == ";" || next == "$" || closesAnOpenBracket(piece.text, next)) &&
+         (symbols.size() > 1 || closingMark || closesAnOpenBracket(piece.text, next)) &&
          lessThanACellBlank(band, bandTop + top, bandTop + baseline, {before.back().left, symbols.front().right},
                             advance));
     if (!joined && (seen || !noBlankCell)) piece.text += !seen ? " " : keptUnderscore ? "" : "_";
