@@ -646,13 +646,22 @@ namespace {
 
 bool faintInkAt(const GrayImage& page, int x, int y) { return page.at(x, y) < 255 - kFaintInk; }
 
-// Darkest pixel black, white kept white.
-void stretchContrast(GrayImage& page, const Rect& box) {
-  int darkest = 255;
+// The darkest and the lightest gray within `box` (255 and 0 when it is empty).
+std::pair<int, int> grayRange(const GrayImage& page, const Rect& box) {
+  int darkest = 255, lightest = 0;
   for (int y = box.y; y < box.bottom(); ++y) {
     const std::uint8_t* row = page.pixels.data() + static_cast<std::size_t>(y) * page.width;
-    darkest = std::min<int>(darkest, *std::min_element(row + box.x, row + box.right()));
+    const auto [low, high] = std::minmax_element(row + box.x, row + box.right());
+    if (low == row + box.right()) continue;
+    darkest = std::min<int>(darkest, *low);
+    lightest = std::max<int>(lightest, *high);
   }
+  return {darkest, lightest};
+}
+
+// Darkest pixel black, white kept white.
+void stretchContrast(GrayImage& page, const Rect& box) {
+  const int darkest = grayRange(page, box).first;
   if (darkest == 255) return;
   std::array<std::uint8_t, 256> curve{};
   for (int v = 0; v < 256; ++v) {
@@ -2064,13 +2073,7 @@ bool markedRing(const GrayImage& page, const Rect& glyph) {
   // Enlarged, the gap between the mark and the ring is blurred: it is told
   // by pixels at least half as light as the blank, from the glyph's darkest
   // (light text on a dark page may be normalized to mid grey at darkest).
-  int darkest = 255, lightest = 0;
-  for (int y = box.y; y < box.bottom(); ++y) {
-    for (int x = box.x; x < box.right(); ++x) {
-      darkest = std::min<int>(darkest, page.at(x, y));
-      lightest = std::max<int>(lightest, page.at(x, y));
-    }
-  }
+  const auto [darkest, lightest] = grayRange(page, box);
   const int halfInk = (darkest + lightest + 1) / 2;
   // Closed on both sides down its middle half (an @ opens at its lower right).
   const int third = box.width / 3;
