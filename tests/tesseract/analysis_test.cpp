@@ -854,6 +854,23 @@ TEST(PixelConversion, CopyWithoutRowPaddingAndEnlargement) {
   }
 }
 
+TEST(InkBlockAround, GrowsOverItsWordsUpToABlankRowOrAGapAsWideAsItIsHigh) {
+  // A card's small line "ab cd" (its words 3 apart) under its title, a
+  // blank row between; the next card's line 12 to its right.
+  GrayImage page = filled(80, 30, 255);
+  fill(page, {10, 2, 30, 8}, 0);    // the title
+  fill(page, {10, 11, 8, 10}, 0);   // "ab", its ascender touching nothing above
+  fill(page, {21, 13, 9, 8}, 0);    // "cd"
+  fill(page, {42, 11, 10, 10}, 0);  // the next card's
+  const std::tuple<const char*, Rect, Rect> cases[] = {
+      {"a box squashed onto part of a word", {22, 15, 3, 3}, {10, 11, 20, 10}},
+      {"a box over the blank row as well", {12, 10, 4, 4}, {10, 11, 20, 10}},
+      {"a box over no ink", {60, 2, 5, 5}, {60, 2, 5, 5}},
+  };
+  for (const auto& [what, box, block] : cases) EXPECT_EQ(inkBlockAround(page, box, 1), block) << what;
+  EXPECT_EQ(inkBlockAround(page, {22, 15, 3, 3}, 2), (Rect{10, 11, 42, 10})) << "a gap of 12 within twice the height";
+}
+
 TEST(ReadingOrder, PanelsThenColumnsThenRows) {
   // Each line named by a letter: its box and its region.
   using Lines = std::vector<std::pair<char, PlacedLine>>;
@@ -937,6 +954,12 @@ TEST(ReadingOrder, PanelsThenColumnsThenRows) {
         {'y', {{1361, 224, 71, 12}, 1}}, {'c', {{111, 248, 59, 22}, 1}}, {'B', {{391, 254, 722, 15}, 1}},
         {'z', {{1361, 251, 109, 12}, 1}}, {'s', {{111, 279, 62, 15}, 2}}, {'C', {{390, 294, 719, 15}, 1}}},
        "TULGabcsRABCxyz"},
+      {"a grid of cards beside a sidebar, an item selected, a row of tags across the grid's columns: the sidebar, "
+       "then the grid",
+       {{'a', {{0, 0, 80, 14}, 1}}, {'b', {{0, 20, 80, 14}, 2}}, {'c', {{0, 40, 80, 14}, 1}}, {'d', {{0, 60, 80, 14}, 1}},
+        {'T', {{300, 0, 500, 14}, 1}}, {'A', {{300, 30, 200, 14}, 1}}, {'C', {{560, 30, 200, 14}, 1}},
+        {'B', {{300, 50, 200, 14}, 1}}, {'D', {{560, 50, 200, 14}, 1}}},
+       "abcdTACBD"},
       {"two rows of long cells, as likely a table's: row by row",
        {{'a', {{0, 0, 280, 14}, 1, false, 8}}, {'b', {{400, 0, 200, 14}, 1, false, 5}}, {'c', {{0, 20, 275, 14}, 1, false, 8}},
         {'d', {{400, 20, 200, 14}, 1, false, 5}}},

@@ -310,6 +310,13 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A colon that opens a block, in the cell after a bracket, which the
       // model reads as a word of its own.
       {"colon_after_bracket.pgm", "49 for attempt in range(MAX_ATTEMPTS):", true},
+      // A grid's cards beside cards whose titles take a line more: the
+      // model reads each card's gray lines with its neighbours' titles and
+      // boxes their words squashed or cut.
+      {"staggered_card_rows.pgm", "Orbit Club\n688K views - 1 month ago", true},
+      // A calendar's days, before whose first digits the model makes up
+      // marks boxed within the digit's first column.
+      {"calendar_days_beside_events.pgm", "8 9 10 11 12 13 14", true},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

@@ -2207,6 +2207,55 @@ InkBox inkWithin(const GrayImage& page, const RowRun& rows, const ColumnSpan& co
   return ink;
 }
 
+namespace {
+
+bool inkInRow(const GrayImage& page, int y, const ColumnSpan& columns) {
+  for (int x = std::max(0, columns.left); x < std::min(page.width, columns.right); ++x) {
+    if (inkAt(page, x, y)) return true;
+  }
+  return false;
+}
+
+bool inkInColumn(const GrayImage& page, int x, const RowRun& rows) {
+  for (int y = std::max(0, rows.top); y < std::min(page.height, rows.bottom); ++y) {
+    if (inkAt(page, x, y)) return true;
+  }
+  return false;
+}
+
+// The farthest column with ink in `rows` from `from`, stepping by `step`,
+// before a blank `gap` columns wide.
+int inkReach(const GrayImage& page, int from, int step, const RowRun& rows, int gap) {
+  int reach = from;
+  for (int x = from + step, blank = 0; x >= 0 && x < page.width && blank < gap; x += step) {
+    if (inkInColumn(page, x, rows)) {
+      reach = x;
+      blank = 0;
+    } else {
+      ++blank;
+    }
+  }
+  return reach;
+}
+
+}  // namespace
+
+Rect inkBlockAround(const GrayImage& page, const Rect& box, int gapHeights) {
+  const InkBox ink = inkWithin(page, {box.y, box.bottom()}, {box.x, box.right()});
+  if (ink.pixels == 0) return box;
+  int left = ink.box.x, right = ink.box.right() - 1, top = ink.box.y, bottom = ink.box.bottom() - 1;
+  for (bool grew = true; grew;) {
+    const Rect before{left, top, right - left + 1, bottom - top + 1};
+    while (top > 0 && inkInRow(page, top - 1, {left, right + 1})) --top;
+    while (bottom + 1 < page.height && inkInRow(page, bottom + 1, {left, right + 1})) ++bottom;
+    const int gap = gapHeights * (bottom - top + 1);
+    left = inkReach(page, left, -1, {top, bottom + 1}, gap);
+    right = inkReach(page, right, 1, {top, bottom + 1}, gap);
+    grew = before != Rect{left, top, right - left + 1, bottom - top + 1};
+  }
+  return {left, top, right - left + 1, bottom - top + 1};
+}
+
 std::vector<int> bandCuts(const std::vector<RowRun>& runs, int height, int parts) {
   std::vector<int> gaps;  // the middle row of each blank gap between two runs
   for (std::size_t i = 1; i < runs.size(); ++i) gaps.push_back((runs[i - 1].bottom + runs[i].top) / 2);
@@ -2319,21 +2368,30 @@ std::ptrdiff_t linesAtOneMargin(const std::vector<int>& starts) {
 
 // Whether a region's lines on both sides of a cut down before group g are
 // columns beside each other: two lines or more a side, the shorter side
-// standing mostly beside the other, the right side starting at one margin (a
-// sidebar and a page of one background; not a form's labels over a row of
-// buttons, nor a grid's centred labels).
+// standing mostly beside the other, the right side's first column, the
+// first line of each of its rows, starting at one margin (a sidebar and a
+// page of one background, or a grid of cards whose row of tags joins its
+// columns; not a form's labels over a row of buttons, nor a grid's centred labels).
 bool columnsSideBySide(const std::vector<PlacedLine>& lines, const std::vector<std::vector<std::size_t>>& groups,
                        int region, std::size_t g) {
   RowRun sides[2] = {{1 << 30, -1}, {1 << 30, -1}};
   int counts[2] = {0, 0};
-  std::vector<int> starts;  // of the right side's first column
   for (std::size_t k = 0; k < groups.size(); ++k) {
     for (std::size_t i : groups[k]) {
       if (lines[i].region != region) continue;
       const int side = k < g ? 0 : 1;
       ++counts[side];
       sides[side] = {std::min(sides[side].top, lines[i].box.y), std::max(sides[side].bottom, lines[i].box.bottom())};
-      if (k == g) starts.push_back(lines[i].box.x);
+    }
+  }
+  std::vector<int> starts;
+  for (std::size_t i : groups[g]) {
+    const auto before = [&](std::size_t j) {
+      return lines[j].region == region && lines[j].box.x < lines[i].box.x &&
+             (levelWith(lines[i].box, lines[j].box) || levelWith(lines[j].box, lines[i].box));
+    };
+    if (lines[i].region == region && std::none_of(groups[g].begin(), groups[g].end(), before)) {
+      starts.push_back(lines[i].box.x);
     }
   }
   const int overlap = std::min(sides[0].bottom, sides[1].bottom) - std::max(sides[0].top, sides[1].top);

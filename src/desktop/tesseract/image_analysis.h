@@ -319,6 +319,11 @@ struct InkBox {
   Rect box;
 };
 InkBox inkWithin(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns);
+// The block of ink that holds the ink within `box`: grown over the rows of
+// ink above and below it up to a blank row, and over the ink beside it up
+// to a blank `gapHeights` times its height, until it grows no more. The box
+// itself where it holds no ink.
+Rect inkBlockAround(const GrayImage& page, const Rect& box, int gapHeights);
 // The ink within `glyph` as a key that only the same glyph drawn the same
 // way shares: the size of its ink's box and which pixels there are ink. Empty
 // where it holds none.

@@ -323,6 +323,27 @@ bool blankUnder(const PlacedSymbol& symbol, const Band& band) {
   return inkWithin(band.rows->image, {glyph.y, glyph.bottom()}, {glyph.x, glyph.right()}).pixels == 0;
 }
 
+// Symbols the model made up over the first column of a digit, read before
+// it, their boxes a sliver at most `widest` pixels wide within the digit's
+// (a calendar's "12" read "#12", "14" read "«#214"). How many went. Only
+// before a digit: where a line's boxes slip, a word's letters may all be
+// slivers ("later" boxed 'l' over the a's first column).
+std::size_t dropSliversBeforeDigits(std::vector<PlacedSymbol>& symbols, int widest) {
+  std::vector<bool> sliver(symbols.size(), false);
+  for (std::size_t i = 1; i < symbols.size(); ++i) {
+    const PlacedSymbol& digit = symbols[i];
+    const bool isDigit = digit.text.size() == 1 && std::isdigit(static_cast<unsigned char>(digit.text[0])) != 0;
+    if (!isDigit || digit.right - digit.left <= widest) continue;
+    for (std::size_t j = i; j-- > 0;) {
+      const PlacedSymbol& before = symbols[j];
+      if (before.right - before.left > widest || before.left < digit.left || before.right > digit.right) break;
+      sliver[j] = true;
+    }
+  }
+  std::size_t index = 0;
+  return std::erase_if(symbols, [&](const PlacedSymbol&) { return sliver[index++]; });
+}
+
 // The blank columns between each symbol's middle and the start of the one
 // before, in the word's rows of the band: the model's boxes may lag right
 // of their ink, over the blank after it ("Col 3" read "Col3", its l boxed
@@ -1021,7 +1042,9 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     // A word of blanks is no word: a line of only such is dropped.
     if (!word || std::string_view(word.get()).find_first_not_of(" \t\n") == std::string_view::npos) continue;
     std::string inked;
-    if (std::erase_if(lineSymbols[index], [&](const PlacedSymbol& symbol) { return blankUnder(symbol, band); }) > 0) {
+    if (std::erase_if(lineSymbols[index], [&](const PlacedSymbol& symbol) { return blankUnder(symbol, band); }) +
+            dropSliversBeforeDigits(lineSymbols[index], band.page->scale) >
+        0) {
       for (const PlacedSymbol& symbol : lineSymbols[index]) inked += symbol.text;
       if (inked.empty()) continue;
     }
@@ -1566,6 +1589,63 @@ void readSplitWordsAgain(::tesseract::TessBaseAPI& engine, Band& band) {
   std::erase_if(lines, [&](const Line&) { return joined[index++]; });
 }
 
+// A grid's cards whose titles wrap onto two rows beside titles on one
+// stand staggered: the model reads a card's small gray line as one line
+// with its neighbours' larger title, and its boxes then squash the card's
+// words or cut through them ("0 rbit Club" for "Orbit Club", "Work" and
+// "yp Diarie:" for "Workshop Diaries"), however sure it is of them. Such a
+// cell, squashed, or doubtful and cut off from the rest of its block, is read
+// again over the block of ink around it, in place of the pieces read there,
+// when that reading is sure (and, for a doubtful cell, surer than they were).
+constexpr int kCellGapHeights = 1;  // wider than a space, narrower than a grid's gutter
+constexpr int kSquashedFifths = 4;  // a box at most this many fifths of its ink's height
+
+// The lines but `self` and those `taken` whose middles lie within `block`.
+std::vector<std::size_t> linesWithin(const std::vector<Line>& lines, const Rect& block, std::size_t self,
+                                     const std::vector<bool>& taken) {
+  std::vector<std::size_t> within;
+  for (std::size_t j = 0; j < lines.size(); ++j) {
+    const Rect& box = lines[j].place.box;
+    const int middleX = box.x + box.width / 2, middleY = box.y + box.height / 2;
+    const bool inBlock = block.x <= middleX && middleX < block.right() && block.y <= middleY && middleY < block.bottom();
+    if (j != self && !taken[j] && inBlock) within.push_back(j);
+  }
+  return within;
+}
+
+void readCellBlocksAgain(::tesseract::TessBaseAPI& engine, Band& band) {
+  const Page& page = *band.page;
+  std::vector<Line>& lines = band.lines;
+  const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
+  engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
+  std::vector<bool> taken(lines.size(), false);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (taken[i] || !lines[i].amongCells) continue;
+    const Rect& box = lines[i].place.box;
+    Rect block = inkBlockAround(page.image, {box.x - page.bounds.x, box.y - page.bounds.y, box.width, box.height},
+                                kCellGapHeights);
+    block.x += page.bounds.x;
+    block.y += page.bounds.y;
+    const bool doubtful = lines[i].leastWordConfidence < kDoubtfulLineConfidence;
+    const bool squashed = 5 * box.height <= kSquashedFifths * block.height;
+    // A sheet's cell borders join all its cells into one block.
+    if ((!doubtful && !squashed) || block == box || block.height > kMostTokenRows) continue;
+    const std::vector<std::size_t> within = linesWithin(lines, block, i, taken);
+    // A doubtful cell alone in its block is read again as it stands, below.
+    if (!squashed && within.empty()) continue;
+    float least = lines[i].leastWordConfidence;
+    for (std::size_t j : within) least = std::min(least, lines[j].leastWordConfidence);
+    const std::vector<Line> again = readPieceEnlarged(engine, band, block);
+    const float sure = doubtful ? std::max(kSureAgainConfidence, least + kAgainGain) : kSureAgainConfidence;
+    if (again.size() != 1 || again.front().confidence < sure) continue;
+    takeReading(lines[i], again.front(), block);
+    for (std::size_t j : within) taken[j] = true;
+  }
+  engine.SetPageSegMode(layout);
+  std::size_t index = 0;
+  std::erase_if(lines, [&](const Line&) { return taken[index++]; });
+}
+
 void readDoubtfulPiecesAgain(::tesseract::TessBaseAPI& engine, Band& band) {
   const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
   engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
@@ -1653,6 +1733,7 @@ void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
   readSplitWordsAgain(engine, band);
   // Nor is the rest read again: of a bar's lines only a title stays.
   if (titleRead) std::erase_if(band.lines, [](const Line& line) { return !titleLike(line); });
+  readCellBlocksAgain(engine, band);
   readDoubtfulPiecesAgain(engine, band);
 }
 
