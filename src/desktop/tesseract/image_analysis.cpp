@@ -2366,10 +2366,12 @@ std::ptrdiff_t linesAtOneMargin(const std::vector<int>& starts) {
   return most;
 }
 
+constexpr std::size_t kLeastPageLines = 3;
+
 // Whether a region's lines on both sides of a cut down before group g are
 // columns beside each other: two lines or more a side, the shorter side
-// standing mostly beside the other, the right side's first column, the
-// first line of each of its rows, starting at one margin (a sidebar and a
+// standing mostly beside the other, the right side's first column of the
+// region, the first line of each of its rows, starting at one margin (a sidebar and a
 // page of one background, or a grid of cards whose row of tags joins its
 // columns; not a form's labels over a row of buttons, nor a grid's centred labels).
 bool columnsSideBySide(const std::vector<PlacedLine>& lines, const std::vector<std::vector<std::size_t>>& groups,
@@ -2384,13 +2386,22 @@ bool columnsSideBySide(const std::vector<PlacedLine>& lines, const std::vector<s
       sides[side] = {std::min(sides[side].top, lines[i].box.y), std::max(sides[side].bottom, lines[i].box.bottom())};
     }
   }
+  // The region's first column right of the cut may stand beyond a page
+  // of other regions' lines (a sidebar and a panel of activity of one
+  // background, a dashboard between them); not beyond a few labels.
+  const auto ofRegion = [&](std::size_t i) { return lines[i].region == region; };
+  std::size_t first = g, between = 0;
+  for (; first < groups.size() && std::none_of(groups[first].begin(), groups[first].end(), ofRegion); ++first) {
+    between += groups[first].size();
+  }
+  if (first > g && between < kLeastPageLines) return false;
   std::vector<int> starts;
-  for (std::size_t i : groups[g]) {
+  for (std::size_t i : first < groups.size() ? groups[first] : std::vector<std::size_t>{}) {
     const auto before = [&](std::size_t j) {
-      return lines[j].region == region && lines[j].box.x < lines[i].box.x &&
+      return ofRegion(j) && lines[j].box.x < lines[i].box.x &&
              (levelWith(lines[i].box, lines[j].box) || levelWith(lines[j].box, lines[i].box));
     };
-    if (lines[i].region == region && std::none_of(groups[g].begin(), groups[g].end(), before)) {
+    if (ofRegion(i) && std::none_of(groups[first].begin(), groups[first].end(), before)) {
       starts.push_back(lines[i].box.x);
     }
   }
