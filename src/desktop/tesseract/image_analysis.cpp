@@ -2617,8 +2617,25 @@ std::vector<std::vector<std::size_t>> joinTableColumns(const std::vector<PlacedL
   const auto alongside = [](const Rect& a, const Rect& b) {
     return 3 * std::abs(2 * a.y + a.height - 2 * b.y - b.height) <= 2 * std::min(a.height, b.height);
   };
+  // Whether each line of `column` that stands between two of `other`'s
+  // stands in a blank twice its height: a chat's turn in the room its
+  // bubble leaves between the other side's turns, where an editor's
+  // sidebar items fall between its code lines, a line's blank apart.
+  const auto leaveRoom = [&](const Column& column, const Column& other) {
+    return std::all_of(column.begin(), column.end(), [&](std::size_t i) {
+      const Rect& box = lines[i].box;
+      int above = -1, below = 1 << 30;
+      for (std::size_t j : other) {
+        const Rect& near = lines[j].box;
+        if (2 * near.y + near.height < 2 * box.y + box.height) above = std::max(above, near.bottom());
+        if (2 * near.y + near.height > 2 * box.y + box.height) below = std::min(below, near.y);
+      }
+      return above < 0 || below == 1 << 30 || below - above >= 2 * box.height;
+    });
+  };
   // Lines of two columns that take turns down the page, never level with
-  // each other: a chat's bubbles on either side, one message a row.
+  // each other and each in room left between the other's: a chat's bubbles
+  // on either side, one message a row.
   const auto staggered = [&](const Column& left, const Column& right) {
     const auto extent = [&](const Column& column) {
       RowRun run{1 << 30, -1};
@@ -2627,7 +2644,8 @@ std::vector<std::vector<std::size_t>> joinTableColumns(const std::vector<PlacedL
     };
     const RowRun a = extent(left), b = extent(right);
     const bool interleaved = a.top < b.bottom && b.top < a.bottom;
-    return interleaved && std::none_of(left.begin(), left.end(), [&](std::size_t l) {
+    return interleaved && leaveRoom(left, right) && leaveRoom(right, left) &&
+           std::none_of(left.begin(), left.end(), [&](std::size_t l) {
              return std::any_of(right.begin(), right.end(), [&](std::size_t r) {
                return levelWith(lines[l].box, lines[r].box) || levelWith(lines[r].box, lines[l].box);
              });
