@@ -317,6 +317,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A calendar's days, before whose first digits the model makes up
       // marks boxed within the digit's first column.
       {"calendar_days_beside_events.pgm", "8 9 10 11 12 13 14", true},
+      // A heading read in one line with a sidebar's and an outline's small
+      // text, its letters spaced as their words.
+      {"heading_beside_small_text.pgm", "Caching On this page", true},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

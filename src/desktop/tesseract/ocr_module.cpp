@@ -1596,7 +1596,8 @@ void readSplitWordsAgain(::tesseract::TessBaseAPI& engine, Band& band) {
 // "yp Diarie:" for "Workshop Diaries"), however sure it is of them. Such a
 // cell, squashed, or doubtful and cut off from the rest of its block, is read
 // again over the block of ink around it, in place of the pieces read there,
-// when that reading is sure (and, for a doubtful cell, surer than they were).
+// when that reading is sure (and, for a doubtful cell, surer than they were);
+// so is a cell twice as high as another of its row.
 constexpr int kCellGapHeights = 1;  // wider than a space, narrower than a grid's gutter
 constexpr int kSquashedFifths = 4;  // a box at most this many fifths of its ink's height
 
@@ -1611,6 +1612,27 @@ std::vector<std::size_t> linesWithin(const std::vector<Line>& lines, const Rect&
     if (j != self && !taken[j] && inBlock) within.push_back(j);
   }
   return within;
+}
+
+std::string lowered(std::string text) {
+  std::ranges::transform(text, text.begin(),
+                         [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+  return text;
+}
+
+// Whether another cell of the line's row, a word, is half as high or less: a
+// heading read with the small text beside it, its letters spaced as the
+// small text's words ("Introduction Cac h i n g On this page").
+bool outsizedInRow(const std::vector<Line>& lines, std::size_t i) {
+  const Rect& box = lines[i].place.box;
+  const auto isWord = [](const std::string& text) {
+    return std::ranges::count_if(text, [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }) > 1;
+  };
+  return std::ranges::any_of(lines, [&](const Line& other) {
+    const Rect& small = other.place.box;
+    return other.amongCells && isWord(other.text) && 2 * small.height <= box.height &&
+           box.y <= small.y + small.height / 2 && small.y + small.height / 2 < box.bottom();
+  });
 }
 
 void readCellBlocksAgain(::tesseract::TessBaseAPI& engine, Band& band) {
@@ -1628,16 +1650,21 @@ void readCellBlocksAgain(::tesseract::TessBaseAPI& engine, Band& band) {
     block.y += page.bounds.y;
     const bool doubtful = lines[i].leastWordConfidence < kDoubtfulLineConfidence;
     const bool squashed = 5 * box.height <= kSquashedFifths * block.height;
+    const bool outsized = outsizedInRow(lines, i);
     // A sheet's cell borders join all its cells into one block.
-    if ((!doubtful && !squashed) || block == box || block.height > kMostTokenRows) continue;
+    if ((!doubtful && !squashed && !outsized) || block.height > std::max(kMostTokenRows, 2 * box.height)) continue;
     const std::vector<std::size_t> within = linesWithin(lines, block, i, taken);
     // A doubtful cell alone in its block is read again as it stands, below.
-    if (!squashed && within.empty()) continue;
+    if (!squashed && !outsized && within.empty()) continue;
     float least = lines[i].leastWordConfidence;
     for (std::size_t j : within) least = std::min(least, lines[j].leastWordConfidence);
     const std::vector<Line> again = readPieceEnlarged(engine, band, block);
     const float sure = doubtful ? std::max(kSureAgainConfidence, least + kAgainGain) : kSureAgainConfidence;
     if (again.size() != 1 || again.front().confidence < sure) continue;
+    // A heading's letters were read, only its spaces misplaced (and a
+    // capital's case, at the start of a word the spaces cut short).
+    const bool sameLetters = withoutSpaces(lowered(lines[i].text)) == withoutSpaces(lowered(again.front().text));
+    if (outsized && !squashed && !doubtful && !sameLetters) continue;
     takeReading(lines[i], again.front(), block);
     for (std::size_t j : within) taken[j] = true;
   }
