@@ -869,6 +869,12 @@ TEST(InkBlockAround, GrowsOverItsWordsUpToABlankRowOrAGapAsWideAsItIsHigh) {
   };
   for (const auto& [what, box, block] : cases) EXPECT_EQ(inkBlockAround(page, box, 1), block) << what;
   EXPECT_EQ(inkBlockAround(page, {22, 15, 3, 3}, 2), (Rect{10, 11, 42, 10})) << "a gap of 12 within twice the height";
+  // A heading's box that reaches over the rule and the small line under it.
+  GrayImage heading = filled(80, 30, 255);
+  fill(heading, {10, 2, 30, 9}, 0);
+  fill(heading, {10, 12, 60, 1}, 0);
+  fill(heading, {10, 14, 40, 5}, 0);
+  EXPECT_EQ(inkBlockAround(heading, {10, 2, 40, 17}, 1), (Rect{10, 2, 30, 9})) << "grown from its middle row";
 }
 
 TEST(ReadingOrder, PanelsThenColumnsThenRows) {

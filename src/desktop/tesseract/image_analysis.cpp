@@ -2241,7 +2241,11 @@ int inkReach(const GrayImage& page, int from, int step, const RowRun& rows, int 
 }  // namespace
 
 Rect inkBlockAround(const GrayImage& page, const Rect& box, int gapHeights) {
-  const InkBox ink = inkWithin(page, {box.y, box.bottom()}, {box.x, box.right()});
+  // Grown from the box's middle row where it holds ink: the model's box of
+  // a heading may reach over the rule and the line under it.
+  const int middle = box.y + box.height / 2;
+  InkBox ink = inkWithin(page, {middle, middle + 1}, {box.x, box.right()});
+  if (ink.pixels == 0) ink = inkWithin(page, {box.y, box.bottom()}, {box.x, box.right()});
   if (ink.pixels == 0) return box;
   int left = ink.box.x, right = ink.box.right() - 1, top = ink.box.y, bottom = ink.box.bottom() - 1;
   for (bool grew = true; grew;) {

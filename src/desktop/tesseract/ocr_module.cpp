@@ -1597,7 +1597,7 @@ void readSplitWordsAgain(::tesseract::TessBaseAPI& engine, Band& band) {
 // cell, squashed, or doubtful and cut off from the rest of its block, is read
 // again over the block of ink around it, in place of the pieces read there,
 // when that reading is sure (and, for a doubtful cell, surer than they were);
-// so is a cell twice as high as another of its row.
+// so is any line twice as high as a word level with it, a heading.
 constexpr int kCellGapHeights = 1;  // wider than a space, narrower than a grid's gutter
 constexpr int kSquashedFifths = 4;  // a box at most this many fifths of its ink's height
 
@@ -1620,9 +1620,10 @@ std::string lowered(std::string text) {
   return text;
 }
 
-// Whether another cell of the line's row, a word, is half as high or less: a
-// heading read with the small text beside it, its letters spaced as the
-// small text's words ("Introduction Cac h i n g On this page").
+// Whether a word level with the line is half as high or less: a heading
+// read with the small text beside it, its letters spaced as the small
+// text's words ("Introduction Cac h i n g On this page"), or whose box took
+// in the rule and the line under it ("Copper vaey Rallway").
 bool outsizedInRow(const std::vector<Line>& lines, std::size_t i) {
   const Rect& box = lines[i].place.box;
   const auto isWord = [](const std::string& text) {
@@ -1630,7 +1631,7 @@ bool outsizedInRow(const std::vector<Line>& lines, std::size_t i) {
   };
   return std::ranges::any_of(lines, [&](const Line& other) {
     const Rect& small = other.place.box;
-    return other.amongCells && isWord(other.text) && 2 * small.height <= box.height &&
+    return &other != &lines[i] && isWord(other.text) && 2 * small.height <= box.height &&
            box.y <= small.y + small.height / 2 && small.y + small.height / 2 < box.bottom();
   });
 }
@@ -1642,15 +1643,15 @@ void readCellBlocksAgain(::tesseract::TessBaseAPI& engine, Band& band) {
   engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
   std::vector<bool> taken(lines.size(), false);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (taken[i] || !lines[i].amongCells) continue;
+    const bool outsized = !taken[i] && outsizedInRow(lines, i);
+    if (taken[i] || (!lines[i].amongCells && !outsized)) continue;
     const Rect& box = lines[i].place.box;
     Rect block = inkBlockAround(page.image, {box.x - page.bounds.x, box.y - page.bounds.y, box.width, box.height},
                                 kCellGapHeights);
     block.x += page.bounds.x;
     block.y += page.bounds.y;
     const bool doubtful = lines[i].leastWordConfidence < kDoubtfulLineConfidence;
-    const bool squashed = 5 * box.height <= kSquashedFifths * block.height;
-    const bool outsized = outsizedInRow(lines, i);
+    const bool squashed = lines[i].amongCells && 5 * box.height <= kSquashedFifths * block.height;
     // A sheet's cell borders join all its cells into one block.
     if ((!doubtful && !squashed && !outsized) || block.height > std::max(kMostTokenRows, 2 * box.height)) continue;
     const std::vector<std::size_t> within = linesWithin(lines, block, i, taken);
