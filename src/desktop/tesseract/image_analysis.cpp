@@ -2179,15 +2179,22 @@ bool narrowRing(const GrayImage& page, const Rect& glyph) {
   return ink.pixels > 0 && 8 * ink.box.width < 7 * ink.box.height;
 }
 
+namespace {
+
+bool inkInColumn(const GrayImage& page, int x, const RowRun& rows) {
+  for (int y = std::max(0, rows.top); y < std::min(page.height, rows.bottom); ++y) {
+    if (inkAt(page, x, y)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 int widestBlank(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns) {
-  const int top = std::max(0, rows.top);
-  const int bottom = std::min(page.height, rows.bottom);
   int widest = 0;
   int blank = 0;
   for (int x = std::max(0, columns.left); x < std::min(page.width, columns.right); ++x) {
-    bool ink = false;
-    for (int y = top; y < bottom && !ink; ++y) ink = inkAt(page, x, y);
-    blank = ink ? 0 : blank + 1;
+    blank = inkInColumn(page, x, rows) ? 0 : blank + 1;
     widest = std::max(widest, blank);
   }
   return widest;
@@ -2211,13 +2218,6 @@ namespace {
 
 bool inkInRow(const GrayImage& page, int y, const ColumnSpan& columns) {
   for (int x = std::max(0, columns.left); x < std::min(page.width, columns.right); ++x) {
-    if (inkAt(page, x, y)) return true;
-  }
-  return false;
-}
-
-bool inkInColumn(const GrayImage& page, int x, const RowRun& rows) {
-  for (int y = std::max(0, rows.top); y < std::min(page.height, rows.bottom); ++y) {
     if (inkAt(page, x, y)) return true;
   }
   return false;

@@ -339,6 +339,12 @@ void mendHexDigits(std::string& line) {
   }
 }
 
+std::string lowered(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
 namespace {
 
 // Extensions people see in file managers, editors and terminals, and others
@@ -365,10 +371,7 @@ constexpr std::string_view kHiddenNames[] = {
     "tmux", "terraform", "pylintrc", "flake8", "coveragerc", "mailmap", "htaccess", "pytest", "vim"};
 
 bool known(const auto& names, std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
-  return std::find(std::begin(names), std::end(names), lower) != std::end(names);
+  return std::find(std::begin(names), std::end(names), lowered(text)) != std::end(names);
 }
 
 // What Tesseract reads a small letter of an extension as, and the letter.
@@ -531,9 +534,7 @@ bool sameGlyph(std::string_view a, std::string_view b) {
   const auto folded = [](std::string_view text) {
     if (text == "“" || text == "”") return std::string("\"");
     if (text == "‘" || text == "’") return std::string("'");
-    std::string lower(text);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
+    return lowered(text);
   };
   return folded(a) == folded(b);
 }

@@ -186,6 +186,9 @@ double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words);
 // `bandAdvance`, where most of its neighbouring symbols stand that far apart.
 double lineAdvance(const std::vector<std::vector<PlacedSymbol>>& words, double bandAdvance);
 
+// The text with its ASCII capitals made small.
+std::string lowered(std::string_view text);
+
 // Whether two symbols' texts are one glyph read twice, perhaps once as its
 // capital or as the other of a pair of quotes ("xX", "\"“").
 bool sameGlyph(std::string_view a, std::string_view b);

@@ -1614,12 +1614,6 @@ std::vector<std::size_t> linesWithin(const std::vector<Line>& lines, const Rect&
   return within;
 }
 
-std::string lowered(std::string text) {
-  std::ranges::transform(text, text.begin(),
-                         [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
-  return text;
-}
-
 // Whether a word level with the line is half as high or less: a heading
 // read with the small text beside it, its letters spaced as the small
 // text's words ("Introduction Cac h i n g On this page"), or whose box took
@@ -1643,8 +1637,9 @@ void readCellBlocksAgain(::tesseract::TessBaseAPI& engine, Band& band) {
   engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
   std::vector<bool> taken(lines.size(), false);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const bool outsized = !taken[i] && outsizedInRow(lines, i);
-    if (taken[i] || (!lines[i].amongCells && !outsized)) continue;
+    if (taken[i]) continue;
+    const bool outsized = outsizedInRow(lines, i);
+    if (!lines[i].amongCells && !outsized) continue;
     const Rect& box = lines[i].place.box;
     Rect block = inkBlockAround(page.image, {box.x - page.bounds.x, box.y - page.bounds.y, box.width, box.height},
                                 kCellGapHeights);
