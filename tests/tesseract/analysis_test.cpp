@@ -1220,6 +1220,10 @@ TEST(WithBlankCells, SpacesWhereACellOfBlankStands) {
   for (const auto& [blanks, expected] : cases) {
     EXPECT_EQ(withBlankCells(symbols, blanks, 10.0), expected) << blanks[1];
   }
+  // A number beside a word spaced by one rule, a blank cell by the other.
+  EXPECT_EQ(spacedAsEither("1 elieli", "1eli eli"), "1 eli eli");
+  EXPECT_EQ(spacedAsEither("a b", "a b"), "a b");
+  EXPECT_EQ(spacedAsEither("ab", "a b"), "a b");
 }
 
 TEST(ClosesAnOpenBracket, OnlyABracketTheTextLeavesOpen) {

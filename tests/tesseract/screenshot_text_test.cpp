@@ -320,6 +320,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A heading read in one line with a sidebar's and an outline's small
       // text, its letters spaced as their words.
       {"heading_beside_small_text.pgm", "Caching On this page", true},
+      // A file's owner and group, which the model reads as one word where it
+      // spaces the number before them.
+      {"owner_beside_group.pgm", "-rwxr-xr-x 1 eli eli 9416 Dec 9 18:02 install.sh"},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

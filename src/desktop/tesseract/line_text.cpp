@@ -849,6 +849,24 @@ std::string withBlankCells(const std::vector<PlacedSymbol>& symbols, const std::
   return spacedWhere(symbols, [&](std::size_t i) { return i < inkBlanks.size() && inkBlanks[i] >= advance; });
 }
 
+std::string spacedAsEither(std::string_view a, std::string_view b) {
+  std::string text;
+  std::size_t i = 0, j = 0;
+  while (i < a.size() || j < b.size()) {
+    const bool spaceInA = i < a.size() && a[i] == ' ', spaceInB = j < b.size() && b[j] == ' ';
+    if (spaceInA || spaceInB) {
+      text += ' ';
+      i += spaceInA ? 1 : 0;
+      j += spaceInB ? 1 : 0;
+      continue;
+    }
+    text += i < a.size() ? a[i] : b[j];
+    ++i;
+    ++j;
+  }
+  return text;
+}
+
 bool joinSplitQuotes(std::vector<PlacedSymbol>& symbols, int height) {
   constexpr std::string_view kQuotes[] = {"\"", "'", "\u2018", "\u2019", "\u201C", "\u201D"};
   const auto tick = [&](const PlacedSymbol& symbol) {

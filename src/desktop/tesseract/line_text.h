@@ -141,6 +141,10 @@ std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int heigh
 // space was missed.
 std::string withBlankCells(const std::vector<PlacedSymbol>& symbols, const std::vector<int>& inkBlanks, double advance);
 
+// Two spacings of the same symbols (neither's symbols hold a space) merged:
+// a space wherever either has one.
+std::string spacedAsEither(std::string_view a, std::string_view b);
+
 // Tesseract reads a g after a number as a 9 (top's "2.0g" of memory as
 // "2.09"): a 9 that stands lower than the word's other
 // digits, its top and its foot a sixth of their height or more below

@@ -1117,8 +1117,11 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const std::vector<int> blanks =
         numberBesideWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
     std::string mended = withMissedSpaces(symbols, height, blanks);
-    if (mended.empty() && advance > 0 && symbols.size() > 1) {
-      mended = withBlankCells(symbols, inkBlanks(symbols, band, wordTop, wordBottom), advance);
+    if (advance > 0 && symbols.size() > 1) {
+      // A number beside a word may be spaced while a blank cell beyond it is
+      // not ("1 elieli" of ls's "1 eli eli"): both rules' spaces stand.
+      const std::string cells = withBlankCells(symbols, inkBlanks(symbols, band, wordTop, wordBottom), advance);
+      if (!cells.empty()) mended = mended.empty() ? cells : spacedAsEither(mended, cells);
     }
     if (mended.empty() && (lookAlikeMended || nineMended || hashMended || percentMended || quotesJoined ||
                             quotesStraightened || backticksMended || capitalsMended || quoteDropped ||
@@ -1178,9 +1181,12 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     // or its statement, opens a block ("range(MAX_ATTEMPTS) :"), or ends a
     // prompt ("(feature/search) $").
     const bool closingMark = next == ";" || next == ":" || next == "$";
+    // Nor is a separator one, that the word before took without a space
+    // ("a07:" "1736799080" of a hash and a time).
+    const bool separatorBefore = before.size() == 1 && (before[0].text == ":" || before[0].text == ",");
     const bool noBlankCell =
         inNeighbouringCells(before, symbols, advance) ||
-        (advance > 0 && before.size() > 1 &&
+        (advance > 0 && (before.size() > 1 || separatorBefore) &&
          (symbols.size() > 1 || closingMark || closesAnOpenBracket(piece.text, next)) &&
          lessThanACellBlank(band, bandTop + top, bandTop + baseline, {before.back().left, symbols.front().right},
                             advance));
