@@ -1189,6 +1189,8 @@ TEST(WithMissedSpaces, WideGapsBesideANumberOrACommaAnySymbolsFarApart) {
       {word({{"L", 0}, {"n", 1}, {"2", 8}, {"2", 1}}), boxesOnly, "Ln 22"},
       {word({{"2", 0}, {",", 0}, {"C", 8}, {"o", 1}}), {0, 0, 8, 1}, "2, Co"},
       {word({{"2", 0}, {",", 0}, {"C", 8}, {"o", 1}}), boxesOnly, ""},  // a monospace comma's cell
+      {word({{"s", 0}, {":", 0}, {"2", 6}}), {0, 0, 6}, "s: 2"},
+      {word({{"0", 0}, {":", 0}, {"2", 6}}), {0, 0, 6}, ""},  // a time
       {word({{"7", 0}, {"e", 5}, {"4", 1}, {"1", 5}}), boxesOnly, ""},
       {word({{"s", 0}, {"o", 9}, {"o", 9}, {"n", 9}}), boxesOnly, ""},
       {word({{"O", 0}, {"0", 12}, {"0", 12}}), boxesOnly, ""},

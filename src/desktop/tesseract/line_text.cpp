@@ -837,11 +837,14 @@ std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int heigh
   return spacedWhere(symbols, [&](std::size_t i) {
     const Kind before = kind(symbols[i - 1].text, false), after = kind(symbols[i].text, true);
     const bool commaBeforeWord = !inkBlanks.empty() && symbols[i - 1].text == "," && after == kLetter;
+    // A label's colon before its number ("Spaces: 2"); a time's stands between digits.
+    const bool labelBeforeNumber = !inkBlanks.empty() && i >= 2 && symbols[i - 1].text == ":" &&
+                                   kind(symbols[i - 2].text, false) == kLetter && after == kDigit;
     const bool wide = symbols[i].left - symbols[i - 1].right >= kMissedSpaceHeights * height ||
                       (i < inkBlanks.size() && inkBlanks[i] >= kMissedSpaceInkHeights * height);
     const bool numberBesideWord = before != kOther && after != kOther && before != after;
     const bool farApart = symbols[i].left - symbols[i - 1].right >= kApartHeights * height;
-    return ((numberBesideWord || commaBeforeWord) && wide) || farApart;
+    return ((numberBesideWord || commaBeforeWord || labelBeforeNumber) && wide) || farApart;
   });
 }
 

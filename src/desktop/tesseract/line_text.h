@@ -127,7 +127,8 @@ struct PlacedSymbol {
 // where `inkBlanks` are given (a proportional font's: the blank columns
 // between each symbol and the one before) a quarter. Where they are given,
 // a comma and a letter so far apart hold one too: a monospace comma's cell
-// leaves as wide a gap before a letter without a space. Any symbols one and
+// leaves as wide a gap before a letter without a space; and so do a word's
+// colon and a number ("Spaces: 2", not a time's "10:14"). Any symbols one and
 // a half heights apart hold one ("7)" for a line number beside a lone
 // bracket). Empty when no space was missed. Rings beside zeros are a row of
 // round buttons ("O00"), which stay whole to be dropped.
