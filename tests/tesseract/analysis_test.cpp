@@ -549,6 +549,7 @@ TEST(UnderscoreAfter, FindsOnlyALetterLongHairlineAtTheWordsEnd) {
       {"a T of the line below, its bar in this line's box", {{29, 25, 9, 1}, {33, 26, 1, 8}}, false},
       {"the tail of a y", {{28, 24, 2, 1}}, false},
       {"a letter reaching just under the baseline", {{22, 14, 9, 9}}, false},
+      {"an underscore after a foot that ends a row under the baseline", {{22, 14, 9, 8}, {31, 24, 9, 1}}, true},
       {"the bowl of a descender", {{26, 24, 5, 1}, {26, 22, 1, 2}, {30, 22, 1, 2}}, false},
       {"an underscore after a space", {{38, 24, 8, 1}}, false},
       {"an underscore after a y, whose tail bends left under it", {{26, 21, 2, 3}, {24, 24, 3, 1}, {31, 25, 9, 1}}, true},

@@ -325,6 +325,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"owner_beside_group.pgm", "-rwxr-xr-x 1 eli eli 9416 Dec 9 18:02 install.sh"},
       // A status bar's label and its number, a space apart after the colon.
       {"label_colon_before_number.pgm", "main Ln 9, Col 1 Spaces: 2 UTF-8 Shell Script"},
+      // An underscore after a letter whose foot ends below the line's baseline.
+      {"foot_below_baseline_before_underscore.pgm", "+ BASE_DELAY = 0.5"},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

@@ -1695,6 +1695,17 @@ int hairlineFrom(const GrayImage& page, int start, int y, int thickest) {
   return thickness <= thickest && blank(y - 1) ? end - start : 0;
 }
 
+// Whether the ink along row `y` from `start` goes on from ink above it and
+// ends by row `last`: none under that row.
+bool strokeEndsBy(const GrayImage& page, int start, int y, int last) {
+  bool above = false;
+  for (int x = start; x < page.width && inkAt(page, x, y); ++x) {
+    if (last + 1 < page.height && inkAt(page, x, last + 1)) return false;
+    above = above || (y > 0 && inkAt(page, x, y - 1));
+  }
+  return above;
+}
+
 }  // namespace
 
 bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
@@ -1724,6 +1735,10 @@ bool underscoreAfter(const GrayImage& page, const WordEnd& word, int thickest) {
     // off), one with ink under it within `thickest` rows is too thick.
     const int length = hairlineFrom(page, start, y, thickest);
     const bool underscore = length > 0 && 4 * length >= ascent && length <= ascent;
+    // Nor is the baseline always under the letters' feet: a foot may end a
+    // row or two below it (an E's before "_DELAY"), where a descender goes on.
+    const int feet = baseline + thickest / 2;
+    if (!underscore && y > baseline && y <= feet && strokeEndsBy(page, start, y, feet)) continue;
     if (y > baseline || underscore) return underscore;
   }
   return false;
