@@ -327,6 +327,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"label_colon_before_number.pgm", "main Ln 9, Col 1 Spaces: 2 UTF-8 Shell Script"},
       // An underscore after a letter whose foot ends below the line's baseline.
       {"foot_below_baseline_before_underscore.pgm", "+ BASE_DELAY = 0.5"},
+      // A lone I, which the model reads as a bar and boxes beside its stem.
+      {"lone_capital_i_in_prose.pgm", "If those look fine to you, send a clean copy and I will have it back by Wednesday."},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };
