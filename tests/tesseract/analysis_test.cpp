@@ -1499,6 +1499,12 @@ TEST(MendFileExtensions, OneLookAlikeOffAKnownExtensionOrHiddenFileOnly) {
                                     {"revenue.sq| deploy.ym! a.txt|grep", "revenue.sql deploy.yml a.txt|grep"}});
 }
 
+TEST(MendBarsInAddresses, OnlyInAMailAddress) {
+  expectMended(mendBarsInAddresses, {{"Ava ava.|@acorn.io Editor", "Ava ava.l@acorn.io Editor"},
+                                     {"pau|@mai|.example.org", "paul@mail.example.org"},
+                                     {"a | b @home |@x", "a | b @home |@x"}, {"x=a|b@c.d", "x=a|b@c.d"}});
+}
+
 TEST(MendOptimizationFlags, AZeroAfterAWordsHyphenBeforeALevelOnly) {
   expectMended(mendOptimizationFlags, {{"cc -02 -c main.c -o main.o", "cc -O2 -c main.c -o main.o"},
                                        {"-00 -0s", "-O0 -Os"},

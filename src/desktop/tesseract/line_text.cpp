@@ -381,6 +381,20 @@ constexpr std::pair<char, char> kExtensionLookAlikes[] = {{'t', 'f'}, {'f', 't'}
 
 }  // namespace
 
+void mendBarsInAddresses(std::string& line) {
+  std::vector<std::string> words = wordsOf(line);
+  bool mended = false;
+  for (std::string& word : words) {
+    const std::size_t at = word.find('@');
+    const bool address = at != std::string::npos && at > 0 && word.find('.', at) != std::string::npos &&
+                         word.find('|') != std::string::npos;
+    if (!address || word.find_first_of("(=") != std::string::npos) continue;
+    std::ranges::replace(word, '|', 'l');
+    mended = true;
+  }
+  if (mended) line = joined(words);
+}
+
 void mendFileExtensions(std::string& line) {
   for (std::size_t dot = line.find('.'); dot != std::string::npos; dot = line.find('.', dot + 1)) {
     std::size_t end = dot + 1;

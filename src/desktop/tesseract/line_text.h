@@ -74,6 +74,9 @@ void mendHexDigits(std::string& line);
 // only, seven or more, two of them decimal.
 bool hexadecimalNumber(std::string_view word);
 
+// A mail address's l read as a bar ("ava.|@acorn.io"): no address holds one.
+void mendBarsInAddresses(std::string& line);
+
 // A file name's extension, or a hidden file's name after its period, that
 // is no known one, but one glyph off a known one by a look-alike Tesseract
 // confuses, is that one ("report.pdt" for "report.pdf", "results.xIsx" for

@@ -1210,6 +1210,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     mendBarsAndBoxes(piece.text);
     mendHexDigits(piece.text);
     mendFileExtensions(piece.text);
+    mendBarsInAddresses(piece.text);
     mendOptimizationFlags(piece.text);
     mendFileModes(piece.text);
     mendZeroRates(piece.text);
