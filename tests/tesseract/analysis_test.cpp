@@ -357,6 +357,24 @@ TEST(EraseRules, KeepsABarThatGlyphsCrossAtTheirPitch) {
   }
 }
 
+TEST(EraseRules, KeepsALargeGlyphsBarThatTurnsIntoASlantingStroke) {
+  // A 50 px bar 5 px thick, and at its left end a 5 px stroke 30 rows up,
+  // slanting right by `slant` px a row, or, at both ends, a straight side.
+  const std::tuple<const char*, int, bool, bool> cases[] = {
+      {"a large 2's base", 1, false, false},
+      {"a window's frame, half covered", 0, false, true},
+      {"a box's frame", 0, true, true},
+  };
+  for (const auto& [what, slant, bothEnds, erased] : cases) {
+    GrayImage page = filled(120, 60, 255);
+    fill(page, {10, 40, 50, 5}, 0);
+    for (int row = 0; row < 30; ++row) fill(page, {10 + slant * row / 2, 39 - row, 5, 1}, 0);
+    if (bothEnds) fill(page, {55, 10, 5, 30}, 0);
+    eraseRules(page, 40, 80);
+    EXPECT_EQ(page.at(35, 42), erased ? 255 : 0) << what;
+  }
+}
+
 TEST(EraseOuterSides, ALineDownMostOfThePageOrABareWallAtItsSide) {
   // A line 3 px inside the page's left side, beside lines of 2x9 bars, and
   // what stands beside it: every `besideEvery` rows, a pixel of ink.

@@ -329,6 +329,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"foot_below_baseline_before_underscore.pgm", "+ BASE_DELAY = 0.5"},
       // A lone I, which the model reads as a bar and boxes beside its stem.
       {"lone_capital_i_in_prose.pgm", "If those look fine to you, send a clean copy and I will have it back by Wednesday."},
+      // A weather app's large, thin digits, whose 2's base is as long as a rule.
+      {"large_digits_with_bars.pgm", "21°"},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

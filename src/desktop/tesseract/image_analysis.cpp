@@ -1086,6 +1086,44 @@ bool throughThickStrokes(const std::vector<std::uint8_t>& ink, int width, int he
   return 2 * thick > right - left;
 }
 
+// A large glyph's bar (a 96 px "2"'s base, a "7"'s top) is as long as a
+// short rule, but one end of it turns into a slanting stroke that goes on
+// far up or down, where the other end is free. A frame's or a grid's rule
+// meets strokes at both ends or at neither, or, half covered by another
+// window, a side that goes straight on. Longer than this, it is a rule
+// whatever it meets.
+constexpr int kLongestGlyphBar = 120;
+
+bool glyphsBar(const std::vector<std::uint8_t>& ink, int width, int height, int y, int left, int right) {
+  if (right - left > kLongestGlyphBar) return false;
+  struct Reach {
+    int rows = 0;
+    int drift = 0;  // how far the stroke's first column moved over those rows
+  };
+  // How far the ink goes on up or down from row y within columns [from, to).
+  const auto reach = [&](int from, int to) {
+    from = std::max(0, from), to = std::min(width, to);
+    Reach most;
+    for (const int step : {-1, 1}) {
+      int rows = 0, first = -1, last = -1;
+      for (int row = y + step; row >= 0 && row < height; row += step, ++rows) {
+        const auto begin = ink.begin() + static_cast<std::ptrdiff_t>(row) * width;
+        const auto inked = std::find_if(begin + from, begin + to, [](std::uint8_t v) { return v != 0; });
+        if (inked == begin + to) break;
+        last = static_cast<int>(inked - begin);
+        if (first < 0) first = last;
+      }
+      if (rows > most.rows) most = {rows, std::abs(last - first)};
+    }
+    return most;
+  };
+  const int end = 2 * kMostRuleThickness;
+  const Reach atLeft = reach(left, left + end), atRight = reach(right - end, right);
+  const auto slanting = [](const Reach& r) { return r.rows > 2 * kMostRuleThickness && 2 * r.drift >= kMostRuleThickness; };
+  const auto free = [](const Reach& r) { return r.rows <= kMostRuleThickness; };
+  return (slanting(atLeft) && free(atRight)) || (slanting(atRight) && free(atLeft));
+}
+
 }  // namespace
 
 void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBelow) {
@@ -1098,7 +1136,8 @@ void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBel
       const int left = x;
       while (x < page.width && row[x] != 0) ++x;
       if (x - left >= minimumWidth && (crossedByGlyphs(ink, page.width, page.height, y, left, x) ||
-                                       throughThickStrokes(ink, page.width, page.height, y, left, x))) {
+                                       throughThickStrokes(ink, page.width, page.height, y, left, x) ||
+                                       glyphsBar(ink, page.width, page.height, y, left, x))) {
         std::fill_n(rule.begin() + static_cast<std::ptrdiff_t>(y) * page.width + left, x - left, 0);
       }
       x = std::max(x, left + 1);
