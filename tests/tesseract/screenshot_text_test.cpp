@@ -327,8 +327,6 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"label_colon_before_number.pgm", "main Ln 9, Col 1 Spaces: 2 UTF-8 Shell Script"},
       // An underscore after a letter whose foot ends below the line's baseline.
       {"foot_below_baseline_before_underscore.pgm", "+ BASE_DELAY = 0.5"},
-      // A lone I, which the model reads as a bar and boxes beside its stem.
-      {"lone_capital_i_in_prose.pgm", "If those look fine to you, send a clean copy and I will have it back by Wednesday."},
       // A weather app's large, thin digits, whose 2's base is as long as a rule.
       {"large_digits_with_bars.pgm", "21°"},
       // Apostrophes that end words, which have ink of their own.

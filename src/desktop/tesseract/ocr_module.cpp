@@ -317,12 +317,10 @@ bool descends(const PlacedSymbol& symbol, const Band& band, int baseline, int as
 
 // Whether the page holds no ink at all where the symbol was read: in a
 // wide blank between a terminal's columns the model may make up marks
-// ("3d4h =: 10.42.1.17"). A pixel on either side counts: the model may box
-// a thin glyph just beside its stem (a lone "I", read "|", in prose).
+// ("3d4h =: 10.42.1.17").
 bool blankUnder(const PlacedSymbol& symbol, const Band& band) {
   const Rect glyph = glyphOf(symbol, band);
-  const int margin = band.page->scale;
-  return inkWithin(band.rows->image, {glyph.y, glyph.bottom()}, {glyph.x - margin, glyph.right() + margin}).pixels == 0;
+  return inkWithin(band.rows->image, {glyph.y, glyph.bottom()}, {glyph.x, glyph.right()}).pixels == 0;
 }
 
 // Symbols the model made up over the first column of a digit, read before
