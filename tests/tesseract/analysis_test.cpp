@@ -1552,6 +1552,12 @@ TEST(MendZeroRates, AZeroRateReadAsOneWordOnly) {
                                {"0 B/s OBs OB/m 0B/sec Obls 4.1 KB/s OBl", "0 B/s OBs OB/m 0B/sec Obls 4.1 KB/s OBl"}});
 }
 
+TEST(MendDeviceZeros, ACapitalOEndingSmallLettersOnly) {
+  expectMended(mendDeviceZeros, {{"media / usbO / DCIM", "media / usb0 / DCIM"},
+                                 {"ethO: wlanO,nvmeO1", "eth0: wlan0,nvme01"},
+                                 {"IO iOS GitOps OK O2 usbOn", "IO iOS GitOps OK O2 usbOn"}});
+}
+
 TEST(MendFileModes, AnFWhereAnRBelongsInAWordShapedAsAMode) {
   expectMended(mendFileModes, {{"-fw-r--r-- 1 ops ops", "-rw-r--r-- 1 ops ops"},
                                {"-fwxr-xr-x. drwxr-xr-x", "-rwxr-xr-x. drwxr-xr-x"},

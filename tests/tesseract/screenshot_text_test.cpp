@@ -329,6 +329,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"foot_below_baseline_before_underscore.pgm", "+ BASE_DELAY = 0.5"},
       // A weather app's large, thin digits, whose 2's base is as long as a rule.
       {"large_digits_with_bars.pgm", "21°"},
+      // A file manager's breadcrumb through a mounted device, numbered from zero.
+      {"device_number_zero.pgm", "media / usb0 / DCIM"},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

@@ -481,6 +481,15 @@ void mendZeroRates(std::string& line) {
   });
 }
 
+void mendDeviceZeros(std::string& line) {
+  const auto letter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; };
+  for (std::size_t i = 1; i < line.size(); ++i) {
+    const bool afterSmall = std::islower(static_cast<unsigned char>(line[i - 1])) != 0;
+    const bool endsName = i + 1 == line.size() || !letter(line[i + 1]);
+    if (line[i] == 'O' && afterSmall && endsName) line[i] = '0';
+  }
+}
+
 void mendFileModes(std::string& line) {
   // Each place's letters, the file's type first; a dash stands for any unset.
   constexpr std::string_view kPlaces[] = {"-dlcbps", "r", "w", "xsS", "r", "w", "xsS", "r", "w", "xtT"};

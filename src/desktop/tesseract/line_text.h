@@ -105,6 +105,11 @@ void mendOptimizationFlags(std::string& line);
 // its slash as l ("OBls", "OkB/s"): such a word is that rate.
 void mendZeroRates(std::string& line);
 
+// A device's or an interface's number zero after its name's small letters
+// ("usb0", "eth0:", "wlan0"), which the model reads as a capital O, as tall
+// as a zero; a capital that ends a word of small letters is seldom one.
+void mendDeviceZeros(std::string& line);
+
 // A file's mode as ls -l shows it ("-rw-r--r--"), whose r the model reads
 // as an f, an l or an I beside the dashes ("-fw-r--r--", "-lw-I-----"): in
 // a word of that shape, its places' letters or dashes and perhaps one mark

@@ -1212,6 +1212,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     mendOptimizationFlags(piece.text);
     mendFileModes(piece.text);
     mendZeroRates(piece.text);
+    mendDeviceZeros(piece.text);
     mendAbbreviationsBeforeWords(piece.text);
     mendShellPrompts(piece.text);
   }
