@@ -2691,10 +2691,20 @@ std::vector<std::vector<std::size_t>> joinTableColumns(const std::vector<PlacedL
       return above < 0 || below == 1 << 30 || below - above >= 2 * box.height;
     });
   };
+  // A side of a chat holds one bubble a row; a column with three lines
+  // level is a grid's (a file manager's names under their icons), which
+  // a sidebar's items beside it may well fall between.
+  const auto rowOfThree = [&](const Column& column) {
+    return std::any_of(column.begin(), column.end(), [&](std::size_t i) {
+      return std::count_if(column.begin(), column.end(),
+                           [&](std::size_t j) { return levelWith(lines[j].box, lines[i].box); }) >= 3;
+    });
+  };
   // Lines of two columns that take turns down the page, never level with
   // each other and each in room left between the other's: a chat's bubbles
   // on either side, one message a row.
   const auto staggered = [&](const Column& left, const Column& right) {
+    if (rowOfThree(left) || rowOfThree(right)) return false;
     const auto extent = [&](const Column& column) {
       RowRun run{1 << 30, -1};
       for (std::size_t i : column) run = {std::min(run.top, lines[i].box.y), std::max(run.bottom, lines[i].box.bottom())};
