@@ -798,6 +798,21 @@ TEST(GlyphShapes, APercentSignsRingsStandAboveAndLeftOfEachOther) {
   }
 }
 
+TEST(GlyphShapes, AnEqualsSignIsTwoBarsAndNothingElse) {
+  // Strokes within a glyph's box at (20, 10), 8 wide and 12 high.
+  const std::tuple<const char*, std::vector<Rect>, bool> cases[] = {
+      {"an equals sign", {{20, 13, 8, 2}, {20, 18, 8, 2}}, true},
+      {"an s", {{20, 10, 8, 2}, {20, 12, 2, 4}, {20, 15, 8, 2}, {26, 17, 2, 3}, {20, 20, 8, 2}}, false},
+      {"a minus", {{20, 15, 8, 2}}, false},
+      {"three bars", {{20, 11, 8, 2}, {20, 15, 8, 2}, {20, 19, 8, 2}}, false},
+  };
+  for (const auto& [what, strokes, equals] : cases) {
+    GrayImage page = filled(60, 40, 255);
+    for (const Rect& r : strokes) fill(page, r, 0);
+    EXPECT_EQ(equalsShaped(page, {20, 10, 8, 12}), equals) << what;
+  }
+}
+
 TEST(GlyphPrint, TheSameGlyphAnywhereAndNothingElse) {
   // Strokes of glyphs drawn within a box at (10, 10) and at (40, 12).
   const std::tuple<const char*, std::vector<Rect>, std::vector<Rect>, bool> cases[] = {

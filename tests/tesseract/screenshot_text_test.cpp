@@ -333,6 +333,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"device_number_zero.pgm", "media / usb0 / DCIM"},
       // A sidebar whose items below its selected one fall between a grid's rows.
       {"sidebar_beside_grid.pgm", "nas\n100CANON 101CANON MISC IMG_0001.CR3 IMG_0002.CR3", true},
+      // A test runner's heading set between rules of equals signs.
+      {"equals_rule_in_test_output.ppm", "=================== FAILURES ===================", true},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

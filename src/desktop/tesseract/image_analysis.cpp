@@ -2119,6 +2119,21 @@ bool percentShaped(const GrayImage& page, const Rect& glyph) {
   return upper.bottom < lower.top && upper.right < lower.left;
 }
 
+bool equalsShaped(const GrayImage& page, const Rect& glyph) {
+  const Rect box = clampedToPage(page, glyph);
+  int bars = 0;
+  bool lastFull = false;
+  for (int y = box.y; y < box.bottom(); ++y) {
+    int inked = 0;
+    for (int x = box.x; x < box.right(); ++x) inked += inkAt(page, x, y) ? 1 : 0;
+    const bool full = inked > 0 && 2 * inked >= box.width;
+    if (inked > 0 && !full) return false;
+    bars += full && !lastFull ? 1 : 0;
+    lastFull = full;
+  }
+  return bars == 2;
+}
+
 bool markedRing(const GrayImage& page, const Rect& glyph) {
   const Rect box = clampedToPage(page, glyph);
   // A zero is taller than wide; a box as wide as tall holds a round glyph

@@ -295,6 +295,10 @@ bool markedRing(const GrayImage& page, const Rect& glyph);
 // left of the other: a percent sign's rings, which the model reads as an s
 // at a word's start ("%Cpu(s)"). An 8's or a B's stand one over the other.
 bool percentShaped(const GrayImage& page, const Rect& glyph);
+// Whether the glyph's ink is two bars across it, a blank between and no
+// other ink: an equals sign, a row of which (a test runner's "=====" rule)
+// the model reads as s's. An s's strokes join its top to its bottom.
+bool equalsShaped(const GrayImage& page, const Rect& glyph);
 
 // Rows where the page holds ink, as [top, bottom) runs.
 struct RowRun {

@@ -465,15 +465,21 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
   return mended;
 }
 
-// A percent sign read as an s or an S ("sCpu(s)" for top's "%Cpu(s)").
+// A percent sign read as an s or an S ("sCpu(s)" for top's "%Cpu(s)"), and
+// in a rule of equals signs, one read as an s ("sssss===="). Only beside
+// them: a slice of an s that the model boxed narrow may look like one.
 // Returns whether any was.
-bool mendPercentsReadAsS(std::vector<PlacedSymbol>& symbols, const Band& band) {
+bool mendMarksReadAsS(std::vector<PlacedSymbol>& symbols, const Band& band) {
+  const bool amongEquals = std::ranges::any_of(symbols, [](const PlacedSymbol& symbol) { return symbol.text == "="; });
   bool mended = false;
   for (PlacedSymbol& symbol : symbols) {
-    if ((symbol.text == "s" || symbol.text == "S") && percentShaped(band.rows->image, glyphOf(symbol, band))) {
-      symbol.text = "%";
-      mended = true;
-    }
+    if (symbol.text != "s" && symbol.text != "S") continue;
+    const Rect glyph = glyphOf(symbol, band);
+    const bool equals = amongEquals && equalsShaped(band.rows->image, glyph);
+    const char* itself = percentShaped(band.rows->image, glyph) ? "%" : equals ? "=" : nullptr;
+    if (itself == nullptr) continue;
+    symbol.text = itself;
+    mended = true;
   }
   return mended;
 }
@@ -1095,7 +1101,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
         lookAlike && mendLookAlikes(symbols, band, advance > 0, feetTell, bandTop + wordBaseline, wordBaseline - top);
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
     const bool hashMended = read.find('#') != std::string_view::npos && mendHashInHex(symbols, band);
-    const bool percentMended = read.find_first_of("sS") != std::string_view::npos && mendPercentsReadAsS(symbols, band);
+    const bool marksMended = read.find_first_of("sS") != std::string_view::npos && mendMarksReadAsS(symbols, band);
     const bool quotesJoined = joinSplitQuotes(symbols, height);
     const bool capitalsMended =
         letterTops && mendCapitalsAtXHeight(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
@@ -1123,7 +1129,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
       const std::string cells = withBlankCells(symbols, inkBlanks(symbols, band, wordTop, wordBottom), advance);
       if (!cells.empty()) mended = mended.empty() ? cells : spacedAsEither(mended, cells);
     }
-    if (mended.empty() && (lookAlikeMended || nineMended || hashMended || percentMended || quotesJoined ||
+    if (mended.empty() && (lookAlikeMended || nineMended || hashMended || marksMended || quotesJoined ||
                             quotesStraightened || backticksMended || capitalsMended || quoteDropped ||
                             underscoresMended || madeUpUnderscore || dollarMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
