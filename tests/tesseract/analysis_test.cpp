@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <initializer_list>
 #include <string>
 
@@ -457,6 +458,31 @@ TEST(EraseLabelFrames, ThinOutlinesAroundALabelButNotRingsOrBoxesTouchingIt) {
   }
 }
 
+TEST(EraseLabelFrames, PillsWhoseRoundEndsWouldReadAsParentheses) {
+  // A pill's outline `thickness` thick within a box at (10, 10), a label inside.
+  const std::tuple<const char*, int, int, int, bool> cases[] = {
+      {"a store's button", 70, 28, 1, true},
+      {"a thick ring round a blank, a bold heading's glyphs", 70, 28, 8, false},
+      {"a round button, as high as wide", 28, 28, 1, false},
+  };
+  for (const auto& [what, width, height, thickness, erased] : cases) {
+    GrayImage page = filled(120, 60, 255);
+    const double radius = height / 2.0;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const double end = std::clamp(x + 0.5, radius, width - radius);
+        const double inward = radius - std::hypot(x + 0.5 - end, y + 0.5 - radius);
+        if (inward >= 0 && inward < thickness) page.pixels[static_cast<std::size_t>(10 + y) * 120 + 10 + x] = 213;
+      }
+    }
+    fill(page, {10 + width / 2 - 4, 18, 8, 12}, 0);
+    eraseLabelFrames(page);
+    EXPECT_EQ(page.at(10 + width / 2, 10), erased ? 255 : 213) << what;
+    EXPECT_EQ(page.at(10, 10 + height / 2), erased ? 255 : 213) << what;
+    EXPECT_EQ(page.at(10 + width / 2, 20), 0) << what;
+  }
+}
+
 TEST(EraseCursorsAndIcons, RemovesBlocksOutlinesAndLoneSquaresButNotLetters) {
   // Dark rectangles, light ones cut out of them, dark ones inside; a pixel of the edge; whether erased.
   const std::tuple<const char*, std::vector<Rect>, std::vector<Rect>, std::vector<Rect>, int, int, bool> cases[] = {
@@ -803,6 +829,7 @@ TEST(GlyphShapes, AnEqualsSignIsTwoBarsAndNothingElse) {
   const std::tuple<const char*, std::vector<Rect>, bool> cases[] = {
       {"an equals sign", {{20, 13, 8, 2}, {20, 18, 8, 2}}, true},
       {"an s", {{20, 10, 8, 2}, {20, 12, 2, 4}, {20, 15, 8, 2}, {26, 17, 2, 3}, {20, 20, 8, 2}}, false},
+      {"a Z, its stroke between its bars", {{20, 10, 8, 2}, {24, 12, 3, 3}, {21, 15, 3, 3}, {20, 18, 8, 2}}, false},
       {"a minus", {{20, 15, 8, 2}}, false},
       {"three bars", {{20, 11, 8, 2}, {20, 15, 8, 2}, {20, 19, 8, 2}}, false},
   };

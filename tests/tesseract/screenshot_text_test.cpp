@@ -335,6 +335,12 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"sidebar_beside_grid.pgm", "nas\n100CANON 101CANON MISC IMG_0001.CR3 IMG_0002.CR3", true},
       // A test runner's heading set between rules of equals signs.
       {"equals_rule_in_test_output.ppm", "=================== FAILURES ===================", true},
+      // An app's button outlined as a pill, whose round ends are no parentheses.
+      {"pill_button.pgm", "3D modelling and animation Install", true},
+      // A capital O that starts a word in a table beside a status chip.
+      {"capital_o_starting_word.pgm", "Priya Raman priya.raman@acorn.io Owner Active 2 minutes ago", true},
+      // An s the model boxes so narrow that the slice looks like an equals sign.
+      {"s_boxed_narrow.pgm", "The checkout page still uses the old colours, I will fix it today."},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -1375,9 +1376,14 @@ constexpr int kFrameLineShare = 8;  // the lines' reach in, as a share of the he
 // frame's lines together.
 constexpr int kFrameContrast = 10;
 
-bool thinFrame(const Blob& blob, int width) {
+bool sizedAsLabelFrame(const Blob& blob) {
   const int w = blob.width(), h = blob.height();
-  if (h < kLeastFrameHeight || h > kMostFrameHeight || 2 * w < 3 * h) return false;
+  return h >= kLeastFrameHeight && h <= kMostFrameHeight && 2 * w >= 3 * h;
+}
+
+bool thinFrame(const Blob& blob, int width) {
+  if (!sizedAsLabelFrame(blob)) return false;
+  const int w = blob.width(), h = blob.height();
   const int reach = std::max(3, h / kFrameLineShare);
   int top = 0, bottom = 0, left = 0, right = 0;  // the blob's pixels along each side of its box
   for (std::size_t at : blob.pixels) {
@@ -1387,6 +1393,28 @@ bool thinFrame(const Blob& blob, int width) {
     top += y == blob.top, bottom += y == blob.bottom, left += x == blob.left, right += x == blob.right;
   }
   return 2 * top >= w && 2 * bottom >= w && 2 * left >= h && 2 * right >= h;
+}
+
+// A pill: a frame whose ends are half circles, as a store's "Install"
+// button or a tag's outline. Read whole, its ends are parentheses
+// ("(Install)"). Every pixel lies near its outline: a half circle at either
+// end, the straight lines between along its top and bottom.
+bool thinPill(const Blob& blob, int width) {
+  if (!sizedAsLabelFrame(blob)) return false;
+  const int h = blob.height();
+  const double reach = std::max(3, h / kFrameLineShare);
+  const double radius = h / 2.0, middle = blob.top + radius;
+  const double leftCentre = blob.left + radius, rightCentre = blob.right + 1 - radius;
+  int top = 0, bottom = 0;
+  for (std::size_t at : blob.pixels) {
+    const int x = static_cast<int>(at % width), y = static_cast<int>(at / width);
+    const double cx = x + 0.5, cy = y + 0.5;
+    const double end = cx < leftCentre ? leftCentre : cx > rightCentre ? rightCentre : cx;
+    if (radius - std::hypot(cx - end, cy - middle) >= reach) return false;
+    top += y == blob.top, bottom += y == blob.bottom;
+  }
+  const double straight = rightCentre - leftCentre;
+  return 2 * top >= straight && 2 * bottom >= straight;
 }
 
 }  // namespace
@@ -1404,7 +1432,7 @@ void eraseLabelFrames(GrayImage& page) {
       if (run < side) continue;
       run = 0;
       const Blob blob = takeBlob(faint, page.width, page.height, at);
-      if (!thinFrame(blob, page.width)) continue;
+      if (!thinFrame(blob, page.width) && !thinPill(blob, page.width)) continue;
       for (std::size_t pixel : blob.pixels) page.pixels[pixel] = 255;
     }
   }

@@ -413,6 +413,12 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
     glyph.height = std::min(glyph.height, baseline + 1 - glyph.y);
     return stemShape(band.rows->image, glyph);
   };
+  // A word's first O before a small letter starts a word ("Owner", "Open"),
+  // however its box lags onto the next glyph; a number's 0 comes before an
+  // x at most ("0x1f").
+  const auto capitalStartingWord = [&](std::size_t i) {
+    return i == 0 && is(1, islower) && symbols[1].text != "x";
+  };
   // One pass over the symbols; whether it mended any.
   const auto mendPass = [&] {
     bool any = false;
@@ -445,7 +451,7 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
       } else if (symbol.text == "1" && feetTell) {
         const StemShape shape = stemAboveBaseline(symbol);
         if (flagged(shape) && footReaches(shape, false)) itself = "l";
-      } else if (symbol.text == "O" && inkAtMiddle(band.rows->image, glyphOf(symbol, band))) {
+      } else if (symbol.text == "O" && !capitalStartingWord(i) && inkAtMiddle(band.rows->image, glyphOf(symbol, band))) {
         itself = "0";
       } else if (std::find(std::begin(kZeroLookAlikes), std::end(kZeroLookAlikes), symbol.text) !=
                      std::end(kZeroLookAlikes) &&
