@@ -754,6 +754,10 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
       {"a stem at the page's top, a dot above unknown", {{24, 0, 4, 20}}, {}, {20, 0, 8, 20}, true},
       {"an i in a small font, its dot faint", {{24, 24, 4, 20}}, {24, 20, 4, 2}, {20, 20, 8, 24}, true},
       {"an i, its box down to the line's descenders", {{24, 24, 4, 4}, {24, 31, 4, 11}}, {}, {20, 24, 8, 26}, true},
+      {"an i boxed half over the n before it", {{10, 27, 7, 2}, {14, 27, 3, 17}, {24, 20, 3, 3}, {24, 26, 3, 18}}, {},
+       {12, 20, 10, 24}, true},
+      {"a 1 boxed before a 7, whose top stands apart from its stroke",
+       {{17, 20, 3, 3}, {20, 20, 4, 24}, {28, 20, 10, 3}, {33, 28, 3, 16}}, {}, {18, 20, 8, 24}, false},
   };
   // A word's first mark: a period on the baseline (at row 33, the ascent 20 rows) or not.
   const std::tuple<const char*, std::vector<Rect>, Rect, bool> periods[] = {

@@ -341,6 +341,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"capital_o_starting_word.pgm", "Priya Raman priya.raman@acorn.io Owner Active 2 minutes ago", true},
       // An s the model boxes so narrow that the slice looks like an equals sign.
       {"s_boxed_narrow.pgm", "The checkout page still uses the old colours, I will fix it today."},
+      // A small grey i whose box lags onto the letter before it, off its dot.
+      {"i_boxed_over_letter_before.pgm", "Liam O'Brien liam.obrien@acorn.io Billing Active 3 days ago", true},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

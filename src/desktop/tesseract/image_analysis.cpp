@@ -2069,32 +2069,47 @@ int legsAtFoot(const GrayImage& page, const Rect& glyph) {
 
 bool dotAbove(const GrayImage& page, const Rect& glyph) {
   const Rect box = clampedToPage(page, glyph);
-  // Over the stem's columns alone: a box may take in a neighbour's edge,
-  // which fills the blank beside the dot. The stem is looked for a quarter
+  // Over a stem's columns alone: a box may take in a neighbour's edge,
+  // which fills the blank beside the dot. The stems are looked for a quarter
   // above the ink's foot: a box may reach down to the line's descenders.
-  const int middle = box.x + box.width / 2;
+  // A small proportional font's box may lag onto the glyph before (half
+  // an "n" boxed as "i"): the stems after the one nearest its middle, up to
+  // a box's width past its right edge, count too; none before.
   const InkBox ink = inkWithin(page, {box.y, box.bottom()}, {box.x, box.right()});
   if (ink.pixels == 0) return false;
-  const std::vector<ColumnSpan> runs = inkRunsInRow(page, box, ink.box.y + 3 * ink.box.height / 4);
+  const int middle = box.x + box.width / 2;
+  const Rect onwards = clampedToPage(page, {box.x, box.y, 2 * box.width, box.height});
+  std::vector<ColumnSpan> stems = inkRunsInRow(page, onwards, ink.box.y + 3 * ink.box.height / 4);
   const auto away = [&](const ColumnSpan& run) { return std::abs((run.left + run.right) / 2 - middle); };
-  const auto stem =
-      std::min_element(runs.begin(), runs.end(), [&](const auto& a, const auto& b) { return away(a) < away(b); });
-  if (stem == runs.end()) return false;
+  stems.erase(stems.begin(), std::ranges::min_element(stems, {}, away));
   // A box may leave the dot out: it is looked for above too, where a band
   // that begins at the box leaves it unknown.
   const int top = box.y - box.height / 2;
+  if (stems.empty()) return false;
   if (top < 0) return true;
   // The blank under a dot keeps a faint edge of its smoothing, and a small
   // font's dot is itself faint: a row at most half as dark as the mark
   // above it parts them.
-  int markDarkness = 0;
-  for (int y = top; y < box.y + box.height / 2; ++y) {
-    const auto row = page.pixels.begin() + static_cast<std::ptrdiff_t>(y) * page.width;
-    const int darkness = 255 - *std::min_element(row + stem->left, row + stem->right);
-    if (markDarkness >= kInkContrast && 2 * darkness <= markDarkness) return true;
-    markDarkness = std::max(markDarkness, darkness);
-  }
-  return false;
+  const auto darknessAt = [&](int x, int y) { return 255 - page.at(x, y); };
+  // Past the nearest stem, the mark must be a dot, no wider than twice the
+  // stem: a 7's or a 6's top is as far apart from the stroke under it.
+  const auto dot = [&](const ColumnSpan& stem, int y, int markDarkness) {
+    if (stem.left == stems.front().left) return true;
+    int left = stem.left, right = stem.right;
+    while (left > 0 && 2 * darknessAt(left - 1, y) >= markDarkness) --left;
+    while (right < page.width && 2 * darknessAt(right, y) >= markDarkness) ++right;
+    return right - left <= 2 * (stem.right - stem.left) + 2;
+  };
+  return std::ranges::any_of(stems, [&](const ColumnSpan& stem) {
+    int markDarkness = 0, markRow = top;
+    for (int y = top; y < box.y + box.height / 2; ++y) {
+      const auto row = page.pixels.begin() + static_cast<std::ptrdiff_t>(y) * page.width;
+      const int darkness = 255 - *std::min_element(row + stem.left, row + stem.right);
+      if (markDarkness >= kInkContrast && 2 * darkness <= markDarkness) return dot(stem, markRow, markDarkness);
+      if (darkness > markDarkness) markDarkness = darkness, markRow = y;
+    }
+    return false;
+  });
 }
 
 bool inkAtMiddle(const GrayImage& page, const Rect& glyph) {
