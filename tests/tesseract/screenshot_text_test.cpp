@@ -343,6 +343,10 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"s_boxed_narrow.pgm", "The checkout page still uses the old colours, I will fix it today."},
       // A small grey i whose box lags onto the letter before it, off its dot.
       {"i_boxed_over_letter_before.pgm", "Liam O'Brien liam.obrien@acorn.io Billing Active 3 days ago", true},
+      // A file grid's names under thumbnails that shade light toward a
+      // corner, where wedges of the thumbnails stayed as marks ("7) .").
+      {"names_under_gradient_thumbnails.pgm",
+       "invoice_0042.pdf Q3 plan.odp installer-1.8.2.deb data_export.json IMG_7781.HEIC scan0001.tif"},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

@@ -895,6 +895,59 @@ void blankPastEdges(GrayImage& page, const std::vector<std::uint8_t>& foreign, c
   }
 }
 
+// A pixel's four neighbours in a row-major image; itself where one lies off the edge.
+std::array<std::size_t, 4> fourNeighbours(std::size_t at, int width, std::size_t size) {
+  const int x = static_cast<int>(at % static_cast<std::size_t>(width));
+  const auto w = static_cast<std::size_t>(width);
+  return {x > 0 ? at - 1 : at, x + 1 < width ? at + 1 : at, at >= w ? at - w : at, at + w < size ? at + w : at};
+}
+
+// A gradient area (a picture's thumbnail) has no one background: where it
+// is lightest, it stands as far from its own cells' gray as from the
+// region's, and its corner stayed as a solid wedge of ink that Tesseract
+// joined to the name under it ("invoice_" and "invoice_0042" as two lines).
+// Such pixels continue the area's gray smoothly, a level or two a pixel
+// every way; a glyph's edges step away from its neighbours at once, so the
+// growth never enters a glyph that does not touch the area. The wedge's
+// rim, where it meets the page's own background, goes with it.
+constexpr int kMostGradientStep = 3;
+
+void growForeignAlongGradients(std::vector<std::uint8_t>& foreign, const GrayImage& page, const GrayImage& image,
+                               const Rect& r) {
+  const auto source = [&](std::size_t at) {
+    return static_cast<int>(image.at(r.x + static_cast<int>(at % r.width), r.y + static_cast<int>(at / r.width)));
+  };
+  const auto neighbours = [&](std::size_t at) { return fourNeighbours(at, r.width, foreign.size()); };
+  const auto ink = [&](std::size_t at) { return page.pixels[at] <= 255 - kInkContrast; };
+  const auto smooth = [&](std::size_t at) {
+    return std::ranges::all_of(neighbours(at), [&](std::size_t n) {
+      return std::abs(source(n) - source(at)) <= kMostGradientStep;
+    });
+  };
+  std::vector<std::uint8_t> grown(foreign.size(), 0);
+  std::vector<std::size_t> todo;
+  for (std::size_t at = 0; at < foreign.size(); ++at) {
+    if (foreign[at]) todo.push_back(at);
+  }
+  while (!todo.empty()) {
+    const std::size_t at = todo.back();
+    todo.pop_back();
+    for (const std::size_t next : neighbours(at)) {
+      if (foreign[next] || grown[next] || !ink(next)) continue;
+      if (std::abs(source(next) - source(at)) > kMostGradientStep || !smooth(next)) continue;
+      grown[next] = 1;
+      todo.push_back(next);
+    }
+  }
+  for (std::size_t at = 0; at < foreign.size(); ++at) {
+    if (grown[at] != 1) continue;
+    for (const std::size_t next : neighbours(at)) {
+      if (!foreign[next] && !grown[next] && ink(next)) grown[next] = 2;
+    }
+  }
+  for (std::size_t at = 0; at < foreign.size(); ++at) foreign[at] = foreign[at] || grown[at] != 0;
+}
+
 }  // namespace
 
 void blankForeignEdgeRows(GrayImage& page, const std::vector<std::uint8_t>& foreign, int cell) {
@@ -984,6 +1037,7 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
   // Before another area's long runs are blanked: a frame's lines can be of a
   // panel's color, and its sides alone would stay.
   eraseLabelFrames(page);
+  growForeignAlongGradients(foreign, page, image, r);
   blankForeignEdgeRows(page, foreign, cell);
   std::vector<std::uint8_t> edge(page.pixels.size(), 0);
   markRuns(foreign, r.width, r.height, kEdgeLength, kEdgeLength, edge);
