@@ -109,6 +109,14 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
          fill(image, {16, 63, 600, 1}, 60);
          return image;
        }(), {{{16, 40, 300, 23}, {0, 0, 640, 400}, 30}}, {{0, 16, 58, true}}},
+      // A disabled row's description, 50 steps from the page, alone in its
+      // rows, with a frame's side down the page joining all rows to black text.
+      {"a faint line beside a rule down the page", [] {
+         GrayImage image = filled(640, 400, 255);
+         fill(image, {10, 0, 1, 400}, 120);
+         for (int x = 40; x < 300; x += 6) fill(image, {x, 40, 2, 9}, 0), fill(image, {x, 70, 2, 9}, 205);
+         return image;
+       }(), {{{40, 40, 258, 39}, {0, 0, 640, 400}, 255}}, {{0, 40, 74, true}}},
       {"a window without text", screen(20, {{{96, 48, 320, 160}, 255, 0, 0}}), {}, {}},
       {"a toolbar over a sidebar, both gray: one region each",
        screen(255, {{{0, 0, 640, 48}, 230, 0, 1}, {{0, 48, 160, 352}, 230, 0, 5}, {{160, 48, 480, 352}, 255, 0, 5}}),

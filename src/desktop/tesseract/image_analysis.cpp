@@ -707,6 +707,19 @@ std::vector<Rect> linesWithinSpans(const GrayImage& page, const RowRun& run) {
   return lines;
 }
 
+// A line alone in its rows that the whole rows' stretch left faint: a rule
+// down the page joined its rows to all the others, black text among them
+// (a disabled row's description in a dialog's frame, never read).
+// Words, not lone glyphs: a sheet's column letters, stretched alone, grew
+// too bold to read ("O" as "fe)").
+constexpr int kFaintLineHeights = 4;
+
+bool stillFaint(const GrayImage& page, const Rect& line) {
+  if (line.width < kFaintLineHeights * line.height) return false;
+  const int darkest = grayRange(page, line).first;
+  return darkest > 255 - 2 * kInkContrast && darkest < 255 - kFaintInk;
+}
+
 // Each line stretched on its own, so faint gray text is as dark as black
 // text, a greyed line under a black one included. Where something tall (a
 // switch beside a label and the greyed description under it) joins lines
@@ -730,8 +743,10 @@ void stretchLines(GrayImage& page) {
   for (const RowRun& run : inkRowRuns(withoutRules, kFaintRule)) {
     const std::vector<Rect> lines = linesWithinSpans(withoutRules, run);
     const auto sameSpan = [](const Rect& a, const Rect& b) { return a.x == b.x; };
-    if (std::adjacent_find(lines.begin(), lines.end(), sameSpan) == lines.end()) continue;
-    for (const Rect& line : lines) stretchContrast(page, line);
+    const bool stacked = std::adjacent_find(lines.begin(), lines.end(), sameSpan) != lines.end();
+    for (const Rect& line : lines) {
+      if (stacked || stillFaint(page, line)) stretchContrast(page, line);
+    }
   }
 }
 
