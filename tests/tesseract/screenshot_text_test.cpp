@@ -347,6 +347,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // corner, where wedges of the thumbnails stayed as marks ("7) .").
       {"names_under_gradient_thumbnails.pgm",
        "invoice_0042.pdf Q3 plan.odp installer-1.8.2.deb data_export.json IMG_7781.HEIC scan0001.tif"},
+      // A small button's s, whose counters close into the rings of a %.
+      {"small_s_on_button.ppm", "Print test page Close"},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

@@ -477,12 +477,20 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
 // Returns whether any was.
 bool mendMarksReadAsS(std::vector<PlacedSymbol>& symbols, const Band& band) {
   const bool amongEquals = std::ranges::any_of(symbols, [](const PlacedSymbol& symbol) { return symbol.text == "="; });
+  const auto letterAt = [&](std::size_t i) {
+    return i < symbols.size() && symbols[i].text.size() == 1 &&
+           std::isalpha(static_cast<unsigned char>(symbols[i].text[0])) != 0;
+  };
   bool mended = false;
-  for (PlacedSymbol& symbol : symbols) {
+  for (std::size_t i = 0; i < symbols.size(); ++i) {
+    PlacedSymbol& symbol = symbols[i];
     if (symbol.text != "s" && symbol.text != "S") continue;
     const Rect glyph = glyphOf(symbol, band);
     const bool equals = amongEquals && equalsShaped(band.rows->image, glyph);
-    const char* itself = percentShaped(band.rows->image, glyph) ? "%" : equals ? "=" : nullptr;
+    // Between two letters an s it is: a small bold s's counters close into
+    // two rings ("Clo%e" on a button).
+    const bool withinWord = i > 0 && letterAt(i - 1) && letterAt(i + 1);
+    const char* itself = !withinWord && percentShaped(band.rows->image, glyph) ? "%" : equals ? "=" : nullptr;
     if (itself == nullptr) continue;
     symbol.text = itself;
     mended = true;
