@@ -104,7 +104,7 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
       // A switch beside a label and the greyed line under it makes them one run of rows; a faint rule joins it.
       {"a greyed line on dark, under a label, a switch beside both", [] {
          GrayImage image = filled(640, 400, 30);
-         for (int x = 16; x < 300; x += 6) fill(image, {x, 40, 2, 9}, 220), fill(image, {x, 54, 2, 9}, 80);
+         for (int x = 16; x < 300; x += 6) fill(image, {x, 40, 2, 9}, 220), fill(image, {x, 54, 2, 9}, 145);
          for (const int x : {400, 412}) fill(image, {x, 38, 3, 26}, 200);
          fill(image, {16, 63, 600, 1}, 60);
          return image;

@@ -352,6 +352,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"doubted_zero_in_vmstat.pgm", "0 0 811020 0 0 0 18 288 590 3 1 96", true, true},
       // A small button's s, whose counters close into the rings of a %.
       {"small_s_on_button.ppm", "Print test page Close"},
+      // A window's line beside the border of the window under it, whose end
+      // across the window's edge was read as marks ("_=web02$").
+      {"window_border_beside_line.pgm", "web02$ sudo systemctl restart nginx", true, true},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

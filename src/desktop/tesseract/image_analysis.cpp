@@ -878,6 +878,8 @@ namespace {
 // appended to lines, at a tenth of a terminal screen's time. A selected
 // row's side, about 30 px, is too short: past it, its rounded corner was cut
 // in two, and the halves read as marks.
+constexpr int kMostWallGap = 8;
+
 void blankPastEdges(GrayImage& page, const std::vector<std::uint8_t>& foreign, const Rect& r, const BackgroundMap& map,
                     const TextRegion& region) {
   const int cell = map.cellSize;
@@ -894,6 +896,16 @@ void blankPastEdges(GrayImage& page, const std::vector<std::uint8_t>& foreign, c
       }
       int end = y;
       while (end < r.height && foreignAt(x, end)) ++end;
+      // A window's border across the wall breaks it for a few rows between
+      // two long runs: beside that text line the border's end stayed
+      // ("_=web02$"). Shorter runs may be a glyph's as dark as the neighbour.
+      for (int gap = end; end - y >= kEdgeLength && gap < r.height && gap - end <= kMostWallGap; ++gap) {
+        if (!foreignAt(x, gap)) continue;
+        int resumed = gap;
+        while (resumed < r.height && foreignAt(x, resumed)) ++resumed;
+        if (resumed - gap >= kEdgeLength) end = resumed;
+        break;
+      }
       if (end - y < kLeastWallLength) y = end;
       for (; y < end; ++y) {
         const int row = (r.y + y) / cell;
@@ -901,8 +913,11 @@ void blankPastEdges(GrayImage& page, const std::vector<std::uint8_t>& foreign, c
         const bool right = !own(column + 1, row) && (beside || own(column - 1, row));
         const bool left = !own(column - 1, row) && (beside || own(column + 1, row));
         if (right == left) continue;
-        const int from = right ? x + 1 : std::max(0, (column - 1) * cell - r.x);
-        const int to = right ? std::min(r.width, (column + 2) * cell - r.x) : x;
+        // The wall's own column too: where a border crossed it, it is no background.
+        // Where a border crossed it, the wall's own column goes too.
+        const int crossed = foreignAt(x, y) ? 0 : 1;
+        const int from = right ? x + 1 - crossed : std::max(0, (column - 1) * cell - r.x);
+        const int to = right ? std::min(r.width, (column + 2) * cell - r.x) : x + crossed;
         std::fill(page.pixels.begin() + static_cast<std::ptrdiff_t>(y) * r.width + from,
                   page.pixels.begin() + static_cast<std::ptrdiff_t>(y) * r.width + to, 255);
       }
