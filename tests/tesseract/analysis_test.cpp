@@ -1357,6 +1357,10 @@ TEST(MonospaceSpaces, AWordsCellsTellTheAdvanceAndWhereNoSpaceIs) {
   for (const auto& [what, words, advance] : shortLines) EXPECT_EQ(lineAdvance(words, 10), advance) << what;
   EXPECT_EQ(lineAdvance(mixed, 10), 0) << "a line mostly of other advances";
   EXPECT_EQ(lineAdvance(cellsOf("M README.md", true), 0), 0);
+  // A table the layout read a column a line tells the advance only together.
+  EXPECT_EQ(pooledAdvance({cellsOf("CPU%", true), cellsOf("22.5", true), cellsOf("firefox", true),
+                           cellsOf("COMMAND", true)}), 10);
+  EXPECT_EQ(pooledAdvance({cellsOf("the timing", false), cellsOf("is mine", false), cellsOf("in a minute", false)}), 0);
   const std::tuple<const char*, const char*, bool> twins[] = {
       {"x", "X", true}, {"\"", "\u201c", true}, {"\u2019", "'", true}, {"p", "q", false}, {"\"", "'", false}};
   for (const auto& [a, b, same] : twins) EXPECT_EQ(sameGlyph(a, b), same) << a << b;
@@ -1533,6 +1537,13 @@ TEST(PeriodRestored, OneSpaceReadAgainAsAFileNamesPeriodOnly) {
       {"Warehouse java", "Warehouse.jav", false},  {"Warehouse java 2", "Warehouse.java 3", false},
       {"notes.txt", "notes.txt", false}};
   for (const auto& [line, again, restored] : cases) EXPECT_EQ(periodRestored(line, again), restored) << again;
+}
+
+TEST(LookAlikesSwapped, OnlyWhereEveryChangedGlyphIsALookAlike) {
+  const std::tuple<const char*, const char*, bool> cases[] = {
+      {"/dev/sdb1", "/dev/sdbl", true}, {"B0OK", "8OOK", true}, {"0 60 811020", "0 0 811020", false},
+      {"cat", "cut", false}};
+  for (const auto& [line, again, swapped] : cases) EXPECT_EQ(onlyLookAlikesSwapped(line, again), swapped) << again;
 }
 
 TEST(OneStretchOfInk, OverlappingBoxesOrAPeriodInANameWithNoSpacesBlank) {

@@ -539,6 +539,12 @@ double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words) {
 constexpr std::size_t kLeastShortLineSamples = 4;
 constexpr double kLeastShortLineSteadyShare = 2.0 / 3.0;
 
+double pooledAdvance(const std::vector<std::vector<std::vector<PlacedSymbol>>>& lines) {
+  std::vector<std::vector<PlacedSymbol>> words;
+  for (const auto& line : lines) words.insert(words.end(), line.begin(), line.end());
+  return monospaceAdvance(words);
+}
+
 double lineAdvance(const std::vector<std::vector<PlacedSymbol>>& words, double bandAdvance) {
   const double own = monospaceAdvance(words);
   if (own > 0 || bandAdvance <= 0) return own;
@@ -935,6 +941,16 @@ bool onlyRespaced(std::string_view line, std::string_view again) {
     if (!spaced && spacedAgain && i > 0 && periodInName(line[i - 1], line[i])) return false;
     ++i, ++j;
   }
+}
+
+bool lookAlikes(char a, char b) {
+  return std::ranges::any_of(kTwinLookAlikes, [&](std::string_view group) {
+    return group.find(a) != std::string_view::npos && group.find(b) != std::string_view::npos;
+  });
+}
+
+bool onlyLookAlikesSwapped(std::string_view line, std::string_view again) {
+  return std::ranges::equal(line, again, [](char a, char b) { return a == b || lookAlikes(a, b); });
 }
 
 bool periodRestored(std::string_view line, std::string_view again) {

@@ -194,6 +194,11 @@ bool dropMadeUpUnderscore(std::vector<PlacedSymbol>& symbols, const std::vector<
 // tell (a proportional font's narrow and wide letters vary it); 0 otherwise.
 double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words);
 
+// The advance all of a band's `lines` tell together, for a terminal's table
+// the layout read a column a line ("CPU%", "22.5", "firefox"), no line long
+// enough to tell one; 0 where they do not.
+double pooledAdvance(const std::vector<std::vector<std::vector<PlacedSymbol>>>& lines);
+
 // The line's own advance, or for a line too short to tell one ("M
 // README.md", "Swap: 2047 0 2047" in a terminal) its band's monospace
 // `bandAdvance`, where most of its neighbouring symbols stand that far apart.
@@ -270,6 +275,16 @@ bool oneStretchOfInk(bool boxesOverlap, char lastBefore, char firstAfter, int bl
 // real ("7.1 MB"), and one it adds after a period in a name is not
 // ("setup. exe").
 bool onlyRespaced(std::string_view line, std::string_view again);
+
+// Characters a monospace font draws apart that the model reads for each
+// other, in its word's context.
+inline constexpr std::string_view kTwinLookAlikes[] = {"1lIi", "0OoDQ", "5S", "8B", "2Z", "6b", "6G", "9g", "ce"};
+
+bool lookAlikes(char a, char b);
+
+// Whether two readings differ in look-alike glyphs only ("/dev/sdb1" and
+// "/dev/sdbl"): the model's ratings of either cannot tell which is right.
+bool onlyLookAlikesSwapped(std::string_view line, std::string_view again);
 
 // Whether `again` is `line` with one space read again as the period of a
 // file's name ("Warehouse java", rated 35, for "Warehouse.java"): a period

@@ -168,6 +168,9 @@ struct Band {
   bool flagTellsLFromOne = false;
   // The advance of the band's monospace lines, 0 if it has none.
   double monospaceAdvance = 0;
+  // Whether it was told by all lines together, each too short alone: then
+  // every line is of that font.
+  bool everyLineMonospace = false;
   // How often the band's monospace glyphs were read as what, by their print.
   std::unordered_map<std::string, std::map<std::string, int>> readingsByPrint{};
 
@@ -898,6 +901,10 @@ void lookAtLs(const ::tesseract::LTRResultIterator& page, Band& band) {
 
 // The middle advance of the band's monospace lines. Returns each line's
 // words' symbols, which the lines are read by.
+double advanceOf(const std::vector<std::vector<PlacedSymbol>>& line, const Band& band) {
+  return band.everyLineMonospace ? band.monospaceAdvance : lineAdvance(line, band.monospaceAdvance);
+}
+
 std::vector<std::vector<std::vector<PlacedSymbol>>> lookAtAdvances(const ::tesseract::LTRResultIterator& page,
                                                                    Band& band) {
   std::vector<std::vector<std::vector<PlacedSymbol>>> lineSymbols;
@@ -912,6 +919,9 @@ std::vector<std::vector<std::vector<PlacedSymbol>>> lookAtAdvances(const ::tesse
     const auto middle = advances.begin() + static_cast<std::ptrdiff_t>(advances.size() / 2);
     std::nth_element(advances.begin(), middle, advances.end());
     band.monospaceAdvance = *middle;
+  } else {
+    band.monospaceAdvance = pooledAdvance(lineSymbols);
+    band.everyLineMonospace = band.monospaceAdvance > 0;
   }
   return lineSymbols;
 }
@@ -927,7 +937,7 @@ bool twinnable(const PlacedSymbol& symbol, double advance) {
 // Counts what the band's monospace glyphs were read as, by their prints.
 void countReadingsByPrint(const std::vector<std::vector<std::vector<PlacedSymbol>>>& lineSymbols, Band& band) {
   for (const auto& line : lineSymbols) {
-    const double advance = lineAdvance(line, band.monospaceAdvance);
+    const double advance = advanceOf(line, band);
     if (advance <= 0) continue;
     for (const std::vector<PlacedSymbol>& word : line) {
       for (const PlacedSymbol& symbol : word) {
@@ -939,15 +949,6 @@ void countReadingsByPrint(const std::vector<std::vector<std::vector<PlacedSymbol
   }
 }
 
-// Characters a monospace font draws apart that the model reads for each
-// other, in its word's context.
-constexpr std::string_view kTwinLookAlikes[] = {"1lIi", "0OoDQ", "5S", "8B", "2Z", "6b", "6G", "9g", "ce"};
-
-bool lookAlikes(char a, char b) {
-  return std::ranges::any_of(kTwinLookAlikes, [&](std::string_view group) {
-    return group.find(a) != std::string_view::npos && group.find(b) != std::string_view::npos;
-  });
-}
 
 // A monospace glyph drawn alike elsewhere in the band and read there as a
 // look-alike of its reading, twice as often as as its reading at least, is
@@ -1041,7 +1042,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
   int lastWordLeft = 0;
   // Each word's symbols (`lineSymbols`): in a monospace line, whether words
   // stand a blank cell apart tells a space.
-  const double advance = lineAdvance(lineSymbols, band.monospaceAdvance);
+  const double advance = advanceOf(lineSymbols, band);
   // A band may hold lines of other fonts beside a monospace one whose l's
   // feet tell: a serif l, flagged with a foot both ways, is no 1.
   const bool feetTell =
@@ -1715,7 +1716,8 @@ void readDoubtfulPiecesAgain(::tesseract::TessBaseAPI& engine, Band& band) {
     const bool named = again.confidence > line.confidence && periodRestored(line.text, again.text);
     // A doubtful word read sure, the rest no less sure ("0 60 811020", the
     // vmstat row "0 0 811020" again at 82 with none below 74).
-    const bool doubtCleared = again.leastWordConfidence >= kDoubtfulLineConfidence && again.confidence > line.confidence;
+    const bool doubtCleared = again.leastWordConfidence >= kDoubtfulLineConfidence &&
+                              again.confidence > line.confidence && !onlyLookAlikesSwapped(line.text, again.text);
     if (((surer || doubtCleared) && sameWords) || named) line.text = again.text;
   }
   engine.SetPageSegMode(layout);
