@@ -355,6 +355,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A window's line beside the border of the window under it, whose end
       // across the window's edge was read as marks ("_=web02$").
       {"window_border_beside_line.pgm", "web02$ sudo systemctl restart nginx", true, true},
+      // A dialog's straight double quotes, which the model reads as curly ones.
+      {"double_quotes_in_dialog.pgm", "Save changes to \"quarterly-report.odt\" before closing?", true},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
   };

@@ -662,17 +662,19 @@ std::optional<std::size_t> cellsSpanned(const std::vector<PlacedSymbol>& symbols
   return static_cast<std::size_t>(std::ceil(ink.box.width / advance));
 }
 
-// A monospace line's straight quotes, which the model reads as curly ones
-// ("KeyError: ‘cache_key’"), where their strokes stand upright, in the upper
-// part of the line that a quote keeps to and the letters beside it go on
-// below. A proportional font's small curly apostrophe may lean too little to
-// tell. Returns whether any was.
-bool straightenUprightQuotes(std::vector<PlacedSymbol>& symbols, const Band& band, int top, int baseline) {
+// Straight quotes, which the model reads as curly ones ("KeyError:
+// ‘cache_key’" in a terminal, “quarterly-report.odt” in a dialog), where
+// their strokes stand upright, in the upper part of the line that a quote
+// keeps to and the letters beside it go on below. In a proportional line
+// only double ones: a small curly apostrophe may lean too little to tell.
+// Returns whether any was.
+bool straightenUprightQuotes(std::vector<PlacedSymbol>& symbols, const Band& band, int top, int baseline,
+                             bool monospace) {
   const int rows = band.rows->at(band.top);
   const int bottom = rows + top + (baseline - top) * 3 / 5;
   bool straightened = false;
   for (PlacedSymbol& symbol : symbols) {
-    const bool single = symbol.text == "\u2018" || symbol.text == "\u2019";
+    const bool single = monospace && (symbol.text == "\u2018" || symbol.text == "\u2019");
     const bool pair = symbol.text == "\u201C" || symbol.text == "\u201D";
     if ((!single && !pair) || !uprightTicks(band.rows->image, glyphOf(symbol, band), bottom)) continue;
     symbol.text = single ? "'" : "\"";
@@ -1122,7 +1124,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
         letterTops && mendCapitalsAtXHeight(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
     const bool quoteDropped = letterTops && dropMadeUpClosingQuote(symbols, band, *letterTops, (bottom - top) / 2);
     const bool quotesStraightened =
-        advance > 0 && hasBaseline && straightenUprightQuotes(symbols, band, top, wordBaseline);
+        hasBaseline && straightenUprightQuotes(symbols, band, top, wordBaseline, advance > 0);
     const bool backticksMended = advance > 0 && hasBaseline && mendBackticks(symbols, band, advance, top, wordBaseline);
     const bool dollarMended =
         letterTops && (mendPromptDollar(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops) ||
