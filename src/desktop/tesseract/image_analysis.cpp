@@ -871,6 +871,10 @@ void eraseOuterSides(GrayImage& page) {
 
 namespace {
 
+// Rows a window's border may break a neighbour's edge for: a frame's lines,
+// light and dark, a few pixels each.
+constexpr int kMostWallGap = 8;
+
 // A long straight run of a neighbour's background down the region's side
 // is the neighbour's edge: what lies past it, in the cells kept for the
 // region's own glyphs' sake, is the neighbour's. Seen from the desktop, each
@@ -878,8 +882,6 @@ namespace {
 // appended to lines, at a tenth of a terminal screen's time. A selected
 // row's side, about 30 px, is too short: past it, its rounded corner was cut
 // in two, and the halves read as marks.
-constexpr int kMostWallGap = 8;
-
 void blankPastEdges(GrayImage& page, const std::vector<std::uint8_t>& foreign, const Rect& r, const BackgroundMap& map,
                     const TextRegion& region) {
   const int cell = map.cellSize;

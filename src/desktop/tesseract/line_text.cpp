@@ -534,17 +534,17 @@ double monospaceAdvance(const std::vector<std::vector<PlacedSymbol>>& words) {
   return static_cast<double>(steady) >= kLeastSteadyShare * static_cast<double>(advances.size()) ? advance : 0;
 }
 
-// A short line's neighbouring symbols that must stand the band's advance
-// apart, and their least share: a misread glyph's boxes ("0" read "ic}")
-// stand closer.
-constexpr std::size_t kLeastShortLineSamples = 4;
-constexpr double kLeastShortLineSteadyShare = 2.0 / 3.0;
-
 double pooledAdvance(const std::vector<std::vector<std::vector<PlacedSymbol>>>& lines) {
   std::vector<std::vector<PlacedSymbol>> words;
   for (const auto& line : lines) words.insert(words.end(), line.begin(), line.end());
   return monospaceAdvance(words);
 }
+
+// A short line's neighbouring symbols that must stand the band's advance
+// apart, and their least share: a misread glyph's boxes ("0" read "ic}")
+// stand closer.
+constexpr std::size_t kLeastShortLineSamples = 4;
+constexpr double kLeastShortLineSteadyShare = 2.0 / 3.0;
 
 double lineAdvance(const std::vector<std::vector<PlacedSymbol>>& words, double bandAdvance) {
   const double own = monospaceAdvance(words);

@@ -901,12 +901,14 @@ void lookAtLs(const ::tesseract::LTRResultIterator& page, Band& band) {
   } while (words.Next(::tesseract::RIL_WORD));
 }
 
-// The middle advance of the band's monospace lines. Returns each line's
-// words' symbols, which the lines are read by.
+// A line's monospace advance, 0 if its font is proportional.
 double advanceOf(const std::vector<std::vector<PlacedSymbol>>& line, const Band& band) {
   return band.everyLineMonospace ? band.monospaceAdvance : lineAdvance(line, band.monospaceAdvance);
 }
 
+// The middle advance of the band's monospace lines, or that of all its lines
+// together where none alone tells one. Returns each line's words' symbols,
+// which the lines are read by.
 std::vector<std::vector<std::vector<PlacedSymbol>>> lookAtAdvances(const ::tesseract::LTRResultIterator& page,
                                                                    Band& band) {
   std::vector<std::vector<std::vector<PlacedSymbol>>> lineSymbols;
@@ -950,7 +952,6 @@ void countReadingsByPrint(const std::vector<std::vector<std::vector<PlacedSymbol
     }
   }
 }
-
 
 // A monospace glyph drawn alike elsewhere in the band and read there as a
 // look-alike of its reading, twice as often as as its reading at least, is
