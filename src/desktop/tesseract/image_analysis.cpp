@@ -958,8 +958,10 @@ void growForeignAlongGradients(std::vector<std::uint8_t>& foreign, const GrayIma
   };
   std::vector<std::uint8_t> grown(foreign.size(), 0);
   std::vector<std::size_t> todo;
+  // Seeded only where the area meets ink: a screen's worth of seeds cost 16 MB.
   for (std::size_t at = 0; at < foreign.size(); ++at) {
-    if (foreign[at]) todo.push_back(at);
+    const auto outside = [&](std::size_t n) { return !foreign[n] && ink(n); };
+    if (foreign[at] && std::ranges::any_of(neighbours(at), outside)) todo.push_back(at);
   }
   while (!todo.empty()) {
     const std::size_t at = todo.back();
