@@ -915,7 +915,6 @@ void blankPastEdges(GrayImage& page, const std::vector<std::uint8_t>& foreign, c
         const bool right = !own(column + 1, row) && (beside || own(column - 1, row));
         const bool left = !own(column - 1, row) && (beside || own(column + 1, row));
         if (right == left) continue;
-        // The wall's own column too: where a border crossed it, it is no background.
         // Where a border crossed it, the wall's own column goes too.
         const int crossed = foreignAt(x, y) ? 0 : 1;
         const int from = right ? x + 1 - crossed : std::max(0, (column - 1) * cell - r.x);

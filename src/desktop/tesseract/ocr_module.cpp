@@ -369,6 +369,11 @@ constexpr std::string_view kPeriodLookAlikes[] = {"-", ",", "'", "\u2018", "\u20
 // The first bytes of their UTF-8, and of the other look-alikes'.
 constexpr const char* kLookAlikeBytes = "LOo@QdDaei\xC2-,'\xE2";
 
+// Whether symbol i (none past either end) is one character of a kind.
+bool symbolIs(const std::vector<PlacedSymbol>& symbols, std::size_t i, int (*kind)(int)) {
+  return i < symbols.size() && symbols[i].text.size() == 1 && kind(static_cast<unsigned char>(symbols[i].text[0])) != 0;
+}
+
 // Letters of a monospace font that Tesseract reads as their look-alikes
 // are themselves again, by their shape: an l flagged at its top read as L
 // ("omar@Lab", "import Logging"), a 1 read as i, flagged and without a dot
@@ -383,11 +388,7 @@ constexpr const char* kLookAlikeBytes = "LOo@QdDaei\xC2-,'\xE2";
 // Returns whether any was.
 bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool monospace, bool feetTell, int baseline,
                     int ascent) {
-  // Whether symbol i (none past either end) is one character of a kind.
-  const auto is = [&](std::size_t i, int (*kind)(int)) {
-    return i < symbols.size() && symbols[i].text.size() == 1 &&
-           kind(static_cast<unsigned char>(symbols[i].text[0])) != 0;
-  };
+  const auto is = [&](std::size_t i, int (*kind)(int)) { return symbolIs(symbols, i, kind); };
   const auto narrowO = [&](std::size_t i) {
     return i < symbols.size() && symbols[i].text == "O" && narrowRing(band.rows->image, glyphOf(symbols[i], band));
   };
@@ -480,10 +481,6 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
 // Returns whether any was.
 bool mendMarksReadAsS(std::vector<PlacedSymbol>& symbols, const Band& band) {
   const bool amongEquals = std::ranges::any_of(symbols, [](const PlacedSymbol& symbol) { return symbol.text == "="; });
-  const auto letterAt = [&](std::size_t i) {
-    return i < symbols.size() && symbols[i].text.size() == 1 &&
-           std::isalpha(static_cast<unsigned char>(symbols[i].text[0])) != 0;
-  };
   bool mended = false;
   for (std::size_t i = 0; i < symbols.size(); ++i) {
     PlacedSymbol& symbol = symbols[i];
@@ -492,7 +489,7 @@ bool mendMarksReadAsS(std::vector<PlacedSymbol>& symbols, const Band& band) {
     const bool equals = amongEquals && equalsShaped(band.rows->image, glyph);
     // Between two letters an s it is: a small bold s's counters close into
     // two rings ("Clo%e" on a button).
-    const bool withinWord = i > 0 && letterAt(i - 1) && letterAt(i + 1);
+    const bool withinWord = i > 0 && symbolIs(symbols, i - 1, isalpha) && symbolIs(symbols, i + 1, isalpha);
     const char* itself = !withinWord && percentShaped(band.rows->image, glyph) ? "%" : equals ? "=" : nullptr;
     if (itself == nullptr) continue;
     symbol.text = itself;
