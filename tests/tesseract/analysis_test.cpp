@@ -852,6 +852,22 @@ TEST(GlyphShapes, AnEqualsSignIsTwoBarsAndNothingElse) {
   }
 }
 
+TEST(GlyphShapes, APlusSignsStemReachesAsFarAboveItsBarAsBelow) {
+  // Strokes within a glyph's box at (20, 10), 12 wide and 16 high.
+  const std::tuple<const char*, std::vector<Rect>, bool> cases[] = {
+      {"a plus sign", {{20, 16, 12, 3}, {25, 11, 2, 13}}, true},
+      {"a t, its bar near its top", {{20, 13, 12, 2}, {25, 10, 2, 16}}, false},
+      {"a t with a foot", {{20, 16, 12, 2}, {25, 10, 2, 15}, {25, 24, 7, 2}}, false},
+      {"a stem alone", {{25, 10, 2, 16}}, false},
+      {"a box, all bar", {{20, 10, 12, 16}}, false},
+  };
+  for (const auto& [what, strokes, plus] : cases) {
+    GrayImage page = filled(60, 40, 255);
+    for (const Rect& r : strokes) fill(page, r, 0);
+    EXPECT_EQ(plusShaped(page, {20, 10, 12, 16}), plus) << what;
+  }
+}
+
 TEST(GlyphPrint, TheSameGlyphAnywhereAndNothingElse) {
   // Strokes of glyphs drawn within a box at (10, 10) and at (40, 12).
   const std::tuple<const char*, std::vector<Rect>, std::vector<Rect>, bool> cases[] = {
@@ -1488,6 +1504,33 @@ TEST(KeptTokens, ADigitOrThreeLettersOrAColumnLetterInARowOfThem) {
     for (const TokenStretch& stretch : stretches) read.insert(read.end(), stretch.lines.begin(), stretch.lines.end());
     EXPECT_EQ(read, texts) << what;
   }
+}
+
+TEST(StackedInColumns, StretchesLeftAlignedInRowsApartThreeAtLeast) {
+  using Columns = std::vector<std::vector<std::size_t>>;
+  // Each stretch by its rows' top (10 high) and its columns.
+  const auto stretches = [](std::vector<std::tuple<int, int, int>> spans) {
+    std::vector<InkStretch> made;
+    for (const auto& [top, left, right] : spans) made.push_back({{top, top + 10}, {left, right}});
+    return made;
+  };
+  const std::tuple<const char*, std::vector<InkStretch>, Columns> cases[] = {
+      {"three grades, listed bottom up", stretches({{40, 100, 112}, {0, 101, 120}, {20, 99, 108}}), {{1, 2, 0}}},
+      {"two only", stretches({{0, 100, 112}, {20, 100, 112}}), {}},
+      {"a step of more than a height", stretches({{0, 100, 112}, {20, 100, 112}, {40, 115, 130}}), {}},
+      {"three in one row", stretches({{0, 100, 104}, {0, 106, 110}, {2, 108, 112}}), {}},
+      {"two columns side by side",
+       stretches({{0, 100, 110}, {0, 300, 310}, {20, 100, 110}, {20, 300, 310}, {40, 100, 110}, {40, 302, 310}}),
+       {{0, 2, 4}, {1, 3, 5}}},
+  };
+  for (const auto& [what, spans, columns] : cases) EXPECT_EQ(stackedInColumns(spans, 10, 3), columns) << what;
+}
+
+TEST(StackedToken, LettersDigitsAndTheMarksOfGradesAndAmounts) {
+  const std::pair<const char*, bool> cases[] = {
+      {"B+", true}, {"C-", true}, {"N/A", true}, {"45%", true}, {"$12", true}, {"10:30", true},
+      {"[=]", false}, {"\u00A9", false}, {"+", false}, {"a|", false}, {"", false}};
+  for (const auto& [text, token] : cases) EXPECT_EQ(stackedToken(text), token) << text;
 }
 
 TEST(HoldsWordlikeRun, SevenSmallLettersOrFourDigitsInARow) {

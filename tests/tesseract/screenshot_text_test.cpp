@@ -359,6 +359,12 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"double_quotes_in_dialog.pgm", "Save changes to \"quarterly-report.odt\" before closing?", true},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
+      // A sheet's grade with a plus, which the model reads as a t ("Bt").
+      {"plus_after_capital.pgm",
+       "Ada Byrne 8 9 84 91 88.5 B+\nBo Chen 7 6 72 80 75.0 C\nCara Diaz 10 9 95 97 95.8 A\nDev Patel 6 8 68 74 71.2 C-"},
+      // A column of letter grades beside their scores, which the layout drops
+      // and the model doubts one by one.
+      {"letter_grades_column.pgm", "85 87.9 B+\n90 83.4 B\n70 65.0 D\n94 92.6 A-\n82 79.5 C+", true},
   };
   for (const auto& [picture, expected, amongOthers, atCorner] : cases) {
     XSession session;

@@ -2264,6 +2264,39 @@ bool equalsShaped(const GrayImage& page, const Rect& glyph) {
   return bars == 2;
 }
 
+bool plusShaped(const GrayImage& page, const Rect& glyph) {
+  const Rect box = clampedToPage(page, glyph);
+  std::vector<int> inked;  // per row of the box
+  for (int y = box.y; y < box.bottom(); ++y) {
+    int count = 0;
+    for (int x = box.x; x < box.right(); ++x) count += inkAt(page, x, y) ? 1 : 0;
+    inked.push_back(count);
+  }
+  const auto first = std::ranges::find_if(inked, [](int count) { return count > 0; });
+  if (first == inked.end()) return false;
+  const auto top = static_cast<int>(first - inked.begin());
+  const auto bottom = static_cast<int>(inked.rend() - std::ranges::find_if(inked.rbegin(), inked.rend(),
+                                                                          [](int count) { return count > 0; }));
+  const int widest = *std::ranges::max_element(inked);
+  // The bar's rows, and the stem's above and below it, which are narrow.
+  int barTop = -1, barBottom = -1;
+  for (int y = top; y < bottom; ++y) {
+    if (2 * inked[static_cast<std::size_t>(y)] <= widest) continue;
+    if (barTop >= 0 && y != barBottom) return false;
+    if (barTop < 0) barTop = y;
+    barBottom = y + 1;
+  }
+  const int above = barTop - top, below = bottom - barBottom;
+  int stem = 0;  // the widest of the rows above and below the bar
+  for (int y = top; y < bottom; ++y) {
+    if (y < barTop || y >= barBottom) stem = std::max(stem, inked[static_cast<std::size_t>(y)]);
+  }
+  // A bar of a third of the height at most, twice as wide as the stem; stems
+  // of two thirds of each other's length at least.
+  return 3 * (barBottom - barTop) <= bottom - top && widest >= 2 * stem && above > 0 && below > 0 &&
+         3 * above >= 2 * below && 3 * below >= 2 * above;
+}
+
 bool markedRing(const GrayImage& page, const Rect& glyph) {
   const Rect box = clampedToPage(page, glyph);
   // A zero is taller than wide; a box as wide as tall holds a round glyph
@@ -2397,6 +2430,32 @@ int widestBlank(const GrayImage& page, const RowRun& rows, const ColumnSpan& col
     widest = std::max(widest, blank);
   }
   return widest;
+}
+
+std::vector<std::vector<std::size_t>> stackedInColumns(const std::vector<InkStretch>& stretches, int tolerance,
+                                                       std::size_t least) {
+  std::vector<std::size_t> byLeft(stretches.size());
+  std::iota(byLeft.begin(), byLeft.end(), 0);
+  std::ranges::stable_sort(byLeft, {}, [&](std::size_t i) { return stretches[i].columns.left; });
+  std::vector<bool> taken(stretches.size(), false);
+  std::vector<std::vector<std::size_t>> columns;
+  for (std::size_t first = 0; first < byLeft.size(); ++first) {
+    if (taken[byLeft[first]]) continue;
+    std::vector<std::size_t> column{byLeft[first]};
+    const int leftmost = stretches[byLeft[first]].columns.left;
+    for (std::size_t next = first + 1;
+         next < byLeft.size() && stretches[byLeft[next]].columns.left - leftmost <= tolerance; ++next) {
+      const InkStretch& candidate = stretches[byLeft[next]];
+      const bool apart = std::ranges::none_of(
+          column, [&](std::size_t member) { return stretches[member].rows.overlaps(candidate.rows); });
+      if (!taken[byLeft[next]] && apart) column.push_back(byLeft[next]);
+    }
+    if (column.size() < least) continue;
+    for (std::size_t member : column) taken[member] = true;
+    std::ranges::sort(column, {}, [&](std::size_t i) { return stretches[i].rows.top; });
+    columns.push_back(std::move(column));
+  }
+  return columns;
 }
 
 InkBox inkWithin(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns) {

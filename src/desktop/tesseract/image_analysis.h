@@ -299,6 +299,11 @@ bool percentShaped(const GrayImage& page, const Rect& glyph);
 // other ink: an equals sign, a row of which (a test runner's "=====" rule)
 // the model reads as s's. An s's strokes join its top to its bottom.
 bool equalsShaped(const GrayImage& page, const Rect& glyph);
+// Whether the glyph's ink is a bar across it with a stem through its
+// middle that reaches as far above the bar as below: a plus sign, which the
+// model reads as a t after a capital ("B+" as "Bt"). A t's bar stands at its
+// x-height, far nearer its top than its foot.
+bool plusShaped(const GrayImage& page, const Rect& glyph);
 
 // Rows where the page holds ink, as [top, bottom) runs.
 struct RowRun {
@@ -316,6 +321,16 @@ std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast = kInkCont
 // under a name whose box took in the top of it).
 std::vector<ColumnSpan> uncoveredInk(const GrayImage& page, const RowRun& rows, const std::vector<Rect>& read,
                                      int joinGap, int slack);
+
+// Stretches of ink, each in its own rows, that stand in one column: their
+// left edges within `tolerance` of the leftmost's, their rows apart. The
+// columns of `least` stretches at least, each top to bottom, as indices.
+struct InkStretch {
+  RowRun rows;
+  ColumnSpan columns;
+};
+std::vector<std::vector<std::size_t>> stackedInColumns(const std::vector<InkStretch>& stretches, int tolerance,
+                                                       std::size_t least);
 
 // The ink of the page's `rows` within `columns`: how many pixels, and the box around them.
 struct InkBox {

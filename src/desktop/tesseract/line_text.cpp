@@ -226,6 +226,14 @@ bool looksLikeToken(std::string_view text) {
 }
 }  // namespace
 
+bool stackedToken(std::string_view text) {
+  constexpr std::string_view kTokenMarks = "+-.,%/$:";
+  const auto alnum = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+  return std::ranges::any_of(text, alnum) && std::ranges::all_of(text, [&](char c) {
+           return alnum(c) || kTokenMarks.find(c) != std::string_view::npos;
+         });
+}
+
 bool readyCount(std::string_view text) {
   constexpr std::size_t kMostDigits = 2;
   const auto digits = [](std::string_view part) {

@@ -63,6 +63,12 @@ struct TokenStretch {
 };
 std::vector<std::vector<bool>> keptTokens(std::vector<TokenStretch>& stretches);
 
+// Whether a line read in a column of tokens is one: a letter or a digit
+// among letters, digits and the marks of grades, numbers and amounts ("B+",
+// "-4", "45%", "$12", "N/A"). Icons read as marks in brackets, bars or rings
+// ("[=]", "©") are none.
+bool stackedToken(std::string_view text);
+
 // In a hexadecimal number (a hash, a trace id: seven characters or more,
 // two decimal digits or more, nothing but hexadecimal digits and letters
 // that look like digits) a 1 read as l or I and a 0 read as O, o or Q are

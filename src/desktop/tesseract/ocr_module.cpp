@@ -498,6 +498,18 @@ bool mendMarksReadAsS(std::vector<PlacedSymbol>& symbols, const Band& band) {
   return mended;
 }
 
+// A plus sign read as a t ("B+" as "Bt" in a sheet's grades), by its
+// shape. Returns whether any was.
+bool mendPlusesReadAsT(std::vector<PlacedSymbol>& symbols, const Band& band) {
+  bool mended = false;
+  for (PlacedSymbol& symbol : symbols) {
+    if (symbol.text != "t" || !plusShaped(band.rows->image, glyphOf(symbol, band))) continue;
+    symbol.text = "+";
+    mended = true;
+  }
+  return mended;
+}
+
 // Whether the word ends with a closing quote that none of its symbols opens.
 bool endsWithUnopenedQuote(const std::vector<PlacedSymbol>& symbols) {
   const auto opening = [](const PlacedSymbol& symbol) {
@@ -1117,6 +1129,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
     const bool hashMended = read.find('#') != std::string_view::npos && mendHashInHex(symbols, band);
     const bool marksMended = read.find_first_of("sS") != std::string_view::npos && mendMarksReadAsS(symbols, band);
+    const bool plusMended = read.find('t') != std::string_view::npos && mendPlusesReadAsT(symbols, band);
     const bool quotesJoined = joinSplitQuotes(symbols, height);
     const bool capitalsMended =
         letterTops && mendCapitalsAtXHeight(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
@@ -1144,7 +1157,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
       const std::string cells = withBlankCells(symbols, inkBlanks(symbols, band, wordTop, wordBottom), advance);
       if (!cells.empty()) mended = mended.empty() ? cells : spacedAsEither(mended, cells);
     }
-    if (mended.empty() && (lookAlikeMended || nineMended || hashMended || marksMended || quotesJoined ||
+    if (mended.empty() && (lookAlikeMended || nineMended || hashMended || marksMended || plusMended || quotesJoined ||
                             quotesStraightened || backticksMended || capitalsMended || quoteDropped ||
                             underscoresMended || madeUpUnderscore || dollarMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
@@ -1468,25 +1481,112 @@ std::vector<ColumnSpan> spansWithin(const std::vector<ColumnSpan>& spans, const 
   return inside;
 }
 
-// The column layout takes a lone short token (a line number, a spreadsheet's
-// row number) for noise. Ink that no line read covers is read once more, a
-// stretch of a row at a time, as a single line.
-void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
+// The boxes of the lines read in the band, in its rows, `margin` wider on each side.
+std::vector<Rect> readBoxes(const Band& band, int margin) {
   const Page& page = *band.page;
-  const int margin = 2 * page.scale;
-  std::vector<Rect> read;  // in the band's rows
+  std::vector<Rect> read;
   for (const Line& line : band.lines) {
     const Rect& box = line.place.box;
     const int top = band.rows->at((box.y - page.bounds.y) * page.scale);
     const int left = (box.x - page.bounds.x) * page.scale;
     read.push_back({left - margin, top, box.width * page.scale + 2 * margin, box.height * page.scale});
   }
+  return read;
+}
+
+// Whether a run of ink rows may be a line of text: rules and specks are
+// none, and a taller run is no single line.
+bool lineHigh(const RowRun& run, int scale) {
+  const int height = run.bottom - run.top;
+  return height >= kLeastTokenRows * scale && height <= kMostTokenRows * scale;
+}
+
+// Short tokens stacked in a column, a sheet's letter grades beside their
+// scores ("B+", "C-", "D"), the layout may leave out, and the model reads
+// each alone unsure, or not at all ("C-"). Read together as a block, their
+// column gives it the context to be sure of them. Of this many at least,
+// no wider than this many heights each.
+constexpr std::size_t kLeastStackedTokens = 3;
+constexpr int kMostStackedTokenHeights = 3;
+
+// Reads the band's columns of tokens, and keeps those of letters. Returns
+// the numbers, which the model reads better alone ("77" read "7" in its
+// column), to be kept where it could not.
+std::vector<Line> readTokenColumns(::tesseract::TessBaseAPI& engine, Band& band) {
+  const Page& page = *band.page;
+  const int margin = 2 * page.scale;
+  const std::vector<Rect> read = readBoxes(band, margin);
+  std::vector<InkStretch> stretches;  // in the page's rows
+  int height = 0;                     // the tallest's
+  for (const RowRun& run : band.inkRuns) {
+    if (!lineHigh(run, page.scale)) continue;
+    const int runHeight = run.bottom - run.top;
+    const RowRun inRows{band.rows->at(run.top), band.rows->at(run.bottom)};
+    for (const ColumnSpan& span : uncoveredInk(band.rows->image, inRows, read, kNearTokenGapHeights * runHeight, margin)) {
+      if (span.right - span.left > kMostStackedTokenHeights * runHeight || inTitleBar(page, run, span)) continue;
+      // Solid ink (icons, avatars) is no token, but a bold capital may be
+      // as dense: such stand in a column of tokens, not make one.
+      if (!mayBeToken(inkWithin(band.rows->image, inRows, span), page.scale)) continue;
+      stretches.push_back({run, span});
+      height = std::max(height, runHeight);
+    }
+  }
+  const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
+  std::vector<Line> numbers;
+  engine.SetPageSegMode(::tesseract::PSM_SINGLE_BLOCK);
+  for (const std::vector<std::size_t>& column : stackedInColumns(stretches, height, kLeastStackedTokens)) {
+    ColumnSpan columns = stretches[column.front()].columns;
+    for (std::size_t i : column) {
+      columns = {std::min(columns.left, stretches[i].columns.left), std::max(columns.right, stretches[i].columns.right)};
+    }
+    Band block{&page,
+               std::max(band.top, stretches[column.front()].rows.top - margin),
+               std::min(band.bottom, stretches[column.back()].rows.bottom + margin),
+               {},
+               {},
+               {std::max(0, columns.left - margin), std::min(page.width(), columns.right + margin)},
+               band.rows};
+    readBand(engine, block);
+    engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
+    for (Line& line : block.lines) {
+      // A token the column leaves unsure may be sure larger ("A-" on a dark sheet).
+      if (line.confidence < kLeastTokenConfidence) {
+        std::vector<Line> again = readPieceEnlarged(engine, band, line.place.box);
+        if (again.size() == 1) line = std::move(again.front());
+      }
+      if (line.confidence < kLeastTokenConfidence || !stackedToken(line.text)) continue;
+      const bool number = std::ranges::any_of(line.text, [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+      (number ? numbers : band.lines).push_back(std::move(line));
+    }
+    engine.SetPageSegMode(::tesseract::PSM_SINGLE_BLOCK);
+  }
+  engine.SetPageSegMode(layout);
+  return numbers;
+}
+
+// The `lines` whose boxes no line of the band's overlaps, added to it.
+void addUnread(Band& band, std::vector<Line>& lines) {
+  const auto overlap = [](const Rect& a, const Rect& b) {
+    return a.x < b.right() && b.x < a.right() && a.y < b.bottom() && b.y < a.bottom();
+  };
+  for (Line& line : lines) {
+    const bool unread = std::ranges::none_of(band.lines, [&](const Line& other) { return overlap(line.place.box, other.place.box); });
+    if (unread) band.lines.push_back(std::move(line));
+  }
+}
+
+// The column layout takes a lone short token (a line number, a spreadsheet's
+// row number) for noise. Ink that no line read covers is read once more, a
+// stretch of a row at a time, as a single line.
+void readDroppedRuns(::tesseract::TessBaseAPI& engine, Band& band) {
+  const Page& page = *band.page;
+  const int margin = 2 * page.scale;
+  const std::vector<Rect> read = readBoxes(band, margin);  // in the band's rows
   const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
   engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
   for (const RowRun& run : band.inkRuns) {
+    if (!lineHigh(run, page.scale)) continue;
     const int height = run.bottom - run.top;
-    // Rules and specks are no text; a taller run is no single line.
-    if (height < kLeastTokenRows * page.scale || height > kMostTokenRows * page.scale) continue;
     const RowRun inRows{band.rows->at(run.top), band.rows->at(run.bottom)};
     const bool nothingRead =
         std::none_of(read.begin(), read.end(), [&](const Rect& box) { return inRows.overlaps({box.y, box.bottom()}); });
@@ -1783,7 +1883,11 @@ void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
   // there is its icon and buttons, not worth a reading each.
   const bool titleRead =
       page.region >= page.firstBarRegion && std::any_of(band.lines.begin(), band.lines.end(), titleLike);
-  if (!titleRead) readDroppedRuns(engine, band);
+  if (!titleRead) {
+    std::vector<Line> numbers = readTokenColumns(engine, band);
+    readDroppedRuns(engine, band);
+    addUnread(band, numbers);
+  }
   if (titleRead) readRestOfTitle(engine, band);
   band.rows = nullptr;
   readSplitWordsAgain(engine, band);
