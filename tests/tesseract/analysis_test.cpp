@@ -860,6 +860,7 @@ TEST(GlyphShapes, APlusSignsStemReachesAsFarAboveItsBarAsBelow) {
       {"a t with a foot", {{20, 16, 12, 2}, {25, 10, 2, 15}, {25, 24, 7, 2}}, false},
       {"a stem alone", {{25, 10, 2, 16}}, false},
       {"a box, all bar", {{20, 10, 12, 16}}, false},
+      {"a block on a stem, its bar half its height", {{20, 14, 12, 8}, {25, 10, 2, 16}}, false},
   };
   for (const auto& [what, strokes, plus] : cases) {
     GrayImage page = filled(60, 40, 255);

@@ -348,6 +348,10 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // corner, where wedges of the thumbnails stayed as marks ("7) .").
       {"names_under_gradient_thumbnails.pgm",
        "invoice_0042.pdf Q3 plan.odp installer-1.8.2.deb data_export.json IMG_7781.HEIC scan0001.tif"},
+      // A row of names under thumbnails that the layout read as two lines
+      // over the same words ("invoice" over "invoice_0042").
+      {"names_stacked_under_thumbnails.pgm",
+       "invoice_0042.pdf Q3 plan.odp installer-1.8.2.deb data_export.json IMG_7781.HEIC scan0001.tif"},
       // vmstat's row whose first zero the model doubts, read as a 6.
       {"doubted_zero_in_vmstat.pgm", "0 0 811020 0 0 0 18 288 590 3 1 96", true, true},
       // A small button's s, whose counters close into the rings of a %.

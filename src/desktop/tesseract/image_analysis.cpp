@@ -972,10 +972,18 @@ void growForeignAlongGradients(std::vector<std::uint8_t>& foreign, const GrayIma
       todo.push_back(next);
     }
   }
+  // The rim reaches diagonally too: a rounded corner's last pixel may touch
+  // the growth at a corner only, and alone it is a speck the layout joins
+  // to the name under it ("invoice" over "invoice_0042").
+  const int rows = static_cast<int>(foreign.size() / static_cast<std::size_t>(r.width));
   for (std::size_t at = 0; at < foreign.size(); ++at) {
     if (grown[at] != 1) continue;
-    for (const std::size_t next : neighbours(at)) {
-      if (!foreign[next] && !grown[next] && ink(next)) grown[next] = 2;
+    const int x = static_cast<int>(at % static_cast<std::size_t>(r.width)), y = static_cast<int>(at / r.width);
+    for (int ny = std::max(0, y - 1); ny <= std::min(rows - 1, y + 1); ++ny) {
+      for (int nx = std::max(0, x - 1); nx <= std::min(r.width - 1, x + 1); ++nx) {
+        const std::size_t next = static_cast<std::size_t>(ny) * r.width + nx;
+        if (!foreign[next] && !grown[next] && ink(next)) grown[next] = 2;
+      }
     }
   }
   for (std::size_t at = 0; at < foreign.size(); ++at) foreign[at] = foreign[at] || grown[at] != 0;

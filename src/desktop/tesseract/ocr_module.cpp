@@ -1342,7 +1342,35 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
   } while (lines.Next(::tesseract::RIL_TEXTLINE));
 }
 
-void readBand(::tesseract::TessBaseAPI& engine, Band& band) {
+// Tesseract expects a row of text as tall as its blobs times this (1.25 by
+// default). Under a grid of thumbnails a row of names far apart, their
+// underscores and descenders among them, may then come out as two lines
+// over the same words ("invoice" over "invoice_0042", ".pdf" in neither);
+// expecting rows a little smaller, it reads one. Not always: on other grids
+// that splits a row that was read whole, so only stacked lines are read so.
+constexpr const char* kLineSizeVariable = "textord_min_linesize";
+constexpr const char* kSmallerLineSize = "1.0";
+
+// Whether two of the lines read from `first` on stand over the same words:
+// most of the lower one's height, and of the narrower's width, shared.
+bool linesStacked(const std::vector<Line>& lines, std::size_t first) {
+  const auto shared = [](int from, int to, int otherFrom, int otherTo) {
+    return std::min(to, otherTo) - std::max(from, otherFrom);
+  };
+  for (std::size_t i = first; i < lines.size(); ++i) {
+    for (std::size_t j = i + 1; j < lines.size(); ++j) {
+      const Rect& a = lines[i].place.box;
+      const Rect& b = lines[j].place.box;
+      if (2 * shared(a.y, a.bottom(), b.y, b.bottom()) > std::min(a.height, b.height) &&
+          2 * shared(a.x, a.right(), b.x, b.right()) > std::min(a.width, b.width)) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+void recognizeInto(::tesseract::TessBaseAPI& engine, Band& band) {
   const GrayImage& image = band.rows->image;
   engine.SetImage(image.pixels.data() + static_cast<std::size_t>(band.rows->at(band.top)) * image.width, image.width,
                   band.bottom - band.top, 1, image.width);
@@ -1353,6 +1381,22 @@ void readBand(::tesseract::TessBaseAPI& engine, Band& band) {
   engine.SetSourceResolution(96 * band.page->scale);
   if (engine.Recognize(nullptr) == 0) readLines(engine, band);
   engine.Clear();
+}
+
+void readBand(::tesseract::TessBaseAPI& engine, Band& band) {
+  const std::size_t first = band.lines.size();
+  recognizeInto(engine, band);
+  double lineSize = 0;
+  if (!linesStacked(band.lines, first) || !engine.GetDoubleVariable(kLineSizeVariable, &lineSize)) return;
+  std::vector<Line> stacked(std::make_move_iterator(band.lines.begin() + static_cast<std::ptrdiff_t>(first)),
+                            std::make_move_iterator(band.lines.end()));
+  band.lines.resize(first);
+  engine.SetVariable(kLineSizeVariable, kSmallerLineSize);
+  recognizeInto(engine, band);
+  engine.SetVariable(kLineSizeVariable, std::to_string(lineSize).c_str());
+  if (!linesStacked(band.lines, first)) return;
+  band.lines.resize(first);
+  std::move(stacked.begin(), stacked.end(), std::back_inserter(band.lines));
 }
 
 // Ink too small to be a glyph, or solid (an avatar, a presence dot, a
