@@ -367,8 +367,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"plus_after_capital.pgm",
        "Ada Byrne 8 9 84 91 88.5 B+\nBo Chen 7 6 72 80 75.0 C\nCara Diaz 10 9 95 97 95.8 A\nDev Patel 6 8 68 74 71.2 C-"},
       // A column of letter grades beside their scores, which the layout drops
-      // and the model doubts one by one.
-      {"letter_grades_column.pgm", "85 87.9 B+\n90 83.4 B\n70 65.0 D\n94 92.6 A-\n82 79.5 C+", true},
+      // and the model doubts one by one; a score it doubts alone ("91"), and
+      // one it reads better alone than in its column ("77").
+      {"letter_grades_column.pgm", "88 85 87.9 B+\n79 90 83.4 B\n61 70 65.0 D\n91 94 92.6 A-\n77 82 79.5 C+", true},
   };
   for (const auto& [picture, expected, amongOthers, atCorner] : cases) {
     XSession session;
