@@ -1534,6 +1534,26 @@ TEST(StackedToken, LettersDigitsAndTheMarksOfGradesAndAmounts) {
   for (const auto& [text, token] : cases) EXPECT_EQ(stackedToken(text), token) << text;
 }
 
+TEST(MendFlatBars, ABarLyingFlatIsAnUnderscoreKeptOnce) {
+  const auto symbol = [](const char* text, int left, int right, int top, int bottom) {
+    return PlacedSymbol{text, left, right, top, bottom};
+  };
+  const std::tuple<const char*, std::vector<PlacedSymbol>, std::string, bool> cases[] = {
+      {"under the underscore before it",
+       {symbol("u", 0, 13, 9, 25), symbol("_", 14, 31, 0, 0), symbol("|", 14, 30, 33, 35), symbol("5", 32, 45, 5, 25)},
+       "u_5", true},
+      {"alone", {symbol("q", 0, 13, 9, 33), symbol("|", 14, 30, 33, 35), symbol("i", 32, 45, 3, 25)}, "q_i", true},
+      {"upright", {symbol("a", 0, 13, 9, 25), symbol("|", 16, 19, 3, 33), symbol("b", 22, 35, 3, 25)}, "a|b", false},
+      {"no rows", {symbol("|", 14, 30, 0, 0)}, "|", false},
+  };
+  for (auto [what, symbols, expected, mended] : cases) {
+    EXPECT_EQ(mendFlatBars(symbols), mended) << what;
+    std::string text;
+    for (const PlacedSymbol& s : symbols) text += s.text;
+    EXPECT_EQ(text, expected) << what;
+  }
+}
+
 TEST(HoldsWordlikeRun, SevenSmallLettersOrFourDigitsInARow) {
   const std::pair<const char*, bool> cases[] = {
       {"Warehouse java", true}, {"ok github. com/kim/ledger/internal/books", true}, {"10412 S 1.7", true},

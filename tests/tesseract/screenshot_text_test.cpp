@@ -352,6 +352,11 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // over the same words ("invoice" over "invoice_0042").
       {"names_stacked_under_thumbnails.pgm",
        "invoice_0042.pdf Q3 plan.odp installer-1.8.2.deb data_export.json IMG_7781.HEIC scan0001.tif"},
+      // Small monospace logs whose underscore lies below its word's box,
+      // which left its cell blank: "user=u_ 7050".
+      {"underscore_below_word_box.pgm",
+       "2026-05-06 14:03:04.187 INFO [pricing] req_id=c0f551b4 GET /api/v3/prices?sku=SKU-19119 200 401ms user=u_7050",
+       true},
       // vmstat's row whose first zero the model doubts, read as a 6.
       {"doubted_zero_in_vmstat.pgm", "0 0 811020 0 0 0 18 288 590 3 1 96", true, true},
       // A small button's s, whose counters close into the rings of a %.

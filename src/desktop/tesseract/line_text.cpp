@@ -812,6 +812,25 @@ bool dropMadeUpUnderscore(std::vector<PlacedSymbol>& symbols, const std::vector<
   return true;
 }
 
+bool mendFlatBars(std::vector<PlacedSymbol>& symbols) {
+  constexpr int kFlatWidthHeights = 3;
+  bool mended = false;
+  for (std::size_t i = 0; i < symbols.size(); ++i) {
+    const PlacedSymbol& bar = symbols[i];
+    const int height = bar.bottom - bar.top;
+    if (bar.text != "|" || height <= 0 || bar.right - bar.left < kFlatWidthHeights * height) continue;
+    const bool underUnderscore = i > 0 && symbols[i - 1].text == "_" && symbols[i - 1].left < bar.right &&
+                                 bar.left < symbols[i - 1].right;
+    if (underUnderscore) {
+      symbols.erase(symbols.begin() + static_cast<std::ptrdiff_t>(i--));
+    } else {
+      symbols[i].text = "_";
+    }
+    mended = true;
+  }
+  return mended;
+}
+
 bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<UnderscoreLine>& lines) {
   std::string before;
   for (const PlacedSymbol& symbol : symbols) before += symbol.text;

@@ -196,6 +196,13 @@ bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<Under
 // Returns whether it was.
 bool dropMadeUpUnderscore(std::vector<PlacedSymbol>& symbols, const std::vector<UnderscoreLine>& lines);
 
+// Tesseract may read a small monospace underscore as a bar as well ("u_|59434",
+// "size_|b"), or instead; the bar's box then lies flat, three times as wide
+// as high at least, where a bar stands upright. Such a bar is an
+// underscore, and dropped where it lies under the underscore before it.
+// Returns whether any was.
+bool mendFlatBars(std::vector<PlacedSymbol>& symbols);
+
 // The advance of a monospace font, in pixels, that the line's `words` (each
 // its symbols) are set in: the distance between neighbouring symbols' middles
 // within a word, when it is nearly the same all along a line long enough to

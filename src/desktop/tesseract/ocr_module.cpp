@@ -510,6 +510,19 @@ bool mendPlusesReadAsT(std::vector<PlacedSymbol>& symbols, const Band& band) {
   return mended;
 }
 
+// A bar's box may stand over more rows than its ink ("size|_b": an
+// underscore's line at the foot of an upright box): its rows become its ink's.
+void fitBarsToTheirInk(std::vector<PlacedSymbol>& symbols, const Band& band) {
+  for (PlacedSymbol& symbol : symbols) {
+    if (symbol.text != "|" || symbol.bottom <= symbol.top) continue;
+    const Rect glyph = glyphOf(symbol, band);
+    const InkBox ink = inkWithin(band.rows->image, {glyph.y, glyph.bottom()}, {glyph.x, glyph.right()});
+    if (ink.pixels == 0) continue;
+    symbol.top += ink.box.y - glyph.y;
+    symbol.bottom = symbol.top + ink.box.height;
+  }
+}
+
 // Whether the word ends with a closing quote that none of its symbols opens.
 bool endsWithUnopenedQuote(const std::vector<PlacedSymbol>& symbols) {
   const auto opening = [](const PlacedSymbol& symbol) {
@@ -1081,6 +1094,11 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
       for (const PlacedSymbol& symbol : lineSymbols[index]) inked += symbol.text;
       if (inked.empty()) continue;
     }
+    fitBarsToTheirInk(lineSymbols[index], band);
+    if (mendFlatBars(lineSymbols[index])) {
+      inked.clear();
+      for (const PlacedSymbol& symbol : lineSymbols[index]) inked += symbol.text;
+    }
     int wordLeft = 0, wordTop = 0, wordRight = 0, wordBottom = 0;
     words.BoundingBox(RIL_WORD, &wordLeft, &wordTop, &wordRight, &wordBottom);
     if (advance > 0 && !lineSymbols[index].empty()) {
@@ -1148,13 +1166,19 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
       });
     };
     const bool numberBesideWord = numberAndWord || (lookAlikeMended && symbolsHold(isdigit) && symbolsHold(isalpha));
+    // An underscore may lie below the word's box (its own box then none),
+    // which would leave its cell blank in the word's rows ("user=u_ 99810"
+    // in small monospace logs): blanks are then measured down to the line's foot.
+    const bool underscoreWithin =
+        std::ranges::any_of(symbols, [](const PlacedSymbol& symbol) { return symbol.text == "_"; });
+    const int blanksBottom = underscoreWithin ? std::max(wordBottom, bottom) : wordBottom;
     const std::vector<int> blanks =
-        numberBesideWord && advance == 0 ? inkBlanks(symbols, band, wordTop, wordBottom) : std::vector<int>{};
+        numberBesideWord && advance == 0 ? inkBlanks(symbols, band, wordTop, blanksBottom) : std::vector<int>{};
     std::string mended = withMissedSpaces(symbols, height, blanks);
     if (advance > 0 && symbols.size() > 1) {
       // A number beside a word may be spaced while a blank cell beyond it is
       // not ("1 elieli" of ls's "1 eli eli"): both rules' spaces stand.
-      const std::string cells = withBlankCells(symbols, inkBlanks(symbols, band, wordTop, wordBottom), advance);
+      const std::string cells = withBlankCells(symbols, inkBlanks(symbols, band, wordTop, blanksBottom), advance);
       if (!cells.empty()) mended = mended.empty() ? cells : spacedAsEither(mended, cells);
     }
     if (mended.empty() && (lookAlikeMended || nineMended || hashMended || marksMended || plusMended || quotesJoined ||
