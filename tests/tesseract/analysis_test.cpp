@@ -136,6 +136,14 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
          return image;
        }(), {{{16, 16, 288, 25}, {0, 0, 320, 100}, 255}, {{337, 16, 287, 73}, {320, 0, 320, 400}, 235},
              {{16, 116, 288, 9}, {0, 100, 320, 40}, 238}}, {}},
+      {"the same, the row's border three pixels wide beside the line, darker than it: one region each", [] {
+         GrayImage image = screen(255, {{{0, 0, 320, 400}, 255, 0, 2}, {{321, 0, 319, 400}, 235, 0, 5},
+                                        {{0, 100, 320, 40}, 238, 0, 1}});
+         fill(image, {320, 0, 1, 400}, 215);
+         fill(image, {317, 100, 3, 40}, 211);
+         return image;
+       }(), {{{16, 16, 288, 25}, {0, 0, 320, 100}, 255}, {{337, 16, 287, 73}, {320, 0, 320, 400}, 235},
+             {{16, 116, 288, 9}, {0, 100, 320, 40}, 238}}, {}},
       // A window manager's title bar shading from 180 down to 160 over a
       // dark desktop: read as a page of its own, it is blank in the page
       // under it, title and shadow alike.
@@ -997,6 +1005,12 @@ TEST(ReadingOrder, PanelsThenColumnsThenRows) {
         {'d', {{0, 120, 80, 14}, 3}}, {'e', {{0, 180, 80, 14}, 3}}, {'H', {{300, 2, 100, 14}, 4}},
         {'m', {{300, 40, 200, 14}, 5}}, {'n', {{600, 100, 200, 14}, 6}}, {'T', {{300, 300, 100, 14}, 7}}},
        "LabcdeHmnT"},
+      {"the same under its window's title over the messages: the title, then the list, then the messages",
+       {{'L', {{0, 0, 80, 14}, 1}}, {'a', {{0, 40, 80, 14}, 2}}, {'b', {{0, 60, 80, 14}, 2}}, {'c', {{0, 100, 80, 14}, 3}},
+        {'d', {{0, 120, 80, 14}, 3}}, {'e', {{0, 180, 80, 14}, 3}}, {'H', {{300, 2, 100, 14}, 4}},
+        {'m', {{300, 40, 200, 14}, 5}}, {'n', {{600, 100, 200, 14}, 6}}, {'T', {{300, 300, 100, 14}, 7}},
+        {'W', {{400, -30, 100, 12}, 8, false, 1, -1, true}}},
+       "WLabcdeHmnT"},
       {"a chat's bubbles on either side, one a row, under the header and over the composer",
        {{'h', {{0, 0, 100, 14}, 1}}, {'a', {{0, 30, 200, 14}, 2}}, {'b', {{400, 60, 200, 14}, 3}},
         {'c', {{0, 90, 200, 14}, 4}}, {'X', {{0, 120, 300, 14}, 1}}},
@@ -1137,6 +1151,7 @@ TEST(PlaceInWindows, UnderTheNearestBarAboveTheTopOfTheLinesRegion) {
   placeInWindows(lines, bars, firstBarRegion);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     EXPECT_EQ(lines[i].window, expected[i / 2][i % 2]) << cases[i / 2][i % 2].first;
+    EXPECT_EQ(lines[i].title, i == 3) << cases[i / 2][i % 2].first;
   }
 }
 

@@ -123,11 +123,24 @@ constexpr int kLeastPaneWidth = 192;
 // row beside it that is about as light as the next pane (the row and that
 // pane, flooded into one area, were read as one region). The soft edge
 // between two grays lies between them.
-bool onThinLine(const GrayImage& image, int x, int y) {
+bool onThinLine(const GrayImage& image, int x, int y, int reach) {
   const int here = image.at(x, y);
-  const int left = image.at(x - 2, y);
-  const int right = image.at(x + 2, y);
+  const int left = image.at(x - reach, y);
+  const int right = image.at(x + reach, y);
   return std::abs(here - left) >= 6 && std::abs(here - right) >= 6 && (here < left) == (here < right);
+}
+
+// Whether a divider runs through the pixel: a thin line there or a pixel to
+// either side, or one up to three pixels wide. A selected row's border
+// beside it (a list's, a shade darker than the line) widens it and moves
+// its middle for the row's height; broken there, it would be two lines too
+// short to part the panes (a chat's list and its conversation, read as one).
+bool onDivider(const GrayImage& image, int x, int y) {
+  const int last = image.width - 1;
+  for (int at = std::max(2, x - 1); at <= std::min(last - 2, x + 1); ++at) {
+    if (onThinLine(image, at, y, 2) || (at >= 3 && at + 3 <= last && onThinLine(image, at, y, 3))) return true;
+  }
+  return false;
 }
 
 // Per cell: 1 where a divider parts it from the cell on its right.
@@ -143,7 +156,7 @@ std::vector<std::uint8_t> dividerWalls(const GrayImage& image, const CellGrid& g
   std::vector<int> end(start.size(), -1);
   for (int y = 0; y <= image.height; ++y) {
     for (int x = 2; x + 2 < image.width; ++x) {
-      if (y < image.height && onThinLine(image, x, y)) {
+      if (y < image.height && onDivider(image, x, y)) {
         if (start[x] < 0 || y - end[x] > kCrossingRows) start[x] = y;
         end[x] = y + 1;
         continue;
@@ -3168,7 +3181,8 @@ void placeInWindows(std::vector<PlacedLine>& lines, const std::vector<Rect>& bar
     if (!added && line.box.y < top->second->box.y) top->second = &line;
   }
   for (PlacedLine& line : lines) {
-    line.window = barOf(line) >= 0 ? barOf(line) : barAbove(line, regionTop[line.region]->box.y, bars);
+    line.title = barOf(line) >= 0;
+    line.window = line.title ? barOf(line) : barAbove(line, regionTop[line.region]->box.y, bars);
   }
   // A window lying on another's title bar hides the bar's columns that hold
   // lines to its right further down, below that window (the columns of a
@@ -3195,7 +3209,15 @@ std::vector<std::size_t> readingOrder(const std::vector<PlacedLine>& lines) {
   };
   std::stable_sort(groups.begin(), groups.end(), [&](const auto& a, const auto& b) { return top(a) < top(b); });
   std::vector<std::size_t> out;
-  for (const auto& ids : groups) order(lines, ids, out);
+  for (const auto& ids : groups) {
+    // A window's title first: above one of the panels beside each other
+    // below it (a chat's conversation, its list of chats beside), it would
+    // keep them from being read as panels.
+    std::vector<std::size_t> titles, rest;
+    for (std::size_t i : ids) (lines[i].title ? titles : rest).push_back(i);
+    order(lines, titles, out);
+    order(lines, rest, out);
+  }
   return out;
 }
 

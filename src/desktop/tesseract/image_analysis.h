@@ -374,6 +374,7 @@ struct PlacedLine {
   bool number = false;  // digits only: a line or row number
   int words = 1;        // running text has many, a table's cells few
   int window = -1;      // the title bar whose window it lies in, -1 when none
+  bool title = false;   // read in that bar
 };
 
 // Places each line in the window of a title bar (`bars`, top to bottom not
