@@ -2638,6 +2638,9 @@ bool levelWith(const Rect& line, const Rect& other) {
 
 // Pixels a line of a column may start off its margin (a heading's bolder first letter).
 constexpr int kMarginSlack = 3;
+// A line fewer pixels than this after one level with it stands beside it
+// in its row (a message's time and its bubble), not in a column of its own.
+constexpr int kLeastGutter = 12;
 
 // How many of the lines start at one margin, the most shared.
 std::ptrdiff_t linesAtOneMargin(const std::vector<int>& starts) {
@@ -2703,10 +2706,15 @@ std::vector<std::vector<std::size_t>> splitAtGaps(const std::vector<PlacedLine>&
   // Down, a line may start a pixel or two inside the box of one that ends
   // beside it (a short address over a page's sidebar and text).
   const int slack = across ? 0 : kMarginSlack;
+  const auto besideLevel = [&](const std::vector<std::size_t>& group, std::size_t i) {
+    return !across && std::ranges::any_of(group, [&](std::size_t j) {
+      return end(j) + kLeastGutter > start(i) && levelWith(lines[j].box, lines[i].box);
+    });
+  };
   std::vector<std::vector<std::size_t>> groups{{}};
   int reach = start(ids.front());
   for (std::size_t i : ids) {
-    if (!groups.back().empty() && start(i) >= reach - slack) groups.emplace_back();
+    if (!groups.back().empty() && start(i) >= reach - slack && !besideLevel(groups.back(), i)) groups.emplace_back();
     groups.back().push_back(i);
     reach = std::max(reach, end(i));
   }
