@@ -167,6 +167,27 @@ std::vector<std::uint8_t> dividerWalls(const GrayImage& image, const CellGrid& g
       }
     }
   }
+  // A line is found again a pixel to either side, over the same rows: of
+  // those side by side, the longest stays, and of equals the middle one.
+  std::ranges::sort(dividers, {}, &Divider::x);
+  std::vector<std::vector<Divider>> found;
+  for (const Divider& divider : dividers) {
+    const auto again = std::ranges::find_if(found, [&](const std::vector<Divider>& same) {
+      const Divider& last = same.back();
+      return divider.x - last.x <= 1 && divider.top < last.bottom && last.top < divider.bottom;
+    });
+    if (again == found.end()) {
+      found.push_back({divider});
+    } else {
+      again->push_back(divider);
+    }
+  }
+  dividers.clear();
+  for (const std::vector<Divider>& same : found) {
+    const int middle = (same.front().x + same.back().x) / 2;
+    const auto rank = [&](const Divider& d) { return std::pair(d.bottom - d.top, -std::abs(d.x - middle)); };
+    dividers.push_back(*std::ranges::max_element(same, {}, rank));
+  }
   std::vector<std::uint8_t> walls(static_cast<std::size_t>(grid.columns) * grid.rows, 0);
   for (const Divider& divider : dividers) {
     const bool crowded = std::any_of(dividers.begin(), dividers.end(), [&](const Divider& other) {
