@@ -357,6 +357,12 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"underscore_below_word_box.pgm",
        "2026-05-06 14:03:04.187 INFO [pricing] req_id=c0f551b4 GET /api/v3/prices?sku=SKU-19119 200 401ms user=u_7050",
        true},
+      // A serial console's dotted zero after a bracket, read as a 9.
+      {"dotted_zero_read_as_nine.pgm",
+       "Welcome to minicom 2.9\nPort /dev/ttyACM0, 14:22:07\n[00012.480] boot: sensor_node v0.7.3\n"
+       "[00012.482] i2c: bme280 found at 0x76\n[00013.001] temp=21.84C rh=43.1% p=1012.6hPa\n"
+       "[00014.001] temp=21.86C rh=43.0% p=1012.6hPa\n[00015.001] temp=21.85C rh=43.2% p=1012.5hPa\n"
+       "[00015.220] lora: tx 24 bytes sf7 ok"},
       // vmstat's row whose first zero the model doubts, read as a 6.
       {"doubted_zero_in_vmstat.pgm", "0 0 811020 0 0 0 18 288 590 3 1 96", true, true},
       // A small button's s, whose counters close into the rings of a %.

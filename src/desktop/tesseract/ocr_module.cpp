@@ -523,6 +523,19 @@ void fitBarsToTheirInk(std::vector<PlacedSymbol>& symbols, const Band& band) {
   }
 }
 
+// A monospace dotted zero read as a 9 ("[00013.001]" as "[90013.001]" on a
+// serial console), by its ring around a mark: a 9's ring is open below.
+// Returns whether any was.
+bool mendZerosReadAsNine(std::vector<PlacedSymbol>& symbols, const Band& band) {
+  bool mended = false;
+  for (PlacedSymbol& symbol : symbols) {
+    if (symbol.text != "9" || !markedRing(band.rows->image, glyphOf(symbol, band))) continue;
+    symbol.text = "0";
+    mended = true;
+  }
+  return mended;
+}
+
 // Whether the word ends with a closing quote that none of its symbols opens.
 bool endsWithUnopenedQuote(const std::vector<PlacedSymbol>& symbols) {
   const auto opening = [](const PlacedSymbol& symbol) {
@@ -1148,6 +1161,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const bool hashMended = read.find('#') != std::string_view::npos && mendHashInHex(symbols, band);
     const bool marksMended = read.find_first_of("sS") != std::string_view::npos && mendMarksReadAsS(symbols, band);
     const bool plusMended = read.find('t') != std::string_view::npos && mendPlusesReadAsT(symbols, band);
+    const bool zerosMended =
+        advance > 0 && read.find('9') != std::string_view::npos && mendZerosReadAsNine(symbols, band);
     const bool quotesJoined = joinSplitQuotes(symbols, height);
     const bool capitalsMended =
         letterTops && mendCapitalsAtXHeight(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
@@ -1181,8 +1196,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
       const std::string cells = withBlankCells(symbols, inkBlanks(symbols, band, wordTop, blanksBottom), advance);
       if (!cells.empty()) mended = mended.empty() ? cells : spacedAsEither(mended, cells);
     }
-    if (mended.empty() && (lookAlikeMended || nineMended || hashMended || marksMended || plusMended || quotesJoined ||
-                            quotesStraightened || backticksMended || capitalsMended || quoteDropped ||
+    if (mended.empty() && (lookAlikeMended || nineMended || zerosMended || hashMended || marksMended || plusMended ||
+                            quotesJoined || quotesStraightened || backticksMended || capitalsMended || quoteDropped ||
                             underscoresMended || madeUpUnderscore || dollarMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
