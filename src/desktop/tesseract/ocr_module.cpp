@@ -498,13 +498,14 @@ bool mendMarksReadAsS(std::vector<PlacedSymbol>& symbols, const Band& band) {
   return mended;
 }
 
-// A plus sign read as a t ("B+" as "Bt" in a sheet's grades), by its
-// shape. Returns whether any was.
-bool mendPlusesReadAsT(std::vector<PlacedSymbol>& symbols, const Band& band) {
+// Each `read` symbol whose glyph has the `shape` of what it `is`, made
+// that. Returns whether any was.
+bool mendByShape(std::vector<PlacedSymbol>& symbols, const Band& band, std::string_view read, const char* is,
+                 bool (*shape)(const GrayImage&, const Rect&)) {
   bool mended = false;
   for (PlacedSymbol& symbol : symbols) {
-    if (symbol.text != "t" || !plusShaped(band.rows->image, glyphOf(symbol, band))) continue;
-    symbol.text = "+";
+    if (symbol.text != read || !shape(band.rows->image, glyphOf(symbol, band))) continue;
+    symbol.text = is;
     mended = true;
   }
   return mended;
@@ -521,19 +522,6 @@ void fitBarsToTheirInk(std::vector<PlacedSymbol>& symbols, const Band& band) {
     symbol.top += ink.box.y - glyph.y;
     symbol.bottom = symbol.top + ink.box.height;
   }
-}
-
-// A monospace dotted zero read as a 9 ("[00013.001]" as "[90013.001]" on a
-// serial console), by its ring around a mark: a 9's ring is open below.
-// Returns whether any was.
-bool mendZerosReadAsNine(std::vector<PlacedSymbol>& symbols, const Band& band) {
-  bool mended = false;
-  for (PlacedSymbol& symbol : symbols) {
-    if (symbol.text != "9" || !markedRing(band.rows->image, glyphOf(symbol, band))) continue;
-    symbol.text = "0";
-    mended = true;
-  }
-  return mended;
 }
 
 // Whether the word ends with a closing quote that none of its symbols opens.
@@ -1160,9 +1148,13 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
     const bool hashMended = read.find('#') != std::string_view::npos && mendHashInHex(symbols, band);
     const bool marksMended = read.find_first_of("sS") != std::string_view::npos && mendMarksReadAsS(symbols, band);
-    const bool plusMended = read.find('t') != std::string_view::npos && mendPlusesReadAsT(symbols, band);
+    // A plus sign read as a t ("B+" as "Bt" in a sheet's grades); a
+    // monospace dotted zero read as a 9 ("[00013.001]" as "[90013.001]" on a
+    // serial console), its ring closed around a mark where a 9's is open below.
+    const bool plusMended =
+        read.find('t') != std::string_view::npos && mendByShape(symbols, band, "t", "+", plusShaped);
     const bool zerosMended =
-        advance > 0 && read.find('9') != std::string_view::npos && mendZerosReadAsNine(symbols, band);
+        advance > 0 && read.find('9') != std::string_view::npos && mendByShape(symbols, band, "9", "0", markedRing);
     const bool quotesJoined = joinSplitQuotes(symbols, height);
     const bool capitalsMended =
         letterTops && mendCapitalsAtXHeight(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
