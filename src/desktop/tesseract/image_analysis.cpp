@@ -130,15 +130,15 @@ bool onThinLine(const GrayImage& image, int x, int y, int reach) {
   return std::abs(here - left) >= 6 && std::abs(here - right) >= 6 && (here < left) == (here < right);
 }
 
-// Whether a divider runs through the pixel: a thin line there or a pixel to
-// either side, or one up to three pixels wide. A selected row's border
-// beside it (a list's, a shade darker than the line) widens it and moves
-// its middle for the row's height; broken there, it would be two lines too
-// short to part the panes (a chat's list and its conversation, read as one).
-bool onDivider(const GrayImage& image, int x, int y) {
+// Whether a divider's break may be bridged at the pixel: a line up to three
+// pixels wide there, or a pixel to either side. A selected row's border
+// beside the divider (a shade darker than it) widens it and moves its middle
+// for the row's height; broken there, the divider would be two too short to
+// part the panes (a chat's list and its conversation, 4 gray steps apart).
+bool bridgesDivider(const GrayImage& image, int x, int y) {
   const int last = image.width - 1;
-  for (int at = std::max(2, x - 1); at <= std::min(last - 2, x + 1); ++at) {
-    if (onThinLine(image, at, y, 2) || (at >= 3 && at + 3 <= last && onThinLine(image, at, y, 3))) return true;
+  for (int at = std::max(3, x - 1); at <= std::min(last - 3, x + 1); ++at) {
+    if (onThinLine(image, at, y, 2) || onThinLine(image, at, y, 3)) return true;
   }
   return false;
 }
@@ -151,42 +151,27 @@ std::vector<std::uint8_t> dividerWalls(const GrayImage& image, const CellGrid& g
   std::vector<Divider> dividers;
   // Lines across it (a list's separators) break it for a pixel or two.
   constexpr int kCrossingRows = 3;
-  // Walked row by row, each column's line so far: [start, end), none when start < 0.
+  // Walked row by row, each column's line so far: [start, end), none when
+  // start < 0, and how many of its rows are a thin line in that column. A
+  // line only bridged is none: a window's edge and its shadow beside it
+  // (a dialog's over a document, whose wall cut the document's lines).
   std::vector<int> start(static_cast<std::size_t>(std::max(image.width, 0)), -1);
   std::vector<int> end(start.size(), -1);
+  std::vector<int> thin(start.size(), 0);
   for (int y = 0; y <= image.height; ++y) {
     for (int x = 2; x + 2 < image.width; ++x) {
-      if (y < image.height && onDivider(image, x, y)) {
-        if (start[x] < 0 || y - end[x] > kCrossingRows) start[x] = y;
+      const bool thinHere = y < image.height && onThinLine(image, x, y, 2);
+      if (thinHere || (y < image.height && start[x] >= 0 && bridgesDivider(image, x, y))) {
+        if (start[x] < 0 || y - end[x] > kCrossingRows) start[x] = y, thin[x] = 0;
         end[x] = y + 1;
+        thin[x] += thinHere ? 1 : 0;
         continue;
       }
       if (start[x] >= 0 && (y == image.height || y - end[x] >= kCrossingRows)) {
-        if (end[x] - start[x] >= kDividerLength) dividers.push_back({x, start[x], end[x]});
+        if (end[x] - start[x] >= kDividerLength && thin[x] >= kDividerLength) dividers.push_back({x, start[x], end[x]});
         start[x] = -1;
       }
     }
-  }
-  // A line is found again a pixel to either side, over the same rows: of
-  // those side by side, the longest stays, and of equals the middle one.
-  std::ranges::sort(dividers, {}, &Divider::x);
-  std::vector<std::vector<Divider>> found;
-  for (const Divider& divider : dividers) {
-    const auto again = std::ranges::find_if(found, [&](const std::vector<Divider>& same) {
-      const Divider& last = same.back();
-      return divider.x - last.x <= 1 && divider.top < last.bottom && last.top < divider.bottom;
-    });
-    if (again == found.end()) {
-      found.push_back({divider});
-    } else {
-      again->push_back(divider);
-    }
-  }
-  dividers.clear();
-  for (const std::vector<Divider>& same : found) {
-    const int middle = (same.front().x + same.back().x) / 2;
-    const auto rank = [&](const Divider& d) { return std::pair(d.bottom - d.top, -std::abs(d.x - middle)); };
-    dividers.push_back(*std::ranges::max_element(same, {}, rank));
   }
   std::vector<std::uint8_t> walls(static_cast<std::size_t>(grid.columns) * grid.rows, 0);
   for (const Divider& divider : dividers) {
