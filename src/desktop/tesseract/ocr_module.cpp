@@ -1585,6 +1585,17 @@ bool lineHigh(const RowRun& run, int scale) {
   return height >= kLeastTokenRows * scale && height <= kMostTokenRows * scale;
 }
 
+// The `lines` whose boxes no line of the band's overlaps, added to it.
+void addUnread(Band& band, std::vector<Line>& lines) {
+  const auto overlap = [](const Rect& a, const Rect& b) {
+    return a.x < b.right() && b.x < a.right() && a.y < b.bottom() && b.y < a.bottom();
+  };
+  for (Line& line : lines) {
+    const bool unread = std::ranges::none_of(band.lines, [&](const Line& other) { return overlap(line.place.box, other.place.box); });
+    if (unread) band.lines.push_back(std::move(line));
+  }
+}
+
 // Short tokens stacked in a column, a sheet's letter grades beside their
 // scores ("B+", "C-", "D"), the layout may leave out, and the model reads
 // each alone unsure, or not at all ("C-"). Read together as a block, their
@@ -1593,10 +1604,12 @@ bool lineHigh(const RowRun& run, int scale) {
 constexpr std::size_t kLeastStackedTokens = 3;
 constexpr int kMostStackedTokenHeights = 3;
 
-// Reads the band's columns of tokens, and keeps those of letters. Returns
-// the numbers, which the model reads better alone ("77" read "7" in its
-// column), to be kept where it could not.
-std::vector<Line> readTokenColumns(::tesseract::TessBaseAPI& engine, Band& band) {
+// Reads the band's columns of tokens where one was left after each was
+// read alone (`tokensFrom` on, band.lines holds those kept): a reading is
+// spent only where one was dropped (a sheet's grades), not where all were
+// kept (an editor's line numbers). Those kept count toward the column and
+// stay as read ("77", read "7" in its column).
+void readTokenColumns(::tesseract::TessBaseAPI& engine, Band& band, std::size_t tokensFrom) {
   const Page& page = *band.page;
   const int margin = 2 * page.scale;
   const std::vector<Rect> read = readBoxes(band, margin);
@@ -1615,10 +1628,17 @@ std::vector<Line> readTokenColumns(::tesseract::TessBaseAPI& engine, Band& band)
       height = std::max(height, runHeight);
     }
   }
+  const std::size_t dropped = stretches.size();  // those before are left unread
+  for (std::size_t i = tokensFrom; i < band.lines.size(); ++i) {
+    const Rect& box = band.lines[i].place.box;
+    const int top = (box.y - page.bounds.y) * page.scale, left = (box.x - page.bounds.x) * page.scale;
+    stretches.push_back({{top, top + box.height * page.scale}, {left, left + box.width * page.scale}});
+  }
   const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
-  std::vector<Line> numbers;
+  std::vector<Line> found;
   engine.SetPageSegMode(::tesseract::PSM_SINGLE_BLOCK);
   for (const std::vector<std::size_t>& column : stackedInColumns(stretches, height, kLeastStackedTokens)) {
+    if (std::ranges::none_of(column, [&](std::size_t i) { return i < dropped; })) continue;
     ColumnSpan columns = stretches[column.front()].columns;
     for (std::size_t i : column) {
       columns = {std::min(columns.left, stretches[i].columns.left), std::max(columns.right, stretches[i].columns.right)};
@@ -1639,25 +1659,14 @@ std::vector<Line> readTokenColumns(::tesseract::TessBaseAPI& engine, Band& band)
         if (again.size() == 1) line = std::move(again.front());
       }
       if (line.confidence < kLeastTokenConfidence || !stackedToken(line.text)) continue;
-      const bool number = std::ranges::any_of(line.text, [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
-      (number ? numbers : band.lines).push_back(std::move(line));
+      found.push_back(std::move(line));
     }
     engine.SetPageSegMode(::tesseract::PSM_SINGLE_BLOCK);
   }
   engine.SetPageSegMode(layout);
-  return numbers;
+  addUnread(band, found);
 }
 
-// The `lines` whose boxes no line of the band's overlaps, added to it.
-void addUnread(Band& band, std::vector<Line>& lines) {
-  const auto overlap = [](const Rect& a, const Rect& b) {
-    return a.x < b.right() && b.x < a.right() && a.y < b.bottom() && b.y < a.bottom();
-  };
-  for (Line& line : lines) {
-    const bool unread = std::ranges::none_of(band.lines, [&](const Line& other) { return overlap(line.place.box, other.place.box); });
-    if (unread) band.lines.push_back(std::move(line));
-  }
-}
 
 // The column layout takes a lone short token (a line number, a spreadsheet's
 // row number) for noise. Ink that no line read covers is read once more, a
@@ -1968,9 +1977,9 @@ void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
   const bool titleRead =
       page.region >= page.firstBarRegion && std::any_of(band.lines.begin(), band.lines.end(), titleLike);
   if (!titleRead) {
-    std::vector<Line> numbers = readTokenColumns(engine, band);
+    const std::size_t tokensFrom = band.lines.size();
     readDroppedRuns(engine, band);
-    addUnread(band, numbers);
+    readTokenColumns(engine, band, tokensFrom);
   }
   if (titleRead) readRestOfTitle(engine, band);
   band.rows = nullptr;
