@@ -1382,12 +1382,12 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
 constexpr const char* kLineSizeVariable = "textord_min_linesize";
 constexpr const char* kSmallerLineSize = "1.0";
 
-// Whether two of the lines read from `first` on stand over the same words:
+// The screen rows of two of the lines read from `first` on that stand over the same words, if any:
 // most of the lower one's height, and of the narrower's width, shared, and
 // each a word at least. An icon read as marks over a word's end ("¥:" over
 // "away.") is no second reading, and reading its band again costs as much
 // as the band (a landing page's feature list: 0.54 -> 0.74 s CPU).
-bool linesStacked(const std::vector<Line>& lines, std::size_t first) {
+std::optional<RowRun> stackedRows(const std::vector<Line>& lines, std::size_t first) {
   const auto shared = [](int from, int to, int otherFrom, int otherTo) {
     return std::min(to, otherTo) - std::max(from, otherFrom);
   };
@@ -1403,11 +1403,11 @@ bool linesStacked(const std::vector<Line>& lines, std::size_t first) {
       const Rect& b = lines[j].place.box;
       if (2 * shared(a.y, a.bottom(), b.y, b.bottom()) > std::min(a.height, b.height) &&
           2 * shared(a.x, a.right(), b.x, b.right()) > std::min(a.width, b.width)) {
-        return true;
+        return RowRun{std::min(a.y, b.y), std::max(a.bottom(), b.bottom())};
       }
     }
   }
-  return false;
+  return std::nullopt;
 }
 
 void recognizeInto(::tesseract::TessBaseAPI& engine, Band& band) {
@@ -1426,17 +1426,33 @@ void recognizeInto(::tesseract::TessBaseAPI& engine, Band& band) {
 void readBand(::tesseract::TessBaseAPI& engine, Band& band) {
   const std::size_t first = band.lines.size();
   recognizeInto(engine, band);
+  const std::optional<RowRun> stacked = stackedRows(band.lines, first);
   double lineSize = 0;
-  if (!linesStacked(band.lines, first) || !engine.GetDoubleVariable(kLineSizeVariable, &lineSize)) return;
-  std::vector<Line> stacked(std::make_move_iterator(band.lines.begin() + static_cast<std::ptrdiff_t>(first)),
-                            std::make_move_iterator(band.lines.end()));
-  band.lines.resize(first);
+  if (!stacked || !engine.GetDoubleVariable(kLineSizeVariable, &lineSize)) return;
+  // Only the stacked lines' rows are read again: the whole band would cost
+  // as much as its first reading.
+  const Page& page = *band.page;
+  const int margin = 2 * page.scale;
+  Band rows{&page,
+            std::max(band.top, (stacked->top - page.bounds.y) * page.scale - margin),
+            std::min(band.bottom, (stacked->bottom - page.bounds.y) * page.scale + margin),
+            {},
+            {},
+            band.columns,
+            band.rows};
   engine.SetVariable(kLineSizeVariable, kSmallerLineSize);
-  recognizeInto(engine, band);
+  recognizeInto(engine, rows);
   engine.SetVariable(kLineSizeVariable, std::to_string(lineSize).c_str());
-  if (!linesStacked(band.lines, first)) return;
-  band.lines.resize(first);
-  std::move(stacked.begin(), stacked.end(), std::back_inserter(band.lines));
+  if (rows.lines.empty() || stackedRows(rows.lines, 0)) return;
+  // The lines of those rows give way to their new reading.
+  const RowRun read{rows.top / page.scale + page.bounds.y, rows.bottom / page.scale + page.bounds.y};
+  const auto within = [&](const Line& line) {
+    const int middle = line.place.box.y + line.place.box.height / 2;
+    return middle >= read.top && middle < read.bottom;
+  };
+  band.lines.erase(std::remove_if(band.lines.begin() + static_cast<std::ptrdiff_t>(first), band.lines.end(), within),
+                   band.lines.end());
+  std::move(rows.lines.begin(), rows.lines.end(), std::back_inserter(band.lines));
 }
 
 // Ink too small to be a glyph, or solid (an avatar, a presence dot, a
