@@ -1382,11 +1382,12 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
 constexpr const char* kLineSizeVariable = "textord_min_linesize";
 constexpr const char* kSmallerLineSize = "1.0";
 
-// The screen rows of two of the lines read from `first` on that stand over the same words, if any:
-// most of the lower one's height, and of the narrower's width, shared, and
-// each a word at least. An icon read as marks over a word's end ("¥:" over
-// "away.") is no second reading, and reading its band again costs as much
-// as the band (a landing page's feature list: 0.54 -> 0.74 s CPU).
+// The screen rows of two of the lines read from `first` on that stand over
+// the same words, if any: most of the lower one's height, and of the
+// narrower's width, shared, and each a word at least. An icon read as marks
+// over a word's end ("¥:" over "away.") is no second reading, and reading
+// it again would cost as much as the first (a landing page's band: 0.54 ->
+// 0.74 s CPU).
 std::optional<RowRun> stackedRows(const std::vector<Line>& lines, std::size_t first) {
   const auto shared = [](int from, int to, int otherFrom, int otherTo) {
     return std::min(to, otherTo) - std::max(from, otherFrom);
@@ -1607,8 +1608,8 @@ void addUnread(Band& band, std::vector<Line>& lines) {
     return a.x < b.right() && b.x < a.right() && a.y < b.bottom() && b.y < a.bottom();
   };
   for (Line& line : lines) {
-    const bool unread = std::ranges::none_of(band.lines, [&](const Line& other) { return overlap(line.place.box, other.place.box); });
-    if (unread) band.lines.push_back(std::move(line));
+    const auto covers = [&](const Line& other) { return overlap(line.place.box, other.place.box); };
+    if (std::ranges::none_of(band.lines, covers)) band.lines.push_back(std::move(line));
   }
 }
 
@@ -1635,7 +1636,8 @@ void readTokenColumns(::tesseract::TessBaseAPI& engine, Band& band, std::size_t 
     if (!lineHigh(run, page.scale)) continue;
     const int runHeight = run.bottom - run.top;
     const RowRun inRows{band.rows->at(run.top), band.rows->at(run.bottom)};
-    for (const ColumnSpan& span : uncoveredInk(band.rows->image, inRows, read, kNearTokenGapHeights * runHeight, margin)) {
+    const int joinGap = kNearTokenGapHeights * runHeight;
+    for (const ColumnSpan& span : uncoveredInk(band.rows->image, inRows, read, joinGap, margin)) {
       if (span.right - span.left > kMostStackedTokenHeights * runHeight || inTitleBar(page, run, span)) continue;
       // Solid ink (icons, avatars) is no token, but a bold capital may be
       // as dense: such stand in a column of tokens, not make one.
@@ -1657,7 +1659,8 @@ void readTokenColumns(::tesseract::TessBaseAPI& engine, Band& band, std::size_t 
     if (std::ranges::none_of(column, [&](std::size_t i) { return i < dropped; })) continue;
     ColumnSpan columns = stretches[column.front()].columns;
     for (std::size_t i : column) {
-      columns = {std::min(columns.left, stretches[i].columns.left), std::max(columns.right, stretches[i].columns.right)};
+      const ColumnSpan& own = stretches[i].columns;
+      columns = {std::min(columns.left, own.left), std::max(columns.right, own.right)};
     }
     Band block{&page,
                std::max(band.top, stretches[column.front()].rows.top - margin),
@@ -1682,7 +1685,6 @@ void readTokenColumns(::tesseract::TessBaseAPI& engine, Band& band, std::size_t 
   engine.SetPageSegMode(layout);
   addUnread(band, found);
 }
-
 
 // The column layout takes a lone short token (a line number, a spreadsheet's
 // row number) for noise. Ink that no line read covers is read once more, a
