@@ -877,6 +877,34 @@ TEST(GlyphShapes, APlusSignsStemReachesAsFarAboveItsBarAsBelow) {
   }
 }
 
+TEST(GlyphShapes, AnIsDotStandsApartOverItsStemAndAnUnderscoreIsOneFlatBar) {
+  // Strokes within a glyph's box at (20, 10), 6 wide and 24 high.
+  const std::tuple<const char*, std::vector<Rect>, std::optional<int>> stems[] = {
+      {"an i", {{21, 10, 3, 3}, {21, 16, 3, 18}}, 16},
+      {"an I", {{21, 10, 3, 24}}, std::nullopt},
+      {"a colon, its dots alike", {{21, 16, 3, 3}, {21, 28, 3, 3}}, std::nullopt},
+      {"an exclamation mark, the dot below", {{21, 10, 3, 18}, {21, 31, 3, 3}}, std::nullopt},
+      {"an i over a mark below its foot", {{21, 10, 3, 3}, {21, 16, 3, 12}, {21, 31, 3, 3}}, std::nullopt},
+      {"nothing", {}, std::nullopt},
+  };
+  for (const auto& [what, strokes, stemTop] : stems) {
+    GrayImage page = filled(60, 40, 255);
+    for (const Rect& r : strokes) fill(page, r, 0);
+    EXPECT_EQ(dottedStemTop(page, {20, 10, 6, 24}), stemTop) << what;
+  }
+  // Ink within a box at (20, 30), 20 wide and 2 high.
+  const std::tuple<const char*, std::vector<Rect>, bool> bars[] = {
+      {"an underscore", {{20, 30, 20, 2}}, true},
+      {"a period and the foot of the glyph beside it", {{20, 30, 3, 2}, {36, 30, 4, 2}}, false},
+      {"a bar short of the box's end", {{20, 30, 18, 2}}, false},
+  };
+  for (const auto& [what, strokes, unbroken] : bars) {
+    GrayImage page = filled(60, 40, 255);
+    for (const Rect& r : strokes) fill(page, r, 0);
+    EXPECT_EQ(unbrokenAcross(page, {20, 30, 20, 2}), unbroken) << what;
+  }
+}
+
 TEST(GlyphPrint, TheSameGlyphAnywhereAndNothingElse) {
   // Strokes of glyphs drawn within a box at (10, 10) and at (40, 12).
   const std::tuple<const char*, std::vector<Rect>, std::vector<Rect>, bool> cases[] = {

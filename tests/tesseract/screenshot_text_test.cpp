@@ -374,6 +374,21 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"double_quotes_in_dialog.pgm", "Save changes to \"quarterly-report.odt\" before closing?", true},
       // Apostrophes that end words, which have ink of their own.
       {"possessive_apostrophes.pgm", "The teachers\u2019 lounge and the students\u2019 rooms are closed."},
+      // A file name's t that the model boxed as a sliver past the period,
+      // off its ink ("CMakeLists.xt").
+      {"sliver_boxed_after_period.pgm", "libfoo-2.3.1.tar.gz CMakeLists.txt configure.ac"},
+      // A sans serif file name's 1 read as l ("Al"), its font's l a bare stem
+      // beside it ("flac"); and a serif paragraph, whose l's have a flag and
+      // a foot however small, where no l is a 1.
+      {"one_read_as_l_in_sans_name.pgm", "A1 - Opening.flac A2 - Harbor Lights.flac A3 - Slow Tide.flac"},
+      {"serif_ls_in_a_newspaper.pgm",
+       "The river festival comes back to the old harbour this\nsummer, with boat races on both weekends and a\n"
+       "night market along the quay."},
+      // A terminal's names with periods, whose boxes span their cells and take
+      // in the foot of the next glyph: no underscore, whose ink lies flat
+      // unbroken across.
+      {"periods_in_monospace_names.pgm",
+       "nora@atlas ~/site $ git status -s\nM src/header.html\nM src/styles.css\nA src/footer.html"},
       // A sheet's grade with a plus, which the model reads as a t ("Bt").
       {"plus_after_capital.pgm",
        "Ada Byrne 8 9 84 91 88.5 B+\nBo Chen 7 6 72 80 75.0 C\nCara Diaz 10 9 95 97 95.8 A\nDev Patel 6 8 68 74 71.2 C-"},

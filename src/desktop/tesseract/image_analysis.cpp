@@ -2324,6 +2324,29 @@ bool plusShaped(const GrayImage& page, const Rect& glyph) {
          3 * above >= 2 * below && 3 * below >= 2 * above;
 }
 
+std::optional<int> dottedStemTop(const GrayImage& page, const Rect& glyph) {
+  const Rect box = clampedToPage(page, glyph);
+  std::vector<bool> inked;  // per row of the box
+  for (int y = box.y; y < box.bottom(); ++y) inked.push_back(inkWithin(page, {y, y + 1}, {box.x, box.right()}).pixels > 0);
+  const auto top = std::ranges::find(inked, true);
+  const auto dotEnd = std::find(top, inked.end(), false);
+  const auto stemTop = std::find(dotEnd, inked.end(), true);
+  const auto stemEnd = std::find(stemTop, inked.end(), false);
+  // One gap, the stem down to the foot, the dot far shorter than the stem.
+  if (stemTop == inked.end() || std::find(stemEnd, inked.end(), true) != inked.end() ||
+      2 * (dotEnd - top) >= stemEnd - stemTop) {
+    return std::nullopt;
+  }
+  return box.y + static_cast<int>(stemTop - inked.begin());
+}
+
+bool unbrokenAcross(const GrayImage& page, const Rect& box) {
+  for (int x = box.x; x < box.right(); ++x) {
+    if (inkWithin(page, {box.y, box.bottom()}, {x, x + 1}).pixels == 0) return false;
+  }
+  return true;
+}
+
 bool markedRing(const GrayImage& page, const Rect& glyph) {
   const Rect box = clampedToPage(page, glyph);
   // A zero is taller than wide; a box as wide as tall holds a round glyph

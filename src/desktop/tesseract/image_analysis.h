@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -304,6 +305,13 @@ bool equalsShaped(const GrayImage& page, const Rect& glyph);
 // model reads as a t after a capital ("B+" as "Bt"). A t's bar stands at its
 // x-height, far nearer its top than its foot.
 bool plusShaped(const GrayImage& page, const Rect& glyph);
+// Where the stem starts if the glyph is a stem under a dot, a blank row
+// between them: an i, which the model reads as a capital I where nothing
+// beside it tells the case (a paragraph's last line, "it." alone). A
+// capital I has no gap.
+std::optional<int> dottedStemTop(const GrayImage& page, const Rect& glyph);
+// Whether every column of the box holds ink.
+bool unbrokenAcross(const GrayImage& page, const Rect& box);
 
 // Rows where the page holds ink, as [top, bottom) runs.
 struct RowRun {

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <future>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <unordered_map>
 #include <memory>
@@ -320,10 +321,13 @@ bool descends(const PlacedSymbol& symbol, const Band& band, int baseline, int as
 
 // Whether the page holds no ink at all where the symbol was read: in a
 // wide blank between a terminal's columns the model may make up marks
-// ("3d4h =: 10.42.1.17").
+// ("3d4h =: 10.42.1.17"). A glyph the model boxed as a sliver beside its
+// ink (the first t of "CMakeLists.txt", a pixel wide after the period) is
+// looked for a few pixels either side.
 bool blankUnder(const PlacedSymbol& symbol, const Band& band) {
   const Rect glyph = glyphOf(symbol, band);
-  return inkWithin(band.rows->image, {glyph.y, glyph.bottom()}, {glyph.x, glyph.right()}).pixels == 0;
+  const int reach = glyph.width < 2 * band.page->scale ? 2 * band.page->scale : 0;
+  return inkWithin(band.rows->image, {glyph.y, glyph.bottom()}, {glyph.x - reach, glyph.right() + reach}).pixels == 0;
 }
 
 // Symbols the model made up over the first column of a digit, read before
@@ -383,11 +387,12 @@ bool symbolIs(const std::vector<PlacedSymbol>& symbols, std::size_t i, int (*kin
 // "etho"); and in a proportional font, a zero read as O beside a digit
 // ("river_O1.jpg"), which is narrower than the font's O, and where the
 // font's l has no flag, a flagged 1 with its foot read as l beside a digit
-// or such a zero ("data_Ol.csv"). A word's first
+// or such a zero ("data_Ol.csv"), or anywhere in a line whose own l's are
+// bare stems (`flagTellsInLine`: "Al - Opening.flac"). A word's first
 // mark that is a dot on the `baseline` (of the line's `ascent`) is a period.
 // Returns whether any was.
-bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool monospace, bool feetTell, int baseline,
-                    int ascent) {
+bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool monospace, bool feetTell,
+                    bool flagTellsInLine, int baseline, int ascent) {
   const auto is = [&](std::size_t i, int (*kind)(int)) { return symbolIs(symbols, i, kind); };
   const auto narrowO = [&](std::size_t i) {
     return i < symbols.size() && symbols[i].text == "O" && narrowRing(band.rows->image, glyphOf(symbols[i], band));
@@ -449,7 +454,7 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
                  !dotAbove(band.rows->image, glyphOf(symbol, band))) {
         itself = "1";
       } else if (symbol.text == "l" &&
-                 (feetTell || (!monospace && band.flagTellsLFromOne && besideNumber(i)))) {
+                 (feetTell || (!monospace && ((band.flagTellsLFromOne && besideNumber(i)) || flagTellsInLine)))) {
         const StemShape shape = stemAboveBaseline(symbol);
         if (flagged(shape) && footReaches(shape, true)) itself = "1";
       } else if (symbol.text == "1" && feetTell) {
@@ -511,6 +516,35 @@ bool mendByShape(std::vector<PlacedSymbol>& symbols, const Band& band, std::stri
   return mended;
 }
 
+// Each I whose glyph is a dotted stem, made an i. The model's box may
+// leave the dot out ("It." for "it." alone on a paragraph's last line): the
+// glyph is looked at up to the line's top. Ink above a capital's box may
+// look like a dot over it ("LICENSE" under a line's descenders): an i's
+// stem starts below the tops of the other letters of its word.
+bool mendDottedIs(std::vector<PlacedSymbol>& symbols, const Band& band, int lineTop) {
+  bool mended = false;
+  for (PlacedSymbol& symbol : symbols) {
+    if (symbol.text != "I") continue;
+    int lettersTop = std::numeric_limits<int>::max();
+    for (const PlacedSymbol& other : symbols) {
+      if (&other != &symbol && other.text.size() == 1 && std::isalpha(static_cast<unsigned char>(other.text[0])) != 0) {
+        lettersTop = std::min(lettersTop, other.top);
+      }
+    }
+    if (lettersTop == std::numeric_limits<int>::max()) continue;
+    Rect glyph = glyphOf(symbol, band);
+    const int bandTop = band.rows->at(band.top);
+    const int top = bandTop + std::min(lineTop, symbol.top);
+    glyph.height += glyph.y - top;
+    glyph.y = top;
+    const std::optional<int> stemTop = dottedStemTop(band.rows->image, glyph);
+    if (!stemTop || *stemTop <= bandTop + lettersTop) continue;
+    symbol.text = "i";
+    mended = true;
+  }
+  return mended;
+}
+
 // A bar's box may stand over more rows than its ink ("size|_b": an
 // underscore's line at the foot of an upright box): its rows become its ink's.
 void fitBarsToTheirInk(std::vector<PlacedSymbol>& symbols, const Band& band) {
@@ -522,6 +556,27 @@ void fitBarsToTheirInk(std::vector<PlacedSymbol>& symbols, const Band& band) {
     symbol.top += ink.box.y - glyph.y;
     symbol.bottom = symbol.top + ink.box.height;
   }
+}
+
+// An underscore the model read as a period ("apply.discount"): the ink
+// under the period's box is one bar, unbroken across and lying flat, where a
+// period's is square. That box spans the cell in monospace text and may take
+// in the foot of the glyph beside it, which leaves a break.
+bool mendFlatPeriods(std::vector<PlacedSymbol>& symbols, const Band& band) {
+  constexpr int kFlatWidthHeights = 3;
+  bool mended = false;
+  for (PlacedSymbol& symbol : symbols) {
+    if (symbol.text != ".") continue;
+    const Rect glyph = glyphOf(symbol, band);
+    const InkBox ink = inkWithin(band.rows->image, {glyph.y, glyph.bottom()}, {glyph.x, glyph.right()});
+    if (ink.pixels == 0 || ink.box.width < kFlatWidthHeights * ink.box.height ||
+        !unbrokenAcross(band.rows->image, ink.box)) {
+      continue;
+    }
+    symbol.text = "_";
+    mended = true;
+  }
+  return mended;
 }
 
 // Whether the word ends with a closing quote that none of its symbols opens.
@@ -1076,6 +1131,20 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
       (advance > 0 || std::ranges::any_of(lineSymbols, [&](const std::vector<PlacedSymbol>& word) {
          return std::ranges::any_of(word, [&](const PlacedSymbol& symbol) { return footBentRight(symbol, band); });
        }));
+  // An l of the line is a bare stem, reaching out neither at its top nor at
+  // its foot: the font is a sans serif one, whose flagged "l" is a 1 ("Al -
+  // Opening.flac" for "A1 - ..." in a file grid). In a small serif font an
+  // l's flag and foot may be too short to count as such, yet they show it
+  // is no bare stem (a newspaper's "old" would become "o1d").
+  const bool flagTellsInLine =
+      advance == 0 && std::ranges::any_of(lineSymbols, [&](const std::vector<PlacedSymbol>& word) {
+        return std::ranges::any_of(word, [&](const PlacedSymbol& symbol) {
+          if (symbol.text != "l") return false;
+          const StemShape shape = stemOf(symbol, band);
+          return shape.width > 0 && shape.top.left == 0 && shape.top.right == 0 && shape.bottom.left == 0 &&
+                 shape.bottom.right == 0;
+        });
+      });
   const int bandTop = band.rows->at(band.top);  // where the band's rows begin in the enlarged rows
   const std::optional<LetterTops> letterTops =
       hasBaseline ? letterTopsOf(lineSymbols, band, bandTop + top, bandTop + baselineAt((left + right) / 2))
@@ -1125,7 +1194,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const bool numberAndWord = holds(isdigit) && holds(isalpha);
     const bool lookAlike = read.find_first_of(kLookAlikeBytes) != std::string_view::npos ||
                            (feetTell && read.find_first_of("l1") != std::string_view::npos) ||
-                           (band.flagTellsLFromOne && read.find('l') != std::string_view::npos && holds(isdigit));
+                           (band.flagTellsLFromOne && read.find('l') != std::string_view::npos && holds(isdigit)) ||
+                           (flagTellsInLine && read.find('l') != std::string_view::npos);
     const bool nineAfterDigit = read.find('9') != std::string_view::npos &&
                                 std::count_if(read.begin(), read.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }) > 1;
     const int wordBaseline = baselineAt(wordLeft);
@@ -1136,6 +1206,9 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     std::vector<PlacedSymbol> symbols = std::move(lineSymbols[index]);
     const std::vector<UnderscoreLine> underscores = underscoreLines(runs, symbols, underscoresTaken);
     const bool madeUpUnderscore = hasBaseline && dropMadeUpUnderscore(symbols, underscores);
+    // Its ink, not the lines found under the word's box, shows an
+    // underscore read as a period: that box may end before it.
+    const bool flatPeriods = read.find('.') != std::string_view::npos && mendFlatPeriods(symbols, band);
     // The word reaches as far as its underscores, which its box may leave out.
     for (const UnderscoreLine& underscore : underscores) {
       if (underscore.count == 0) continue;
@@ -1144,7 +1217,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     }
     const bool underscoresMended = !underscores.empty() && mendUnderscores(symbols, underscores);
     const bool lookAlikeMended =
-        lookAlike && mendLookAlikes(symbols, band, advance > 0, feetTell, bandTop + wordBaseline, wordBaseline - top);
+        lookAlike && mendLookAlikes(symbols, band, advance > 0, feetTell, flagTellsInLine, bandTop + wordBaseline,
+                                    wordBaseline - top);
     const bool nineMended = nineAfterDigit && mendLowNines(symbols);
     const bool hashMended = read.find('#') != std::string_view::npos && mendHashInHex(symbols, band);
     const bool marksMended = read.find_first_of("sS") != std::string_view::npos && mendMarksReadAsS(symbols, band);
@@ -1155,6 +1229,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
         read.find('t') != std::string_view::npos && mendByShape(symbols, band, "t", "+", plusShaped);
     const bool zerosMended =
         advance > 0 && read.find('9') != std::string_view::npos && mendByShape(symbols, band, "9", "0", markedRing);
+    const bool dotsMended = read.find('I') != std::string_view::npos && mendDottedIs(symbols, band, top);
     const bool quotesJoined = joinSplitQuotes(symbols, height);
     const bool capitalsMended =
         letterTops && mendCapitalsAtXHeight(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
@@ -1189,7 +1264,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
       if (!cells.empty()) mended = mended.empty() ? cells : spacedAsEither(mended, cells);
     }
     if (mended.empty() && (lookAlikeMended || nineMended || zerosMended || hashMended || marksMended || plusMended ||
-                            quotesJoined || quotesStraightened || backticksMended || capitalsMended || quoteDropped ||
+                            dotsMended || flatPeriods || quotesJoined || quotesStraightened || backticksMended || capitalsMended || quoteDropped ||
                             underscoresMended || madeUpUnderscore || dollarMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
