@@ -392,6 +392,26 @@ TEST(EraseRules, KeepsALargeGlyphsBarThatTurnsIntoASlantingStroke) {
   }
 }
 
+TEST(EraseRules, KeepsTheBarOfTwoFsInALargeHeading) {
+  // A 50 px bar 5 px thick, crossed by stems `width` px wide at columns 24
+  // and 40 that reach 20 rows above it and below, or only 3 below; inside
+  // its ends, or at them.
+  const std::tuple<const char*, int, int, std::vector<int>, bool> cases[] = {
+      {"an ff ligature", 6, 20, {24, 40}, false},
+      {"a thin grid's columns", 1, 20, {24, 40}, true},
+      {"descenders ending under the bar", 6, 3, {24, 40}, true},
+      {"a frame's sides at its ends", 6, 20, {10, 54}, true},
+      {"one stem", 6, 20, {40}, true},
+  };
+  for (const auto& [what, width, below, stems, erased] : cases) {
+    GrayImage page = filled(120, 80, 255);
+    fill(page, {10, 40, 50, 5}, 0);
+    for (const int x : stems) fill(page, {x, 20, width, 25 + below}, 0);
+    eraseRules(page, 40, 80);
+    EXPECT_EQ(page.at(33, 42), erased ? 255 : 0) << what;
+  }
+}
+
 TEST(EraseOuterSides, ALineDownMostOfThePageOrABareWallAtItsSide) {
   // A line 3 px inside the page's left side, beside lines of 2x9 bars, and
   // what stands beside it: every `besideEvery` rows, a pixel of ink.

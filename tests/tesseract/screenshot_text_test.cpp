@@ -389,6 +389,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // unbroken across.
       {"periods_in_monospace_names.pgm",
        "nora@atlas ~/site $ git status -s\nM src/header.html\nM src/styles.css\nA src/footer.html"},
+      // A 56 px bold heading's ligature of two f's, whose bar is as long as
+      // a short rule ("E““ortless" when it was erased).
+      {"ligature_in_bold_heading.pgm", "Effortless Office"},
       // A sheet's grade with a plus, which the model reads as a t ("Bt").
       {"plus_after_capital.pgm",
        "Ada Byrne 8 9 84 91 88.5 B+\nBo Chen 7 6 72 80 75.0 C\nCara Diaz 10 9 95 97 95.8 A\nDev Patel 6 8 68 74 71.2 C-"},

@@ -1239,6 +1239,39 @@ bool glyphsBar(const std::vector<std::uint8_t>& ink, int width, int height, int 
   return (slanting(atLeft) && free(atRight)) || (slanting(atRight) && free(atLeft));
 }
 
+// A large heading's ligature of two f's ("Effortless" in 56 px bold) has one
+// bar across both, as long as a short rule; thick stems cross it inside its
+// ends and go on far above it and below. A grid's lines are thin, an
+// underline's descenders end just below it, and a frame's sides stand at
+// its ends.
+constexpr int kLeastStemWidth = 3;
+
+bool ligatureBar(const std::vector<std::uint8_t>& ink, int width, int height, int y, int left, int right) {
+  if (right - left > kLongestGlyphBar) return false;
+  const auto inkAt = [&](int x, int row) {
+    return row >= 0 && row < height && ink[static_cast<std::size_t>(row) * width + x] != 0;
+  };
+  const auto reaches = [&](int x, int step) {
+    for (int rows = 1; rows <= 2 * kMostRuleThickness; ++rows) {
+      if (!inkAt(x, y + rows * step)) return false;
+    }
+    return true;
+  };
+  int stems = 0, stemWidth = 0;
+  for (int x = left; x <= right; ++x) {
+    const bool crossing = x < right && reaches(x, -1) && reaches(x, 1);
+    if (crossing && (x == left || x == right - 1)) return false;
+    if (crossing) {
+      ++stemWidth;
+      continue;
+    }
+    if (stemWidth > 0 && stemWidth < kLeastStemWidth) return false;
+    stems += stemWidth > 0;
+    stemWidth = 0;
+  }
+  return stems >= 2 && stems <= 3;
+}
+
 }  // namespace
 
 void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBelow) {
@@ -1252,7 +1285,8 @@ void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBel
       while (x < page.width && row[x] != 0) ++x;
       if (x - left >= minimumWidth && (crossedByGlyphs(ink, page.width, page.height, y, left, x) ||
                                        throughThickStrokes(ink, page.width, page.height, y, left, x) ||
-                                       glyphsBar(ink, page.width, page.height, y, left, x))) {
+                                       glyphsBar(ink, page.width, page.height, y, left, x) ||
+                                       ligatureBar(ink, page.width, page.height, y, left, x))) {
         std::fill_n(rule.begin() + static_cast<std::ptrdiff_t>(y) * page.width + left, x - left, 0);
       }
       x = std::max(x, left + 1);
