@@ -252,6 +252,25 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
          return image;
        }(), {{{20, 40, 560, 329}, {0, 0, 640, 400}, 17}},
        {{0, 21, 44, true}, {0, 24, 44, false}, {0, 24, 364, false}}},
+      // Two 32 px strokes meeting at the foot, filling whole cells of one
+      // gray but little of their box, are no area of their own.
+      {"a huge bold V in a line of text", [] {
+         GrayImage image = screen(255, {{{0, 0, 640, 400}, 255, 0, 3}});
+         for (int row = 0; row < 80; ++row) {
+           fill(image, {200 + row / 3, 200 + row, 32, 1}, 20), fill(image, {280 - row / 3, 200 + row, 32, 1}, 20);
+         }
+         return image;
+       }(), {{{16, 16, 608, 263}, {0, 0, 640, 400}, 255}}, {{0, 210, 210, true}}},
+      // The same shape shading down from gray to dark is a thumbnail's
+      // gradient split into wedges: its own area, blank on the page.
+      {"a gradient's wedge as sparse", [] {
+         GrayImage image = screen(255, {{{0, 0, 640, 400}, 255, 0, 3}});
+         for (int row = 0; row < 80; ++row) {
+           const auto gray = static_cast<std::uint8_t>(140 - row / 4);
+           fill(image, {200 + row / 3, 200 + row, 32, 1}, gray), fill(image, {280 - row / 3, 200 + row, 32, 1}, gray);
+         }
+         return image;
+       }(), {{{16, 16, 608, 41}, {0, 0, 640, 400}, 255}}, {{0, 210, 210, false}}},
       {"a sheet's grid lines, close together, part nothing", [] {
          GrayImage image = screen(255, {{{0, 0, 640, 400}, 255, 0, 5}});
          for (int x = 100; x < 640; x += 100) fill(image, {x, 0, 1, 400}, 225);

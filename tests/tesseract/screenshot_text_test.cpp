@@ -392,6 +392,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A 56 px bold heading's ligature of two f's, whose bar is as long as
       // a short rule ("E““ortless" when it was erased).
       {"ligature_in_bold_heading.pgm", "Effortless Office"},
+      // A 150% heading's bold W, whose strokes fill whole cells of one gray
+      // and were taken for an area of their own, cut out of the line.
+      {"huge_bold_letter_read_whole.pgm", "Without the"},
       // A sheet's grade with a plus, which the model reads as a t ("Bt").
       {"plus_after_capital.pgm",
        "Ada Byrne 8 9 84 91 88.5 B+\nBo Chen 7 6 72 80 75.0 C\nCara Diaz 10 9 95 97 95.8 A\nDev Patel 6 8 68 74 71.2 C-"},

@@ -258,18 +258,32 @@ std::vector<CellBox> areaBoxes(const std::vector<int>& area, std::size_t count, 
   return boxes;
 }
 
+// A letter's strokes span this many cells at most (a 150% heading's),
+// and fill less of their box than this (a disc, an avatar, fills 0.79).
+constexpr int kMostLetterCells = 16;
+constexpr double kLeastPanelFill = 0.7;
+constexpr int kMostStrokeSpread = 8;
+
 // Gives every small area to the large neighbour it shares the longest border
 // with, passing through chains of small areas; what touches no large area at
 // all joins the largest.
 std::vector<int> absorbSmallAreas(const std::vector<int>& area, const std::vector<int>& areaSize,
-                                  const std::vector<CellBox>& boxes, const CellGrid& grid, int minimumCells) {
+                                  const std::vector<CellBox>& boxes, const std::vector<int>& spread,
+                                  const CellGrid& grid, int minimumCells) {
   const int count = static_cast<int>(areaSize.size());
   const int largest = static_cast<int>(std::max_element(areaSize.begin(), areaSize.end()) - areaSize.begin());
   std::vector<int> owner(count, -1);
   for (int id = 0; id < count; ++id) {
     // A strip one or two cells thin is a step of a gradient (a title bar), not a panel.
     const bool thin = std::min(boxes[id].rows(), boxes[id].columns()) < kPanelThickness;
-    if ((areaSize[id] >= minimumCells && !thin) || id == largest) owner[id] = id;
+    // The strokes of a huge bold letter (an 84 px W) fill whole cells of one
+    // gray, but cover less of their box than any panel, button or bubble
+    // does; the letter is read with its word. A thumbnail's gradient splits
+    // into wedges as sparse, whose cells' grays drift.
+    const bool strokes = std::max(boxes[id].rows(), boxes[id].columns()) <= kMostLetterCells &&
+                         spread[id] <= kMostStrokeSpread &&
+                         kLeastPanelFill * boxes[id].rows() * boxes[id].columns() > areaSize[id];
+    if ((areaSize[id] >= minimumCells && !thin && !strokes) || id == largest) owner[id] = id;
   }
   for (bool changed = true; changed;) {
     changed = false;
@@ -439,7 +453,8 @@ BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) 
   const std::vector<int> rawArea =
       fillAreas(backgrounds, dividerWalls(image, grid), grid, tuning.backgroundTolerance, rawBackground, rawSize);
   const std::vector<CellBox> boxes = areaBoxes(rawArea, rawSize.size(), grid);
-  const std::vector<int> owner = absorbSmallAreas(rawArea, rawSize, boxes, grid, tuning.minimumAreaCells);
+  const std::vector<int> spread = graySpreads(rawArea, rawSize.size(), backgrounds);
+  const std::vector<int> owner = absorbSmallAreas(rawArea, rawSize, boxes, spread, grid, tuning.minimumAreaCells);
 
   std::vector<int> compact(owner.size(), -1);
   for (std::size_t id = 0; id < owner.size(); ++id) {
@@ -450,7 +465,6 @@ BackgroundMap mapBackground(const GrayImage& image, const RegionTuning& tuning) 
   }
   map.area.resize(rawArea.size());
   map.cellBackground.resize(rawArea.size());
-  const std::vector<int> spread = graySpreads(rawArea, rawSize.size(), backgrounds);
   for (std::size_t cell = 0; cell < rawArea.size(); ++cell) {
     map.area[cell] = compact[owner[rawArea[cell]]];
     // A button fills most of its box, at least 2 cells high and 6 wide; the
