@@ -271,6 +271,10 @@ TEST(TextRegions, OneDarkOnWhitePagePerPanelWithTextInReadingOrder) {
          }
          return image;
        }(), {{{16, 16, 608, 41}, {0, 0, 640, 400}, 255}}, {{0, 210, 210, false}}},
+      // A large button of one gray fills its box: an area of its own.
+      {"a large dark button", screen(255, {{{0, 0, 640, 400}, 255, 0, 3}, {{400, 200, 120, 48}, 40, 230, 1, 16}}),
+       {{{16, 16, 608, 41}, {0, 0, 640, 400}, 255}, {{416, 216, 88, 9}, {400, 200, 120, 48}, 40}},
+       {{0, 402, 202, false}}},
       {"a sheet's grid lines, close together, part nothing", [] {
          GrayImage image = screen(255, {{{0, 0, 640, 400}, 255, 0, 5}});
          for (int x = 100; x < 640; x += 100) fill(image, {x, 0, 1, 400}, 225);
