@@ -2375,7 +2375,9 @@ bool plusShaped(const GrayImage& page, const Rect& glyph) {
 std::optional<int> dottedStemTop(const GrayImage& page, const Rect& glyph) {
   const Rect box = clampedToPage(page, glyph);
   std::vector<bool> inked;  // per row of the box
-  for (int y = box.y; y < box.bottom(); ++y) inked.push_back(inkWithin(page, {y, y + 1}, {box.x, box.right()}).pixels > 0);
+  for (int y = box.y; y < box.bottom(); ++y) {
+    inked.push_back(inkWithin(page, {y, y + 1}, {box.x, box.right()}).pixels > 0);
+  }
   const auto top = std::ranges::find(inked, true);
   const auto dotEnd = std::find(top, inked.end(), false);
   const auto stemTop = std::find(dotEnd, inked.end(), true);

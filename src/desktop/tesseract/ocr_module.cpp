@@ -1264,8 +1264,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
       if (!cells.empty()) mended = mended.empty() ? cells : spacedAsEither(mended, cells);
     }
     if (mended.empty() && (lookAlikeMended || nineMended || zerosMended || hashMended || marksMended || plusMended ||
-                            dotsMended || flatPeriods || quotesJoined || quotesStraightened || backticksMended || capitalsMended || quoteDropped ||
-                            underscoresMended || madeUpUnderscore || dollarMended)) {
+                            dotsMended || flatPeriods || quotesJoined || quotesStraightened || backticksMended ||
+                            capitalsMended || quoteDropped || underscoresMended || madeUpUnderscore || dollarMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     std::string next(mended.empty() ? read : std::string_view(mended));
