@@ -1624,6 +1624,25 @@ TEST(StackedToken, LettersDigitsAndTheMarksOfGradesAndAmounts) {
   for (const auto& [text, token] : cases) EXPECT_EQ(stackedToken(text), token) << text;
 }
 
+TEST(DropSliversBeforeGlyphs, MadeUpMarksOverAGlyphsFirstColumnGo) {
+  const auto symbol = [](const char* text, int left, int right) { return PlacedSymbol{text, left, right, 0, 20}; };
+  const std::tuple<const char*, std::vector<PlacedSymbol>, std::string> cases[] = {
+      {"a mark before a digit", {symbol("#", 10, 11), symbol("1", 10, 20), symbol("2", 22, 32)}, "12"},
+      {"marks before a letter", {symbol("#", 10, 11), symbol("\u00A3", 10, 11), symbol("#", 10, 11), symbol("G", 10, 22)},
+       "G"},
+      {"one mark before a letter, a hyphen whose box slipped", {symbol("s", 0, 9), symbol("-", 12, 13), symbol("g", 12, 22)},
+       "s-g"},
+      {"letters boxed as slivers", {symbol("l", 10, 11), symbol("i", 10, 11), symbol("t", 10, 20)}, "lit"},
+      {"a mark of its own width", {symbol("#", 0, 8), symbol("1", 10, 20)}, "#1"},
+  };
+  for (auto [what, symbols, expected] : cases) {
+    dropSliversBeforeGlyphs(symbols, 2);
+    std::string text;
+    for (const PlacedSymbol& s : symbols) text += s.text;
+    EXPECT_EQ(text, expected) << what;
+  }
+}
+
 TEST(MendFlatBars, ABarLyingFlatIsAnUnderscoreKeptOnce) {
   const auto symbol = [](const char* text, int left, int right, int top, int bottom) {
     return PlacedSymbol{text, left, right, top, bottom};

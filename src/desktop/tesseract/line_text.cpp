@@ -812,6 +812,32 @@ bool dropMadeUpUnderscore(std::vector<PlacedSymbol>& symbols, const std::vector<
   return true;
 }
 
+std::size_t dropSliversBeforeGlyphs(std::vector<PlacedSymbol>& symbols, int widest) {
+  const auto one = [](const PlacedSymbol& symbol, int (*kind)(int)) {
+    return symbol.text.size() == 1 && kind(static_cast<unsigned char>(symbol.text[0])) != 0;
+  };
+  std::vector<bool> sliver(symbols.size(), false);
+  for (std::size_t i = 1; i < symbols.size(); ++i) {
+    const PlacedSymbol& glyph = symbols[i];
+    const bool digit = one(glyph, isdigit);
+    if ((!digit && !one(glyph, isalpha)) || glyph.right - glyph.left <= widest) continue;
+    std::size_t first = i;
+    while (first > 0) {
+      const PlacedSymbol& before = symbols[first - 1];
+      if (before.right - before.left > widest || before.left < glyph.left || before.right > glyph.right) break;
+      if (!digit && one(before, isalnum)) break;
+      --first;
+    }
+    // One mark before a letter may be a real one whose box slipped (the
+    // hyphen of "payments-gw" in small monospace logs).
+    if (digit || i - first >= 2) {
+      for (std::size_t j = first; j < i; ++j) sliver[j] = true;
+    }
+  }
+  std::size_t index = 0;
+  return std::erase_if(symbols, [&](const PlacedSymbol&) { return sliver[index++]; });
+}
+
 bool mendFlatBars(std::vector<PlacedSymbol>& symbols) {
   constexpr int kFlatWidthHeights = 3;
   bool mended = false;

@@ -196,6 +196,15 @@ bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<Under
 // Returns whether it was.
 bool dropMadeUpUnderscore(std::vector<PlacedSymbol>& symbols, const std::vector<UnderscoreLine>& lines);
 
+// Symbols the model made up over the first column of a digit, read before
+// it, their boxes a sliver at most `widest` pixels wide within the digit's
+// (a calendar's "12" read "#12", "14" read "«#214"); and marks so made up
+// before a letter, two or more (an underlined link's "GDPR" read
+// "#£#GDPR"). How many went. Letters stay before a letter: where a line's
+// boxes slip, a word's letters may all be slivers ("later" boxed 'l' over
+// the a's first column).
+std::size_t dropSliversBeforeGlyphs(std::vector<PlacedSymbol>& symbols, int widest);
+
 // Tesseract may read a small monospace underscore as a bar as well ("u_|59434",
 // "size_|b"), or instead; the bar's box then lies flat, three times as wide
 // as high at least, where a bar stands upright. Such a bar is an

@@ -330,27 +330,6 @@ bool blankUnder(const PlacedSymbol& symbol, const Band& band) {
   return inkWithin(band.rows->image, {glyph.y, glyph.bottom()}, {glyph.x - reach, glyph.right() + reach}).pixels == 0;
 }
 
-// Symbols the model made up over the first column of a digit, read before
-// it, their boxes a sliver at most `widest` pixels wide within the digit's
-// (a calendar's "12" read "#12", "14" read "«#214"). How many went. Only
-// before a digit: where a line's boxes slip, a word's letters may all be
-// slivers ("later" boxed 'l' over the a's first column).
-std::size_t dropSliversBeforeDigits(std::vector<PlacedSymbol>& symbols, int widest) {
-  std::vector<bool> sliver(symbols.size(), false);
-  for (std::size_t i = 1; i < symbols.size(); ++i) {
-    const PlacedSymbol& digit = symbols[i];
-    const bool isDigit = digit.text.size() == 1 && std::isdigit(static_cast<unsigned char>(digit.text[0])) != 0;
-    if (!isDigit || digit.right - digit.left <= widest) continue;
-    for (std::size_t j = i; j-- > 0;) {
-      const PlacedSymbol& before = symbols[j];
-      if (before.right - before.left > widest || before.left < digit.left || before.right > digit.right) break;
-      sliver[j] = true;
-    }
-  }
-  std::size_t index = 0;
-  return std::erase_if(symbols, [&](const PlacedSymbol&) { return sliver[index++]; });
-}
-
 // The blank columns between each symbol's middle and the start of the one
 // before, in the word's rows of the band: the model's boxes may lag right
 // of their ink, over the blank after it ("Col 3" read "Col3", its l boxed
@@ -1159,7 +1138,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     if (!word || std::string_view(word.get()).find_first_not_of(" \t\n") == std::string_view::npos) continue;
     std::string inked;
     if (std::erase_if(lineSymbols[index], [&](const PlacedSymbol& symbol) { return blankUnder(symbol, band); }) +
-            dropSliversBeforeDigits(lineSymbols[index], band.page->scale) >
+            dropSliversBeforeGlyphs(lineSymbols[index], band.page->scale) >
         0) {
       for (const PlacedSymbol& symbol : lineSymbols[index]) inked += symbol.text;
       if (inked.empty()) continue;
