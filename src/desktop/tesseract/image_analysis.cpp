@@ -2390,13 +2390,6 @@ std::optional<int> dottedStemTop(const GrayImage& page, const Rect& glyph) {
   return box.y + static_cast<int>(stemTop - inked.begin());
 }
 
-bool unbrokenAcross(const GrayImage& page, const Rect& box) {
-  for (int x = box.x; x < box.right(); ++x) {
-    if (inkWithin(page, {box.y, box.bottom()}, {x, x + 1}).pixels == 0) return false;
-  }
-  return true;
-}
-
 bool markedRing(const GrayImage& page, const Rect& glyph) {
   const Rect box = clampedToPage(page, glyph);
   // A zero is taller than wide; a box as wide as tall holds a round glyph

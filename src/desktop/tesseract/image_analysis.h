@@ -310,8 +310,6 @@ bool plusShaped(const GrayImage& page, const Rect& glyph);
 // beside it tells the case (a paragraph's last line, "it." alone). A
 // capital I has no gap.
 std::optional<int> dottedStemTop(const GrayImage& page, const Rect& glyph);
-// Whether every column of the box holds ink.
-bool unbrokenAcross(const GrayImage& page, const Rect& box);
 
 // Rows where the page holds ink, as [top, bottom) runs.
 struct RowRun {

@@ -549,7 +549,7 @@ bool mendFlatPeriods(std::vector<PlacedSymbol>& symbols, const Band& band) {
     const Rect glyph = glyphOf(symbol, band);
     const InkBox ink = inkWithin(band.rows->image, {glyph.y, glyph.bottom()}, {glyph.x, glyph.right()});
     if (ink.pixels == 0 || ink.box.width < kFlatWidthHeights * ink.box.height ||
-        !unbrokenAcross(band.rows->image, ink.box)) {
+        widestBlank(band.rows->image, {ink.box.y, ink.box.bottom()}, {ink.box.x, ink.box.right()}) > 0) {
       continue;
     }
     symbol.text = "_";
