@@ -392,6 +392,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A 56 px bold heading's ligature of two f's, whose bar is as long as
       // a short rule ("E““ortless" when it was erased).
       {"ligature_in_bold_heading.pgm", "Effortless Office"},
+      // A terminal's coloured label at the start of a line, against the
+      // window's side, read with the panel's strips beside it ("[ FATAL]").
+      {"label_at_window_side.pgm", "FATAL Can't open the append-only file: Permission denied", true},
       // A 150% heading's bold W, whose strokes fill whole cells of one gray
       // and were taken for an area of their own, cut out of the line.
       {"huge_bold_letter_read_whole.pgm", "Without the"},

@@ -1868,6 +1868,12 @@ bool isChip(const ChipBox& chip, const ChipFill& fill, const GrayImage& image, c
 
 void readChipsOnTheirFill(GrayImage& page, const GrayImage& image, const Rect& bounds) {
   std::vector<std::uint8_t> unlike = inkMask(page, 255 - kChipContrast);
+  // A window's side is no tag's: a terminal's coloured label at the start of
+  // a line touches it, and the two made one blob as tall as the window, so
+  // the label was left with strips of the panel beside it ("[ FATAL]").
+  std::vector<std::uint8_t> side(unlike.size(), 0);
+  markRuns(unlike, page.width, page.height, page.width + 1, kMostChipHeight + 2 * kChipReach + 1, side);
+  for (std::size_t i = 0; i < unlike.size(); ++i) unlike[i] &= static_cast<std::uint8_t>(side[i] == 0);
   for (std::size_t seed = 0; seed < unlike.size(); ++seed) {
     if (unlike[seed] == 0) continue;
     const Blob blob = takeBlob(unlike, page.width, page.height, seed);
