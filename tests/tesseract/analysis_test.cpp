@@ -765,6 +765,19 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
     for (const Rect& r : strokes) fill(page, r, 0);
     EXPECT_EQ(flagged(stemShape(page, {24, 10, 8, 24}, beyond)), flag) << what;
   }
+  // A small f read as an i: its top hooks right, maybe past a box that hugs the stem.
+  const std::tuple<const char*, std::vector<Rect>, Rect, bool> hooks[] = {
+      {"an f hooking past its box", {{24, 10, 4, 24}, {26, 10, 4, 2}}, {24, 10, 5, 24}, true},
+      {"an l", {{24, 10, 4, 24}}, {24, 10, 4, 24}, false},
+      {"a 1, flagged to the left", {{20, 10, 6, 3}, {24, 10, 4, 24}}, {20, 10, 8, 24}, false},
+      {"a stem and the next glyph's top apart", {{24, 10, 4, 24}, {30, 10, 4, 2}}, {24, 10, 5, 24}, false},
+      {"a stem whose foot bends right", {{24, 10, 4, 24}, {26, 10, 4, 2}, {24, 30, 8, 4}}, {24, 10, 8, 24}, false},
+  };
+  for (const auto& [what, strokes, box, hook] : hooks) {
+    GrayImage page = filled(60, 40, 255);
+    for (const Rect& r : strokes) fill(page, r, 0);
+    EXPECT_EQ(hooksRight(page, box), hook) << what;
+  }
   // A straight quote's stroke stands upright; a curly one's tail leans off
   // its bowl; a backtick's one stroke leans down to the right, narrower than
   // its cell (5); a letter beside reaches the foot of the rows looked at (25).

@@ -392,6 +392,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A 56 px bold heading's ligature of two f's, whose bar is as long as
       // a short rule ("E““ortless" when it was erased).
       {"ligature_in_bold_heading.pgm", "Effortless Office"},
+      // A small f whose crossbar blurs into its stem, read as an i ("setup.cig").
+      {"small_f_read_as_i.pgm", "setup.cfg jq_filters.txt"},
       // A terminal's coloured label at the start of a line, against the
       // window's side, read with the panel's strips beside it ("[ FATAL]").
       {"label_at_window_side.pgm", "FATAL Can't open the append-only file: Permission denied", true},

@@ -2101,6 +2101,27 @@ bool flagged(const StemShape& shape) {
   return shape.width > 0 && 2 * shape.top.left >= std::max(4, shape.width) && 3 * shape.top.right <= shape.width;
 }
 
+bool hooksRight(const GrayImage& page, const Rect& glyph) {
+  const StemShape shape = stemShape(page, glyph);
+  if (shape.width == 0 || shape.top.left > 0 || shape.bottom.left > 0 || shape.bottom.right > 0) return false;
+  const Rect box = clampedToPage(page, glyph);
+  const std::vector<ColumnSpan> middle = inkRunsInRow(page, box, box.y + box.height / 2);
+  const ColumnSpan stem = middle.front();
+  // The hook may reach past a box that hugs the stem: only ink joined to
+  // the stem counts there, not the next glyph.
+  const Rect wider = clampedToPage(page, {box.x, box.y, box.width + shape.width, box.height});
+  const auto onStem = [&](const ColumnSpan& run) { return run.left < stem.right && run.right > stem.left; };
+  int top = box.y;
+  while (top < box.bottom() && std::ranges::none_of(inkRunsInRow(page, box, top), onStem)) ++top;
+  int reach = 0;
+  for (int y = top; y < std::min(box.bottom(), top + std::max(2, box.height / 6)); ++y) {
+    for (const ColumnSpan& run : inkRunsInRow(page, wider, y)) {
+      if (onStem(run)) reach = std::max(reach, run.right - stem.right);
+    }
+  }
+  return reach >= std::max(2, shape.width / 3);
+}
+
 bool footReaches(const StemShape& shape, bool bothWays) {
   const int reach = std::max(2, shape.width / 2);
   return shape.width > 0 && shape.bottom.right >= reach && (shape.bottom.left >= reach) == bothWays;

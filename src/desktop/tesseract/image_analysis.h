@@ -238,6 +238,11 @@ StemShape stemShape(const GrayImage& page, const Rect& glyph, bool flagBeyondBox
 // one's top reaches both ways.
 bool flagged(const StemShape& shape);
 
+// Whether the glyph is a stem whose top hooks to the right, with nothing
+// reaching left there or at its foot: a small f, whose crossbar Tesseract
+// may miss and read an i ("setup.cig").
+bool hooksRight(const GrayImage& page, const Rect& glyph);
+
 // Whether the stem's foot reaches right of it, and left too (`bothWays`: a
 // 1's base) or not (a monospace l's foot, bent right).
 bool footReaches(const StemShape& shape, bool bothWays);

@@ -407,6 +407,12 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
   const auto capitalStartingWord = [&](std::size_t i) {
     return i == 0 && is(1, islower) && symbols[1].text != "x";
   };
+  // An f's top stands as high as the line's capitals, an r's at its small letters'.
+  const auto ascender = [&](const PlacedSymbol& symbol) {
+    const Rect glyph = glyphOf(symbol, band);
+    const InkBox ink = inkWithin(band.rows->image, {glyph.y, glyph.bottom()}, {glyph.x, glyph.right()});
+    return ink.pixels > 0 && 5 * (baseline - ink.box.y) >= 4 * ascent;
+  };
   // One pass over the symbols; whether it mended any.
   const auto mendPass = [&] {
     bool any = false;
@@ -432,6 +438,9 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
       } else if (symbol.text == "i" && flagged(stemOf(symbol, band)) &&
                  !dotAbove(band.rows->image, glyphOf(symbol, band))) {
         itself = "1";
+      } else if (symbol.text == "i" && ascender(symbol) && hooksRight(band.rows->image, glyphOf(symbol, band)) &&
+                 !dotAbove(band.rows->image, glyphOf(symbol, band))) {
+        itself = "f";
       } else if (symbol.text == "l" &&
                  (feetTell || (!monospace && ((band.flagTellsLFromOne && besideNumber(i)) || flagTellsInLine)))) {
         const StemShape shape = stemAboveBaseline(symbol);
