@@ -721,6 +721,8 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
       {"a monospace l", {{20, 10, 6, 3}, {24, 10, 4, 24}, {24, 30, 8, 4}}, {20, 10, 12, 24}, "l", false, false},
       {"a monospace 1", {{20, 10, 6, 3}, {24, 10, 4, 24}, {20, 30, 12, 4}}, {20, 10, 12, 24}, "1", false, false},
       {"a flagged stem without a foot", {{20, 10, 6, 3}, {24, 10, 4, 24}}, {20, 10, 8, 24}, "flag", false, false},
+      {"a 1 boxed from the line's top, above its flag", {{20, 16, 6, 3}, {24, 16, 4, 18}, {20, 30, 12, 4}},
+       {20, 8, 12, 26}, "1", false, false},
       {"an L", {{20, 10, 4, 24}, {20, 30, 10, 4}}, {20, 10, 10, 24}, "", false, false},
       {"a serif L, its top reaching both ways", {{17, 10, 10, 2}, {20, 10, 4, 24}, {17, 30, 13, 4}}, {17, 10, 13, 24},
        "", false, false},

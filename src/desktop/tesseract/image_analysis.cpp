@@ -2083,7 +2083,11 @@ StemReach reachBeside(const GrayImage& page, const Rect& box, const ColumnSpan& 
 }  // namespace
 
 StemShape stemShape(const GrayImage& page, const Rect& glyph, bool flagBeyondBox) {
-  const Rect box = clampedToPage(page, glyph);
+  Rect box = clampedToPage(page, glyph);
+  // From the ink's top: a box may start at the line's, above a 1's flag,
+  // whose top sixth would then be blank ("slotl.sav").
+  const InkBox ink = inkWithin(page, {box.y, box.bottom()}, {box.x, box.right()});
+  if (ink.pixels > 0) box = {box.x, ink.box.y, box.width, box.bottom() - ink.box.y};
   // A box wider than tall holds more than one glyph (a 1 and the next).
   if (box.height < 6 || glyph.width > glyph.height) return {};
   // Half way down, an l, an L or a 1 is its stem alone.
