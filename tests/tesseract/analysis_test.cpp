@@ -780,6 +780,23 @@ TEST(GlyphShapes, StemsByTheirFlagAndFootAZeroByItsMiddle) {
     for (const Rect& r : strokes) fill(page, r, 0);
     EXPECT_EQ(hooksRight(page, box), hook) << what;
   }
+  // A monospace 7 read as a slash: its top is a bar joined to its stroke.
+  const std::vector<Rect> slash{{29, 10, 3, 4}, {27, 14, 3, 4}, {25, 18, 3, 4}, {23, 22, 3, 4}, {21, 26, 3, 4}};
+  const auto withSlash = [&](std::vector<Rect> more) {
+    more.insert(more.end(), slash.begin(), slash.end());
+    return more;
+  };
+  const std::tuple<const char*, std::vector<Rect>, bool> tops[] = {
+      {"a 7", withSlash({{20, 10, 12, 3}}), true},
+      {"a slash", slash, false},
+      {"a slash under an underscore of the line above", withSlash({{18, 4, 14, 2}}), false},
+      {"a slash beside a letter's top", withSlash({{18, 10, 4, 3}}), false},
+  };
+  for (const auto& [what, strokes, seven] : tops) {
+    GrayImage page = filled(60, 40, 255);
+    for (const Rect& r : strokes) fill(page, r, 0);
+    EXPECT_EQ(barOnTop(page, {18, 4, 16, 28}), seven) << what;
+  }
   // A straight quote's stroke stands upright; a curly one's tail leans off
   // its bowl; a backtick's one stroke leans down to the right, narrower than
   // its cell (5); a letter beside reaches the foot of the rows looked at (25).

@@ -2126,6 +2126,25 @@ bool hooksRight(const GrayImage& page, const Rect& glyph) {
   return reach >= std::max(2, shape.width / 3);
 }
 
+bool barOnTop(const GrayImage& page, const Rect& glyph) {
+  const Rect box = clampedToPage(page, glyph);
+  const InkBox ink = inkWithin(page, {box.y, box.bottom()}, {box.x, box.right()});
+  if (ink.pixels == 0 || ink.box.height < 6) return false;
+  // A 7's bar runs on into its stroke; an underscore of the line above, in
+  // the box, stands apart over a slash.
+  for (int y = ink.box.y; y < ink.box.bottom(); ++y) {
+    if (inkRunsInRow(page, ink.box, y).empty()) return false;
+  }
+  // Where the stroke down begins, the top's rightmost run: a bar across
+  // most of the ink, where a slash's is the stroke's end and a neighbour's
+  // edge in the box stands apart from it.
+  for (int y = ink.box.y; y < ink.box.y + std::max(2, ink.box.height / 6); ++y) {
+    const std::vector<ColumnSpan> runs = inkRunsInRow(page, ink.box, y);
+    if (!runs.empty() && 5 * (runs.back().right - runs.back().left) >= 3 * ink.box.width) return true;
+  }
+  return false;
+}
+
 bool footReaches(const StemShape& shape, bool bothWays) {
   const int reach = std::max(2, shape.width / 2);
   return shape.width > 0 && shape.bottom.right >= reach && (shape.bottom.left >= reach) == bothWays;

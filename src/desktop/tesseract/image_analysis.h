@@ -238,6 +238,10 @@ StemShape stemShape(const GrayImage& page, const Rect& glyph, bool flagBeyondBox
 // one's top reaches both ways.
 bool flagged(const StemShape& shape);
 
+// Whether the glyph's top is a bar across most of its ink's width: a 7,
+// where a slash's top is its stroke's end ("5b/c9d4f8" for "5b7c9d4f8").
+bool barOnTop(const GrayImage& page, const Rect& glyph);
+
 // Whether the glyph is a stem whose top hooks to the right, with nothing
 // reaching left there or at its foot: a small f, whose crossbar Tesseract
 // may miss and read an i ("setup.cig").

@@ -441,6 +441,8 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
       } else if (symbol.text == "i" && ascender(symbol) && hooksRight(band.rows->image, glyphOf(symbol, band)) &&
                  !dotAbove(band.rows->image, glyphOf(symbol, band))) {
         itself = "f";
+      } else if (symbol.text == "/" && monospace && barOnTop(band.rows->image, glyphOf(symbol, band))) {
+        itself = "7";
       } else if (symbol.text == "l" &&
                  (feetTell || (!monospace && ((band.flagTellsLFromOne && besideNumber(i)) || flagTellsInLine)))) {
         const StemShape shape = stemAboveBaseline(symbol);
