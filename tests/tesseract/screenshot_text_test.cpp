@@ -392,6 +392,11 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A 56 px bold heading's ligature of two f's, whose bar is as long as
       // a short rule ("E““ortless" when it was erased).
       {"ligature_in_bold_heading.pgm", "Effortless Office"},
+      // A footer's small links whose spaces the model left out ("Termsofuse");
+      // and a heading whose capitals stand over wide blanks in the small
+      // letters' rows, which are no spaces ("T hat").
+      {"spaces_missed_in_footer_links.pgm", "Accessibility Terms of use Cookies Contact us"},
+      {"capitals_over_wide_blanks.pgm", "Dashboards That Explain Themselves"},
       // A small f whose crossbar blurs into its stem, read as an i ("setup.cig").
       {"small_f_read_as_i.pgm", "setup.cfg jq_filters.txt"},
       // A terminal's coloured label at the start of a line, against the

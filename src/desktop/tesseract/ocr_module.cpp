@@ -470,6 +470,55 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
   return mended;
 }
 
+// A space the model left out between two words of small proportional text
+// ("Forteachers" among a page's links, "Vinylrips" in a breadcrumb): a blank
+// across the small letters' rows at least half their height wide and far
+// wider than the word's other blanks. Measured on the ink, not the boxes,
+// which may lag onto a neighbour. The word with the space put in, or empty.
+constexpr double kSpaceOverLetterBlank = 2.5;
+
+std::string spacedAtWideBlank(const std::vector<PlacedSymbol>& symbols, const Band& band, int smallTop, int baseline) {
+  const int height = baseline - smallTop;
+  if (symbols.size() < 4 || height < 4) return {};
+  std::vector<ColumnSpan> blanks;
+  bool inked = false;
+  for (int x = symbols.front().left; x < symbols.back().right; ++x) {
+    if (inkWithin(band.rows->image, {smallTop, baseline}, {x, x + 1}).pixels > 0) {
+      inked = true;
+    } else if (inked) {
+      if (blanks.empty() || blanks.back().right != x) blanks.push_back({x, x});
+      blanks.back().right = x + 1;
+    }
+  }
+  // The last blank ran on past the ink.
+  if (!blanks.empty() && blanks.back().right == symbols.back().right) blanks.pop_back();
+  if (blanks.size() < 3) return {};
+  std::vector<int> widths;
+  for (const ColumnSpan& blank : blanks) widths.push_back(blank.right - blank.left);
+  std::ranges::sort(widths);
+  const double least = std::max(kSpaceOverLetterBlank * widths[widths.size() / 2], height / 2.0);
+  // Between small letters, two at least on either side: beside a capital
+  // (a T's stem under its bar) the small letters' rows are blank far wider,
+  // and an abbreviation run into its word ("APlreference") is mended whole
+  // elsewhere.
+  const auto small = [&](std::size_t i) { return symbolIs(symbols, i, islower); };
+  const auto between = [&](std::size_t i) {
+    return i >= 2 && i + 2 <= symbols.size() && small(i - 2) && small(i - 1) && small(i) && small(i + 1);
+  };
+  std::string text;
+  bool spaced = false;
+  for (std::size_t i = 0; i < symbols.size(); ++i) {
+    const bool wide = between(i) && std::ranges::any_of(blanks, [&](const ColumnSpan& blank) {
+      const double middle = (blank.left + blank.right) / 2.0;
+      return blank.right - blank.left >= least && middle > symbols[i - 1].middle() && middle < symbols[i].middle();
+    });
+    if (wide) text += ' ';
+    spaced |= wide;
+    text += symbols[i].text;
+  }
+  return spaced ? text : std::string{};
+}
+
 // A percent sign read as an s or an S ("sCpu(s)" for top's "%Cpu(s)"), and
 // in a rule of equals signs, one read as an s ("sssss===="). Only beside
 // them: a slice of an s that the model boxed narrow may look like one.
@@ -1247,6 +1296,9 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const std::vector<int> blanks =
         numberBesideWord && advance == 0 ? inkBlanks(symbols, band, wordTop, blanksBottom) : std::vector<int>{};
     std::string mended = withMissedSpaces(symbols, height, blanks);
+    if (mended.empty() && advance == 0 && letterTops && hasBaseline) {
+      mended = spacedAtWideBlank(symbols, band, letterTops->small, bandTop + wordBaseline);
+    }
     if (advance > 0 && symbols.size() > 1) {
       // A number beside a word may be spaced while a blank cell beyond it is
       // not ("1 elieli" of ls's "1 eli eli"): both rules' spaces stand.
