@@ -379,6 +379,27 @@ TEST(EraseRules, RemovesRunsAtLeastTheGivenLength) {
   for (const auto& [what, r, gray, erased] : cases) EXPECT_EQ(page.at(r.x, r.y + r.height / 2), erased ? 255 : gray) << what;
 }
 
+TEST(EraseRules, ErasesAnUnderlineBrokenByDescendersAndKeepsUnderscores) {
+  // Pieces of one row (y 30), thin or under a letter's foot; whether they are erased.
+  const std::tuple<const char*, std::vector<Rect>, std::vector<Rect>, bool> cases[] = {
+      {"an underline broken by two descenders", {{10, 30, 20, 1}, {34, 30, 14, 1}, {52, 30, 20, 1}}, {}, true},
+      {"underscores a word apart", {{10, 30, 8, 1}, {40, 30, 8, 1}, {70, 30, 8, 1}}, {}, false},
+      {"one underscore", {{10, 30, 12, 1}}, {}, false},
+      {"a short underline's pieces", {{10, 30, 12, 1}, {26, 30, 10, 1}}, {}, false},
+      {"a dashed line's sparse dashes",
+       {{10, 30, 3, 1}, {18, 30, 3, 1}, {26, 30, 3, 1}, {34, 30, 3, 1}, {42, 30, 3, 1}, {50, 30, 3, 1}}, {}, false},
+      {"letters' feet standing on the row", {{10, 30, 20, 1}, {34, 30, 14, 1}, {52, 30, 20, 1}},
+       {{10, 20, 20, 10}, {34, 20, 14, 10}, {52, 20, 20, 10}}, false},
+  };
+  for (const auto& [what, pieces, above, erased] : cases) {
+    GrayImage page = filled(100, 50, 255);
+    for (const Rect& r : pieces) fill(page, r, 0);
+    for (const Rect& r : above) fill(page, r, 0);
+    eraseBrokenUnderlines(page);
+    for (const Rect& r : pieces) EXPECT_EQ(page.at(r.x + 1, 30), erased ? 255 : 0) << what;
+  }
+}
+
 TEST(EraseRules, KeepsABarThatGlyphsCrossAtTheirPitch) {
   // A 120 px bar, and 2 px wide stems crossing it at the given columns,
   // reaching 4 px above it and, unless only above, 4 px below.

@@ -397,6 +397,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // letters' rows, which are no spaces ("T hat").
       {"spaces_missed_in_footer_links.pgm", "Accessibility Terms of use Cookies Contact us"},
       {"capitals_over_wide_blanks.pgm", "Dashboards That Explain Themselves"},
+      // Underlined links whose underline their descenders break: the piece
+      // under a space was read as an underscore ("Security_policy").
+      {"underlined_links_broken_by_descenders.pgm", "Security policy Code of conduct Status page Discord server"},
       // A small f whose crossbar blurs into its stem, read as an i ("setup.cig").
       {"small_f_read_as_i.pgm", "setup.cfg jq_filters.txt"},
       // A terminal's coloured label at the start of a line, against the

@@ -1056,6 +1056,51 @@ void blankForeignEdgeRows(GrayImage& page, const std::vector<std::uint8_t>& fore
   blankSlice(page.height - 1, -1);
 }
 
+namespace {
+
+// A descender leaves this much of an underline out at most, with the gaps
+// beside it; the pieces cover this much of their stretch at least.
+constexpr int kUnderlineGap = 6;
+constexpr double kUnderlineCover = 0.7;
+
+}  // namespace
+
+void eraseBrokenUnderlines(GrayImage& page) {
+  // Blank above and below; a page's edge may cut glyphs off to a row of slivers.
+  const auto thin = [&](int x, int y) {
+    return y > 0 && y + 1 < page.height && !inkAt(page, x, y - 1) && !inkAt(page, x, y + 1);
+  };
+  for (int y = 0; y < page.height; ++y) {
+    std::vector<ColumnSpan> pieces;
+    for (int x = 0; x < page.width;) {
+      if (!inkAt(page, x, y)) {
+        ++x;
+        continue;
+      }
+      const int left = x;
+      int thinPixels = 0;
+      for (; x < page.width && inkAt(page, x, y); ++x) thinPixels += thin(x, y) ? 1 : 0;
+      if (x - left >= 2 && 10 * thinPixels >= 8 * (x - left)) pieces.push_back({left, x});
+    }
+    for (std::size_t first = 0; first < pieces.size();) {
+      std::size_t last = first;
+      int covered = pieces[first].right - pieces[first].left;
+      while (last + 1 < pieces.size() && pieces[last + 1].left - pieces[last].right <= kUnderlineGap) {
+        ++last;
+        covered += pieces[last].right - pieces[last].left;
+      }
+      const int stretch = pieces[last].right - pieces[first].left;
+      if (last > first && stretch >= kRuleWidth && covered >= kUnderlineCover * stretch) {
+        for (std::size_t i = first; i <= last; ++i) {
+          std::fill_n(page.pixels.begin() + static_cast<std::ptrdiff_t>(y) * page.width + pieces[i].left,
+                      pieces[i].right - pieces[i].left, 255);
+        }
+      }
+      first = last + 1;
+    }
+  }
+}
+
 GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const TextRegion& region) {
   const Rect& r = region.bounds;
   GrayImage page{r.width, r.height, std::vector<std::uint8_t>(static_cast<std::size_t>(r.width) * r.height)};
@@ -1122,6 +1167,7 @@ GrayImage preparePage(const GrayImage& image, const BackgroundMap& map, const Te
   readChipsOnTheirFill(page, image, r);
   stretchLines(page);
   eraseRules(page, kRuleWidth, kRuleHeight);
+  eraseBrokenUnderlines(page);
   eraseOuterSides(page);
   eraseFaintGrid(page);
   eraseCursorsAndIcons(page, kCursorWidth, kCursorHeight);

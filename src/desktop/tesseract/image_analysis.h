@@ -129,6 +129,14 @@ bool moreInkLighter(const GrayImage& image, const GradientBar& bar);
 // cross at their pitch is theirs and stays ("++++++" in a diff's summary).
 void eraseRules(GrayImage& page, int minimumWidth, int minimumHeight, int inkBelow = 255 - kInkContrast);
 
+// A link's underline is broken where its letters' descenders cross it
+// (browsers leave the ink a gap), into pieces too short to be rules; the
+// piece under a space was read as an underscore ("Security_policy"). Thin
+// pieces along one row, close together and covering most of their stretch
+// (a rule's length at least), are one underline and are painted white. An
+// underscore's is a piece alone, or pieces a word apart.
+void eraseBrokenUnderlines(GrayImage& page);
+
 // Paints white the side of the window or panel a page lies in, which
 // Tesseract reads beside its first lines or finds none of them (a sidebar's
 // first items), and whose rows it inks are one run, too tall to be read
