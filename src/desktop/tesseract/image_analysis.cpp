@@ -2156,6 +2156,7 @@ bool hooksRight(const GrayImage& page, const Rect& glyph) {
   if (shape.width == 0 || shape.top.left > 0 || shape.bottom.left > 0 || shape.bottom.right > 0) return false;
   const Rect box = clampedToPage(page, glyph);
   const std::vector<ColumnSpan> middle = inkRunsInRow(page, box, box.y + box.height / 2);
+  if (middle.size() != 1) return false;
   const ColumnSpan stem = middle.front();
   // The hook may reach past a box that hugs the stem: only ink joined to
   // the stem counts there, not the next glyph.
