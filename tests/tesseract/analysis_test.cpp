@@ -1809,7 +1809,8 @@ TEST(MendFileExtensions, OneLookAlikeOffAKnownExtensionOrHiddenFileOnly) {
                                     {".bashre and ~/.vimre", ".bashrc and ~/.vimrc"},
                                     {"ls .config .tet", "ls .config .tet"},
                                     {"git@example.com:ops/infra.git", "git@example.com:ops/infra.git"},
-                                    {"revenue.sq| deploy.ym! a.txt|grep", "revenue.sql deploy.yml a.txt|grep"}});
+                                    {"revenue.sq| deploy.ym! a.txt|grep", "revenue.sql deploy.yml a.txt|grep"},
+                                    {"history.|pl linker.Id a.|2", "history.lpl linker.ld a.|2"}});
 }
 
 TEST(MendBarsInAddresses, OnlyInAMailAddress) {

@@ -368,7 +368,7 @@ constexpr std::string_view kExtensions[] = {
     "jsx", "fsx", "mjs", "cjs", "vue", "php", "lua", "swift", "scala", "bash", "zsh", "fish", "ps1", "bat", "cmd",
     "ino", "asm", "dart", "exs", "erl", "nim", "zig", "kts", "gradle", "proto", "diff", "patch", "bak", "tmp",
     "com", "org", "net", "dev", "app", "env", "local", "txz", "srt", "vtt", "otf", "ttf", "woff", "woff2", "odg",
-    "git", "ejs", "crl", "nef"};
+    "git", "ejs", "crl", "nef", "ld", "lib", "lnk", "lst"};
 
 // Hidden files' names after their period, in a home folder or a project.
 constexpr std::string_view kHiddenNames[] = {
@@ -428,7 +428,16 @@ void mendFileExtensions(std::string& line) {
       }
     }
     // Two ways to mend it: no telling which.
-    if (mendings.size() == 1) line.replace(dot + 1, extension.size(), mendings.front());
+    if (mendings.size() == 1) {
+      line.replace(dot + 1, extension.size(), mendings.front());
+      continue;
+    }
+    // No extension starts with a bar, whatever follows ("history.|pl"), nor
+    // does a pipe come right after a period.
+    const auto small = [](char c) { return std::islower(static_cast<unsigned char>(c)) != 0; };
+    const bool smallAfterBar =
+        extension.size() > 1 && extension.front() == '|' && std::all_of(extension.begin() + 1, extension.end(), small);
+    if (named && smallAfterBar) line[dot + 1] = 'l';
   }
 }
 
