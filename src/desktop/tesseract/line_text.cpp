@@ -434,9 +434,8 @@ void mendFileExtensions(std::string& line) {
     }
     // No extension starts with a bar, whatever follows ("history.|pl"), nor
     // does a pipe come right after a period.
-    const auto small = [](char c) { return std::islower(static_cast<unsigned char>(c)) != 0; };
     const bool smallAfterBar =
-        extension.size() > 1 && extension.front() == '|' && std::all_of(extension.begin() + 1, extension.end(), small);
+        extension.size() > 1 && extension.front() == '|' && std::all_of(extension.begin() + 1, extension.end(), isLower);
     if (named && smallAfterBar) line[dot + 1] = 'l';
   }
 }
@@ -898,10 +897,6 @@ bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<Under
   return after != before;
 }
 
-namespace {
-
-// The symbols' texts joined, with a space before each symbol i > 0 that
-// `spaceBefore(i)` holds one before; empty when none does.
 std::string spacedWhere(const std::vector<PlacedSymbol>& symbols, const std::function<bool(std::size_t)>& spaceBefore) {
   std::string text;
   bool missed = false;
@@ -914,8 +909,6 @@ std::string spacedWhere(const std::vector<PlacedSymbol>& symbols, const std::fun
   }
   return missed ? text : std::string{};
 }
-
-}  // namespace
 
 std::string withMissedSpaces(const std::vector<PlacedSymbol>& symbols, int height, const std::vector<int>& inkBlanks) {
   enum Kind { kOther, kDigit, kLetter };

@@ -2,6 +2,7 @@
 // the language of the user's locale.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -134,6 +135,10 @@ struct PlacedSymbol {
 
   double middle() const { return (left + right) / 2.0; }
 };
+
+// The symbols' texts joined, with a space before each symbol i > 0 that
+// `spaceBefore(i)` holds one before; empty when none does.
+std::string spacedWhere(const std::vector<PlacedSymbol>& symbols, const std::function<bool(std::size_t)>& spaceBefore);
 
 // Tesseract drops a narrow space between a number and a word ("2kB" for
 // "2 kB", "Ln22" for "Ln 22"), and after a comma in small proportional text

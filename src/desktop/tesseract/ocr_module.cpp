@@ -505,18 +505,12 @@ std::string spacedAtWideBlank(const std::vector<PlacedSymbol>& symbols, const Ba
   const auto between = [&](std::size_t i) {
     return i >= 2 && i + 2 <= symbols.size() && small(i - 2) && small(i - 1) && small(i) && small(i + 1);
   };
-  std::string text;
-  bool spaced = false;
-  for (std::size_t i = 0; i < symbols.size(); ++i) {
-    const bool wide = between(i) && std::ranges::any_of(blanks, [&](const ColumnSpan& blank) {
+  return spacedWhere(symbols, [&](std::size_t i) {
+    return between(i) && std::ranges::any_of(blanks, [&](const ColumnSpan& blank) {
       const double middle = (blank.left + blank.right) / 2.0;
       return blank.right - blank.left >= least && middle > symbols[i - 1].middle() && middle < symbols[i].middle();
     });
-    if (wide) text += ' ';
-    spaced |= wide;
-    text += symbols[i].text;
-  }
-  return spaced ? text : std::string{};
+  });
 }
 
 // A percent sign read as an s or an S ("sCpu(s)" for top's "%Cpu(s)"), and
