@@ -411,6 +411,10 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A sheet's grade with a plus, which the model reads as a t ("Bt").
       {"plus_after_capital.pgm",
        "Ada Byrne 8 9 84 91 88.5 B+\nBo Chen 7 6 72 80 75.0 C\nCara Diaz 10 9 95 97 95.8 A\nDev Patel 6 8 68 74 71.2 C-"},
+      // Small names under thumbnails whose o's the model read as zeros and
+      // whose g it read as a Q ("z00_Qiraffe.jpg"), all at the small letters' height.
+      {"small_letters_read_as_zeros.pgm",
+       "birthday_cake.jpg grandma_visit.jpg zoo_giraffe.jpg zoo_penguins.jpg first_day_school.jpg swim_medal.jpg"},
       // A column of letter grades beside their scores, which the layout drops
       // and the model doubts one by one; a score it doubts alone ("91"), and
       // one it reads better alone than in its column ("77").

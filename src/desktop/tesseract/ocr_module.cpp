@@ -674,18 +674,47 @@ std::optional<LetterTops> letterTopsOf(const std::vector<std::vector<PlacedSymbo
   return LetterTops{*capital, *small};
 }
 
+// Whether symbol i stands in a run of zeros beside a small letter and no
+// other digit: a font's old-style figures stand at the small letters'
+// height too, but among digits ("2026"), where an o read as a zero stands
+// among letters ("z00_giraffe.jpg").
+bool zerosBesideSmallLetter(const std::vector<PlacedSymbol>& symbols, std::size_t i) {
+  std::size_t first = i, last = i;
+  while (first > 0 && symbols[first - 1].text == "0") --first;
+  while (last + 1 < symbols.size() && symbols[last + 1].text == "0") ++last;
+  const bool digitBeside = (first > 0 && symbolIs(symbols, first - 1, isdigit)) || symbolIs(symbols, last + 1, isdigit);
+  const bool smallBeside = (first > 0 && symbolIs(symbols, first - 1, islower)) || symbolIs(symbols, last + 1, islower);
+  return smallBeside && !digitBeside;
+}
+
 // A same-shape capital whose ink stops nearer the line's small letters'
-// tops than its capitals' is the small letter. Returns whether any was mended.
+// tops than its capitals' is the small letter, and so is a zero among
+// small letters. Returns whether any was mended.
 bool mendCapitalsAtXHeight(std::vector<PlacedSymbol>& symbols, const Band& band, int top, int baseline,
                            const LetterTops& tops) {
-  bool mended = false;
-  for (PlacedSymbol& symbol : symbols) {
-    if (symbol.text.size() != 1 || kSameShapeCapitals.find(symbol.text[0]) == std::string_view::npos) continue;
+  const auto atXHeight = [&](const PlacedSymbol& symbol) {
     const std::optional<int> inkTop = inkTopOf(symbol, band, top, baseline);
     // Two thirds of the way down: a small letter's round top overshoots.
-    if (!inkTop || 3 * (*inkTop - tops.capital) < 2 * (tops.small - tops.capital)) continue;
-    symbol.text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(symbol.text[0])));
-    mended = true;
+    return inkTop && 3 * (*inkTop - tops.capital) >= 2 * (tops.small - tops.capital);
+  };
+  bool mended = false;
+  for (std::size_t i = 0; i < symbols.size(); ++i) {
+    PlacedSymbol& symbol = symbols[i];
+    if (symbol.text.size() != 1) continue;
+    if (kSameShapeCapitals.find(symbol.text[0]) != std::string_view::npos && atXHeight(symbol)) {
+      symbol.text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(symbol.text[0])));
+      mended = true;
+    } else if (symbol.text == "0" && zerosBesideSmallLetter(symbols, i) && atXHeight(symbol)) {
+      symbol.text = "o";
+      mended = true;
+    } else if (symbol.text == "Q" && atXHeight(symbol)) {
+      // A g's tail curls back under its bowl; a q's stem drops straight at its right.
+      const int descent = (baseline - tops.small) / 2;
+      const ColumnSpan leftHalf{symbol.left, (symbol.left + symbol.right) / 2};
+      const bool curls = inkWithin(band.rows->image, {baseline + 1 + descent / 2, baseline + 1 + descent}, leftHalf).pixels > 0;
+      symbol.text = curls ? "g" : "q";
+      mended = true;
+    }
   }
   return mended;
 }
