@@ -1551,6 +1551,8 @@ TEST(MonospaceSpaces, AWordsCellsTellTheAdvanceAndWhereNoSpaceIs) {
       {cells("apig", {{3, "$"}}), 4, "api$"},
       {cells("2ce8", {{3, "s"}}), 4, "2ce8"},
       {cells("MEMORY%", {{6, "S"}}), 7, "MEMORY%"},
+      {{{"0", 1, 9}, {"/", 11, 19}, {"7", 16, 22}, {"a", 21, 29}}, 3, "07a"},
+      {{{"0", 1, 9}, {"/", 11, 19}, {"7", 18, 29}}, 3, "0/7"},
       {{{"O", 1, 8}, {"0", 5, 11}, {"0", 10, 19}, {"9", 21, 29}}, 3, "009"},
       // A twin's box beside its own, less than half a cell apart.
       {{{"b", 1, 9}, {"o", 11, 19}, {"o", 21, 29}, {"k", 31, 35}, {"k", 36, 39}}, 4, "book"},

@@ -599,11 +599,11 @@ namespace {
 // Glyphs the model may read as themselves and, over part of them, another
 // symbol: a zero's or an at sign's ring ("0@", "a@", "O0"), a dollar's S
 // ("g$"), a nine's or an eight's loop ("Q9", "8s"), a percent sign's lower
-// ring ("MEMORY%s").
+// ring ("MEMORY%s"), a seven's stroke ("b83d0/7aa").
 constexpr std::string_view kRingParts[] = {"0", "@", "o", "O", "a", "e", "Q", "d", "D", "\u00A9", "\u00AE"};
 constexpr std::pair<std::string_view, std::string_view> kWholesAndParts[] = {
-    {"$", "s"}, {"$", "S"}, {"$", "g"}, {"$", "5"}, {"9", "Q"},
-    {"9", "q"}, {"9", "g"}, {"8", "s"}, {"8", "S"}, {"8", "B"}, {"%", "s"}, {"%", "S"}};
+    {"$", "s"}, {"$", "S"}, {"$", "g"}, {"$", "5"}, {"9", "Q"}, {"9", "q"}, {"9", "g"},
+    {"8", "s"}, {"8", "S"}, {"8", "B"}, {"%", "s"}, {"%", "S"}, {"7", "/"}};
 
 bool wholeGlyph(const PlacedSymbol& symbol) {
   return symbol.text == "0" || symbol.text == "@" ||
