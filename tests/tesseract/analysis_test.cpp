@@ -1388,6 +1388,7 @@ TEST(MendUnderscores, EachLineWrittenAsItsUnderscoresInItsPlace) {
       {"~all", mendUnderscores, {{0, 10, 2}}, "__all"},                           // read as a dash
       {"trace_id", mendUnderscores, {{56, 74, 1}}, "trace_id"},  // read, the line wider than its box
       {"me_first", mendUnderscores, {{34, 48, 1}}, "me_first"},  // read, its box ending where the line begins
+      {"ab_c", mendUnderscores, {{38, 50, 1}}, "ab_c"},          // read, its box ending a stroke short of it
       {"_id", mendUnderscores, {{0, 10, 0}}, "id"},              // the word before put it back
       {"x-y", mendUnderscores, {{36, 48, 1}}, "x-y_"},           // a dash not over it stays
       // A last underscore the page does not show is made up.

@@ -873,11 +873,12 @@ bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<Under
     // little short of the glyph it stands for.
     const int slack = (line.right - line.left) / (4 * std::max(1, line.count));
     // No letter stands over the line: an underscore or a dash read there, or
-    // just before it ("read_me_first": the second _'s box ends where the line
-    // begins), is the line.
+    // just before it, is the line. Its box may end where the line begins
+    // ("read_me_first") or short of it by a stroke, the next letter's box
+    // over the line ("school_trip": a t boxed over the underscore).
     const auto over = [&](const PlacedSymbol& s) {
       const bool flat = s.text == "_" || s.text == "-" || s.text == "\u2013" || s.text == "\u2014";
-      return flat && s.left < line.right && line.left - slack < s.right;
+      return flat && s.left < line.right && line.left - 2 * slack < s.right;
     };
     // Where the line's underscores go: in place of what was read there, or
     // else before the first symbol that starts at the line or a little before.
