@@ -1744,6 +1744,13 @@ TEST(HoldsQuotedWord, ThreeLettersOrMoreBetweenQuotesOfAnyShape) {
   for (const auto& [line, holds] : cases) EXPECT_EQ(holdsQuotedWord(line), holds) << line;
 }
 
+TEST(HoldsFormula, AnEqualsSignBeforeAFunctionOrACell) {
+  const std::pair<const char*, bool> cases[] = {
+      {"F14 fe =MEDIAN(F2:F13)", true}, {"=B2*C2", true}, {"=SUM(A1:A9)/2", true}, {"=AB12", true},
+      {"=A(", false}, {"== MAX", false}, {"x = MAX(1, 2)", false}, {"=ABCD1", false}, {"=max(a)", false}, {"", false}};
+  for (const auto& [line, holds] : cases) EXPECT_EQ(holdsFormula(line), holds) << line;
+}
+
 TEST(HoldsShellPrompt, UserAtHostColonPathThenDollarOrHash) {
   const std::pair<const char*, bool> cases[] = {
       {"leo@harbor:~/apps/ledger$\n", true}, {"root@db-03:/var/lib# ", true}, {"mika@studio:~$ ls -la", true},

@@ -415,6 +415,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // whose g it read as a Q ("z00_Qiraffe.jpg"), all at the small letters' height.
       {"small_letters_read_as_zeros.pgm",
        "birthday_cake.jpg grandma_visit.jpg zoo_giraffe.jpg zoo_penguins.jpg first_day_school.jpg swim_medal.jpg"},
+      // A sheet's formula bar, which beside its dim "fx" the model rates as
+      // low as decoration.
+      {"formula_bar_beside_fx.pgm", "F14 fx =MEDIAN(F2:F13)"},
       // A column of letter grades beside their scores, which the layout drops
       // and the model doubts one by one; a score it doubts alone ("91"), and
       // one it reads better alone than in its column ("77").

@@ -1107,6 +1107,20 @@ void mendShellPrompts(std::string& line) {
   if (mended) line = joined(words);
 }
 
+bool holdsFormula(std::string_view line) {
+  constexpr std::size_t kMostColumnLetters = 3;
+  const auto upper = [](char c) { return std::isupper(static_cast<unsigned char>(c)) != 0; };
+  const auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+  return std::ranges::any_of(wordsOf(std::string(line)), [&](std::string_view word) {
+    if (!word.starts_with('=')) return false;
+    const auto nameEnd = std::find_if_not(word.begin() + 1, word.end(), upper);
+    const auto capitals = static_cast<std::size_t>(nameEnd - word.begin() - 1);
+    const bool function = capitals >= 2 && nameEnd != word.end() && *nameEnd == '(';
+    const bool cell = capitals >= 1 && capitals <= kMostColumnLetters && nameEnd != word.end() && digit(*nameEnd);
+    return function || cell;
+  });
+}
+
 bool holdsQuotedWord(std::string_view line) {
   constexpr std::string_view kOpening[] = {"\"", "'", "\u201c", "\u2018"};
   constexpr std::string_view kClosing[] = {"\"", "'", "\u201d", "\u2019"};

@@ -350,6 +350,12 @@ bool holdsShellPrompt(std::string_view line);
 // rated 21 for its closing quote), which decoration does not make.
 bool holdsQuotedWord(std::string_view line);
 
+// Whether the line holds a sheet's formula, an equals sign before a
+// function's name and its bracket ("=MEDIAN(F2:F13)") or before a cell
+// ("=B2*C2"): a formula bar's line, beside its dim "fx", rates as low as
+// decoration, which makes no such word.
+bool holdsFormula(std::string_view line);
+
 // The name of Tesseract's model for the language of a POSIX locale
 // ("de_DE.UTF-8" -> "deu", "zh_TW" -> "chi_tra"), or empty for English, for
 // "C" and "POSIX", and for languages without a model of their own.

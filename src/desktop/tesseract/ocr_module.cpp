@@ -1464,7 +1464,7 @@ bool holdsSureWord(const ::tesseract::LTRResultIterator& line) {
 bool readsLikeText(const ::tesseract::LTRResultIterator& line) {
   std::unique_ptr<char, Deleter> text(line.GetUTF8Text(::tesseract::RIL_TEXTLINE));
   return text && (holdsWordlikeRun(text.get()) || holdsFileName(text.get()) || holdsQuotedWord(text.get()) ||
-                  holdsShellPrompt(text.get()));
+                  holdsShellPrompt(text.get()) || holdsFormula(text.get()));
 }
 
 // A line of this many glyphs or more in a monospace font's cells is text
