@@ -3093,6 +3093,20 @@ std::vector<std::vector<std::size_t>> joinTableColumns(const std::vector<PlacedL
       return above < 0 || below == 1 << 30 || below - above >= 2 * box.height;
     });
   };
+  const auto extent = [&](const Column& column) {
+    RowRun run{1 << 30, -1};
+    for (std::size_t i : column) run = {std::min(run.top, lines[i].box.y), std::max(run.bottom, lines[i].box.bottom())};
+    return run;
+  };
+  // The column's lines but those far below the other's last, where none
+  // can pair (a dialog's buttons under its dropdowns, beside their labels).
+  const auto notFarBelow = [&](const Column& column, const Column& other) {
+    const int bottom = extent(other).bottom;
+    Column kept;
+    std::ranges::copy_if(column, std::back_inserter(kept),
+                         [&](std::size_t i) { return lines[i].box.y < bottom + 2 * lines[i].box.height; });
+    return kept;
+  };
   // A side of a chat holds one bubble a row; a column with three lines
   // level is a grid's (a file manager's names under their icons), which
   // a sidebar's items beside it may well fall between.
@@ -3107,11 +3121,6 @@ std::vector<std::vector<std::size_t>> joinTableColumns(const std::vector<PlacedL
   // on either side, one message a row.
   const auto staggered = [&](const Column& left, const Column& right) {
     if (rowOfThree(left) || rowOfThree(right)) return false;
-    const auto extent = [&](const Column& column) {
-      RowRun run{1 << 30, -1};
-      for (std::size_t i : column) run = {std::min(run.top, lines[i].box.y), std::max(run.bottom, lines[i].box.bottom())};
-      return run;
-    };
     const RowRun a = extent(left), b = extent(right);
     const bool interleaved = a.top < b.bottom && b.top < a.bottom;
     return interleaved && leaveRoom(left, right) && leaveRoom(right, left) &&
@@ -3130,7 +3139,8 @@ std::vector<std::vector<std::size_t>> joinTableColumns(const std::vector<PlacedL
     const bool shareARegion = std::any_of(left.begin(), left.end(), [&](std::size_t i) {
       return std::any_of(right.begin(), right.end(), [&](std::size_t j) { return lines[i].region == lines[j].region; });
     });
-    const bool cells = shareARegion && mostly(shorter, &shorter == &left ? right : left, alongside);
+    const Column& longer = &shorter == &left ? right : left;
+    const bool cells = shareARegion && mostly(notFarBelow(shorter, longer), longer, alongside);
     if (!numbers && !cells && !staggered(left, right)) continue;
     left.insert(left.end(), right.begin(), right.end());
     columns.erase(columns.begin() + static_cast<std::ptrdiff_t>(c) + 1);
