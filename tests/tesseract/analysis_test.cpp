@@ -602,6 +602,21 @@ TEST(EraseCursorsAndIcons, RemovesBlocksOutlinesAndLoneSquaresButNotLetters) {
   fill(stems, {22, 20, 2, 13}, 160);
   eraseCursorsAndIcons(stems, 4, 8);
   EXPECT_EQ(stems.at(20, 25), 0) << "two stems of small light text blended into a block, lighter between";
+  // Discs of radius r beside a label's letters, initials cut out of them or not; whether erased.
+  const std::tuple<const char*, int, bool, bool> discs[] = {
+      {"a plain avatar", 14, false, true}, {"an avatar with initials", 14, true, false}, {"a bullet", 5, false, false}};
+  for (const auto& [what, r, initials, erased] : discs) {
+    GrayImage page = filled(60, 40, 255);
+    for (int y = 20 - r; y <= 20 + r; ++y) {
+      for (int x = 20 - r; x <= 20 + r; ++x) {
+        if ((x - 20) * (x - 20) + (y - 20) * (y - 20) <= r * r) page.pixels[static_cast<std::size_t>(y) * 60 + x] = 0;
+      }
+    }
+    fill(page, {40, 16, 3, 9}, 0);
+    if (initials) fill(page, {17, 15, 2, 10}, 255);
+    eraseCursorsAndIcons(page, 4, 8);
+    EXPECT_EQ(page.at(20 + r / 2, 20), erased ? 255 : 0) << what;
+  }
 }
 
 TEST(ReadChipsOnTheirFill, ReadsATagsLabelAgainstTheTagAndLeavesLettersAndBars) {

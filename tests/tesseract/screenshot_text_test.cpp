@@ -418,6 +418,10 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A sheet's formula bar, which beside its dim "fx" the model rates as
       // low as decoration.
       {"formula_bar_beside_fx.pgm", "F14 fx =MEDIAN(F2:F13)"},
+      // A dark chat list's dim previews beside plain avatars, whose black
+      // discs pulled the threshold below the previews' gray.
+      {"dim_previews_beside_avatars.pgm",
+       "Jonas Weber 18:40\nKeys are under the mat\nClimbing group Yesterday\nWall opens at 6"},
       // A column of letter grades beside their scores, which the layout drops
       // and the model doubts one by one; a score it doubts alone ("91"), and
       // one it reads better alone than in its column ("77").

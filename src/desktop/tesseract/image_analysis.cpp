@@ -1534,6 +1534,27 @@ bool solidSquare(const Blob& blob) {
   return iconSized(blob) && static_cast<double>(blob.pixels.size()) >= kLeastIconFill * blob.width() * blob.height();
 }
 
+// A plain avatar: a solid disc two lines of small text high or more, no
+// initials in it (a chat's list of people). In a dark theme it turns black
+// beside the names and dim previews, and Tesseract's threshold, pulled down
+// by its mass, drops the previews' gray.
+constexpr int kLeastDiscSide = 20;
+constexpr double kLeastDiscCore = 0.8;  // of the radius, all ink: initials would leave holes
+
+bool solidDisc(const Blob& blob, const GrayImage& page) {
+  const int w = blob.width(), h = blob.height();
+  const double fill = static_cast<double>(blob.pixels.size()) / (static_cast<double>(w) * h);
+  if (std::min(w, h) < kLeastDiscSide || std::abs(w - h) > 2 || fill < 0.7 || fill >= kLeastIconFill) return false;
+  const double cx = blob.left + (w - 1) / 2.0, cy = blob.top + (h - 1) / 2.0;
+  const double core = kLeastDiscCore * std::min(w, h) / 2.0;
+  for (int y = static_cast<int>(cy - core); y <= static_cast<int>(cy + core); ++y) {
+    for (int x = static_cast<int>(cx - core); x <= static_cast<int>(cx + core); ++x) {
+      if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= core * core && !inkAt(page, x, y)) return false;
+    }
+  }
+  return true;
+}
+
 // Whether the blob is a box drawn as an outline a few pixels thick (an
 // unchecked box, a window's title-bar button, its corners maybe rounded):
 // each side straight along most of its length (a U's top is not), nothing
@@ -1654,7 +1675,7 @@ void eraseCursorsAndIcons(GrayImage& page, int minimumWidth, int minimumHeight) 
     if (ink[seed] == 0) continue;
     Blob blob = takeBlob(ink, page.width, page.height, seed);
     boxes.push_back({blob.left, blob.top, blob.width(), blob.height()});
-    if (isCursor(blob, page, minimumWidth, minimumHeight)) {
+    if (isCursor(blob, page, minimumWidth, minimumHeight) || solidDisc(blob, page)) {
       for (std::size_t at : blob.pixels) page.pixels[at] = 255;
     } else if (solidSquare(blob) || outlinedSquare(blob, page)) {
       squares.push_back(std::move(blob));
