@@ -422,6 +422,11 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // discs pulled the threshold below the previews' gray.
       {"dim_previews_beside_avatars.pgm",
        "Jonas Weber 18:40\nKeys are under the mat\nClimbing group Yesterday\nWall opens at 6"},
+      // A chat bubble's capital I, which the model read as a bar ("the list,
+      // | pass"); and bars between words, set in the same sans serif font,
+      // which reach below the baseline and stay bars.
+      {"capital_i_read_as_bar.pgm", "Adding both to the list, I pass the shop anyway 18:12"},
+      {"bars_between_words.pgm", "tea | coffee | juice, then | pick one"},
       // A column of letter grades beside their scores, which the layout drops
       // and the model doubts one by one; a score it doubts alone ("91"), and
       // one it reads better alone than in its column ("77").

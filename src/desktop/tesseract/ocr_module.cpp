@@ -578,6 +578,19 @@ bool mendDottedIs(std::vector<PlacedSymbol>& symbols, const Band& band, int line
   return mended;
 }
 
+// A word that is one bar, its ink standing on the `baseline` (of the line's
+// `ascent`), is a capital I ("the list, | pass the shop"): a font's bar
+// reaches below the baseline as far as its descenders. Returns whether it was.
+bool mendBarReadForI(std::vector<PlacedSymbol>& symbols, const Band& band, int baseline, int ascent) {
+  if (symbols.size() != 1) return false;
+  const Rect glyph = glyphOf(symbols.front(), band);
+  const InkBox ink =
+      inkWithin(band.rows->image, {glyph.y, std::max(glyph.bottom(), baseline + ascent / 2)}, {glyph.x, glyph.right()});
+  if (ink.pixels == 0 || ink.box.bottom() > baseline + std::max(2, ascent / 10)) return false;
+  symbols.front().text = "I";
+  return true;
+}
+
 // A bar's box may stand over more rows than its ink ("size|_b": an
 // underscore's line at the foot of an upright box): its rows become its ink's.
 void fitBarsToTheirInk(std::vector<PlacedSymbol>& symbols, const Band& band) {
@@ -1292,6 +1305,15 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const bool zerosMended =
         advance > 0 && read.find('9') != std::string_view::npos && mendByShape(symbols, band, "9", "0", markedRing);
     const bool dotsMended = read.find('I') != std::string_view::npos && mendDottedIs(symbols, band, top);
+    // Only within a sentence: alone, a bar is a window's edge or a column's rule.
+    const auto small = [](char c) { return c >= 'a' && c <= 'z'; };
+    const bool inSentence =
+        !lastSymbols.empty() && !lastSymbols.back().text.empty() && index + 1 < lineSymbols.size() &&
+        !lineSymbols[index + 1].empty() && !lineSymbols[index + 1].front().text.empty() &&
+        (small(lastSymbols.back().text.back()) || lastSymbols.back().text == "," || lastSymbols.back().text == ";") &&
+        small(lineSymbols[index + 1].front().text.front());
+    const bool barMended = advance == 0 && hasBaseline && read == "|" && inSentence &&
+                           mendBarReadForI(symbols, band, bandTop + wordBaseline, wordBaseline - top);
     const bool quotesJoined = joinSplitQuotes(symbols, height);
     const bool capitalsMended =
         letterTops && mendCapitalsAtXHeight(symbols, band, bandTop + top, bandTop + wordBaseline, *letterTops);
@@ -1329,7 +1351,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
       if (!cells.empty()) mended = mended.empty() ? cells : spacedAsEither(mended, cells);
     }
     if (mended.empty() && (lookAlikeMended || nineMended || zerosMended || hashMended || marksMended || plusMended ||
-                            dotsMended || flatPeriods || quotesJoined || quotesStraightened || backticksMended ||
+                            dotsMended || barMended || flatPeriods || quotesJoined || quotesStraightened || backticksMended ||
                             capitalsMended || quoteDropped || underscoresMended || madeUpUnderscore || dollarMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
