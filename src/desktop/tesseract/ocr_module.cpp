@@ -578,6 +578,19 @@ bool mendDottedIs(std::vector<PlacedSymbol>& symbols, const Band& band, int line
   return mended;
 }
 
+// Whether a word stands between the words `before` and `after` of a
+// sentence: after a small letter or a comma, before a small letter. Alone,
+// a bar is a window's edge or a column's rule.
+bool withinSentence(const std::vector<PlacedSymbol>& before, const std::vector<PlacedSymbol>* after) {
+  const auto small = [](char c) { return c >= 'a' && c <= 'z'; };
+  if (before.empty() || before.back().text.empty() || after == nullptr || after->empty() ||
+      after->front().text.empty()) {
+    return false;
+  }
+  const std::string& last = before.back().text;
+  return (small(last.back()) || last == "," || last == ";") && small(after->front().text.front());
+}
+
 // A word that is one bar, its ink standing on the `baseline` (of the line's
 // `ascent`), is a capital I ("the list, | pass the shop"): a font's bar
 // reaches below the baseline as far as its descenders. Returns whether it was.
@@ -724,8 +737,8 @@ bool mendCapitalsAtXHeight(std::vector<PlacedSymbol>& symbols, const Band& band,
       // A g's tail curls back under its bowl; a q's stem drops straight at its right.
       const int descent = (baseline - tops.small) / 2;
       const ColumnSpan leftHalf{symbol.left, (symbol.left + symbol.right) / 2};
-      const bool curls = inkWithin(band.rows->image, {baseline + 1 + descent / 2, baseline + 1 + descent}, leftHalf).pixels > 0;
-      symbol.text = curls ? "g" : "q";
+      const RowRun tail{baseline + 1 + descent / 2, baseline + 1 + descent};
+      symbol.text = inkWithin(band.rows->image, tail, leftHalf).pixels > 0 ? "g" : "q";
       mended = true;
     }
   }
@@ -1305,14 +1318,8 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     const bool zerosMended =
         advance > 0 && read.find('9') != std::string_view::npos && mendByShape(symbols, band, "9", "0", markedRing);
     const bool dotsMended = read.find('I') != std::string_view::npos && mendDottedIs(symbols, band, top);
-    // Only within a sentence: alone, a bar is a window's edge or a column's rule.
-    const auto small = [](char c) { return c >= 'a' && c <= 'z'; };
-    const bool inSentence =
-        !lastSymbols.empty() && !lastSymbols.back().text.empty() && index + 1 < lineSymbols.size() &&
-        !lineSymbols[index + 1].empty() && !lineSymbols[index + 1].front().text.empty() &&
-        (small(lastSymbols.back().text.back()) || lastSymbols.back().text == "," || lastSymbols.back().text == ";") &&
-        small(lineSymbols[index + 1].front().text.front());
-    const bool barMended = advance == 0 && hasBaseline && read == "|" && inSentence &&
+    const std::vector<PlacedSymbol>* nextWord = index + 1 < lineSymbols.size() ? &lineSymbols[index + 1] : nullptr;
+    const bool barMended = advance == 0 && hasBaseline && read == "|" && withinSentence(lastSymbols, nextWord) &&
                            mendBarReadForI(symbols, band, bandTop + wordBaseline, wordBaseline - top);
     const bool quotesJoined = joinSplitQuotes(symbols, height);
     const bool capitalsMended =
@@ -1351,8 +1358,9 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
       if (!cells.empty()) mended = mended.empty() ? cells : spacedAsEither(mended, cells);
     }
     if (mended.empty() && (lookAlikeMended || nineMended || zerosMended || hashMended || marksMended || plusMended ||
-                            dotsMended || barMended || flatPeriods || quotesJoined || quotesStraightened || backticksMended ||
-                            capitalsMended || quoteDropped || underscoresMended || madeUpUnderscore || dollarMended)) {
+                            dotsMended || barMended || flatPeriods || quotesJoined || quotesStraightened ||
+                            backticksMended || capitalsMended || quoteDropped || underscoresMended || madeUpUnderscore ||
+                            dollarMended)) {
       for (const PlacedSymbol& symbol : symbols) mended += symbol.text;
     }
     std::string next(mended.empty() ? read : std::string_view(mended));
