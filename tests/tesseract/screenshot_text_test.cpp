@@ -427,6 +427,9 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // which reach below the baseline and stay bars.
       {"capital_i_read_as_bar.pgm", "Adding both to the list, I pass the shop anyway 18:12"},
       {"bars_between_words.pgm", "tea | coffee | juice, then | pick one"},
+      // A test runner's capital word under its progress dots, a period of
+      // which stands over the I like a dot ("FAiLED").
+      {"capital_i_under_a_period.ppm", "FAILED login test: got 401", true, true},
       // A column of letter grades beside their scores, which the layout drops
       // and the model doubts one by one; a score it doubts alone ("91"), and
       // one it reads better alone than in its column ("77").

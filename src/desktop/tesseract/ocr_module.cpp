@@ -555,6 +555,15 @@ bool mendByShape(std::vector<PlacedSymbol>& symbols, const Band& band, std::stri
 // look like a dot over it ("LICENSE" under a line's descenders): an i's
 // stem starts below the tops of the other letters of its word.
 bool mendDottedIs(std::vector<PlacedSymbol>& symbols, const Band& band, int lineTop) {
+  // Among three capitals or more and no small letter, an I is a capital:
+  // a mark of the line above may stand over it ("FAiLED" under pytest's dots).
+  const auto capitals = std::ranges::count_if(symbols, [](const PlacedSymbol& s) {
+    return s.text.size() == 1 && std::isupper(static_cast<unsigned char>(s.text[0])) != 0 && s.text != "I";
+  });
+  const bool smallLetters = std::ranges::any_of(symbols, [](const PlacedSymbol& s) {
+    return s.text.size() == 1 && std::islower(static_cast<unsigned char>(s.text[0])) != 0;
+  });
+  if (capitals >= 3 && !smallLetters) return false;
   bool mended = false;
   for (PlacedSymbol& symbol : symbols) {
     if (symbol.text != "I") continue;
