@@ -1539,12 +1539,15 @@ bool solidSquare(const Blob& blob) {
 // beside the names and dim previews, and Tesseract's threshold, pulled down
 // by its mass, drops the previews' gray.
 constexpr int kLeastDiscSide = 20;
+constexpr double kLeastDiscFill = 0.7;  // of its box; a disc fills about 0.79
 constexpr double kLeastDiscCore = 0.8;  // of the radius, all ink: initials would leave holes
 
 bool solidDisc(const Blob& blob, const GrayImage& page) {
   const int w = blob.width(), h = blob.height();
   const double fill = static_cast<double>(blob.pixels.size()) / (static_cast<double>(w) * h);
-  if (std::min(w, h) < kLeastDiscSide || std::abs(w - h) > 2 || fill < 0.7 || fill >= kLeastIconFill) return false;
+  if (std::min(w, h) < kLeastDiscSide || std::abs(w - h) > 2 || fill < kLeastDiscFill || fill >= kLeastIconFill) {
+    return false;
+  }
   const double cx = blob.left + (w - 1) / 2.0, cy = blob.top + (h - 1) / 2.0;
   const double core = kLeastDiscCore * std::min(w, h) / 2.0;
   for (int y = static_cast<int>(cy - core); y <= static_cast<int>(cy + core); ++y) {

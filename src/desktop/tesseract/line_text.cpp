@@ -62,6 +62,8 @@ void straightenMismatchedQuotes(std::string& line) {
   straighten(line, kSingle);
 }
 
+bool isLower(char c) { return c >= 'a' && c <= 'z'; }
+
 namespace {
 
 std::vector<std::string> wordsOf(const std::string& line) {
@@ -80,8 +82,6 @@ std::string joined(const std::vector<std::string>& words) {
   for (const std::string& word : words) line += (line.empty() ? "" : " ") + word;
   return line;
 }
-
-bool isLower(char c) { return c >= 'a' && c <= 'z'; }
 
 // Words that follow "I" in a sentence far more often than they follow a pipe
 // or a bitwise or; past tenses ("I booked") among them.

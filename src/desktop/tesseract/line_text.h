@@ -136,6 +136,9 @@ struct PlacedSymbol {
   double middle() const { return (left + right) / 2.0; }
 };
 
+// Whether the character is a small ASCII letter, whatever the locale.
+bool isLower(char c);
+
 // The symbols' texts joined, with a space before each symbol i > 0 that
 // `spaceBefore(i)` holds one before; empty when none does.
 std::string spacedWhere(const std::vector<PlacedSymbol>& symbols, const std::function<bool(std::size_t)>& spaceBefore);

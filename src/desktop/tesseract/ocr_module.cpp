@@ -591,13 +591,12 @@ bool mendDottedIs(std::vector<PlacedSymbol>& symbols, const Band& band, int line
 // sentence: after a small letter or a comma, before a small letter. Alone,
 // a bar is a window's edge or a column's rule.
 bool withinSentence(const std::vector<PlacedSymbol>& before, const std::vector<PlacedSymbol>* after) {
-  const auto small = [](char c) { return c >= 'a' && c <= 'z'; };
   if (before.empty() || before.back().text.empty() || after == nullptr || after->empty() ||
       after->front().text.empty()) {
     return false;
   }
   const std::string& last = before.back().text;
-  return (small(last.back()) || last == "," || last == ";") && small(after->front().text.front());
+  return (isLower(last.back()) || last == "," || last == ";") && isLower(after->front().text.front());
 }
 
 // A word that is one bar, its ink standing on the `baseline` (of the line's
