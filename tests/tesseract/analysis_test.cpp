@@ -563,6 +563,38 @@ TEST(EraseLabelFrames, PillsWhoseRoundEndsWouldReadAsParentheses) {
   }
 }
 
+TEST(OnlyTokensOfInk, SpecksCornersAndShortTokensButNoWordOrLargeText) {
+  // Gray rectangles on white, 120x60; whether the ink is tokens only, lines 10 to 40 rows high.
+  using Ink = std::vector<std::pair<Rect, std::uint8_t>>;
+  const auto stems = [](int count, int x, std::uint8_t gray) {
+    Ink ink;
+    for (int i = 0; i < count; ++i) ink.push_back({{x + 6 * i, 10, 3, 14}, gray});
+    return ink;
+  };
+  const auto joined = [](Ink a, const Ink& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  const std::tuple<const char*, Ink, bool> cases[] = {
+      {"nothing", {}, true},
+      {"a window's corner, its long edge, and a dash", {{{10, 6, 2, 14}, 0}, {{10, 18, 60, 2}, 0}, {{80, 12, 8, 2}, 0}},
+       true},
+      {"a token of three glyphs", stems(3, 10, 0), true},
+      {"two tokens far apart", joined(stems(3, 10, 0), stems(3, 80, 0)), true},
+      {"dashes too flat for text", {{{10, 10, 3, 4}, 0}, {{16, 10, 3, 4}, 0}, {{22, 10, 3, 4}, 0}, {{28, 10, 3, 4}, 0}},
+       true},
+      {"a word of five glyphs", stems(5, 10, 0), false},
+      {"a greyed word", stems(5, 10, 225), false},
+      {"a word whose antialiased edges meet", joined({{{10, 10, 30, 14}, 235}}, stems(5, 10, 100)), false},
+      {"a large glyph taller than a line", {{{10, 5, 30, 45}, 0}}, false},
+  };
+  for (const auto& [what, ink, tokens] : cases) {
+    GrayImage page = filled(120, 60, 255);
+    for (const auto& [box, gray] : ink) fill(page, box, gray);
+    EXPECT_EQ(onlyTokensOfInk(page, {0, 60}, {0, 120}, {10, 40}), tokens) << what;
+  }
+}
+
 TEST(EraseCursorsAndIcons, RemovesBlocksOutlinesAndLoneSquaresButNotLetters) {
   // Dark rectangles, light ones cut out of them, dark ones inside; a pixel of the edge; whether erased.
   const std::tuple<const char*, std::vector<Rect>, std::vector<Rect>, std::vector<Rect>, int, int, bool> cases[] = {

@@ -2592,6 +2592,66 @@ std::vector<ColumnSpan> uncoveredInk(const GrayImage& page, const RowRun& rows, 
   return spans;
 }
 
+namespace {
+
+// Glyphs of a word stand closer than this many of the line's heights.
+constexpr int kGlyphGapHeights = 2;
+constexpr int kLeastGlyphsInWord = 4;
+// Glyphs' antialiased edges meet at a faint threshold, and greyed ones
+// vanish at a dark one: a run is looked at through a few.
+constexpr std::array kGlyphThresholds{255 - kFaintInkContrast, 192, 128};
+
+// Whether the run's ink darker than `threshold` holds a word. A window's
+// edge, or a rule beside a corner, is one piece of ink however wide; two
+// lines joined by faint ink make a run as tall as large text, so glyphs are
+// counted, not a width measured.
+bool holdsWord(const GrayImage& page, const RowRun& run, const ColumnSpan& columns, int threshold) {
+  const int height = run.bottom - run.top;
+  ColumnSpan word{};
+  int glyphs = 0;
+  for (int x = columns.left; x < columns.right; ++x) {
+    bool ink = false;
+    for (int y = run.top; y < run.bottom && !ink; ++y) ink = page.at(x, y) < threshold;
+    if (!ink) continue;
+    if (word.right <= word.left || x - word.right >= kGlyphGapHeights * height) {
+      word.left = x;
+      glyphs = 0;
+    }
+    glyphs += x > word.right || glyphs == 0;
+    word.right = x + 1;
+    if (glyphs >= kLeastGlyphsInWord) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool onlyTokensOfInk(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns, const LineRows& line) {
+  const auto inked = [&](int y) {
+    for (int x = columns.left; x < columns.right; ++x) {
+      if (page.at(x, y) < 255 - kFaintInkContrast) return true;
+    }
+    return false;
+  };
+  const auto tokensOnly = [&](const RowRun& run) {
+    const int height = run.bottom - run.top;
+    if (height < line.least) return true;
+    if (height > line.most) return false;
+    return std::ranges::none_of(kGlyphThresholds,
+                                [&](int threshold) { return holdsWord(page, run, columns, threshold); });
+  };
+  int runTop = -1;
+  for (int y = rows.top; y < rows.bottom; ++y) {
+    if (inked(y)) {
+      if (runTop < 0) runTop = y;
+    } else if (runTop >= 0) {
+      if (!tokensOnly({runTop, y})) return false;
+      runTop = -1;
+    }
+  }
+  return runTop < 0 || tokensOnly({runTop, rows.bottom});
+}
+
 std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast) {
   std::vector<RowRun> runs;
   const int limit = 255 - inkContrast;

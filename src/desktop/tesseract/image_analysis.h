@@ -13,6 +13,9 @@ namespace kestrova::desktop::tesseract {
 
 // Gray steps from a background that make a pixel ink.
 inline constexpr int kInkContrast = 48;
+// Gray steps from white that are faint ink: greyed text the contrast
+// stretch left light, which Tesseract still reads.
+inline constexpr int kFaintInkContrast = 12;
 
 struct GrayImage {
   int width = 0;
@@ -336,6 +339,16 @@ struct RowRun {
   bool overlaps(const RowRun& other) const { return top < other.bottom && other.top < bottom; }
 };
 std::vector<RowRun> inkRowRuns(const GrayImage& page, int inkContrast = kInkContrast);
+
+// Whether the ink in the page's `rows` and `columns`, faint ink too, is no
+// more than specks and tokens: no run of inked rows holds a word, glyphs
+// side by side, unless it is too short for text; a run taller than a line
+// may be large text and counts as words.
+struct LineRows {
+  int least;
+  int most;
+};
+bool onlyTokensOfInk(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns, const LineRows& line);
 
 // The stretches of ink in the page's `rows` that the boxes of the lines
 // `read` there leave out, joined across gaps narrower than `joinGap`: what

@@ -2163,11 +2163,23 @@ void readRestOfTitle(::tesseract::TessBaseAPI& engine, Band& band) {
   engine.SetPageSegMode(layout);
 }
 
+// The desktop behind windows, with a shadow's corners and a stray glyph,
+// costs Tesseract's layout as much as a band of text, and it finds no line
+// there (a screen of terminals: a tenth of its time). What tokens there are,
+// the token reading after it reads alone.
+bool holdsOnlyTokens(const Band& band) {
+  const ColumnSpan columns =
+      band.columns.right > band.columns.left ? band.columns : ColumnSpan{0, band.rows->image.width};
+  const RowRun rows{band.rows->at(band.top), band.rows->at(band.bottom)};
+  const int scale = band.page->scale;
+  return onlyTokensOfInk(band.rows->image, rows, columns, {kLeastTokenRows * scale, kMostTokenRows * scale});
+}
+
 void recognizeBand(::tesseract::TessBaseAPI& engine, Band& band) {
   const Page& page = *band.page;
   const PageRows rows{scaleUpRows(page.image, page.scale, band.top, band.bottom + kRowsBelowBand), band.top};
   band.rows = &rows;
-  readBand(engine, band);
+  if (page.region >= page.firstBarRegion || !holdsOnlyTokens(band)) readBand(engine, band);
   // A title bar keeps one line: once its title is read, what ink is left
   // there is its icon and buttons, not worth a reading each.
   const bool titleRead =
@@ -2259,10 +2271,6 @@ struct PageInk {
   std::vector<RowRun> runs;
   std::vector<ColumnSpan> rows;  // empty for a blank row
 };
-
-// Gray steps from white that are faint ink: greyed text the contrast
-// stretch left light, which Tesseract still reads.
-constexpr int kFaintInkContrast = 12;
 
 PageInk findInk(const Page& page) {
   constexpr int kStretchRows = 256;
