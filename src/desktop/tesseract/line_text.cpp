@@ -502,8 +502,7 @@ void mendDeviceZeros(std::string& line) {
   for (std::size_t i = 1; i < line.size(); ++i) {
     const bool afterSmall = std::islower(static_cast<unsigned char>(line[i - 1])) != 0;
     const bool endsName = i + 1 == line.size() || !letter(line[i + 1]);
-    const bool beforeDigit = i + 1 < line.size() && std::isdigit(static_cast<unsigned char>(line[i + 1])) != 0;
-    if ((line[i] == 'O' && afterSmall && endsName) || (line[i] == 'o' && afterSmall && beforeDigit)) line[i] = '0';
+    if (line[i] == 'O' && afterSmall && endsName) line[i] = '0';
   }
 }
 

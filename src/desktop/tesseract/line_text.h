@@ -114,9 +114,9 @@ void mendZeroRates(std::string& line);
 
 // A device's or an interface's number zero after its name's small letters
 // ("usb0", "eth0:", "wlan0"), which the model reads as a capital O, as tall
-// as a zero; a capital that ends a word of small letters is seldom one. So
-// is a small o between small letters and a digit ("ssh appo2" on a title bar
-// for "ssh app02", "dbo1").
+// as a zero; a capital that ends a word of small letters is seldom one. (A
+// small o before a digit may well be one, "go1.22", "photo1.jpg": its height
+// tells, not its place.)
 void mendDeviceZeros(std::string& line);
 
 // A file's mode as ls -l shows it ("-rw-r--r--"), whose r the model reads

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <iterator>
 #include <limits>
@@ -420,9 +421,16 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
       PlacedSymbol& symbol = symbols[i];
       const char* itself = nullptr;
       // A digit on one side and no letter on the other: "CO2" keeps its O.
+      // Between small letters, in a word with digits, an O is no capital
+      // either ("nvmeOn1p3").
       const bool besideDigit =
           (is(i - 1, isdigit) && !is(i + 1, isalpha)) || (is(i + 1, isdigit) && !is(i - 1, isalpha));
-      if (symbol.text == "O" && !monospace && besideDigit && narrowRing(band.rows->image, glyphOf(symbol, band))) {
+      const bool amidSmallLetters = is(i - 1, islower) && is(i + 1, islower) &&
+                                    std::ranges::any_of(symbols, [](const PlacedSymbol& other) {
+                                      return other.text.size() == 1 && std::isdigit(static_cast<unsigned char>(other.text[0]));
+                                    });
+      if (symbol.text == "O" && !monospace && (besideDigit || amidSmallLetters) &&
+          narrowRing(band.rows->image, glyphOf(symbol, band))) {
         itself = "0";
       } else if (symbol.text == "L" && !betweenCapitals(i) &&
                  flagged(stemShape(band.rows->image, glyphOf(symbol, band), /*flagBeyondBox=*/monospace))) {
@@ -709,14 +717,17 @@ std::optional<LetterTops> letterTopsOf(const std::vector<std::vector<PlacedSymbo
 }
 
 // Whether symbol i stands in a run of zeros beside a small letter and no
-// other digit: a font's old-style figures stand at the small letters'
-// height too, but among digits ("2026"), where an o read as a zero stands
-// among letters ("z00_giraffe.jpg").
-bool zerosBesideSmallLetter(const std::vector<PlacedSymbol>& symbols, std::size_t i) {
+// other digit as low as they are: a font's old-style figures stand at the
+// small letters' height too, but among digits ("2026"), where an o read as
+// a zero stands among letters ("z00_giraffe.jpg") or beside a taller digit
+// ("go1.22").
+bool zerosBesideSmallLetter(const std::vector<PlacedSymbol>& symbols, std::size_t i,
+                            const std::function<bool(const PlacedSymbol&)>& atXHeight) {
   std::size_t first = i, last = i;
   while (first > 0 && symbols[first - 1].text == "0") --first;
   while (last + 1 < symbols.size() && symbols[last + 1].text == "0") ++last;
-  const bool digitBeside = (first > 0 && symbolIs(symbols, first - 1, isdigit)) || symbolIs(symbols, last + 1, isdigit);
+  const auto lowDigit = [&](std::size_t j) { return symbolIs(symbols, j, isdigit) && atXHeight(symbols[j]); };
+  const bool digitBeside = (first > 0 && lowDigit(first - 1)) || lowDigit(last + 1);
   const bool smallBeside = (first > 0 && symbolIs(symbols, first - 1, islower)) || symbolIs(symbols, last + 1, islower);
   return smallBeside && !digitBeside;
 }
@@ -731,6 +742,10 @@ bool mendCapitalsAtXHeight(std::vector<PlacedSymbol>& symbols, const Band& band,
     // Two thirds of the way down: a small letter's round top overshoots.
     return inkTop && 3 * (*inkTop - tops.capital) >= 2 * (tops.small - tops.capital);
   };
+  const auto atCapitalHeight = [&](const PlacedSymbol& symbol) {
+    const std::optional<int> inkTop = inkTopOf(symbol, band, top, baseline);
+    return inkTop && 3 * (*inkTop - tops.capital) <= tops.small - tops.capital;
+  };
   bool mended = false;
   for (std::size_t i = 0; i < symbols.size(); ++i) {
     PlacedSymbol& symbol = symbols[i];
@@ -738,8 +753,12 @@ bool mendCapitalsAtXHeight(std::vector<PlacedSymbol>& symbols, const Band& band,
     if (kSameShapeCapitals.find(symbol.text[0]) != std::string_view::npos && atXHeight(symbol)) {
       symbol.text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(symbol.text[0])));
       mended = true;
-    } else if (symbol.text == "0" && zerosBesideSmallLetter(symbols, i) && atXHeight(symbol)) {
+    } else if (symbol.text == "0" && atXHeight(symbol) && zerosBesideSmallLetter(symbols, i, atXHeight)) {
       symbol.text = "o";
+      mended = true;
+    } else if (symbol.text == "o" && symbolIs(symbols, i - 1, islower) && symbolIs(symbols, i + 1, isdigit) &&
+               atCapitalHeight(symbol)) {
+      symbol.text = "0";  // a host's number ("db01" read "dbo1")
       mended = true;
     } else if (symbol.text == "Q" && atXHeight(symbol)) {
       // A g's tail curls back under its bowl; a q's stem drops straight at its right.
