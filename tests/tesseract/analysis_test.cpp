@@ -1843,13 +1843,15 @@ TEST(LookAlikesSwapped, OnlyWhereEveryChangedGlyphIsALookAlike) {
 TEST(OneStretchOfInk, OverlappingBoxesOrAPeriodInANameWithNoSpacesBlank) {
   // Whether the boxes overlap, the characters either side, the widest blank
   // between the glyphs and the word height.
-  const std::tuple<const char*, bool, char, char, int, int, bool> cases[] = {
-      {"fe80: :5054", true, ':', ':', 4, 40, true},
-      {"Alerts 7, boxes lagging their glyphs", true, 's', '7', 11, 41, false},
-      {"method. tex, in monospace", false, '.', 't', 12, 40, true},
-      {"a sentence's end", false, '.', 'N', 4, 40, false},
-      {"a period a space's width before a word", false, '.', 't', 14, 40, false},
-      {"words apart", false, 'a', 'b', 2, 40, false},
+  const std::tuple<const char*, bool, char, const char*, int, int, bool> cases[] = {
+      {"fe80: :5054", true, ':', ":5054", 4, 40, true},
+      {"Alerts 7, boxes lagging their glyphs", true, 's', "7", 11, 41, false},
+      {"method. tex, in monospace", false, '.', "tex", 12, 40, true},
+      {"veil. JPG, an extension in capitals", false, '.', "JPG", 4, 40, true},
+      {"a sentence's end", false, '.', "Next", 4, 40, false},
+      {"a sentence's end before a word in capitals", false, '.', "NOTE", 4, 40, false},
+      {"a period a space's width before a word", false, '.', "txt", 14, 40, false},
+      {"words apart", false, 'a', "b", 2, 40, false},
   };
   for (const auto& [what, overlap, before, after, blank, height, one] : cases) {
     EXPECT_EQ(oneStretchOfInk(overlap, before, after, blank, height), one) << what;

@@ -976,11 +976,15 @@ bool periodInName(char before, char after) {
   return before == '.' && std::islower(static_cast<unsigned char>(after)) != 0;
 }
 
-bool oneStretchOfInk(bool boxesOverlap, char lastBefore, char firstAfter, int blank, int height) {
+bool oneStretchOfInk(bool boxesOverlap, char lastBefore, std::string_view after, int blank, int height) {
   constexpr int kSpaceBlanksPerHeight = 4;
   constexpr int kPeriodBlanksPerHeight = 3;
-  return (boxesOverlap && kSpaceBlanksPerHeight * blank < height) ||
-         (periodInName(lastBefore, firstAfter) && kPeriodBlanksPerHeight * blank < height);
+  constexpr std::size_t kShortestCapitalExtension = 3;
+  const bool capitalExtension =
+      lastBefore == '.' && after.size() >= kShortestCapitalExtension && known(kExtensions, after) &&
+      std::ranges::none_of(after, [](char c) { return std::islower(static_cast<unsigned char>(c)) != 0; });
+  const bool inName = !after.empty() && (periodInName(lastBefore, after.front()) || capitalExtension);
+  return (boxesOverlap && kSpaceBlanksPerHeight * blank < height) || (inName && kPeriodBlanksPerHeight * blank < height);
 }
 
 bool onlyRespaced(std::string_view line, std::string_view again) {

@@ -297,9 +297,10 @@ bool periodInName(char before, char after);
 // a folder list, 0.27, whose boxes overlap because the model's lag its
 // glyphs). So may a period before a small letter, in a name ("tickets.
 // pdf", "method. tex" in monospace, where the period stands in the middle
-// of its cell), where a sentence's next word would begin with a capital: a
-// third of the height there.
-bool oneStretchOfInk(bool boxesOverlap, char lastBefore, char firstAfter, int blank, int height);
+// of its cell), where a sentence's next word would begin with a capital,
+// or before an extension in capitals ("veil. JPG"): a third of the height
+// there.
+bool oneStretchOfInk(bool boxesOverlap, char lastBefore, std::string_view after, int blank, int height);
 
 // Whether `again`, a line read again larger, is `line` with only its spaces
 // changed: the larger reading places them better ("Spaces:4" for "Spaces: 4",

@@ -1435,7 +1435,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     // line's box over the next line's text.
     const int blank =
         widestBlank(band.rows->image, {bandTop + wordTop, bandTop + wordBottom + 1}, {lastWordLeft, wordRight});
-    const bool oneStretch = oneStretchOfInk(wordLeft < piece.right, piece.text.back(), next.front(), blank, height);
+    const bool oneStretch = oneStretchOfInk(wordLeft < piece.right, piece.text.back(), next, blank, height);
     const bool joined = oneStretch || (keptUnderscore && 4 * std::min(wordLeft - piece.right, blank) < bottom - top);
     const bool seen = !joined && hasBaseline && underscoreAfter(band.rows->image, end, 2 * band.page->scale);
     // A word of one symbol is left to its boxes: a neighbour's frame beside
