@@ -1871,6 +1871,7 @@ TEST(MendFileExtensions, OneLookAlikeOffAKnownExtensionOrHiddenFileOnly) {
   expectMended(mendFileExtensions, {{"report-final-v2.pdt notes.txt", "report-final-v2.pdf notes.txt"},
                                     {"Q1_2026_results.xIsx", "Q1_2026_results.xlsx"},
                                     {"IMG_0042.JPG and main.inl", "IMG_0042.JPG and main.inl"},
+                                    {"talk.MoV DSC_1.jPg a.Mp4 b.Docx c.mOV d.M0V", "talk.MOV DSC_1.jPg a.Mp4 b.Docx c.mOV d.MOV"},
                                     {"cover.jpq, then a.pdt", "cover.jpg, then a.pdf"},
                                     {"notes.tet", "notes.tet"},
                                     {"ends here.tif", "ends here.tif"},

@@ -382,10 +382,25 @@ bool known(const auto& names, std::string_view text) {
   return std::find(std::begin(names), std::end(names), lowered(text)) != std::end(names);
 }
 
+// Small letters shaped as their capitals, but smaller.
+constexpr std::string_view kSameShapeSmallLetters = "cosvwxz";
+
 // What Tesseract reads a small letter of an extension as, and the letter.
 constexpr std::pair<char, char> kExtensionLookAlikes[] = {{'t', 'f'}, {'f', 't'}, {'I', 'l'}, {'i', 'l'}, {'1', 'l'},
                                                           {'l', 'i'}, {'q', 'g'}, {'g', 'q'}, {'e', 'c'}, {'c', 'e'},
                                                           {'0', 'o'}, {'|', 'l'}, {'!', 'l'}};
+
+// An extension in capitals, `line`'s characters [from, to), of which a
+// letter shaped as its small letter was read small ("talk.MoV"), or as a
+// zero mended to one, is in capitals.
+void raiseSmallLookAlikes(std::string& line, std::size_t from, std::size_t to) {
+  const std::string_view extension = std::string_view(line).substr(from, to - from);
+  const auto capitals = std::ranges::count_if(extension, isUpper);
+  const bool smallLookAlikesOnly = std::ranges::all_of(
+      extension, [](char c) { return !isLower(c) || kSameShapeSmallLetters.find(c) != std::string_view::npos; });
+  if (capitals < 2 || !smallLookAlikesOnly) return;
+  for (std::size_t i = from; i < to; ++i) line[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[i])));
+}
 
 }  // namespace
 
@@ -417,7 +432,10 @@ void mendFileExtensions(std::string& line) {
       return named ? known(kExtensions, text) : known(kHiddenNames, text);
     };
     const std::string_view extension = std::string_view(line).substr(dot + 1, end - dot - 1);
-    if (isKnown(extension)) continue;
+    if (isKnown(extension)) {
+      if (named) raiseSmallLookAlikes(line, dot + 1, end);
+      continue;
+    }
     std::vector<std::string> mendings;
     for (std::size_t i = 0; i < extension.size(); ++i) {
       for (const auto& [read, letter] : kExtensionLookAlikes) {
@@ -430,6 +448,7 @@ void mendFileExtensions(std::string& line) {
     // Two ways to mend it: no telling which.
     if (mendings.size() == 1) {
       line.replace(dot + 1, extension.size(), mendings.front());
+      if (named) raiseSmallLookAlikes(line, dot + 1, end);
       continue;
     }
     // No extension starts with a bar, whatever follows ("history.|pl"), nor
