@@ -415,11 +415,11 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // whose g it read as a Q ("z00_Qiraffe.jpg"), all at the small letters' height.
       {"small_letters_read_as_zeros.pgm",
        "birthday_cake.jpg grandma_visit.jpg zoo_giraffe.jpg zoo_penguins.jpg first_day_school.jpg swim_medal.jpg"},
-      // An o at the small letters' height beside a digit as tall as a
-      // capital, which the model read as a zero ("g01.22"); a host's zero
-      // as tall as that, read as an o ("ssh appo2" on a title bar); and a
-      // device's zero between small letters, read as a capital O, which is
-      // wider ("nvmeOn1p3").
+      // A small o before a digit, which is no zero for its place alone
+      // ("g01.22"); a host's zero, as tall as a capital, which the model
+      // reads as an o ("ssh appo2" on a title bar); and a device's zero
+      // between small letters, read as a capital O, which is wider
+      // ("nvmeOn1p3").
       {"o_beside_a_taller_digit.pgm", "go1.22.linux.tar.gz"},
       {"host_number_in_title.pgm", "ssh app02", true},
       {"device_zero_amid_small_letters.pgm", "Devices\nNetwork\nnvme0n1p3"},

@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <future>
 #include <iterator>
 #include <limits>
@@ -717,17 +716,14 @@ std::optional<LetterTops> letterTopsOf(const std::vector<std::vector<PlacedSymbo
 }
 
 // Whether symbol i stands in a run of zeros beside a small letter and no
-// other digit as low as they are: a font's old-style figures stand at the
-// small letters' height too, but among digits ("2026"), where an o read as
-// a zero stands among letters ("z00_giraffe.jpg") or beside a taller digit
-// ("go1.22").
-bool zerosBesideSmallLetter(const std::vector<PlacedSymbol>& symbols, std::size_t i,
-                            const std::function<bool(const PlacedSymbol&)>& atXHeight) {
+// other digit: a font's old-style figures stand at the small letters'
+// height too, but among digits ("2026"), where an o read as a zero stands
+// among letters ("z00_giraffe.jpg").
+bool zerosBesideSmallLetter(const std::vector<PlacedSymbol>& symbols, std::size_t i) {
   std::size_t first = i, last = i;
   while (first > 0 && symbols[first - 1].text == "0") --first;
   while (last + 1 < symbols.size() && symbols[last + 1].text == "0") ++last;
-  const auto lowDigit = [&](std::size_t j) { return symbolIs(symbols, j, isdigit) && atXHeight(symbols[j]); };
-  const bool digitBeside = (first > 0 && lowDigit(first - 1)) || lowDigit(last + 1);
+  const bool digitBeside = (first > 0 && symbolIs(symbols, first - 1, isdigit)) || symbolIs(symbols, last + 1, isdigit);
   const bool smallBeside = (first > 0 && symbolIs(symbols, first - 1, islower)) || symbolIs(symbols, last + 1, islower);
   return smallBeside && !digitBeside;
 }
@@ -753,7 +749,7 @@ bool mendCapitalsAtXHeight(std::vector<PlacedSymbol>& symbols, const Band& band,
     if (kSameShapeCapitals.find(symbol.text[0]) != std::string_view::npos && atXHeight(symbol)) {
       symbol.text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(symbol.text[0])));
       mended = true;
-    } else if (symbol.text == "0" && atXHeight(symbol) && zerosBesideSmallLetter(symbols, i, atXHeight)) {
+    } else if (symbol.text == "0" && zerosBesideSmallLetter(symbols, i) && atXHeight(symbol)) {
       symbol.text = "o";
       mended = true;
     } else if (symbol.text == "o" && symbolIs(symbols, i - 1, islower) && symbolIs(symbols, i + 1, isdigit) &&
