@@ -399,7 +399,9 @@ void raiseSmallLookAlikes(std::string& line, std::size_t from, std::size_t to) {
   const bool smallLookAlikesOnly = std::ranges::all_of(
       extension, [](char c) { return !isLower(c) || kSameShapeSmallLetters.find(c) != std::string_view::npos; });
   if (capitals < 2 || !smallLookAlikesOnly) return;
-  for (std::size_t i = from; i < to; ++i) line[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[i])));
+  for (std::size_t i = from; i < to; ++i) {
+    line[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[i])));
+  }
 }
 
 }  // namespace
@@ -1003,7 +1005,8 @@ bool oneStretchOfInk(bool boxesOverlap, char lastBefore, std::string_view after,
       lastBefore == '.' && after.size() >= kShortestCapitalExtension && known(kExtensions, after) &&
       std::ranges::none_of(after, [](char c) { return std::islower(static_cast<unsigned char>(c)) != 0; });
   const bool inName = !after.empty() && (periodInName(lastBefore, after.front()) || capitalExtension);
-  return (boxesOverlap && kSpaceBlanksPerHeight * blank < height) || (inName && kPeriodBlanksPerHeight * blank < height);
+  return (boxesOverlap && kSpaceBlanksPerHeight * blank < height) ||
+         (inName && kPeriodBlanksPerHeight * blank < height);
 }
 
 bool onlyRespaced(std::string_view line, std::string_view again) {

@@ -114,9 +114,9 @@ void mendZeroRates(std::string& line);
 
 // A device's or an interface's number zero after its name's small letters
 // ("usb0", "eth0:", "wlan0"), which the model reads as a capital O, as tall
-// as a zero; a capital that ends a word of small letters is seldom one. (A
-// small o before a digit may well be one, "go1.22", "photo1.jpg": its height
-// tells, not its place.)
+// as a zero; a capital that ends a word of small letters is seldom one. A
+// small o before a digit is left to its height, not its place: it may well
+// be an o ("go1.22", "photo1.jpg").
 void mendDeviceZeros(std::string& line);
 
 // A file's mode as ls -l shows it ("-rw-r--r--"), whose r the model reads

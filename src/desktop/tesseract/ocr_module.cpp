@@ -424,10 +424,10 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
       // either ("nvmeOn1p3").
       const bool besideDigit =
           (is(i - 1, isdigit) && !is(i + 1, isalpha)) || (is(i + 1, isdigit) && !is(i - 1, isalpha));
-      const bool amidSmallLetters = is(i - 1, islower) && is(i + 1, islower) &&
-                                    std::ranges::any_of(symbols, [](const PlacedSymbol& other) {
-                                      return other.text.size() == 1 && std::isdigit(static_cast<unsigned char>(other.text[0]));
-                                    });
+      const auto digit = [](const PlacedSymbol& other) {
+        return other.text.size() == 1 && std::isdigit(static_cast<unsigned char>(other.text[0])) != 0;
+      };
+      const bool amidSmallLetters = is(i - 1, islower) && is(i + 1, islower) && std::ranges::any_of(symbols, digit);
       if (symbol.text == "O" && !monospace && (besideDigit || amidSmallLetters) &&
           narrowRing(band.rows->image, glyphOf(symbol, band))) {
         itself = "0";
