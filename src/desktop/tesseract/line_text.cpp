@@ -1003,7 +1003,7 @@ bool oneStretchOfInk(bool boxesOverlap, char lastBefore, std::string_view after,
   constexpr std::size_t kShortestCapitalExtension = 3;
   const bool capitalExtension =
       lastBefore == '.' && after.size() >= kShortestCapitalExtension && known(kExtensions, after) &&
-      std::ranges::none_of(after, [](char c) { return std::islower(static_cast<unsigned char>(c)) != 0; });
+      std::ranges::none_of(after, isLower);
   const bool inName = !after.empty() && (periodInName(lastBefore, after.front()) || capitalExtension);
   return (boxesOverlap && kSpaceBlanksPerHeight * blank < height) ||
          (inName && kPeriodBlanksPerHeight * blank < height);

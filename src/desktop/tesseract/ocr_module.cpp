@@ -352,9 +352,14 @@ constexpr std::string_view kPeriodLookAlikes[] = {"-", ",", "'", "\u2018", "\u20
 // The first bytes of their UTF-8, and of the other look-alikes'.
 constexpr const char* kLookAlikeBytes = "LOo@QdDaei\xC2-,'\xE2";
 
+// Whether the symbol is one character of a kind.
+bool oneCharacterOf(const PlacedSymbol& symbol, int (*kind)(int)) {
+  return symbol.text.size() == 1 && kind(static_cast<unsigned char>(symbol.text[0])) != 0;
+}
+
 // Whether symbol i (none past either end) is one character of a kind.
 bool symbolIs(const std::vector<PlacedSymbol>& symbols, std::size_t i, int (*kind)(int)) {
-  return i < symbols.size() && symbols[i].text.size() == 1 && kind(static_cast<unsigned char>(symbols[i].text[0])) != 0;
+  return i < symbols.size() && oneCharacterOf(symbols[i], kind);
 }
 
 // Letters of a monospace font that Tesseract reads as their look-alikes
@@ -424,11 +429,11 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
       // either ("nvmeOn1p3").
       const bool besideDigit =
           (is(i - 1, isdigit) && !is(i + 1, isalpha)) || (is(i + 1, isdigit) && !is(i - 1, isalpha));
-      const auto digit = [](const PlacedSymbol& other) {
-        return other.text.size() == 1 && std::isdigit(static_cast<unsigned char>(other.text[0])) != 0;
+      const auto amidSmallLetters = [&] {
+        return is(i - 1, islower) && is(i + 1, islower) &&
+               std::ranges::any_of(symbols, [](const PlacedSymbol& other) { return oneCharacterOf(other, isdigit); });
       };
-      const bool amidSmallLetters = is(i - 1, islower) && is(i + 1, islower) && std::ranges::any_of(symbols, digit);
-      if (symbol.text == "O" && !monospace && (besideDigit || amidSmallLetters) &&
+      if (symbol.text == "O" && !monospace && (besideDigit || amidSmallLetters()) &&
           narrowRing(band.rows->image, glyphOf(symbol, band))) {
         itself = "0";
       } else if (symbol.text == "L" && !betweenCapitals(i) &&
@@ -564,12 +569,10 @@ bool mendByShape(std::vector<PlacedSymbol>& symbols, const Band& band, std::stri
 bool mendDottedIs(std::vector<PlacedSymbol>& symbols, const Band& band, int lineTop) {
   // Among three capitals or more and no small letter, an I is a capital:
   // a mark of the line above may stand over it ("FAiLED" under pytest's dots).
-  const auto capitals = std::ranges::count_if(symbols, [](const PlacedSymbol& s) {
-    return s.text.size() == 1 && std::isupper(static_cast<unsigned char>(s.text[0])) != 0 && s.text != "I";
-  });
-  const bool smallLetters = std::ranges::any_of(symbols, [](const PlacedSymbol& s) {
-    return s.text.size() == 1 && std::islower(static_cast<unsigned char>(s.text[0])) != 0;
-  });
+  const auto capitals = std::ranges::count_if(
+      symbols, [](const PlacedSymbol& s) { return oneCharacterOf(s, isupper) && s.text != "I"; });
+  const bool smallLetters =
+      std::ranges::any_of(symbols, [](const PlacedSymbol& s) { return oneCharacterOf(s, islower); });
   if (capitals >= 3 && !smallLetters) return false;
   bool mended = false;
   for (PlacedSymbol& symbol : symbols) {
