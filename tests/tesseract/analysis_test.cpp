@@ -1812,7 +1812,8 @@ TEST(HoldsFormula, AnEqualsSignBeforeAFunctionOrACell) {
 TEST(HoldsShellPrompt, UserAtHostColonPathThenDollarOrHash) {
   const std::pair<const char*, bool> cases[] = {
       {"leo@harbor:~/apps/ledger$\n", true}, {"root@db-03:/var/lib# ", true}, {"mika@studio:~$ ls -la", true},
-      {"leo@harbor: ~/apps/ledger$", false}, {"leo@harbor:~/apps/ledgers", false}, {"@harbor:~$", false},
+      {"max@hazel: ~$\n\n", true}, {"leo@harbor: notes ~$", false}, {"leo@harbor:~/apps/ledgers", false},
+      {"@harbor:~$", false},
       {"mail me at leo@harbor.org: $5", false}, {"a@b:$", true}, {"a@:~$", false}, {"", false}};
   for (const auto& [line, holds] : cases) EXPECT_EQ(holdsShellPrompt(line), holds) << line;
 }
@@ -1882,7 +1883,9 @@ TEST(MendFileExtensions, OneLookAlikeOffAKnownExtensionOrHiddenFileOnly) {
                                     {"ls .config .tet", "ls .config .tet"},
                                     {"git@example.com:ops/infra.git", "git@example.com:ops/infra.git"},
                                     {"revenue.sq| deploy.ym! a.txt|grep", "revenue.sql deploy.yml a.txt|grep"},
-                                    {"history.|pl linker.Id a.|2", "history.lpl linker.ld a.|2"}});
+                                    {"history.|pl linker.Id a.|2", "history.lpl linker.ld a.|2"},
+                                    {"lightroom_catalog.Ircat save-2.Ist this.Items _rows.Index a_b.Init()",
+                                     "lightroom_catalog.lrcat save-2.lst this.Items _rows.Index a_b.Init()"}});
 }
 
 TEST(MendBarsInAddresses, OnlyInAMailAddress) {

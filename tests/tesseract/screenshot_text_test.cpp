@@ -423,6 +423,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"o_beside_a_taller_digit.pgm", "go1.22.linux.tar.gz"},
       {"host_number_in_title.pgm", "ssh app02", true},
       {"device_zero_amid_small_letters.pgm", "Devices\nNetwork\nnvme0n1p3"},
+      // A zero between a capital and a digit, read as an O ("transcript_LO1").
+      {"zero_after_a_capital.pgm", "transcript_L01.vtt"},
       // A sheet's formula bar, which beside its dim "fx" the model rates as
       // low as decoration.
       {"formula_bar_beside_fx.pgm", "F14 fx =MEDIAN(F2:F13)"},

@@ -420,6 +420,28 @@ void mendBarsInAddresses(std::string& line) {
   if (mended) line = joined(words);
 }
 
+namespace {
+
+// The name before the period at `dot`: back to the word's start.
+std::string_view nameBefore(std::string_view line, std::size_t dot) {
+  const std::size_t space = line.rfind(' ', dot);
+  const std::size_t start = space == std::string_view::npos ? 0 : space + 1;
+  return line.substr(start, dot - start);
+}
+
+// An unknown extension of a capital I and small letters is an l's
+// (".Ircat"): extensions are in small letters or in capitals. But code has
+// members so ("this.Items", "_rows.Index"), so only after a file's name, one
+// with an underscore, a dash or a digit past its start.
+bool capitalIForSmallL(std::string_view name, std::string_view extension) {
+  constexpr std::size_t kLeastLetters = 3;
+  return extension.size() >= kLeastLetters && extension.front() == 'I' &&
+         std::all_of(extension.begin() + 1, extension.end(), isLower) &&
+         name.find_first_of("_-0123456789", 1) != std::string_view::npos;
+}
+
+}  // namespace
+
 void mendFileExtensions(std::string& line) {
   for (std::size_t dot = line.find('.'); dot != std::string::npos; dot = line.find('.', dot + 1)) {
     std::size_t end = dot + 1;
@@ -458,6 +480,8 @@ void mendFileExtensions(std::string& line) {
     const bool smallAfterBar =
         extension.size() > 1 && extension.front() == '|' && std::all_of(extension.begin() + 1, extension.end(), isLower);
     if (named && smallAfterBar) line[dot + 1] = 'l';
+    const bool endsWord = end == line.size() || line[end] == ' ';
+    if (named && endsWord && capitalIForSmallL(nameBefore(line, dot), extension)) line[dot + 1] = 'l';
   }
 }
 
@@ -1080,13 +1104,6 @@ bool holdsFileName(std::string_view line) {
   return false;
 }
 
-bool holdsShellPrompt(std::string_view line) {
-  return std::ranges::any_of(wordsOf(std::string(line)), [](std::string_view word) {
-    while (!word.empty() && std::isspace(static_cast<unsigned char>(word.back())) != 0) word.remove_suffix(1);
-    return shellPrompt(word);
-  });
-}
-
 namespace {
 
 // A line's prompt the model split with blanks where there are none ("ops@f
@@ -1111,6 +1128,14 @@ bool joinSplitPrompt(std::vector<std::string>& words) {
 }
 
 }  // namespace
+
+bool holdsShellPrompt(std::string_view line) {
+  // The model ends its line with line breaks.
+  while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())) != 0) line.remove_suffix(1);
+  std::vector<std::string> words = wordsOf(std::string(line));
+  joinSplitPrompt(words);
+  return std::ranges::any_of(words, shellPrompt);
+}
 
 void mendShellPrompts(std::string& line) {
   const auto capitals = [](std::string_view name) { return std::count_if(name.begin(), name.end(), isUpper); };

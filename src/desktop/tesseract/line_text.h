@@ -346,7 +346,8 @@ std::vector<std::size_t> extensionStarts(std::string_view word);
 
 // Whether the line holds a shell's prompt, "user@host:path$": alone on a
 // terminal's last line, with no command after it, the model rates it as
-// low as decoration (15 for a bold one), which makes no such word.
+// low as decoration (15 for a bold one), which makes no such word; and
+// so it does split ("max@hazel: ~$", rated 33).
 bool holdsShellPrompt(std::string_view line);
 
 // Whether the line holds a quoted word of three letters or more, straight
