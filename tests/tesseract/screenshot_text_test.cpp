@@ -425,6 +425,12 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"device_zero_amid_small_letters.pgm", "Devices\nNetwork\nnvme0n1p3"},
       // A zero between a capital and a digit, read as an O ("transcript_LO1").
       {"zero_after_a_capital.pgm", "transcript_L01.vtt"},
+      // A grid's doubtful row whose cells' first p the layout left out
+      // ("ayslip_Mar.pdf"), and whose capital L after a 7 has the 7's bar
+      // in its box, like an l's flag ("1257l").
+      {"glyph_left_out_of_a_cell.pgm",
+       "insurance_policy_11042.pdf payslip_Mar.pdf payslip_Apr.pdf savings_goal.md loan_schedule.ods "
+       "tax_code_1257L.pdf"},
       // A sheet's formula bar, which beside its dim "fx" the model rates as
       // low as decoration.
       {"formula_bar_beside_fx.pgm", "F14 fx =MEDIAN(F2:F13)"},

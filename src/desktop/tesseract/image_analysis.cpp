@@ -2696,6 +2696,17 @@ bool inkInColumn(const GrayImage& page, int x, const RowRun& rows) {
 
 }  // namespace
 
+ColumnSpan grownOverInkBeside(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns, int gap) {
+  ColumnSpan grown = columns;
+  for (int x = grown.left - 1; x >= 0 && grown.left - x <= gap + 1; --x) {
+    if (inkInColumn(page, x, rows)) grown.left = x;
+  }
+  for (int x = grown.right; x < page.width && x - grown.right < gap + 1; ++x) {
+    if (inkInColumn(page, x, rows)) grown.right = x + 1;
+  }
+  return grown;
+}
+
 int widestBlank(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns) {
   int widest = 0;
   int blank = 0;

@@ -390,6 +390,9 @@ bool narrowRing(const GrayImage& page, const Rect& glyph);
 // The widest run of columns within `columns` (clamped to the page) that
 // holds no ink in `rows`.
 int widestBlank(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns);
+// `columns` grown over the ink beside them in `rows` up to a blank wider
+// than `gap`: a glyph the layout left out of a word's end.
+ColumnSpan grownOverInkBeside(const GrayImage& page, const RowRun& rows, const ColumnSpan& columns, int gap);
 
 // Cuts a page into at most `parts` bands of similar height, only through rows
 // without ink, so that no text line is split. Returns the cut rows.

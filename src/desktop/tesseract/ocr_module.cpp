@@ -386,8 +386,11 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
     return is(i - 1, isdigit) || is(i + 1, isdigit) || narrowO(i - 1) || narrowO(i + 1);
   };
   // An L between capitals ("MAX_DELAY") is no l: the capital before it may
-  // reach into its box with an arm, which would look like an l's flag.
-  const auto betweenCapitals = [&](std::size_t i) { return i > 0 && is(i - 1, isupper) && is(i + 1, isupper); };
+  // reach into its box with an arm, which would look like an l's flag; so
+  // may a 7's bar in a proportional font ("1257L"), whose l has no flag.
+  const auto armBefore = [&](std::size_t i) {
+    return i > 0 && ((is(i - 1, isupper) && is(i + 1, isupper)) || (!monospace && is(i - 1, isdigit)));
+  };
   // Whether the word, holding no @, is a shell's prompt with one at symbol i
   // ("rootamesa:~$": a box that descends is no proof alone, an a's beside an
   // underscore reaches down to it).
@@ -436,7 +439,7 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
       if (symbol.text == "O" && !monospace && (besideDigit || amidSmallLetters()) &&
           narrowRing(band.rows->image, glyphOf(symbol, band))) {
         itself = "0";
-      } else if (symbol.text == "L" && !betweenCapitals(i) &&
+      } else if (symbol.text == "L" && !armBefore(i) &&
                  flagged(stemShape(band.rows->image, glyphOf(symbol, band), /*flagBeyondBox=*/monospace))) {
         itself = "l";
       } else if ((symbol.text == "a" || symbol.text == "e") && monospace && descends(symbol, band, baseline, ascent) &&
@@ -2105,6 +2108,29 @@ void readCellBlocksAgain(::tesseract::TessBaseAPI& engine, Band& band) {
   std::erase_if(lines, [&](const Line&) { return taken[index++]; });
 }
 
+// A doubtful piece may be one whose first or last glyph the layout left
+// out ("ayslip_Mar.pdf" of "payslip_Mar.pdf"); read again within its box
+// alone, that glyph cut in two reads as another ("yayslip"). So the piece
+// is read with the ink that touches it, a glyph's gap away at most.
+constexpr int kGlyphGapFractionOfHeight = 4;
+constexpr int kLeastGlyphFractionOfHeight = 3;
+
+Rect withInkBeside(const Page& page, const Rect& box) {
+  const int top = box.y - page.bounds.y;
+  const ColumnSpan grown = grownOverInkBeside(page.image, {top, top + box.height},
+                                              {box.x - page.bounds.x, box.right() - page.bounds.x},
+                                              box.height / kGlyphGapFractionOfHeight);
+  // No glyph left out, only an edge's shading: the box as the layout found
+  // it, which it reads best ("Warehouse.java" where the ink one column
+  // wider reads "Warehouse java").
+  const int growth = (grown.right - grown.left) - box.width;
+  if (kLeastGlyphFractionOfHeight * growth < box.height) return box;
+  const InkBox ink = inkWithin(page.image, {top - box.height / 2, top + box.height + box.height / 2}, grown);
+  const int inkTop = ink.pixels > 0 ? std::min(top, ink.box.y) : top;
+  const int inkBottom = ink.pixels > 0 ? std::max(top + box.height, ink.box.bottom()) : top + box.height;
+  return {grown.left + page.bounds.x, inkTop + page.bounds.y, grown.right - grown.left, inkBottom - inkTop};
+}
+
 void readDoubtfulPiecesAgain(::tesseract::TessBaseAPI& engine, Band& band) {
   const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
   engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
@@ -2114,7 +2140,7 @@ void readDoubtfulPiecesAgain(::tesseract::TessBaseAPI& engine, Band& band) {
     // before it, "Sintra raw_exports" was read "Sintra Taw_exports".
     if (line.leastWordConfidence >= kDoubtfulLineConfidence) continue;
     if (line.confidence >= kDoubtfulLineConfidence && !line.amongCells) continue;
-    const std::vector<Line> pieces = readPieceEnlarged(engine, band, line.place.box);
+    const std::vector<Line> pieces = readPieceEnlarged(engine, band, withInkBeside(*band.page, line.place.box));
     if (pieces.size() != 1) continue;
     const Line& again = pieces.front();
     const bool surer = again.confidence >= kSureAgainConfidence && again.confidence >= line.confidence + kAgainGain;
