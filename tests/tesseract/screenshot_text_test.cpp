@@ -423,8 +423,10 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       {"o_beside_a_taller_digit.pgm", "go1.22.linux.tar.gz"},
       {"host_number_in_title.pgm", "ssh app02", true},
       {"device_zero_amid_small_letters.pgm", "Devices\nNetwork\nnvme0n1p3"},
-      // A zero between a capital and a digit, read as an O ("transcript_LO1").
+      // A zero between a capital and a digit, or before a number's decimals,
+      // read as an O ("transcript_LO1", "util-O.11").
       {"zero_after_a_capital.pgm", "transcript_L01.vtt"},
+      {"zero_before_decimals.pgm", "dfu-util-0.11.deb"},
       // A grid's doubtful row whose cells' first p the layout left out
       // ("ayslip_Mar.pdf"), and whose capital L after a 7 has the 7's bar
       // in its box, like an l's flag ("1257l").

@@ -427,11 +427,13 @@ bool mendLookAlikes(std::vector<PlacedSymbol>& symbols, const Band& band, bool m
     for (std::size_t i = 0; i < symbols.size(); ++i) {
       PlacedSymbol& symbol = symbols[i];
       const char* itself = nullptr;
-      // A digit on one side and no small letter on the other ("transcript_LO1";
-      // "CO2" keeps its O, which is no narrow ring). Between small letters, in
-      // a word with digits, an O is no capital either ("nvmeOn1p3").
-      const bool besideDigit =
-          (is(i - 1, isdigit) && !is(i + 1, islower)) || (is(i + 1, isdigit) && !is(i - 1, islower));
+      // A digit on one side, or a number's decimals after ("util-O.11"), and
+      // no small letter on the other ("transcript_LO1"; "CO2" keeps its O,
+      // which is no narrow ring). Between small letters, in a word with
+      // digits, an O is no capital either ("nvmeOn1p3").
+      const bool digitAfter =
+          is(i + 1, isdigit) || (i + 2 < symbols.size() && symbols[i + 1].text == "." && is(i + 2, isdigit));
+      const bool besideDigit = (is(i - 1, isdigit) && !is(i + 1, islower)) || (digitAfter && !is(i - 1, islower));
       const auto amidSmallLetters = [&] {
         return is(i - 1, islower) && is(i + 1, islower) &&
                std::ranges::any_of(symbols, [](const PlacedSymbol& other) { return oneCharacterOf(other, isdigit); });
