@@ -1874,7 +1874,7 @@ TEST(MendFileExtensions, OneLookAlikeOffAKnownExtensionOrHiddenFileOnly) {
                                     {"IMG_0042.JPG and main.inl", "IMG_0042.JPG and main.inl"},
                                     {"talk.MoV DSC_1.jPg a.Mp4 b.Docx c.mOV d.M0V",
                                      "talk.MOV DSC_1.jPg a.Mp4 b.Docx c.mOV d.MOV"},
-                                    {"cover.jpq, then a.pdt", "cover.jpg, then a.pdf"},
+                                    {"cover.jpq, then a.pdt, bank.qif", "cover.jpg, then a.pdf, bank.qif"},
                                     {"notes.tet", "notes.tet"},
                                     {"ends here.tif", "ends here.tif"},
                                     {"version 2.1 or .pdt", "version 2.1 or .pdt"}, {"(.vimre)", "(.vimrc)"},

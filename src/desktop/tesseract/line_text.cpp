@@ -368,7 +368,7 @@ constexpr std::string_view kExtensions[] = {
     "jsx", "fsx", "mjs", "cjs", "vue", "php", "lua", "swift", "scala", "bash", "zsh", "fish", "ps1", "bat", "cmd",
     "ino", "asm", "dart", "exs", "erl", "nim", "zig", "kts", "gradle", "proto", "diff", "patch", "bak", "tmp",
     "com", "org", "net", "dev", "app", "env", "local", "txz", "srt", "vtt", "otf", "ttf", "woff", "woff2", "odg",
-    "git", "ejs", "crl", "nef", "ld", "lib", "lnk", "lst"};
+    "git", "ejs", "crl", "nef", "ld", "lib", "lnk", "lst", "qif"};
 
 // Hidden files' names after their period, in a home folder or a project.
 constexpr std::string_view kHiddenNames[] = {
