@@ -2128,10 +2128,11 @@ Rect withInkBeside(const Page& page, const Rect& box) {
   const int growth = (grown.right - grown.left) - box.width;
   if (kLeastGlyphFractionOfHeight * growth < box.height) return box;
   // The glyph left out may reach past the box's rows, as a p's descender
-  // does; up to half a height, short of the lines above and below.
-  const InkBox ink = inkWithin(page.image, {top - box.height / 2, top + box.height + box.height / 2}, grown);
-  const int inkTop = ink.pixels > 0 ? std::min(top, ink.box.y) : top;
-  const int inkBottom = ink.pixels > 0 ? std::max(top + box.height, ink.box.bottom()) : top + box.height;
+  // does; up to half a height, short of the lines above and below. The
+  // grown columns hold ink in the box's rows, so there is ink to find.
+  const Rect ink = inkWithin(page.image, {top - box.height / 2, top + box.height + box.height / 2}, grown).box;
+  const int inkTop = std::min(top, ink.y);
+  const int inkBottom = std::max(top + box.height, ink.bottom());
   return {grown.left + page.bounds.x, inkTop + page.bounds.y, grown.right - grown.left, inkBottom - inkTop};
 }
 
