@@ -32,6 +32,8 @@ constexpr Colour kNoColour = ~Colour{0};
 
 // A cell plainly shows a colour that all but one in this many of its pixels have.
 constexpr int kPlainShares = 4;
+// Between a dense glyph's strokes, the background above shows in one of this many pixels at least.
+constexpr int kGlyphShares = 8;
 
 Colour colourAt(const std::uint8_t* rgb) { return rgb[0] << 16 | rgb[1] << 8 | rgb[2]; }
 int channel(Colour colour, int shift) { return static_cast<int>(colour >> shift & 0xFF); }
@@ -102,18 +104,33 @@ std::vector<Colour> rowBackgrounds(const Colour* colours, int width, int rows, s
     const Colour likely = cell > 0 ? common[cell - 1].colour : colours[0];
     common[cell] = mostCommon(colours + left, width, std::min(kGrayCellColumns, width - left), rows, likely);
   }
+  const auto plain = [&](int cell) {
+    const int ownPixels = std::min(kGrayCellColumns, width - cell * kGrayCellColumns) * rows;
+    return kPlainShares * common[cell].count >= (kPlainShares - 1) * ownPixels;
+  };
+  // A colour that covers a quarter of the three cells but that none of them
+  // plainly shows is a dense glyph's, not a new background (bold yellow "mm"
+  // on white left a sixth white between its stems and came out a faint
+  // blur): the background above then stays on less of it.
+  const auto aboveStays = [&](int first, int last, Colour candidate, Colour above) {
+    const int threePixels = (std::min(width, (last + 1) * kGrayCellColumns) - first * kGrayCellColumns) * rows;
+    const int aboveCount = countIn(colours, width, rows, first, last, above);
+    if (kPlainShares * aboveCount >= threePixels) return true;
+    if (kGlyphShares * aboveCount < threePixels) return false;
+    for (int other = first; other <= last; ++other) {
+      if (common[other].colour == candidate && plain(other)) return false;
+    }
+    return kPlainShares * countIn(colours, width, rows, first, last, candidate) >= threePixels;
+  };
   std::vector<Colour> backgrounds(static_cast<std::size_t>(cells));
   for (int cell = 0; cell < cells; ++cell) {
     backgrounds[cell] = commonOfThree(common, cell);
     Colour& above = plainAbove[static_cast<std::size_t>(cell)];
     const int first = std::max(0, cell - 1);
     const int last = std::min(cells - 1, cell + 1);
-    const int ownPixels = std::min(kGrayCellColumns, width - cell * kGrayCellColumns) * rows;
-    const int threePixels = (std::min(width, (last + 1) * kGrayCellColumns) - first * kGrayCellColumns) * rows;
-    if (kPlainShares * common[cell].count >= (kPlainShares - 1) * ownPixels) {
+    if (plain(cell)) {
       above = common[cell].colour;
-    } else if (above != kNoColour && above != backgrounds[cell] &&
-               kPlainShares * countIn(colours, width, rows, first, last, above) >= threePixels) {
+    } else if (above != kNoColour && above != backgrounds[cell] && aboveStays(first, last, backgrounds[cell], above)) {
       backgrounds[cell] = above;
     }
   }

@@ -412,6 +412,7 @@ TEST(ScreenGray, ColouredTextStandsOutByItsColourWhereItsLumaHidesIt) {
     int inkLeft = 8;
     int inkTop = 0;
     int gapLeft = 0;  // three background columns from here
+    const char* strokes = nullptr;  // else each cell's columns from `inkTop` down: x ink, + its edge, . background
   };
   const Case cases[] = {
       {"gray text on white keeps its luma", {255, 255, 255}, {90, 90, 90}, 2, 90},
@@ -425,6 +426,8 @@ TEST(ScreenGray, ColouredTextStandsOutByItsColourWhereItsLumaHidesIt) {
       {"a stroke filling a cell, told by the cells beside it", {255, 255, 255}, {205, 205, 0}, 8, 0},
       {"bold strokes filling the cells beside it too, told by the cells above", {255, 255, 255}, {205, 205, 0}, 18, 0,
        3, desktop::kGrayCellRows, 11},
+      {"dense bold strokes leaving an eighth of the background, told by the cells above", {255, 255, 255},
+       {255, 255, 0}, 0, 0, 0, desktop::kGrayCellRows, 0, "xxxxx++."},
   };
   constexpr int kWidth = 24;
   for (const Case& c : cases) {
@@ -433,7 +436,9 @@ TEST(ScreenGray, ColouredTextStandsOutByItsColourWhereItsLumaHidesIt) {
       for (int x = 0; x < kWidth; ++x) {
         const bool inGap = c.gapLeft > 0 && x >= c.gapLeft && x < c.gapLeft + 3;
         const bool inked = y >= c.inkTop && x >= c.inkLeft && x < c.inkLeft + c.inkColumns && !inGap;
-        const Rgb& colour = inked ? c.ink : c.background;
+        const char stroke = c.strokes != nullptr && y >= c.inkTop ? c.strokes[x % desktop::kGrayCellColumns] : '.';
+        const Rgb edge{255, 255, 128};
+        const Rgb& colour = inked || stroke == 'x' ? c.ink : stroke == '+' ? edge : c.background;
         rgb.insert(rgb.end(), colour.begin(), colour.end());
       }
     }
