@@ -122,6 +122,13 @@ std::vector<Colour> rowBackgrounds(const Colour* colours, int width, int rows, s
     }
     return kPlainShares * countIn(colours, width, rows, first, last, candidate) >= threePixels;
   };
+  // A cell whose own commonest colour is still the one above, and that has
+  // no pixel of the colour its neighbours give it, is text at the edge of
+  // another area, not in it (a bold yellow "W:" at a light terminal's left
+  // edge, beside the dark desktop, came out faint).
+  const auto besideOtherArea = [&](int cell, Colour candidate, Colour above) {
+    return common[cell].colour == above && countIn(colours, width, rows, cell, cell, candidate) == 0;
+  };
   std::vector<Colour> backgrounds(static_cast<std::size_t>(cells));
   for (int cell = 0; cell < cells; ++cell) {
     backgrounds[cell] = commonOfThree(common, cell);
@@ -130,7 +137,8 @@ std::vector<Colour> rowBackgrounds(const Colour* colours, int width, int rows, s
     const int last = std::min(cells - 1, cell + 1);
     if (plain(cell)) {
       above = common[cell].colour;
-    } else if (above != kNoColour && above != backgrounds[cell] && aboveStays(first, last, backgrounds[cell], above)) {
+    } else if (above != kNoColour && above != backgrounds[cell] &&
+               (besideOtherArea(cell, backgrounds[cell], above) || aboveStays(first, last, backgrounds[cell], above))) {
       backgrounds[cell] = above;
     }
   }

@@ -412,7 +412,9 @@ TEST(ScreenGray, ColouredTextStandsOutByItsColourWhereItsLumaHidesIt) {
     int inkLeft = 8;
     int inkTop = 0;
     int gapLeft = 0;  // three background columns from here
-    const char* strokes = nullptr;  // else each cell's columns from `inkTop` down: x ink, + its edge, . background
+    // Else the columns from `inkTop` down, and above it: x ink, + - its edge, # another area, . background.
+    const char* strokes = nullptr;
+    const char* strokesAbove = "........................";
   };
   const Case cases[] = {
       {"gray text on white keeps its luma", {255, 255, 255}, {90, 90, 90}, 2, 90},
@@ -427,7 +429,9 @@ TEST(ScreenGray, ColouredTextStandsOutByItsColourWhereItsLumaHidesIt) {
       {"bold strokes filling the cells beside it too, told by the cells above", {255, 255, 255}, {205, 205, 0}, 18, 0,
        3, desktop::kGrayCellRows, 11},
       {"dense bold strokes leaving an eighth of the background, told by the cells above", {255, 255, 255},
-       {255, 255, 0}, 0, 0, 0, desktop::kGrayCellRows, 0, "xxxxx++."},
+       {255, 255, 0}, 0, 0, 0, desktop::kGrayCellRows, 0, "xxxxx++.xxxxx++.xxxxx++."},
+      {"a stroke at a window's edge, beside another area it does not show", {255, 255, 255}, {255, 255, 0}, 0, 0, 0,
+       desktop::kGrayCellRows, 0, "########xx++-...xxxxx++-", "########................"},
   };
   constexpr int kWidth = 24;
   for (const Case& c : cases) {
@@ -436,9 +440,15 @@ TEST(ScreenGray, ColouredTextStandsOutByItsColourWhereItsLumaHidesIt) {
       for (int x = 0; x < kWidth; ++x) {
         const bool inGap = c.gapLeft > 0 && x >= c.gapLeft && x < c.gapLeft + 3;
         const bool inked = y >= c.inkTop && x >= c.inkLeft && x < c.inkLeft + c.inkColumns && !inGap;
-        const char stroke = c.strokes != nullptr && y >= c.inkTop ? c.strokes[x % desktop::kGrayCellColumns] : '.';
+        const char stroke = c.strokes == nullptr ? '.' : y >= c.inkTop ? c.strokes[x] : c.strokesAbove[x];
         const Rgb edge{255, 255, 128};
-        const Rgb& colour = inked || stroke == 'x' ? c.ink : stroke == '+' ? edge : c.background;
+        const Rgb outerEdge{255, 255, 200};
+        const Rgb otherArea{27, 31, 36};
+        const Rgb& colour = inked || stroke == 'x' ? c.ink
+                            : stroke == '+'       ? edge
+                            : stroke == '-'       ? outerEdge
+                            : stroke == '#'       ? otherArea
+                                                  : c.background;
         rgb.insert(rgb.end(), colour.begin(), colour.end());
       }
     }
