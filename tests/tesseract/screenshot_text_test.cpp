@@ -430,6 +430,8 @@ TEST(ScreenshotText, ReadsNamesInCapturedWindowsWhole) {
       // A grid's doubtful row whose cells' first p the layout left out
       // ("ayslip_Mar.pdf"), and whose capital L after a 7 has the 7's bar
       // in its box, like an l's flag ("1257l").
+      // A chat message's small, dim time, doubted and a digit wrong ("18:25").
+      {"clock_time_beside_a_message.pgm", "Yes, 19:30 to 21:00. Bring a pencil, we are marking the Faure 18:35"},
       {"glyph_left_out_of_a_cell.pgm",
        "insurance_policy_11042.pdf payslip_Mar.pdf payslip_Apr.pdf savings_goal.md loan_schedule.ods "
        "tax_code_1257L.pdf"},

@@ -116,6 +116,8 @@ struct Line {
   // One of a row of pieces far apart (a grid's names, a sheet's cells), which
   // the model read as one line, each word in the others' context.
   bool amongCells = false;
+  Rect lastWord{};  // on the screen, as the model read it
+  float lastWordConfidence = 100.0F;
 };
 
 // A text region to read, enlarged `scale` times. Its rows are enlarged
@@ -1216,6 +1218,10 @@ struct LinePiece {
   int right;
   int bottom;
   float leastWordConfidence;
+  int lastWordLeft = left;
+  int lastWordTop = top;
+  int lastWordBottom = bottom;
+  float lastWordConfidence = leastWordConfidence;
 };
 
 // The line's words joined by spaces, or by an underscore where the page
@@ -1463,8 +1469,10 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     lastEndsWithLine = endsWithLine;
     lastWordLeft = wordLeft;
     piece.text += next;
+    const float confidence = words.Confidence(RIL_WORD);
     piece = {std::move(piece.text), piece.left, std::min(piece.top, wordTop), wordRight,
-             std::max(piece.bottom, wordBottom), std::min(piece.leastWordConfidence, words.Confidence(RIL_WORD))};
+             std::max(piece.bottom, wordBottom), std::min(piece.leastWordConfidence, confidence), wordLeft, wordTop,
+             wordBottom, confidence};
   } while (!words.IsAtFinalElement(RIL_TEXTLINE, RIL_WORD) && words.Next(RIL_WORD));
   std::vector<std::string> texts;
   for (const LinePiece& piece : pieces) texts.push_back(piece.text);
@@ -1568,8 +1576,11 @@ void readLines(::tesseract::TessBaseAPI& engine, Band& band) {
       const Rect box = page.onScreen(piece.left, band.top + piece.top, piece.right, band.top + piece.bottom);
       const bool number = piece.text.find_first_not_of("0123456789") == std::string::npos;
       const auto words = 1 + static_cast<int>(std::count(piece.text.begin(), piece.text.end(), ' '));
+      const Rect lastWord =
+          page.onScreen(piece.lastWordLeft, band.top + piece.lastWordTop, piece.right, band.top + piece.lastWordBottom);
       band.lines.push_back({std::move(piece.text), confidence, piece.leastWordConfidence,
-                            {box, regionOf(page, box), number, words}, pieces.size() >= kLeastRowCells});
+                            {box, regionOf(page, box), number, words}, pieces.size() >= kLeastRowCells, lastWord,
+                            piece.lastWordConfidence});
     }
   } while (lines.Next(::tesseract::RIL_TEXTLINE));
 }
@@ -2136,10 +2147,40 @@ Rect withInkBeside(const Page& page, const Rect& box) {
   return {grown.left + page.bounds.x, inkTop + page.bounds.y, grown.right - grown.left, inkBottom - inkTop};
 }
 
+// A clock time last on a line, as a chat message or a mail's line ends:
+// small and dim beside the text, the model doubts it and often has a digit
+// wrong ("18:33" read "18:32"), which it reads right enlarged more.
+std::size_t clockTimeAtEnd(const std::string& text) {
+  const std::size_t end = text.find_last_not_of(' ');
+  if (end == std::string::npos) return std::string::npos;
+  const std::size_t space = text.find_last_of(' ', end);
+  const std::size_t start = space == std::string::npos ? 0 : space + 1;
+  const std::string_view last = std::string_view(text).substr(start, end + 1 - start);
+  const auto twoDigits = [](std::string_view part) {
+    return !part.empty() && part.size() <= 2 && std::ranges::all_of(part, [](char c) { return c >= '0' && c <= '9'; });
+  };
+  const std::size_t colon = last.find(':');
+  const bool clock = colon != std::string_view::npos && last.size() - colon == 3 && twoDigits(last.substr(0, colon)) &&
+                     twoDigits(last.substr(colon + 1));
+  return clock ? start : std::string::npos;
+}
+
+constexpr float kDoubtedClockConfidence = 80.0F;
+
+void readClockTimeAgain(::tesseract::TessBaseAPI& engine, Band& band, Line& line) {
+  const std::size_t start = clockTimeAtEnd(line.text);
+  if (start == std::string::npos || line.lastWordConfidence >= kDoubtedClockConfidence) return;
+  const std::vector<Line> again = readPieceEnlarged(engine, band, withInkBeside(*band.page, line.lastWord));
+  if (again.size() != 1 || clockTimeAtEnd(again.front().text) != 0) return;
+  if (again.front().confidence < std::max(kSureAgainConfidence, line.lastWordConfidence + kAgainGain)) return;
+  line.text.replace(start, std::string::npos, again.front().text);
+}
+
 void readDoubtfulPiecesAgain(::tesseract::TessBaseAPI& engine, Band& band) {
   const ::tesseract::PageSegMode layout = engine.GetPageSegMode();
   engine.SetPageSegMode(::tesseract::PSM_SINGLE_LINE);
   for (Line& line : band.lines) {
+    readClockTimeAgain(engine, band, line);
     // A piece of sure words costs a reading and gains nothing. A cell's
     // doubtful word is read again even on a sure line: across the blank
     // before it, "Sintra raw_exports" was read "Sintra Taw_exports".
