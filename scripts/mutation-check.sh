@@ -189,7 +189,9 @@ mapfile -t listed < <(helper list "$faults")
 [ ${#listed[@]} -gt 0 ] || { echo "mutation-check: no fault in $faults" >&2; exit 1; }
 if [ ${#chosen[@]} -gt 0 ]; then
   for id in "${chosen[@]}"; do
-    printf '%s\n' "${listed[@]}" | grep -q "^$id"$'\x1f' || { echo "mutation-check: no fault $id" >&2; exit 2; }
+    # Not a pipe: grep -q stops at the first match, and under pipefail the
+    # writer's broken pipe would fail a fault that is listed.
+    grep -q "^$id"$'\x1f' < <(printf '%s\n' "${listed[@]}") || { echo "mutation-check: no fault $id" >&2; exit 2; }
   done
 fi
 
