@@ -1449,6 +1449,10 @@ TEST(MendUnderscores, EachLineWrittenAsItsUnderscoresInItsPlace) {
       {"ab_c", mendUnderscores, {{38, 50, 1}}, "ab_c"},          // read, its box ending a stroke short of it
       {"_id", mendUnderscores, {{0, 10, 0}}, "id"},              // the word before put it back
       {"x-y", mendUnderscores, {{36, 48, 1}}, "x-y_"},           // a dash not over it stays
+      // An L whose box reaches over the line is an l that took it for its
+      // arm, after a small letter; after a capital, an L.
+      {"ttLcache", mendUnderscores, {{30, 40, 1}}, "ttl_cache"},
+      {"HTMLparser", mendUnderscores, {{42, 52, 1}}, "HTML_parser"},
       // A last underscore the page does not show is made up.
       {"run.sh_", dropMadeUpUnderscore, {}, "run.sh"},
       {"load_config_", dropMadeUpUnderscore, {{48, 58, 1}, {132, 142, 1}}, "load_config_"},

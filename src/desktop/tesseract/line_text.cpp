@@ -936,6 +936,12 @@ bool mendUnderscores(std::vector<PlacedSymbol>& symbols, const std::vector<Under
     if (line.count > 0) {
       symbols.insert(symbols.begin() + at, {std::string(static_cast<std::size_t>(line.count), '_'), line.left, line.right, 0, 0});
     }
+    // An l whose foot ran into the line was read as an L, the line as its
+    // arm ("ttL_cache.rs"); after a small letter, no capital's arm reaches there.
+    if (line.count > 0 && at >= 2 && symbols[at - 1].text == "L" && symbols[at - 1].right > line.left &&
+        symbols[at - 2].text.size() == 1 && isLower(symbols[at - 2].text.front())) {
+      symbols[at - 1].text = "l";
+    }
   }
   std::string after;
   for (const PlacedSymbol& symbol : symbols) after += symbol.text;
