@@ -2165,6 +2165,8 @@ std::size_t clockTimeAtEnd(const std::string& text) {
   return clock ? start : std::string::npos;
 }
 
+// A time is a digit away from another: doubted less than a line, it is
+// read again ("08:12" read "03:12" at 70).
 constexpr float kDoubtedClockConfidence = 80.0F;
 
 void readClockTimeAgain(::tesseract::TessBaseAPI& engine, Band& band, Line& line) {
