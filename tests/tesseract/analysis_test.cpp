@@ -1908,6 +1908,8 @@ TEST(MendShellPrompts, AGBesideTheAtOrBlanksWithinAPromptOnly) {
   expectMended(mendShellPrompts, {{"leoG@harbor:~/apps$ ls", "leo@harbor:~/apps$ ls"},
                                   {"leoG@Gharbor:~# whoami", "leo@harbor:~# whoami"},
                                   {"ops@f jord: ~$ ls", "ops@fjord:~$ ls"},
+                                  {"raj@fir:7etc/nginx$ ls 7z", "raj@fir:/etc/nginx$ ls 7z"},
+                                  {"raj@fir:/srv/7zip$ ip@host:7", "raj@fir:/srv/7zip$ ip@host:7"},
                                   {"mona@pine:~/shop (fix/cart)$ ls", "mona@pine:~/shop (fix/cart)$ ls"},
                                   {"bob@example.com: ok$ fine", "bob@example.com: ok$ fine"},
                                   {"GG@host:~$ bobG@example.com AG@x:y$ leo@GW:~$", "GG@host:~$ bobG@example.com AG@x:y$ leo@GW:~$"}});

@@ -1155,6 +1155,10 @@ void mendShellPrompts(std::string& line) {
     // A G in a name of small letters only.
     if (host.starts_with('G') && capitals(host) == 1) without.erase(at + 1, 1);
     if (at > 0 && word[at - 1] == 'G' && capitals(std::string_view(word).substr(0, at)) == 1) without.erase(at - 1, 1);
+    // A prompt's path starts at the root or home: a 7 there before a
+    // letter is the root's slash ("raj@fir:7etc/nginx$").
+    const std::size_t path = without.find(':', without.find('@')) + 1;
+    if (without[path] == '7' && std::isalpha(static_cast<unsigned char>(without[path + 1])) != 0) without[path] = '/';
     if (without != word) {
       word = without;
       mended = true;

@@ -99,7 +99,8 @@ void mendAbbreviationsBeforeWords(std::string& line);
 // A bold prompt's "@", whose tail the model reads as a capital G beside it
 // ("leoG@harbor:~/apps$", "leo@Gharbor:~$"): a word that is a shell's
 // prompt but for such a G is that prompt. A line's first words that make
-// a prompt only joined ("ops@f jord: ~$") are that prompt.
+// a prompt only joined ("ops@f jord: ~$") are that prompt. A 7 that starts
+// its path before a letter is the root's slash.
 void mendShellPrompts(std::string& line);
 
 // A compiler's optimization flag, a word of its own, whose O the model read
