@@ -1956,6 +1956,12 @@ TEST(MendHexDigits, OnlyInLongHexadecimalNumbers) {
   for (const auto& [word, hex] : numbers) EXPECT_EQ(hexadecimalNumber(word), hex) << word;
 }
 
+TEST(MendOnesOfVersions, AnLStartingANamesNumber) {
+  expectMended(mendOnesOfVersions, {{"postgres:l6 Up", "postgres:16 Up"},
+                                    {"> shop@l.3.0 test", "> shop@1.3.0 test"},
+                                    {"x[:l2] a:lib node:l8a user@l33t.org", "x[:l2] a:lib node:l8a user@l33t.org"}});
+}
+
 TEST(TesseractLanguage, TheLocalesLanguageOrNoneForEnglish) {
   const std::pair<const char*, const char*> cases[] = {
       {"de", "deu"}, {"fr_CA.UTF-8@euro", "fra"}, {"zh_CN.UTF-8", "chi_sim"}, {"zh_TW.UTF-8", "chi_tra"},

@@ -347,6 +347,23 @@ void mendHexDigits(std::string& line) {
   }
 }
 
+void mendOnesOfVersions(std::string& line) {
+  const auto digit = [&](std::size_t i) {
+    return i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])) != 0;
+  };
+  for (std::size_t i = 2; i < line.size(); ++i) {
+    if (line[i] != 'l' || (line[i - 1] != ':' && line[i - 1] != '@')) continue;
+    // After a name: a slice's colon ("x[:l2]") follows a bracket.
+    if (std::isalnum(static_cast<unsigned char>(line[i - 2])) == 0) continue;
+    std::size_t end = i + 1;
+    while (digit(end)) ++end;
+    const bool digitsToEnd =
+        end > i + 1 && (end == line.size() || std::isalnum(static_cast<unsigned char>(line[end])) == 0);
+    const bool decimals = line.compare(i + 1, 1, ".") == 0 && digit(i + 2);
+    if (digitsToEnd || decimals) line[i] = '1';
+  }
+}
+
 std::string lowered(std::string_view text) {
   std::string lower(text);
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -77,6 +77,12 @@ bool stackedToken(std::string_view text);
 // as many small letters is small ("91F7b3c0d").
 void mendHexDigits(std::string& line);
 
+// A version or a tag's number after a name's colon or at sign starts with a
+// 1 the model read as an l in a monospace font ("postgres:l6",
+// "shop@l.3.0"): an l there before digits alone, or before a period and a
+// digit, is a 1.
+void mendOnesOfVersions(std::string& line);
+
 // Whether the word is such a number, in small letters: digits and a to f
 // only, seven or more, two of them decimal.
 bool hexadecimalNumber(std::string_view word);

@@ -1481,6 +1481,7 @@ std::vector<LinePiece> linePieces(const ::tesseract::LTRResultIterator& line,
     straightenMismatchedQuotes(piece.text);
     mendBarsAndBoxes(piece.text);
     mendHexDigits(piece.text);
+    if (band.monospaceAdvance > 0) mendOnesOfVersions(piece.text);
     mendFileExtensions(piece.text);
     mendBarsInAddresses(piece.text);
     mendOptimizationFlags(piece.text);
