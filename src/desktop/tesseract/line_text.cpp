@@ -359,7 +359,7 @@ void mendOnesOfVersions(std::string& line) {
     while (digit(end)) ++end;
     const bool digitsToEnd =
         end > i + 1 && (end == line.size() || std::isalnum(static_cast<unsigned char>(line[end])) == 0);
-    const bool decimals = line.compare(i + 1, 1, ".") == 0 && digit(i + 2);
+    const bool decimals = i + 1 < line.size() && line[i + 1] == '.' && digit(i + 2);
     if (digitsToEnd || decimals) line[i] = '1';
   }
 }

@@ -2151,18 +2151,15 @@ Rect withInkBeside(const Page& page, const Rect& box) {
 // A clock time last on a line, as a chat message or a mail's line ends:
 // small and dim beside the text, the model doubts it and often has a digit
 // wrong ("18:33" read "18:32"), which it reads right enlarged more.
-std::size_t clockTimeAtEnd(const std::string& text) {
-  const std::size_t end = text.find_last_not_of(' ');
-  if (end == std::string::npos) return std::string::npos;
-  const std::size_t space = text.find_last_of(' ', end);
-  const std::size_t start = space == std::string::npos ? 0 : space + 1;
-  const std::string_view last = std::string_view(text).substr(start, end + 1 - start);
-  const auto twoDigits = [](std::string_view part) {
-    return !part.empty() && part.size() <= 2 && std::ranges::all_of(part, [](char c) { return c >= '0' && c <= '9'; });
-  };
+std::size_t clockTimeAtEnd(std::string_view text) {
+  const std::size_t start = text.rfind(' ') + 1;  // 0 without a space
+  const std::string_view last = text.substr(start);
   const std::size_t colon = last.find(':');
-  const bool clock = colon != std::string_view::npos && last.size() - colon == 3 && twoDigits(last.substr(0, colon)) &&
-                     twoDigits(last.substr(colon + 1));
+  const auto digits = [](std::string_view part) {
+    return std::ranges::all_of(part, [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+  };
+  const bool clock = (colon == 1 || colon == 2) && last.size() == colon + 3 && digits(last.substr(0, colon)) &&
+                     digits(last.substr(colon + 1));
   return clock ? start : std::string::npos;
 }
 
